@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs every Debian package the build, the tests and the benchmarks need.
+# Safe to run again; needs root (or sudo) on a Debian 12 machine.
+set -e
+PKGS="build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg-dev \
+libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev fonts-dejavu-core \
+fontconfig time"
+missing=""
+for p in $PKGS; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends $missing
