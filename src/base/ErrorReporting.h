@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// The one place where an exception that escapes a handler becomes a message for the user.
+// The window program shows a message box, the headless tool writes to standard error, and
+// tests capture the message. The program then goes on.
+
+using TErrorSink = std::function<void(const std::string& message)>;
+
+// Installs a sink and returns the previous one. The default sink writes to standard error.
+TErrorSink SetErrorSink(TErrorSink sink);
+
+// The message the user sees for the exception being handled (call inside a catch block).
+std::string CurrentExceptionMessage();
+
+void ReportError(const std::string& message);
+
+// Runs a handler; an exception that escapes it is reported. Returns false when one did.
+template <typename Handler>
+bool RunHandler(Handler&& handler)
+{
+    try {
+        handler();
+        return true;
+    } catch (...) {
+        ReportError(CurrentExceptionMessage());
+        return false;
+    }
+}

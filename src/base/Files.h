@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// File names are 8-bit text in the system's own encoding, passed to the OS unchanged.
+
+bool FileExists(const std::string& fileName); // a file, not a folder
+
+// The whole file; raises "Cannot open file %s" when it cannot be opened or read.
+std::string ReadWholeFile(const std::string& fileName);
+
+// Writes the bytes as the file's whole new content. The old file stays intact until the
+// new one is complete, so a failed write never loses what was there. Raises "Cannot create
+// file %s" when the file cannot be written.
+void WriteWholeFile(const std::string& fileName, std::string_view bytes);
+
+// The text from the last "." of the file-name part (after the last "/") to the end, or "".
+std::string ExtractFileExt(std::string_view fileName);
+// The file name with its extension replaced (or appended when it has none).
+std::string ChangeFileExt(std::string_view fileName, std::string_view extension);
+std::string ExtractFilePath(std::string_view fileName); // up to and including the last "/"

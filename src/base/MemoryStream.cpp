@@ -1,0 +1,67 @@
+#include "base/MemoryStream.h"
+
+#include "base/Files.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+TMemoryStream::~TMemoryStream() { std::free(FData); }
+
+size_t TMemoryStream::Read(void* buffer, size_t count)
+{
+    const size_t available = FPosition < FSize ? FSize - FPosition : 0;
+    const size_t n = count < available ? count : available;
+    if (n > 0)
+        std::memcpy(buffer, FData + FPosition, n);
+    FPosition += n;
+    return n;
+}
+
+void TMemoryStream::Write(const void* buffer, size_t count)
+{
+    if (count == 0)
+        return;
+    const size_t end = FPosition + count;
+    if (end > FCapacity)
+        Reserve(end > FCapacity * 2 ? end : FCapacity * 2);
+    std::memcpy(FData + FPosition, buffer, count);
+    FPosition = end;
+    if (end > FSize)
+        FSize = end;
+}
+
+void TMemoryStream::Clear()
+{
+    std::free(FData);
+    FData = nullptr;
+    FSize = FCapacity = FPosition = 0;
+}
+
+void TMemoryStream::LoadFromFile(const std::string& fileName)
+{
+    const std::string bytes = ReadWholeFile(fileName);
+    Clear();
+    Write(bytes.data(), bytes.size());
+    FPosition = 0;
+}
+
+void TMemoryStream::SaveToFile(const std::string& fileName) const { WriteWholeFile(fileName, View()); }
+
+void TMemoryStream::Adopt(char* buffer, size_t size, size_t capacity)
+{
+    std::free(FData);
+    FData = buffer;
+    FSize = size;
+    FCapacity = capacity;
+    FPosition = 0;
+}
+
+void TMemoryStream::Reserve(size_t capacity)
+{
+    char* grown = static_cast<char*>(std::realloc(FData, capacity));
+    if (!grown)
+        throw std::bad_alloc();
+    FData = grown;
+    FCapacity = capacity;
+}

@@ -1,0 +1,102 @@
+#include "base/Numeric.h"
+
+#include "base/Errors.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Banker's rounding done by hand, so it holds whatever the FPU rounding mode is.
+long double RoundHalfEven(long double value)
+{
+    if (!std::isfinite(value))
+        throw ERangeError();
+    const long double lower = std::floor(value);
+    const long double diff = value - lower;
+    if (diff < 0.5L)
+        return lower;
+    if (diff > 0.5L)
+        return lower + 1;
+    return std::fmod(lower, 2.0L) == 0 ? lower : lower + 1;
+}
+
+template <typename Int>
+Int ToIntChecked(long double whole)
+{
+    // Compare against the exact limits as long double; both bounds are representable.
+    if (!(whole >= static_cast<long double>(std::numeric_limits<Int>::min()) &&
+          whole <= static_cast<long double>(std::numeric_limits<Int>::max())))
+        throw ERangeError();
+    return static_cast<Int>(whole);
+}
+
+} // namespace
+
+int32_t RoundToInt32(long double value) { return ToIntChecked<int32_t>(RoundHalfEven(value)); }
+int64_t RoundToInt64(long double value) { return ToIntChecked<int64_t>(RoundHalfEven(value)); }
+
+int32_t TruncToInt32(long double value)
+{
+    if (!std::isfinite(value))
+        throw ERangeError();
+    return ToIntChecked<int32_t>(std::trunc(value));
+}
+
+int64_t TruncToInt64(long double value)
+{
+    if (!std::isfinite(value))
+        throw ERangeError();
+    return ToIntChecked<int64_t>(std::trunc(value));
+}
+
+int32_t CheckedAdd(int32_t a, int32_t b)
+{
+    int32_t r;
+    if (__builtin_add_overflow(a, b, &r))
+        throw EIntOverflow();
+    return r;
+}
+
+int32_t CheckedSub(int32_t a, int32_t b)
+{
+    int32_t r;
+    if (__builtin_sub_overflow(a, b, &r))
+        throw EIntOverflow();
+    return r;
+}
+
+int32_t CheckedMul(int32_t a, int32_t b)
+{
+    int32_t r;
+    if (__builtin_mul_overflow(a, b, &r))
+        throw EIntOverflow();
+    return r;
+}
+
+int32_t CheckedNeg(int32_t a) { return CheckedSub(0, a); }
+
+int32_t CheckedInt32(int64_t value)
+{
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        throw ERangeError();
+    return static_cast<int32_t>(value);
+}
+
+int32_t DivTrunc(int32_t a, int32_t b)
+{
+    if (b == 0)
+        throw EDivByZero();
+    if (a == std::numeric_limits<int32_t>::min() && b == -1)
+        throw EIntOverflow();
+    return a / b;
+}
+
+int32_t ModTrunc(int32_t a, int32_t b)
+{
+    if (b == 0)
+        throw EDivByZero();
+    if (b == -1)
+        return 0;
+    return a % b;
+}

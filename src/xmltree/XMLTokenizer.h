@@ -1,0 +1,53 @@
+#pragma once
+
+// The tokenizer's two ways in: text read from a file, whose line breaks may be CR LF, lone
+// CR or lone LF, and text joined from a list of lines, where only CR LF pairs are breaks.
+
+#include "xmltree/wexXMLTree.h"
+
+enum class TBreakMode {
+    CrLfOnly, // only CR LF pairs are line breaks; lone CR and LF are ordinary bytes
+    AnyBreak  // CR LF, lone CR and lone LF each are one line break, as lines are read
+};
+
+// Tokens of raw file bytes (cut at the first NUL) into the list, replacing its content.
+// Gives exactly the tokens of the bytes' lines joined with CR LF after every line.
+void TokenizeFileText(std::string_view bytes, TTokenList& tokens);
+
+// Tokens of already joined text, one string each.
+void TokenizeJoinedText(std::string_view text, std::vector<std::string>& tokens);
+
+// Splits a tag's text into its element name and its attributes.
+template <typename OnAttribute>
+std::string_view SplitTag(std::string_view tag, OnAttribute&& onAttribute);
+
+// ---------------------------------------------------------------------------------------
+
+std::string_view TrimXml(std::string_view text);
+
+template <typename OnAttribute>
+std::string_view SplitTag(std::string_view tag, OnAttribute&& onAttribute)
+{
+    const size_t space = tag.find(' ');
+    if (space == std::string_view::npos)
+        return tag;
+    const size_t n = tag.size();
+    size_t a = space;
+    for (;;) {
+        const size_t eq = tag.find('=', a);
+        if (eq == std::string_view::npos)
+            break;
+        const std::string_view name = TrimXml(tag.substr(a, eq - a));
+        const size_t q1 = tag.find('"', eq);
+        if (q1 == std::string_view::npos)
+            break;
+        const size_t q2 = tag.find('"', q1 + 1);
+        if (q2 == std::string_view::npos)
+            break;
+        onAttribute(name, tag.substr(q1 + 1, q2 - q1 - 1));
+        a = q2 + 1;
+        if (a >= n)
+            break;
+    }
+    return tag.substr(0, space);
+}
