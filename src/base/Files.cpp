@@ -1,6 +1,8 @@
 #include "base/Files.h"
 
 #include "base/Errors.h"
+#include "base/HugePages.h"
+#include "base/MemoryStream.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -16,7 +18,7 @@ bool FileExists(const std::string& fileName)
     return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-std::string ReadWholeFile(const std::string& fileName)
+void ReadWholeFile(const std::string& fileName, TMemoryStream& stream)
 {
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -28,15 +30,18 @@ std::string ReadWholeFile(const std::string& fileName)
     struct stat st;
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))
         throw EFOpenError(fileName);
-    std::string data;
-    // Size from fstat first; a file that grows while read is read to its end all the same.
+    stream.Clear();
+    // Size from fstat first; a file that grows while it is read is read to its end all the same.
     size_t capacity = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536;
-    data.resize(capacity);
+    char* data = stream.GrowForWrite(capacity);
+    AdviseHugePages(data, capacity);
     size_t used = 0;
     for (;;) {
-        if (used == data.size())
-            data.resize(data.size() * 2);
-        const ssize_t got = ::read(fd, data.data() + used, data.size() - used);
+        if (used == capacity) {
+            capacity *= 2;
+            data = stream.GrowForWrite(capacity);
+        }
+        const ssize_t got = ::read(fd, data + used, capacity - used);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -45,9 +50,16 @@ std::string ReadWholeFile(const std::string& fileName)
         if (got == 0)
             break;
         used += static_cast<size_t>(got);
+        stream.CommitWrite(used);
     }
-    data.resize(used);
-    return data;
+    stream.SetPosition(0);
+}
+
+std::string ReadWholeFile(const std::string& fileName)
+{
+    TMemoryStream stream;
+    ReadWholeFile(fileName, stream);
+    return std::string(stream.View());
 }
 
 void WriteWholeFile(const std::string& fileName, std::string_view bytes)

@@ -7,8 +7,12 @@
 
 bool FileExists(const std::string& fileName); // a file, not a folder
 
+class TMemoryStream;
+
 // The whole file; raises "Cannot open file %s" when it cannot be opened or read.
 std::string ReadWholeFile(const std::string& fileName);
+// The same into a stream (replacing its content, position 0), for files too big to copy.
+void ReadWholeFile(const std::string& fileName, TMemoryStream& stream);
 
 // Writes the bytes as the file's whole new content. The old file stays intact until the
 // new one is complete, so a failed write never loses what was there. Raises "Cannot create

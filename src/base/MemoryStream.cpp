@@ -38,12 +38,13 @@ void TMemoryStream::Clear()
     FSize = FCapacity = FPosition = 0;
 }
 
-void TMemoryStream::LoadFromFile(const std::string& fileName)
+void TMemoryStream::LoadFromFile(const std::string& fileName) { ReadWholeFile(fileName, *this); }
+
+char* TMemoryStream::GrowForWrite(size_t capacity)
 {
-    const std::string bytes = ReadWholeFile(fileName);
-    Clear();
-    Write(bytes.data(), bytes.size());
-    FPosition = 0;
+    if (capacity > FCapacity)
+        Reserve(capacity);
+    return FData;
 }
 
 void TMemoryStream::SaveToFile(const std::string& fileName) const { WriteWholeFile(fileName, View()); }

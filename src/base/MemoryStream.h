@@ -27,6 +27,11 @@ public:
     void LoadFromFile(const std::string& fileName); // whole file, position 0
     void SaveToFile(const std::string& fileName) const; // whole content
 
+    // Direct filling: makes room for capacity bytes in all and returns the buffer (its first
+    // Size() bytes kept); CommitWrite then sets how many bytes are in use.
+    char* GrowForWrite(size_t capacity);
+    void CommitWrite(size_t size) { FSize = size; }
+
     // Takes ownership of a malloc'd buffer holding size bytes (capacity at least size).
     void Adopt(char* buffer, size_t size, size_t capacity);
 

@@ -3,6 +3,7 @@
 #include "base/Convert.h"
 #include "base/Errors.h"
 #include "base/Files.h"
+#include "base/HugePages.h"
 #include "base/MemoryStream.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -55,6 +56,7 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
     out.data = static_cast<char*>(std::malloc(capacity));
     if (!out.data)
         throw std::bad_alloc();
+    AdviseHugePages(out.data, capacity);
 
     TInflater inflater;
     if (inflateInit2(&inflater.stream, 15) != Z_OK)
@@ -78,6 +80,7 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
             if (!grown)
                 throw std::bad_alloc();
             out.data = grown;
+            AdviseHugePages(out.data, capacity);
         }
         const size_t room = std::min<size_t>(capacity - total, UINT_MAX);
         zs.next_out = reinterpret_cast<Bytef*>(out.data + total);

@@ -1,6 +1,7 @@
 #include "xmltree/XMLTokenizer.h"
 
 #include "base/Convert.h"
+#include "base/HugePages.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -96,6 +97,7 @@ struct TTokenBufferSink {
             char* grown = static_cast<char*>(std::realloc(list.FData, capacity));
             if (!grown)
                 throw std::bad_alloc();
+            AdviseHugePages(grown, capacity);
             list.FData = grown;
             list.FCapacity = capacity;
         }

@@ -3,6 +3,7 @@
 #include "base/Convert.h"
 #include "base/Errors.h"
 #include "base/Files.h"
+#include "base/HugePages.h"
 #include "base/MemoryStream.h"
 #include "xmltree/XMLTokenizer.h"
 
@@ -201,9 +202,10 @@ public:
                 FBlocks.push_back(block);
                 return block;
             }
-            void* chunk = std::malloc(ChunkSize);
-            if (!chunk)
+            void* chunk = nullptr;
+            if (posix_memalign(&chunk, HugePage, ChunkSize) != 0)
                 throw std::bad_alloc();
+            AdviseHugePages(chunk, ChunkSize);
             FBlocks.push_back(chunk);
             FCurrent = static_cast<char*>(chunk);
             FLeft = ChunkSize;
@@ -231,7 +233,8 @@ public:
     }
 
 private:
-    static constexpr size_t ChunkSize = size_t(4) << 20;
+    static constexpr size_t HugePage = size_t(2) << 20;
+    static constexpr size_t ChunkSize = size_t(8) << 20;
     std::vector<void*> FBlocks;
     char* FCurrent = nullptr;
     size_t FLeft = 0;
@@ -301,9 +304,11 @@ void TwexXMLTree::Tokenize(std::string_view bytes)
 void TwexXMLTree::LoadFromFile(const std::string& fileName)
 {
     BeginLoad();
-    std::string bytes = ReadWholeFile(fileName);
-    Tokenize(bytes);
-    bytes = std::string();
+    {
+        TMemoryStream bytes; // gone before the nodes are built: the text is not needed then
+        ReadWholeFile(fileName, bytes);
+        Tokenize(bytes.View());
+    }
     BuildTree();
 }
 

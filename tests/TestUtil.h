@@ -1,0 +1,52 @@
+#pragma once
+
+#include "base/Convert.h"
+
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <string>
+#include <string_view>
+
+// A folder that lives as long as the test.
+class TTempDir {
+public:
+    std::string Path(std::string_view name) const
+    {
+        return FDir.path().toStdString() + "/" + std::string(name);
+    }
+    std::string Write(std::string_view name, std::string_view bytes) const
+    {
+        const std::string path = Path(name);
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+private:
+    QTemporaryDir FDir;
+};
+
+std::string ReadFileBytes(const std::string& path);
+bool PathExists(const std::string& path);
+
+// Sets the decimal separator for one test and restores it afterwards.
+class TSeparatorScope {
+public:
+    explicit TSeparatorScope(char separator) : FSaved(DecimalSeparator()) { SetDecimalSeparator(separator); }
+    ~TSeparatorScope() { SetDecimalSeparator(FSaved); }
+
+private:
+    char FSaved;
+};
+
+// The message of the exception a call raises, or "" when it raises none.
+template <typename F>
+std::string MessageOf(F&& call)
+{
+    try {
+        call();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return std::string();
+}

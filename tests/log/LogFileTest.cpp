@@ -1,0 +1,119 @@
+#include "TestUtil.h"
+#include "base/Errors.h"
+#include "base/MemoryStream.h"
+#include "log/LogFile.h"
+#include "xmltree/wexXMLTree.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
+
+namespace {
+
+// Deflates text as one zlib stream; windowBits 31 makes a gzip file instead.
+std::string Deflate(std::string_view text, int windowBits = 15, std::string_view dictionary = {})
+{
+    z_stream zs{};
+    deflateInit2(&zs, 9, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
+    if (!dictionary.empty())
+        deflateSetDictionary(&zs, reinterpret_cast<const Bytef*>(dictionary.data()), static_cast<uInt>(dictionary.size()));
+    std::string out(deflateBound(&zs, text.size()) + 64, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    zs.avail_in = static_cast<uInt>(text.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    deflate(&zs, Z_FINISH);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
+std::string Inflate(std::string_view bytes, size_t ceiling = MaxInflatedSize)
+{
+    TMemoryStream source, dest;
+    source.Write(bytes.data(), bytes.size());
+    source.SetPosition(0);
+    InflateStream(source, dest, ceiling);
+    EXPECT_EQ(dest.Position(), 0u);
+    return std::string(dest.View());
+}
+
+const char Log[] = "<?xml version=\"1.0\"?>\n<bf:log><bf:round/></bf:log>\n";
+
+} // namespace
+
+TEST(Inflate, WholeStreamsOfAnySize)
+{
+    EXPECT_EQ(Inflate(Deflate(Log)), Log);
+    // A thousandfold ratio: the output buffer grows far past its first size.
+    const std::string zeros(3000000, 'z');
+    EXPECT_EQ(Inflate(Deflate(zeros)), zeros);
+    EXPECT_EQ(Inflate(""), "");
+
+    // From the source's position on, appended after what dest holds.
+    TMemoryStream source, dest;
+    const std::string packed = "junk" + Deflate("abc");
+    source.Write(packed.data(), packed.size());
+    source.SetPosition(4);
+    dest.Write("x", 1);
+    InflateStream(source, dest);
+    EXPECT_EQ(dest.View(), "xabc");
+}
+
+TEST(Inflate, EveryFailureIsTheErrorError)
+{
+    const std::string good = Deflate(std::string(100000, 'a') + Log);
+    EXPECT_EQ(MessageOf([] { Inflate(Log); }), "error");                        // plain text
+    EXPECT_EQ(MessageOf([&] { Inflate(good.substr(0, good.size() - 5)); }), "error"); // cut short
+    EXPECT_EQ(MessageOf([] { Inflate(Deflate(Log, 31)); }), "error");            // gzip framing
+    EXPECT_EQ(MessageOf([] { Inflate(Deflate(Log, 15, "dictionary")); }), "error");
+    std::string corrupt = good;
+    corrupt[corrupt.size() - 1] ^= 0x55; // Adler-32 check fails
+    EXPECT_EQ(MessageOf([&] { Inflate(corrupt); }), "error");
+    // A stream that inflates past the ceiling stops; one that reaches it exactly is whole.
+    EXPECT_EQ(MessageOf([] { Inflate(Deflate(std::string(5000, 'q')), 4999); }), "error");
+    EXPECT_EQ(Inflate(Deflate(std::string(5000, 'q')), 5000).size(), 5000u);
+}
+
+TEST(LoadLogFile, TheExtensionDecidesAndAFailedInflationKeepsTheDocument)
+{
+    TTempDir dir;
+    TwexXMLTree document("ROOT", "", nullptr);
+    for (const char* name : {"round.zxml", "round.ZXML", "round.Zxml"}) {
+        LoadLogFile(dir.Write(name, Deflate(Log)), document);
+        EXPECT_EQ(document.FirstChild()->Name(), "?xml") << name;
+    }
+    for (const char* name : {"round.xml.gz", "noextension", "dotted.dir/plain"}) {
+        if (std::string(name).find('/') != std::string::npos)
+            std::filesystem::create_directory(dir.Path("dotted.dir"));
+        LoadLogFile(dir.Write(name, "<plain/>"), document);
+        EXPECT_EQ(document.FirstChild()->Name(), "plain/") << name;
+    }
+    LoadLogFile(dir.Write("empty.zxml", ""), document);
+    EXPECT_EQ(document.ChildCount(), 0);
+
+    LoadLogFile(dir.Write("good.zxml", Deflate(Log)), document);
+    EXPECT_EQ(MessageOf([&] { LoadLogFile(dir.Write("bad.zxml", Log), document); }), "error");
+    EXPECT_EQ(document.FirstChild()->Name(), "?xml"); // the previous log is still there
+    const std::string missing = dir.Path("missing.zxml");
+    EXPECT_EQ(MessageOf([&] { LoadLogFile(missing, document); }), "Cannot open file " + missing);
+}
+
+TEST(ConvertZxmlLog, WritesTheInflatedTextBesideTheLog)
+{
+    TTempDir dir;
+    EXPECT_EQ(ConvertZxmlLog(dir.Write("a.b.zxml", Deflate(Log))), dir.Path("a.b.xml"));
+    EXPECT_EQ(ReadFileBytes(dir.Path("a.b.xml")), Log);
+    EXPECT_EQ(ConvertZxmlLog(dir.Write("log.xml", "<x/>")), "");
+    EXPECT_EQ(ReadFileBytes(dir.Path("log.xml")), "<x/>");
+
+    // A failed inflation leaves an existing file of the output's name as it was.
+    dir.Write("broken.xml", "keep me");
+    EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Write("broken.zxml", "not zlib")); }), "error");
+    EXPECT_EQ(ReadFileBytes(dir.Path("broken.xml")), "keep me");
+    EXPECT_FALSE(PathExists(dir.Path("never.xml")));
+    std::filesystem::create_directory(dir.Path("taken.xml")); // the output name is a folder
+    EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Write("taken.zxml", Deflate(Log))); }),
+              "Cannot create file " + dir.Path("taken.xml"));
+}

@@ -1,0 +1,104 @@
+#include "base/TextList.h"
+#include "xmltree/XMLTokenizer.h"
+#include "xmltree/wexXMLTree.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using Lines = std::vector<std::string>;
+
+namespace {
+Lines TokensOfLines(Lines lines)
+{
+    TokenizeXML(lines);
+    return lines;
+}
+
+Lines TokensOfFile(std::string_view bytes)
+{
+    TTokenList tokens;
+    TokenizeFileText(bytes, tokens);
+    return tokens.ToVector();
+}
+} // namespace
+
+TEST(TextRoutines, PosFromAndTheWhitespaceForms)
+{
+    EXPECT_EQ(PosFrom("<", "a<b<c", 1), 2);
+    EXPECT_EQ(PosFrom("<", "a<b<c", 3), 4);
+    EXPECT_EQ(PosFrom("<", "a<b<c", 5), 0);
+    EXPECT_EQ(PosFrom("", "abc", 1), 0);
+    EXPECT_EQ(PosFrom("a", "", 1), 0);
+    EXPECT_EQ(PosFrom("]]>", "x]]>", 0), 2);
+
+    EXPECT_EQ(FlattenWhitespace(" \r\n a\r\nb\t\tc  d \t"), "a b  c  d");
+    EXPECT_EQ(FlattenWhitespace("a\nb"), "a\nb"); // only CR LF pairs are breaks here
+    EXPECT_EQ(EscapeCData(" a\r\n\tb "), " a\\n \\t b ");
+}
+
+TEST(Tokenizer, KindsOfTokens)
+{
+    EXPECT_EQ(TokensOfLines({"<?xml version=\"1.0\"?><log>", "  <a x=\"1\" />text <b/>", "</log >"}),
+              (Lines{"OT:?xml version=\"1.0\"?", "OT:log", "ET:a x=\"1\" /", "TX:text", "ET:b/", "CT:log"}));
+    // The kind is decided on the raw tag text: a blank before the "/" makes an opening tag.
+    EXPECT_EQ(TokensOfLines({"<>< / a></\ta >"}), (Lines{"OT:", "OT:/ a", "CT:a"}));
+    EXPECT_EQ(TokensOfLines({}), Lines{});
+    EXPECT_EQ(TokensOfLines({"   ", ""}), Lines{});
+}
+
+TEST(Tokenizer, TextRunsOverLinesAndKeepsInnerSpaces)
+{
+    EXPECT_EQ(TokensOfLines({"<a>  first", "second  two\t</a>"}),
+              (Lines{"OT:a", "TX:first second  two", "CT:a"}));
+}
+
+TEST(Tokenizer, CDataInAnyLetterCase)
+{
+    EXPECT_EQ(TokensOfLines({"<a><![cdata[ x", "\ty ]]></a>"}), (Lines{"OT:a", "CD: x\\n \\t y ", "CT:a"}));
+    EXPECT_EQ(TokensOfLines({"<a><![CDATA[]]></a>"}), (Lines{"OT:a", "CD:", "CT:a"}));
+    // A tag inside the section is content, and the first "]]>" ends it.
+    EXPECT_EQ(TokensOfLines({"<![CDaTa[<b>]]>]]>"}), (Lines{"CD:<b>", "TX:]]>"}));
+}
+
+TEST(Tokenizer, UnclosedConstructsEndTheScan)
+{
+    // A section that never ends takes the rest of the text, line break included.
+    EXPECT_EQ(TokensOfLines({"<a><![CDATA[ tail", "more"}), (Lines{"OT:a", "CD: tail\\n more\\n "}));
+    EXPECT_EQ(TokensOfFile("<a><![CDATA[ tail"), (Lines{"OT:a", "CD: tail\\n "}));
+    // A "<" with no ">" after it is dropped; the text around it becomes two text tokens.
+    EXPECT_EQ(TokensOfLines({"<a>before < after"}), (Lines{"OT:a", "TX:before", "TX:after"}));
+    EXPECT_EQ(TokensOfLines({"x<<<<"}), (Lines{"TX:x"}));
+    // A tag ends at the first ">", even inside quotes.
+    EXPECT_EQ(TokensOfLines({"<a t=\"1>2\">"}), (Lines{"OT:a t=\"1", "TX:2\">"}));
+}
+
+TEST(Tokenizer, ManyStrayOpeningBracketsStayLinear)
+{
+    // Half a million "<" without any ">" must not rescan the rest of the text for each.
+    std::string text(500000, '<');
+    text += "end";
+    EXPECT_EQ(TokensOfFile(text), (Lines{"TX:end"}));
+}
+
+TEST(Tokenizer, FileTextMatchesItsLinesJoinedAgain)
+{
+    // Reading a file splits it into lines at CR LF, lone CR and lone LF and joins them with
+    // CR LF; the tokenizer reads the raw bytes directly and must give the same tokens.
+    const std::string alphabet = "<<>>//!![[]]CDATAcdata a=\"\r\n\t.x";
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int length = static_cast<int>(random() % 40);
+        for (int i = 0; i < length; ++i)
+            text += alphabet[random() % alphabet.size()];
+        if (round % 7 == 0)
+            text.insert(text.size() / 2, "<![CDATA[");
+        EXPECT_EQ(TokensOfFile(text), TokensOfLines(SplitLines(text))) << "text: " << text;
+    }
+}
+
+TEST(Tokenizer, NulEndsTheFileText)
+{
+    EXPECT_EQ(TokensOfFile(std::string("<a>x\0<b>", 8)), (Lines{"OT:a", "TX:x"}));
+}
