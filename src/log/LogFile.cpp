@@ -46,8 +46,9 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
         dest.SetPosition(0);
         return;
     }
-    // The first buffer is the compressed size rounded up to 256 bytes; it then doubles, so a
-    // file that inflates a thousandfold costs a few reallocations, not a thousand.
+    // The first buffer is the compressed size rounded up to 256 bytes; it then grows fourfold
+    // at a time, so a file that inflates a thousandfold costs a few reallocations, not a
+    // thousand. (Each move of a large buffer costs more than the pages it reserves unused.)
     size_t capacity = (input.size() + 255) / 256 * 256;
     const size_t limit = ceiling + 1; // one byte past the ceiling tells that it was passed
     if (capacity > limit)
@@ -75,7 +76,7 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
         if (total == capacity) {
             if (capacity == limit)
                 throw EZDecompressionError();
-            capacity = capacity > limit / 2 ? limit : capacity * 2;
+            capacity = capacity > limit / 4 ? limit : capacity * 4;
             char* grown = static_cast<char*>(std::realloc(out.data, capacity));
             if (!grown)
                 throw std::bad_alloc();

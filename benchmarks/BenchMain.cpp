@@ -1,0 +1,85 @@
+// Runs the benchmarks, then prints the ratios the performance goals are stated in.
+#include "BenchSupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <chrono>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+class TCaptureReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                MedianSeconds()[run.run_name.function_name] =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+int Run(const std::vector<std::string>& args, long* maxRssKb, double* seconds)
+{
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    *maxRssKb = usage.ru_maxrss;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+double Ratio(const char* ours, const char* theirs)
+{
+    auto& m = MedianSeconds();
+    return m.count(ours) && m.count(theirs) && m[theirs] > 0 ? m[ours] / m[theirs] : 0.0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    const TBenchInputs& inputs = BenchInputs();
+    TCaptureReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    auto& m = MedianSeconds();
+    const double mb = static_cast<double>(FileSize(inputs.plainLog)) / 1e6;
+    std::printf("\nInput: %s (%.1f MB), %s (%.1f MB)\n", inputs.plainLog.c_str(), mb,
+                inputs.compressedLog.c_str(), static_cast<double>(FileSize(inputs.compressedLog)) / 1e6);
+    if (m.count("BM_TreeLoad") && m.count("BM_PugixmlLoad"))
+        std::printf("tree load / pugixml load:       %.2f  (%.3f s / %.3f s, goal <= 3)\n",
+                    Ratio("BM_TreeLoad", "BM_PugixmlLoad"), m["BM_TreeLoad"], m["BM_PugixmlLoad"]);
+    if (m.count("BM_InflateStream") && m.count("BM_ZlibUncompress"))
+        std::printf("InflateStream / zlib uncompress: %.2f  (%.3f s / %.3f s, goal <= 1.5)\n",
+                    Ratio("BM_InflateStream", "BM_ZlibUncompress"), m["BM_InflateStream"], m["BM_ZlibUncompress"]);
+    long rssKb = 0;
+    double seconds = 0;
+    const std::string ornwick = ProgramFolder() + "/ornwick";
+    const int status = Run({ornwick, "select", inputs.plainLog, "no-such-name"}, &rssKb, &seconds);
+    std::printf("ornwick select peak memory / file size: %.2f  (%.0f MB peak, exit %d, %.3f s, goal < 5)\n",
+                rssKb * 1024.0 / (mb * 1e6), rssKb / 1024.0, status, seconds);
+    for (const auto& [name, s] : m)
+        if (name.rfind("BM_Walk", 0) == 0 || name.rfind("BM_Build", 0) == 0)
+            std::printf("%s: %.4f s\n", name.c_str(), s);
+    return 0;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+// Inputs and shared figures of the benchmarks. Large inputs are made once by the log
+// generator beside the benchmark program and kept in the data folder.
+
+#include <map>
+#include <string>
+
+struct TBenchInputs {
+    std::string plainLog;      // about 100 MB of plain XML
+    std::string compressedLog; // the same text as .zxml
+};
+
+// The folder of the running program (build/bin).
+std::string ProgramFolder();
+// Makes the inputs when they are missing and returns their paths.
+const TBenchInputs& BenchInputs();
+long long FileSize(const std::string& path);
+
+// Median real time in seconds of each benchmark, by name, filled by the reporter.
+std::map<std::string, double>& MedianSeconds();
