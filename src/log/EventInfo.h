@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TwexXMLNode;
+
+// One event of the selected round: its kind, time, the parameters the replay reads, and the
+// acting player's position in world coordinates.
+class TEventInfo {
+public:
+    int32_t VictimID = -1;
+    int32_t PlayerID = -1;
+    std::string Vehicle;
+    int32_t Team = 0;
+    std::string Weapon;
+    std::string PlayerLocation;
+    std::string ScoreType;
+    std::string Kit;
+    std::string EventName;
+    double PosY = 0;
+    double PosX = 0;
+    double PosZ = 0;
+    double Timestamp = 0;
+    std::string VehiclePos;
+    int32_t PcoID = -1;
+
+    // The grid square of the position in units of 250: "x:z".
+    std::string GetGridString() const;
+    // Whether the record has a position: not all three components are 0.
+    bool HasCords() const;
+};
+
+class TEventInfoList {
+public:
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TEventInfo* AddEvent();
+    void ClearEvents() { FItems.clear(); }
+    TEventInfo* GetEvent(int index) const; // "List index out of bounds (%d)"
+    // Frees the records before index (exclusive) and closes the gap.
+    void DeleteFirst(int count);
+
+private:
+    std::vector<std::unique_ptr<TEventInfo>> FItems;
+};
+
+// Keeps only the digits and the decimal separator; "-1" when nothing is left.
+std::string CleanNumber(std::string_view text);
+
+struct TVectorParts {
+    double First = 0, Second = 0, Third = 0;
+};
+// Splits "x/y/z" into three numbers; a missing or empty part reads as -1. Signs are dropped.
+TVectorParts ParseVector(std::string_view text);
+
+// A time stamp or other log number written with "." as decimal point.
+double LogNumber(std::string_view text);
+
+// Fills the list from a round's "bf:event" children and keeps only the events after the
+// round's last "roundInit". An event without a position takes the position of the same
+// player's previous event. A conversion error leaves the records made so far, untrimmed.
+void BuildEventList(const TwexXMLNode& round, TEventInfoList& events);

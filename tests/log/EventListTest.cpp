@@ -1,0 +1,148 @@
+#include "TestUtil.h"
+#include "log/EventInfo.h"
+#include "xmltree/wexXMLTree.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Event(const std::string& name, const std::string& params, const std::string& time = "1.5")
+{
+    return "<bf:event name=\"" + name + "\" timestamp=\"" + time + "\">" + params + "</bf:event>";
+}
+
+std::string Param(const std::string& name, const std::string& value)
+{
+    return "<bf:param type=\"x\" name=\"" + name + "\">" + value + "</bf:param>";
+}
+
+struct EventListTest : ::testing::Test {
+    TwexXMLTree tree{"ROOT", "", nullptr};
+    TEventInfoList events;
+    TSeparatorScope point{'.'};
+
+    std::string Build(const std::string& roundBody)
+    {
+        tree.LoadFromText("<bf:round>" + roundBody + "</bf:round>");
+        return MessageOf([&] { BuildEventList(*tree.FirstChild(), events); });
+    }
+};
+
+} // namespace
+
+TEST(ParseVector, SplitsCleansAndMarksMissingParts)
+{
+    TSeparatorScope point('.');
+    auto v = ParseVector("512.5/3.25/64");
+    EXPECT_EQ(v.First, 512.5);
+    EXPECT_EQ(v.Second, 3.25);
+    EXPECT_EQ(v.Third, 64);
+    v = ParseVector("-12.5 / 3 /4e");
+    EXPECT_EQ(v.First, 12.5); // signs, spaces and letters go
+    EXPECT_EQ(v.Third, 4);
+    v = ParseVector("100/200");
+    EXPECT_EQ(v.Second, -1);
+    EXPECT_EQ(v.Third, 200);
+    v = ParseVector("100");
+    EXPECT_EQ(v.First, -1);
+    EXPECT_EQ(v.Third, 100);
+    v = ParseVector("(unknown)");
+    EXPECT_EQ(v.First, -1);
+    EXPECT_EQ(v.Third, -1);
+    EXPECT_EQ(MessageOf([] { ParseVector("1.2.3/4/5"); }), "'1.2.3' is not a valid floating point value");
+    TSeparatorScope comma(',');
+    EXPECT_EQ(ParseVector("1.5/2/3").First, 1.5);
+    EXPECT_EQ(CleanNumber("a-1,5/"), "1,5");
+    EXPECT_EQ(CleanNumber("x"), "-1");
+}
+
+TEST(EventInfo, GridAndCoordinates)
+{
+    TEventInfo e;
+    EXPECT_FALSE(e.HasCords());
+    e.PosX = 999.9;
+    e.PosZ = 1000;
+    EXPECT_EQ(e.GetGridString(), "3:4");
+    e.PosX = e.PosY = e.PosZ = -1;
+    EXPECT_TRUE(e.HasCords());
+    EXPECT_EQ(e.GetGridString(), "0:0");
+    EXPECT_EQ(e.VictimID, -1);
+    EXPECT_EQ(e.PcoID, -1);
+    EXPECT_EQ(e.Team, 0);
+}
+
+TEST_F(EventListTest, ReadsEveryParameterInBothVehicleSpellings)
+{
+    ASSERT_EQ(Build(Event("scoreEvent",
+                          Param("player_id", "3") + Param("player_id", "4") + Param("victim_id", "9") +
+                              Param("score_type", "Kill") + Param("weapon", "Rifle") + Param("kit", "AxisScout") +
+                              Param("team", "2") + Param("pco_id", "0") + Param("vechicle", "Jeep") +
+                              Param("vehicle", "HeavyTank") + Param("vehicle_pos", "1/2/3") +
+                              Param("player_location", "10.5/2/30") + Param("unknown", "x") + "<nameless>5</nameless>",
+                          "12.25") +
+                    Event("enterVehicle", Param("vehicle", "Truck") + Param("vechicle", "Jeep"))),
+              "");
+    ASSERT_EQ(events.Count(), 2);
+    const TEventInfo& e = *events.GetEvent(0);
+    EXPECT_EQ(e.EventName, "scoreEvent");
+    EXPECT_EQ(e.Timestamp, 12.25);
+    EXPECT_EQ(e.PlayerID, 4); // the later parameter wins
+    EXPECT_EQ(e.VictimID, 9);
+    EXPECT_EQ(e.ScoreType, "Kill");
+    EXPECT_EQ(e.Weapon, "Rifle");
+    EXPECT_EQ(e.Kit, "AxisScout");
+    EXPECT_EQ(e.Team, 2);
+    EXPECT_EQ(e.PcoID, 0);
+    EXPECT_EQ(e.Vehicle, "HeavyTank");
+    EXPECT_EQ(e.VehiclePos, "1/2/3");
+    EXPECT_EQ(e.PlayerLocation, "10.5/2/30");
+    EXPECT_EQ(e.PosX, 10.5);
+    EXPECT_EQ(e.PosZ, 30);
+    EXPECT_EQ(events.GetEvent(1)->Vehicle, "Jeep");
+    EXPECT_EQ(MessageOf([&] { events.GetEvent(2); }), "List index out of bounds (2)");
+}
+
+TEST_F(EventListTest, PositionsAreBorrowedFromTheSamePlayersPreviousEvent)
+{
+    ASSERT_EQ(Build(Event("a", Param("player_id", "1") + Param("player_location", "5/6/7")) +
+                    Event("b", Param("player_id", "2") + Param("player_location", "8/8/8")) +
+                    Event("c", Param("player_id", "1")) +                                // borrows 5/6/7
+                    Event("d", Param("player_id", "1") + Param("player_location", "")) + // borrows too
+                    Event("e", Param("player_id", "3")) +                                // nothing to borrow
+                    Event("f", "") + Event("g", Param("player_location", "1/1/1")) + Event("h", "")),
+              "");
+    EXPECT_EQ(events.GetEvent(2)->PosX, 5);
+    EXPECT_EQ(events.GetEvent(3)->PosZ, 7);
+    EXPECT_EQ(events.GetEvent(4)->PosX, -1);
+    EXPECT_EQ(events.GetEvent(5)->PosY, -1);
+    EXPECT_EQ(events.GetEvent(7)->PosX, 1); // id -1 borrows from id -1
+}
+
+TEST_F(EventListTest, OnlyEventsAfterTheLastRoundInitStay)
+{
+    std::string body = "<bf:server/>";
+    for (int i = 0; i < 40; ++i)
+        body += Event(i == 2 || i == 9 ? "roundInit" : "x" + std::to_string(i),
+                      i == 5 ? Param("player_id", "7") + Param("player_location", "4/4/4") : Param("player_id", "7"));
+    ASSERT_EQ(Build(body), "");
+    ASSERT_EQ(events.Count(), 30);
+    EXPECT_EQ(events.GetEvent(0)->EventName, "x10");
+    EXPECT_EQ(events.GetEvent(0)->PosX, 4); // borrowed from an event that was trimmed away
+    ASSERT_EQ(Build(Event("roundInit", "")), "");
+    EXPECT_EQ(events.Count(), 0);
+}
+
+TEST_F(EventListTest, EventsWithoutNameOrTimeStayAndErrorsKeepTheRecordsSoFar)
+{
+    ASSERT_EQ(Build("<bf:event/><bf:event timestamp=\"3\"></bf:event><bf:event name=\"roundInit\"></bf:event>"
+                    "<bf:event name=\"x\"></bf:event>"),
+              "");
+    ASSERT_EQ(events.Count(), 1);
+    EXPECT_EQ(events.GetEvent(0)->Timestamp, 0);
+
+    EXPECT_EQ(Build(Event("roundInit", "") + Event("a", "") + Event("b", Param("team", "two"))),
+              "Could not convert variant of type (String) into type (Integer)");
+    EXPECT_EQ(events.Count(), 3); // the failing record is in, and nothing was trimmed
+    EXPECT_EQ(Build(Event("a", "", "1,5")), "'1,5' is not a valid floating point value");
+    EXPECT_EQ(Build(Event("a", Param("player_location", "1/2.2.2/3"))), "'2.2.2' is not a valid floating point value");
+}
