@@ -1,0 +1,435 @@
+// The log generator: reproducible bytes, the zlib form, the shape a running server leaves, and
+// events that the replay can follow.
+#include "LogGen.h"
+#include "Output.h"
+
+#include "demoworld/DemoWorld.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+loggen::Options smallLog(std::uint64_t seed = 1)
+{
+    loggen::Options o;
+    o.seed = seed;
+    o.players = 12;
+    o.rounds = 3;
+    o.roundTime = 150;
+    return o;
+}
+
+std::size_t countOf(std::string_view text, std::string_view what)
+{
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string_view::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// Text between `open` and the next `close` after position `from`.
+std::string between(std::string_view text, std::size_t from, std::string_view open,
+                    std::string_view close)
+{
+    const auto a = text.find(open, from);
+    if (a == std::string_view::npos)
+        return {};
+    const auto b = text.find(close, a + open.size());
+    return std::string(text.substr(a + open.size(), b - a - open.size()));
+}
+
+struct Event {
+    std::string name;
+    double time = 0;
+    int round = -1;    // index of the enclosing round; -1 outside rounds
+    std::string map;
+    std::map<std::string, std::string> params;
+};
+
+// A line reader for the generator's own layout: one tag per line.
+std::vector<Event> readEvents(const std::string& log)
+{
+    std::vector<Event> events;
+    int round = -1;
+    bool inRound = false;
+    std::string map;
+    std::size_t pos = 0;
+    while (pos < log.size()) {
+        auto end = log.find('\n', pos);
+        if (end == std::string::npos)
+            end = log.size();
+        std::string_view line(log.data() + pos, end - pos);
+        pos = end + 1;
+        line.remove_prefix(std::min(line.find_first_not_of('\t'), line.size()));
+        if (line.rfind("<bf:round ", 0) == 0) {
+            ++round;
+            inRound = true;
+        } else if (line.rfind("</bf:round>", 0) == 0) {
+            inRound = false;
+        } else if (line.rfind("<bf:setting name=\"map\">", 0) == 0) {
+            map = between(line, 0, ">", "<");
+        } else if (line.rfind("<bf:event ", 0) == 0) {
+            Event e;
+            e.name = between(line, 0, "name=\"", "\"");
+            e.time = std::strtod(between(line, 0, "timestamp=\"", "\"").c_str(), nullptr);
+            e.round = inRound ? round : -1;
+            e.map = map;
+            events.push_back(e);
+        } else if (line.rfind("<bf:param ", 0) == 0 && !events.empty()) {
+            events.back().params[between(line, 0, "name=\"", "\"")] = between(line, 0, "\">", "</");
+        }
+    }
+    return events;
+}
+
+double worldSize(const std::string& map)
+{
+    for (const auto& m : demoworld::Maps)
+        if (map == m.name)
+            return m.worldSize;
+    return 0;
+}
+
+TEST(LogGen, SameOptionsGiveSameBytesAndSeedsDiffer)
+{
+    const std::string a = loggen::generateToString(smallLog(1));
+    const std::string b = loggen::generateToString(smallLog(1));
+    const std::string c = loggen::generateToString(smallLog(2));
+    ASSERT_GT(a.size(), 10000u);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+}
+
+TEST(LogGen, ZxmlInflatesToThePlainLog)
+{
+    loggen::Options o = smallLog(5);
+    o.size = 2500000; // several buffer flushes through the deflater
+    const std::string plain = loggen::generateToString(o);
+    o.zxml = true;
+    const std::string packed = loggen::generateToString(o);
+    ASSERT_GE(packed.size(), 2u);
+    EXPECT_LT(packed.size(), plain.size() / 4);
+    EXPECT_EQ(static_cast<unsigned char>(packed[0]), 0x78); // zlib header, 32 KB window
+
+    std::string inflated(plain.size() + 16, '\0');
+    uLongf length = static_cast<uLongf>(inflated.size());
+    ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(inflated.data()), &length,
+                         reinterpret_cast<const Bytef*>(packed.data()), static_cast<uLong>(packed.size())),
+              Z_OK);
+    inflated.resize(length);
+    EXPECT_EQ(inflated, plain);
+}
+
+TEST(LogGen, DocumentShapeLeavesTheLastRoundOpen)
+{
+    loggen::Options o = smallLog(3);
+    o.rounds = 4;
+    const std::string log = loggen::generateToString(o);
+
+    EXPECT_EQ(log.rfind("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<bf:log ", 0), 0u);
+    EXPECT_EQ(log.find('\r'), std::string::npos);
+    EXPECT_EQ(countOf(log, "\t<bf:round "), 4u);
+    EXPECT_EQ(countOf(log, "\t</bf:round>"), 3u);
+    EXPECT_EQ(countOf(log, "<bf:roundstats "), 3u);
+    EXPECT_EQ(countOf(log, "<bf:teamtickets team=\"1\">"), 3u);
+    EXPECT_EQ(countOf(log, "<bf:teamtickets team=\"2\">"), 3u);
+    EXPECT_EQ(log.find("</bf:log>"), std::string::npos);
+    EXPECT_TRUE(log.ends_with("\t\t</bf:event>\n"));
+    // Between two rounds the server restarts the map, outside any round.
+    EXPECT_GE(countOf(log, "\t</bf:round>\n\t<bf:event name=\"restartMap\""), 1u);
+
+    // Every round names its map and begins with roundInit; maps alternate by default.
+    std::vector<std::string> maps;
+    for (auto at = log.find("<bf:setting name=\"map\">"); at != std::string::npos;
+         at = log.find("<bf:setting name=\"map\">", at + 1))
+        maps.push_back(between(log, at, ">", "<"));
+    ASSERT_EQ(maps.size(), 4u);
+    EXPECT_NE(maps[0], maps[1]);
+    EXPECT_EQ(maps[0], maps[2]);
+}
+
+TEST(LogGen, VehicleParameterSpelling)
+{
+    loggen::Options o = smallLog(4);
+    o.map = "kessel_ridge"; // a small map: vehicles are used within minutes
+    const std::string plain = loggen::generateToString(o);
+    o.vechicleSpelling = true;
+    const std::string odd = loggen::generateToString(o);
+
+    EXPECT_GT(countOf(plain, "name=\"vehicle\""), 0u);
+    EXPECT_GT(countOf(plain, "name=\"vehicle_pos\""), 0u);
+    EXPECT_EQ(countOf(plain, "vechicle"), 0u);
+    EXPECT_EQ(countOf(odd, "name=\"vechicle\""), countOf(plain, "name=\"vehicle\""));
+    EXPECT_EQ(countOf(odd, "name=\"vechicle_pos\""), countOf(plain, "name=\"vehicle_pos\""));
+    EXPECT_EQ(countOf(odd, "name=\"vehicle"), 0u);
+}
+
+TEST(LogGen, SizeTargetIsRoughlyHonoured)
+{
+    loggen::Options o;
+    o.size = 300000;
+    const std::string natural = loggen::generateToString(o);
+    EXPECT_GE(natural.size(), 300000u);
+    EXPECT_LT(natural.size(), 310000u);
+    EXPECT_EQ(countOf(natural, "<bf:round "), countOf(natural, "</bf:round>") + 1);
+
+    // With a round count, the size is shared among exactly that many rounds.
+    o.rounds = 3;
+    o.roundsGiven = true;
+    const std::string spread = loggen::generateToString(o);
+    EXPECT_GE(spread.size(), 300000u);
+    EXPECT_LT(spread.size(), 310000u);
+    EXPECT_EQ(countOf(spread, "<bf:round "), 3u);
+}
+
+TEST(LogGen, EventsAreOrderedPlacedAndConsistent)
+{
+    loggen::Options o = smallLog(9);
+    o.players = 24;
+    o.rounds = 4;
+    const std::string log = loggen::generateToString(o);
+    const std::vector<Event> events = readEvents(log);
+    ASSERT_GT(events.size(), 500u);
+
+    // Time stamps, rounds included, never go back: the server's clock runs on.
+    double last = 0;
+    for (auto at = log.find("timestamp=\""); at != std::string::npos; at = log.find("timestamp=\"", at + 1)) {
+        const double t = std::strtod(log.c_str() + at + 11, nullptr);
+        ASSERT_GE(t, last) << "at byte " << at;
+        last = t;
+    }
+
+    std::map<std::string, int> kinds;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const Event& e = events[i];
+        ++kinds[e.name];
+        // Positions lie on the map picture, with positive components.
+        for (const char* key : {"player_location", "vehicle_pos"}) {
+            auto it = e.params.find(key);
+            if (it == e.params.end() || it->second == "(unknown)" || e.round < 0)
+                continue;
+            double x = 0, y = 0, z = 0;
+            ASSERT_EQ(std::sscanf(it->second.c_str(), "%lf/%lf/%lf", &x, &y, &z), 3) << it->second;
+            const double size = worldSize(e.map);
+            EXPECT_TRUE(x > 0 && x < size && y > 0 && z > 0 && z < size)
+                << e.name << " at " << it->second << " on " << e.map;
+        }
+        const std::string type = e.params.count("score_type") ? e.params.at("score_type") : "";
+        EXPECT_EQ(e.params.count("victim_id") == 1, type == "Kill" || type == "TK") << e.name;
+        if (e.name == "destroyVehicle")
+            EXPECT_EQ(e.params.count("player_id"), 0u);
+        if (e.name == "destroyPlayer")
+            EXPECT_EQ(e.params.at("player_location"), "(unknown)");
+        if (type == "Kill" || type == "TK") {
+            // The server logs the other side as well: the victim's death at the same moment.
+            bool found = false;
+            for (std::size_t j = i + 1; j < events.size() && events[j].time == e.time && !found; ++j)
+                found = events[j].params.count("score_type") && events[j].params.at("score_type") == "Death" &&
+                        events[j].params.at("player_id") == e.params.at("victim_id");
+            EXPECT_TRUE(found) << "no death for the kill at " << e.time;
+        }
+    }
+    for (const char* kind : {"createPlayer", "destroyPlayer", "spawnEvent", "pickupKit", "enterVehicle",
+                             "exitVehicle", "destroyVehicle", "scoreEvent", "roundInit", "restartMap"})
+        EXPECT_GT(kinds[kind], 0) << kind;
+}
+
+TEST(LogGen, PlayersComeAndGoAndBotsNeedNoCreation)
+{
+    loggen::Options o;
+    o.size = 600000;
+    o.players = 16;
+    o.bots = 2;
+    const std::vector<Event> events = readEvents(loggen::generateToString(o));
+
+    std::map<std::string, int> created, destroyed;
+    std::map<std::string, std::string> names;
+    bool reused = false, escapedName = false, outsideRound = false;
+    for (const Event& e : events) {
+        if (e.name == "createPlayer") {
+            const std::string& id = e.params.at("player_id");
+            reused = reused || destroyed[id] > 0;
+            ++created[id];
+            escapedName = escapedName || e.params.at("name").find("&lt;") != std::string::npos;
+            outsideRound = outsideRound || e.round < 0;
+        } else if (e.name == "destroyPlayer") {
+            ++destroyed[e.params.at("player_id")];
+        }
+    }
+    EXPECT_TRUE(reused) << "an id is given again after its player left";
+    EXPECT_TRUE(escapedName) << "clan tags with < and > are written as entities";
+    EXPECT_TRUE(outsideRound) << "someone joins between rounds";
+    // Bots (ids 1 and 2) play without ever being created.
+    EXPECT_EQ(created.count("1") + created.count("2"), 0u);
+    const auto botSpawns = std::count_if(events.begin(), events.end(), [](const Event& e) {
+        return e.name == "spawnEvent" && (e.params.at("player_id") == "1" || e.params.at("player_id") == "2");
+    });
+    EXPECT_GT(botSpawns, 0);
+}
+
+struct Spot {
+    double x, y, z;
+};
+
+Spot spotOf(const std::string& text)
+{
+    Spot s{};
+    std::sscanf(text.c_str(), "%lf/%lf/%lf", &s.x, &s.y, &s.z);
+    return s;
+}
+
+double planeDistance(Spot a, double x, double z)
+{
+    return std::hypot(a.x - x, a.z - z);
+}
+
+const demoworld::Map& mapNamed(const std::string& name)
+{
+    for (const auto& m : demoworld::Maps)
+        if (name == m.name)
+            return m;
+    return demoworld::Maps[0];
+}
+
+// What the replay relies on when it follows a round: it keeps the events after the round's last
+// roundInit, finds a kill's victim among the players seen since, moves markers in straight
+// lines between a player's positions, and finds vehicles and control points near positions.
+TEST(LogGen, ReplayCanFollowEveryRound)
+{
+    loggen::Options o;
+    o.size = 1500000;
+    o.players = 32;
+    const std::vector<Event> events = readEvents(loggen::generateToString(o));
+
+    int rounds = 0, kills = 0, enters = 0;
+    for (int round = 0;; ++round) {
+        std::vector<const Event*> evs;
+        for (const Event& e : events)
+            if (e.round == round)
+                evs.push_back(&e);
+        if (evs.empty())
+            break;
+        ++rounds;
+        std::size_t first = 0;
+        for (std::size_t i = 0; i < evs.size(); ++i)
+            if (evs[i]->name == "roundInit")
+                first = i + 1;
+        const demoworld::Map& map = mapNamed(evs[0]->map);
+
+        std::map<std::string, std::pair<double, Spot>> seen; // id -> time and place of last event
+        std::map<std::string, std::string> seat;             // id -> vehicle while aboard
+        for (std::size_t i = first; i < evs.size(); ++i) {
+            const Event& e = *evs[i];
+            const auto& p = e.params;
+            const std::string id = p.count("player_id") ? p.at("player_id") : "";
+            if (p.count("victim_id")) {
+                ++kills;
+                EXPECT_TRUE(seen.count(p.at("victim_id"))) << "victim unknown at " << e.time;
+            }
+            if (e.name == "spawnEvent" || (e.name == "scoreEvent" && p.at("score_type") == "Attack")) {
+                const Spot at = spotOf(p.at("player_location"));
+                double nearest = 1e9;
+                for (const auto& cp : map.controlPoints)
+                    nearest = std::min(nearest, planeDistance(at, cp.x, cp.z));
+                EXPECT_LT(nearest, 45.0) << e.name << " away from any control point at " << e.time;
+            }
+            if (e.name == "enterVehicle") {
+                ++enters;
+                const Spot at = spotOf(p.at("vehicle_pos"));
+                double nearest = 1e9;
+                for (const auto& v : map.vehicles)
+                    if (p.at("vehicle") == v.vehicle)
+                        nearest = std::min(nearest, planeDistance(at, v.x, v.z));
+                EXPECT_LT(nearest, 2.0) << p.at("vehicle") << " entered away from its spawn";
+                EXPECT_LT(planeDistance(spotOf(p.at("player_location")), at.x, at.z), 5.0);
+                seat[id] = p.at("vehicle");
+            }
+            if (e.name == "exitVehicle") {
+                EXPECT_EQ(seat[id], p.at("vehicle")) << "exit without entering at " << e.time;
+                seat.erase(id);
+            }
+            if (e.name == "scoreEvent" && p.at("score_type").rfind("Death", 0) == 0)
+                seat.erase(id);
+            if (e.name == "destroyPlayer") {
+                // The id may come back with someone else.
+                seen.erase(id);
+                seat.erase(id);
+                continue;
+            }
+            if (id.empty() || !p.count("player_location") || p.at("player_location") == "(unknown)")
+                continue;
+            const Spot at = spotOf(p.at("player_location"));
+            if (seen.count(id) && e.name != "spawnEvent") {
+                // Nothing on this map moves faster than a jeep; allow the few metres of
+                // getting in and out within the same moment.
+                const auto [then, was] = seen.at(id);
+                const double d = planeDistance(at, was.x, was.z);
+                EXPECT_LE(d, 20.0 + 20.0 * (e.time - then)) << "player " << id << " jumps at " << e.time;
+            }
+            seen[id] = {e.time, at};
+        }
+    }
+    EXPECT_GE(rounds, 3);
+    EXPECT_GT(kills, 100);
+    EXPECT_GT(enters, 20);
+}
+
+TEST(LogGen, DeflateSinkStreamsPiecesIntoOneZlibStream)
+{
+    std::string text;
+    for (int i = 0; text.size() < 700000; ++i)
+        text += "\t\t<bf:event name=\"scoreEvent\" timestamp=\"" + std::to_string(i) + ".25\">\n";
+    std::string packed;
+    loggen::StringSink target(packed);
+    {
+        loggen::DeflateSink deflater(target);
+        // Uneven pieces, from single bytes to large blocks.
+        std::size_t at = 0, piece = 1;
+        while (at < text.size()) {
+            const std::size_t n = std::min(piece, text.size() - at);
+            deflater.write(text.data() + at, n);
+            at += n;
+            piece = piece * 7 % 300007 + 1;
+        }
+        deflater.finish();
+    }
+    std::string back(text.size(), '\0');
+    uLongf length = static_cast<uLongf>(back.size());
+    ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(back.data()), &length,
+                         reinterpret_cast<const Bytef*>(packed.data()), static_cast<uLong>(packed.size())),
+              Z_OK);
+    EXPECT_EQ(length, text.size());
+    EXPECT_EQ(back, text);
+}
+
+TEST(LogGen, ArgumentParsing)
+{
+    auto parse = [](std::vector<std::string> args) { return loggen::parseArguments(args); };
+    const auto ok = parse({"--seed", "42", "--size=100M", "--zxml", "--vechicle-spelling", "--map",
+                           "bramble_bay", "-o", "x.zxml"});
+    ASSERT_TRUE(ok.error.empty()) << ok.error;
+    EXPECT_EQ(ok.options.seed, 42u);
+    EXPECT_EQ(ok.options.size, 100000000u);
+    EXPECT_TRUE(ok.options.zxml);
+    EXPECT_TRUE(ok.options.vechicleSpelling);
+    EXPECT_FALSE(ok.options.roundsGiven);
+    EXPECT_EQ(ok.options.output, "x.zxml");
+
+    EXPECT_FALSE(parse({"--map", "atlantis"}).error.empty());
+    EXPECT_FALSE(parse({"--size", "12x"}).error.empty());
+    EXPECT_FALSE(parse({"--players"}).error.empty());
+    EXPECT_FALSE(parse({"--bogus"}).error.empty());
+    EXPECT_TRUE(parse({"--help"}).help);
+}
+
+} // namespace

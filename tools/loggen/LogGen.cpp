@@ -1,0 +1,191 @@
+#include "LogGen.h"
+
+#include "Generator.h"
+#include "Output.h"
+
+#include <charconv>
+#include <stdexcept>
+
+namespace loggen {
+
+namespace {
+
+bool readNumber(std::string_view text, std::uint64_t& value)
+{
+    if (text.empty())
+        return false;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+// A byte count with an optional decimal suffix: 300k, 100M, 2G.
+bool readSize(std::string_view text, std::uint64_t& value)
+{
+    std::uint64_t factor = 1;
+    if (!text.empty()) {
+        switch (text.back()) {
+        case 'k': case 'K': factor = 1000; break;
+        case 'm': case 'M': factor = 1000 * 1000; break;
+        case 'g': case 'G': factor = 1000 * 1000 * 1000; break;
+        default: break;
+        }
+        if (factor != 1)
+            text.remove_suffix(1);
+    }
+    if (!readNumber(text, value) || value > UINT64_MAX / factor)
+        return false;
+    value *= factor;
+    return true;
+}
+
+bool readInt(std::string_view text, int lo, int hi, int& value)
+{
+    std::uint64_t v = 0;
+    if (!readNumber(text, v) || v < static_cast<std::uint64_t>(lo) || v > static_cast<std::uint64_t>(hi))
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+std::string validate(const Options& o)
+{
+    if (!o.map.empty()) {
+        bool known = false;
+        for (const auto& m : demoworld::Maps)
+            known = known || o.map == m.name;
+        if (!known) {
+            std::string names;
+            for (const auto& m : demoworld::Maps)
+                names += std::string(names.empty() ? "" : ", ") + m.name;
+            return "unknown map '" + o.map + "' (known: " + names + ")";
+        }
+    }
+    if (o.players < 2)
+        return "--players must be at least 2";
+    if (o.bots > o.players)
+        return "--bots cannot exceed --players";
+    if (o.rounds < 1)
+        return "--rounds must be at least 1";
+    return {};
+}
+
+} // namespace
+
+std::string usage()
+{
+    return "Usage: ornwick-loggen [options]\n"
+           "Writes a deterministic game server event log (XML) on the demo maps.\n"
+           "\n"
+           "  --seed N             random seed (default 1); equal options give equal bytes\n"
+           "  --players N          players on the server, bots included (default 20)\n"
+           "  --bots N             bots among them (default: about one in eight)\n"
+           "  --rounds N           rounds to write (default 3); with --size, the number of\n"
+           "                       rounds the size is spread over\n"
+           "  --size BYTES         keep writing until the text reaches about this size;\n"
+           "                       suffixes k, M, G (powers of 1000) are accepted\n"
+           "  --round-time SECONDS time limit of a round (default 420)\n"
+           "  --map NAME           play every round on this map (default: alternate)\n"
+           "  --vechicle-spelling  write the vehicle parameters as \"vechicle\" and\n"
+           "                       \"vechicle_pos\" instead of \"vehicle\" and \"vehicle_pos\"\n"
+           "  --zxml               write the log as one zlib stream (a .zxml file)\n"
+           "  -o FILE              output file (default: standard output)\n"
+           "  --help               show this text\n"
+           "\n"
+           "The last round is left open, as a server that is still running leaves its log.\n";
+}
+
+ParseResult parseArguments(const std::vector<std::string>& args)
+{
+    ParseResult result;
+    Options& o = result.options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (name.rfind("--", 0) == 0) {
+            if (auto eq = name.find('='); eq != std::string::npos) {
+                value = name.substr(eq + 1);
+                name.resize(eq);
+                hasValue = true;
+            }
+        }
+        auto takeValue = [&]() -> bool {
+            if (hasValue)
+                return true;
+            if (i + 1 >= args.size())
+                return false;
+            value = args[++i];
+            return true;
+        };
+        auto fail = [&](const std::string& why) {
+            result.error = why;
+            return result;
+        };
+
+        if (name == "--help" || name == "-h") {
+            result.help = true;
+        } else if (name == "--zxml") {
+            o.zxml = true;
+        } else if (name == "--vechicle-spelling") {
+            o.vechicleSpelling = true;
+        } else if (name == "--seed") {
+            if (!takeValue() || !readNumber(value, o.seed))
+                return fail("--seed needs a non-negative integer");
+        } else if (name == "--players") {
+            if (!takeValue() || !readInt(value, 2, 1000, o.players))
+                return fail("--players needs a number from 2 to 1000");
+        } else if (name == "--bots") {
+            if (!takeValue() || !readInt(value, 0, 1000, o.bots))
+                return fail("--bots needs a number from 0 to 1000");
+        } else if (name == "--rounds") {
+            if (!takeValue() || !readInt(value, 1, 1000000, o.rounds))
+                return fail("--rounds needs a number from 1 to 1000000");
+            o.roundsGiven = true;
+        } else if (name == "--size") {
+            if (!takeValue() || !readSize(value, o.size))
+                return fail("--size needs a byte count such as 300000, 300k or 100M");
+        } else if (name == "--round-time") {
+            if (!takeValue() || !readInt(value, 30, 86400, o.roundTime))
+                return fail("--round-time needs seconds from 30 to 86400");
+        } else if (name == "--map") {
+            if (!takeValue())
+                return fail("--map needs a map name");
+            o.map = value;
+        } else if (name == "-o" || name == "--output") {
+            if (!takeValue() || value.empty())
+                return fail("-o needs a file name");
+            o.output = value;
+        } else {
+            return fail("unknown option '" + args[i] + "'");
+        }
+    }
+    if (!result.help)
+        result.error = validate(o);
+    return result;
+}
+
+void generate(const Options& options, ByteSink& sink)
+{
+    if (auto problem = validate(options); !problem.empty())
+        throw std::runtime_error(problem);
+    if (options.zxml) {
+        DeflateSink deflater(sink);
+        TextOut out(deflater);
+        Generator(options, out).run();
+        out.finish();
+    } else {
+        TextOut out(sink);
+        Generator(options, out).run();
+        out.finish();
+    }
+}
+
+std::string generateToString(const Options& options)
+{
+    std::string bytes;
+    StringSink sink(bytes);
+    generate(options, sink);
+    return bytes;
+}
+
+} // namespace loggen
