@@ -31,18 +31,30 @@ void Generate(const std::string& output, bool compressed)
 }
 } // namespace
 
+std::string BenchDataFolder()
+{
+    const char* folder = std::getenv("ORNWICK_BENCH_DATA");
+    const std::string dir = folder ? folder : ProgramFolder() + "/../bench-data";
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
 const TBenchInputs& BenchInputs()
 {
     static const TBenchInputs inputs = [] {
-        const char* folder = std::getenv("ORNWICK_BENCH_DATA");
-        const std::string dir = folder ? folder : ProgramFolder() + "/../bench-data";
-        std::filesystem::create_directories(dir);
+        const std::string dir = BenchDataFolder();
         TBenchInputs made{dir + "/log100mb.xml", dir + "/log100mb.zxml"};
         Generate(made.plainLog, false);
         Generate(made.compressedLog, true);
         return made;
     }();
     return inputs;
+}
+
+std::map<long long, int>& EventCounts()
+{
+    static std::map<long long, int> counts;
+    return counts;
 }
 
 std::map<std::string, double>& MedianSeconds()

@@ -13,9 +13,13 @@ struct TBenchInputs {
 
 // The folder of the running program (build/bin).
 std::string ProgramFolder();
+// Where generated inputs are kept: $ORNWICK_BENCH_DATA, else build/bench-data.
+std::string BenchDataFolder();
 // Makes the inputs when they are missing and returns their paths.
 const TBenchInputs& BenchInputs();
 long long FileSize(const std::string& path);
 
-// Median real time in seconds of each benchmark, by name, filled by the reporter.
+// Median real time in seconds of each benchmark run, by run name, filled by the reporter.
 std::map<std::string, double>& MedianSeconds();
+// Events in the round of each BuildEventList size.
+std::map<long long, int>& EventCounts();
