@@ -72,6 +72,26 @@ constexpr std::uint32_t count(const T (&)[N])
 constexpr std::int64_t Margin = 2 * Unit;
 constexpr Time SpawnProtection = 3 * Second;
 
+// One element with a name attribute and a text, on a line of its own:
+// <indent><element name="name">value</element>
+template <typename V>
+void PutNamed(TextOut& out, std::string_view indent, std::string_view element, std::string_view name, V value)
+{
+    out.put(indent);
+    out.put("<");
+    out.put(element);
+    out.put(" name=\"");
+    out.put(name);
+    out.put("\">");
+    if constexpr (std::is_integral_v<V>)
+        out.number(value);
+    else
+        out.put(value);
+    out.put("</");
+    out.put(element);
+    out.put(">\n");
+}
+
 } // namespace
 
 Generator::Generator(const Options& options, TextOut& out)
@@ -356,16 +376,7 @@ void Generator::endRound(Time t, int victoryType)
 
 void Generator::writeServerSettings()
 {
-    auto setting = [this](std::string_view name, auto value) {
-        m_out.put("\t\t\t<bf:setting name=\"");
-        m_out.put(name);
-        m_out.put("\">");
-        if constexpr (std::is_integral_v<decltype(value)>)
-            m_out.number(value);
-        else
-            m_out.put(value);
-        m_out.put("</bf:setting>\n");
-    };
+    auto setting = [this](std::string_view name, auto value) { PutNamed(m_out, "\t\t\t", "bf:setting", name, value); };
     const int total = static_cast<int>(m_players.size()) - 1;
     m_out.put("\t\t<bf:server>\n");
     setting("server name", std::string_view("Harbourside Veterans | Conquest 24/7"));
@@ -412,16 +423,7 @@ void Generator::writeRoundStats(Time t, int victoryType)
         m_out.number(left[team]);
         m_out.put("</bf:teamtickets>\n");
     }
-    auto stat = [this](std::string_view name, auto value) {
-        m_out.put("\t\t\t\t<bf:statparam name=\"");
-        m_out.put(name);
-        m_out.put("\">");
-        if constexpr (std::is_integral_v<decltype(value)>)
-            m_out.number(value);
-        else
-            m_out.put(value);
-        m_out.put("</bf:statparam>\n");
-    };
+    auto stat = [this](std::string_view name, auto value) { PutNamed(m_out, "\t\t\t\t", "bf:statparam", name, value); };
     for (const Player& p : m_players) {
         if (!p.connected)
             continue;
