@@ -3,7 +3,7 @@
 # Safe to run again; needs root (or sudo) on a Debian 12 machine.
 set -e
 PKGS="build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg-dev \
-libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev fonts-dejavu-core \
+libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev fonts-dejavu-core fonts-liberation2 \
 fontconfig time"
 missing=""
 for p in $PKGS; do

@@ -1,14 +1,49 @@
 #include "app/Startup.h"
 
+#include "app/UTarvelMain.h"
+#include "base/ErrorReporting.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QFile>
+#include <QMessageBox>
+#include <QStringDecoder>
+
+#include <filesystem>
+#include <system_error>
+
+std::string ExecutablePath()
+{
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && !self.empty())
+        return self.string();
+    return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+}
+
+QString ErrorMessageText(const std::string& message)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(QByteArrayView(message.data(), static_cast<qsizetype>(message.size())));
+    if (!utf8.hasError())
+        return text;
+    return QString::fromLatin1(message.data(), static_cast<qsizetype>(message.size()));
+}
+
+void InstallMessageBoxErrorSink()
+{
+    SetErrorSink([](const std::string& message) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Ornwick"), ErrorMessageText(message), QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.setObjectName(QStringLiteral("ErrorBox"));
+        box.exec();
+    });
+}
 
 int RunTarvel(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Ornwick");
-    window.resize(884, 716);
+    InstallMessageBoxErrorSink();
+    TTarvelMain window(ExecutablePath());
     window.show();
     return app.exec();
 }

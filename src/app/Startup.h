@@ -1,4 +1,18 @@
 #pragma once
 
+#include <QString>
+
+#include <string>
+
 // Runs the window program: the application object, the main window and the message loop.
 int RunTarvel(int argc, char** argv);
+
+// The running program's own path, as bytes in the system's file-name encoding.
+std::string ExecutablePath();
+
+// Makes every reported error a message box; the program goes on when it is closed.
+void InstallMessageBoxErrorSink();
+
+// The text of an error message for the screen: messages name files by their bytes, so text
+// that is valid UTF-8 is read as such and anything else as Latin-1.
+QString ErrorMessageText(const std::string& message);

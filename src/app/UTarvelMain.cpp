@@ -1,0 +1,115 @@
+// The main window's shell: construction, FormCreate, the recent-file item and the About
+// window. Opening logs is in src/log/OpenLog.cpp.
+#include "app/UTarvelMain.h"
+
+#include "app/OpenDialog.h"
+#include "app/UAboutForm.h"
+#include "base/ErrorReporting.h"
+#include "base/Files.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QTabWidget>
+
+#include <algorithm>
+
+namespace {
+
+// The designed client width; anchored controls keep their distance to the right edge.
+constexpr int DesignWidth = 884;
+constexpr int ScrollBox1DesignWidth = 464;
+
+} // namespace
+
+TTarvelMain::TTarvelMain(const std::string& exeName, QWidget* parent) : QMainWindow(parent), FExeName(exeName)
+{
+    CreateControls();
+    if (QScreen* screen = this->screen())
+        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    ConnectHandlers();
+    // An error here is reported and the window opens all the same, with the steps done so far.
+    RunHandler([this] { FormCreate(); });
+}
+
+TTarvelMain::~TTarvelMain() = default;
+
+std::string TTarvelMain::SettingsFileName() const { return ChangeFileExt(FExeName, ".ini"); }
+
+std::string TTarvelMain::PictureMapFileName() const { return ChangeFileExt(FExeName, ".map"); }
+
+std::string TTarvelMain::ImagesFolder() const { return ExtractFilePath(FExeName) + "images/"; }
+
+void TTarvelMain::ConnectHandlers()
+{
+    connect(ParceXML1, &QAction::triggered, this, [this] { RunHandler([this] { ParceXML1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { RunHandler([this] { ParceXML1Click(); }); });
+    connect(ConvertzxmlLogtoxml1, &QAction::triggered, this,
+            [this] { RunHandler([this] { ConvertzxmlLogtoxml1Click(); }); });
+    connect(About2, &QAction::triggered, this, [this] { RunHandler([this] { About2Click(); }); });
+}
+
+void TTarvelMain::FormCreate()
+{
+    // The document and the lists exist with the window, empty; the map picture stretches.
+    FMapImage.Stretch = true;
+
+    if (FileExists(PictureMapFileName()))
+        FPictureMap.LoadFromFile(PictureMapFileName());
+    if (FileExists(SettingsFileName()))
+        FSettings.LoadFromFile(SettingsFileName());
+    FSettingsRead = true;
+
+    // The value is compared exactly: "TRUE" keeps the pages hidden.
+    const bool admin = FSettings.Values("admin") == "true";
+    for (QWidget* page : {TabSheet3, TabSheet4, TabSheet6})
+        PCMainInfo->setTabVisible(PCMainInfo->indexOf(page), admin);
+    PCMainInfo->setCurrentWidget(TabSheet5);
+
+    const std::string lastOpen = FSettings.Values("LastOpen1");
+    if (!lastOpen.empty())
+        AddRecentFileItem(lastOpen);
+
+    SetHintPause(0);
+}
+
+void TTarvelMain::AddRecentFileItem(const std::string& fileName)
+{
+    const QByteArray bytes = QByteArray::fromStdString(fileName);
+    // The item shows the name as it is: an "&" in it is no mnemonic.
+    QString caption = QFile::decodeName(bytes);
+    caption.replace(u'&', QStringLiteral("&&"));
+    QAction* item = File1->addAction(caption);
+    item->setData(bytes); // the exact bytes, whatever the system encoding makes of them
+    connect(item, &QAction::triggered, this, [this, item] { RunHandler([this, item] { GoToFileClick(item); }); });
+}
+
+void TTarvelMain::GoToFileClick(QObject* sender)
+{
+    if (auto* item = qobject_cast<QAction*>(sender)) {
+        const QByteArray bytes = item->data().toByteArray();
+        OpenDialog1->FileName = (bytes.isEmpty() ? QFile::encodeName(item->text()) : bytes).toStdString();
+    }
+    OpenLog();
+}
+
+void TTarvelMain::About2Click()
+{
+    TAboutForm form(this, FExeName);
+    form.exec();
+}
+
+void TTarvelMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    PlaceAnchoredControls();
+}
+
+void TTarvelMain::PlaceAnchoredControls()
+{
+    // ScrollBox1 is anchored left, top and right: it grows and shrinks with the window's width.
+    ScrollBox1->resize(std::max(0, ScrollBox1DesignWidth + width() - DesignWidth), ScrollBox1->height());
+}

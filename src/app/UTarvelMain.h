@@ -1,0 +1,184 @@
+#pragma once
+
+// The main window. It holds every control of the program and, privately, the whole state of
+// the application; its handlers are the program's logic. One class, but its member functions
+// live in the folder of their subsystem:
+//   src/app/      control tree, start-up and the shell's handlers (UTarvelMain*.cpp)
+//   src/log/      opening logs (OpenLog.cpp)
+//   src/replay/   player state, events, replay clock, scoreboard
+//   src/mapview/  pictures, map objects, drawing, minimap and zoom
+// Controls are public and carry the names the handlers and the rest of the program use; each
+// is also the Qt object name. Every handler that a signal reaches runs through RunHandler, so
+// an error ends only the action it happened in.
+
+#include "app/Controls.h"
+#include "base/TextList.h"
+#include "log/EventInfo.h"
+#include "log/PlayerList.h"
+#include "mapview/MapObject.h"
+#include "mapview/PictureHolder.h"
+#include "xmltree/wexXMLTree.h"
+
+#include <QMainWindow>
+
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QSlider;
+class QTabWidget;
+class QTimer;
+class QTreeWidget;
+class TOpenDialog;
+
+class TTarvelMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // exeName: the program's own path; "Tarvel.ini", "Tarvel.map" and the folder "images"
+    // are looked for beside it, named after it. Tests and the headless tool pass a stand-in.
+    explicit TTarvelMain(const std::string& exeName, QWidget* parent = nullptr);
+    ~TTarvelMain() override;
+
+    // ================================ Controls ==================================
+    // PageControl1 fills the window; its one page holds everything else.
+    QTabWidget* PageControl1;
+    QWidget* TabSheet2; // "Plotline"
+    TLabel* Label7;
+    TLabel* LTime;
+    TLabel* Label12;
+    QSlider* TBTime;
+    QTreeWidget* ScoreBord;
+    TScrollBox* ScrollBox1;
+    TImage* MapZoomImage;
+    QTabWidget* PCMainInfo;
+
+    // PCMainInfo, page "Player"
+    QWidget* TabSheet5;
+    QPushButton* Button2;
+    QPushButton* BitBtn1;
+    QPushButton* Button1;
+    QCheckBox* CBAnimate;
+    QCheckBox* ShowHitLines;
+    QCheckBox* ShowFlags;
+    QCheckBox* CBKillINfo;
+    QCheckBox* CBShowobjects;
+    TLabel* Label6;
+    QListWidget* ListBox1;
+    TLabel* Label1;
+    QSlider* TrackBar1;
+    TLabel* Label10;
+    QSlider* TBTimeToSeeLine;
+
+    // PCMainInfo, page "Admin"
+    QWidget* TabSheet3;
+    TLabel* Label9;
+    QSlider* TBLeft;
+    TLabel* Label8;
+    QSlider* TBTop;
+    QSlider* TBXas;
+    TLabel* Label13;
+    TLabel* Label4;
+    QSlider* TBYas;
+    TLabel* Label5;
+    TLabel* Label11;
+    QPushButton* BSaveSettingsPerMap;
+    QCheckBox* ReplayFromstart20Events;
+
+    // PCMainInfo, page "Missing picture"
+    QWidget* TabSheet4;
+    QPlainTextEdit* Memo2;
+
+    // PCMainInfo, page "Score logg"
+    QWidget* TabSheet6;
+    QPlainTextEdit* Memo1;
+
+    // PCMainInfo, page "Minimap"
+    QWidget* TSMinimap;
+    TLabel* Label3;
+    TImage* BigPicture;
+    QCheckBox* CBTrackPlayer;
+    TLabel* Label2;
+    QSlider* TBMApZoom;
+
+    // Main menu
+    QMenuBar* MainMenu1;
+    QMenu* File1;
+    QAction* ParceXML1;
+    QAction* ConvertzxmlLogtoxml1;
+    QMenu* About1;
+    QAction* About2;
+
+    // Not shown
+    TOpenDialog* OpenDialog1;
+    QTimer* Timer1;
+
+    // ============================ Application shell =============================
+    // src/app/UTarvelMain.cpp
+    void GoToFileClick(QObject* sender); // the recent-file menu item
+    void About2Click();
+
+    const std::string& ExeName() const { return FExeName; }
+    // The settings file, the picture map and the picture folder (with its closing "/").
+    std::string SettingsFileName() const;
+    std::string PictureMapFileName() const;
+    std::string ImagesFolder() const;
+
+    const TTextList& Settings() const { return FSettings; }
+    const TTextList& PictureMap() const { return FPictureMap; }
+    const TwexXMLTree& Document() const { return FDocument; }
+
+    // ================================ Log loading ===============================
+    // src/log/OpenLog.cpp
+    void ParceXML1Click();
+    void ConvertzxmlLogtoxml1Click();
+    // Loads the log that OpenDialog1 names and rebuilds what depends on it.
+    void OpenLog();
+
+    // ============================== Replay engine ===============================
+    // src/replay/ (to come)
+
+    // ================================= Map view =================================
+    // src/mapview/ (to come)
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class TTarvelMainTest;
+
+    // ---- Application shell (src/app) ----
+    void CreateControls(); // UTarvelMainControls.cpp
+    void ConnectHandlers();
+    void FormCreate();
+    void AddRecentFileItem(const std::string& fileName);
+    void PlaceAnchoredControls();
+
+    std::string FExeName;
+    TTextList FSettings;   // the lines of Tarvel.ini
+    TTextList FPictureMap; // the lines of Tarvel.map
+    // Whether FSettings holds what Tarvel.ini held at start (or there was no such file). When
+    // start-up failed before reading it, writing FSettings back would wipe the user's file.
+    bool FSettingsRead = false;
+
+    // ---- Log loading (src/log) ----
+    void LoadLogFile();
+
+    TwexXMLTree FDocument{"ROOT", "", nullptr}; // the loaded log
+    TPlayerList FRoster;                        // every stay of a player in the whole log
+    TEventInfoList FEvents;                     // the events of the selected round
+    TwexXMLNode* FRoundNode = nullptr;          // the round being replayed, in FDocument
+
+    // ---- Replay engine (src/replay) ----
+    // FPlayerStates and the draw thread come with their subsystems.
+
+    // ---- Map view (src/mapview) ----
+    TPictureHolder FMapImage;  // the map picture
+    TMapObjectList FMapObjects; // the current map's objects
+    int FZoom = 0; // the map zoom in thousandths, from "ZOOM"; set with the zoom slider
+};

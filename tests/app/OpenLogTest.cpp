@@ -1,0 +1,197 @@
+// "Open log" and "Convert zxml Log to xml" through the file dialog, on the real window.
+#include "WindowTestUtil.h"
+#include "app/OpenDialog.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+namespace {
+
+const char Log[] = "<?xml version=\"1.0\"?>\n<bf:log>\n<bf:round/>\n</bf:log>\n";
+const char OtherLog[] = "<?xml version=\"1.0\"?>\n<other:log>\n</other:log>\n";
+
+std::string Compressed(const std::string& text)
+{
+    uLongf size = compressBound(text.size());
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data()), text.size(), 9);
+    out.resize(size);
+    return out;
+}
+
+// The dialog answers with this file, or cancels when it is empty; it counts its uses.
+struct TDialogAnswer {
+    std::string file;
+    int uses = 0;
+    void Install(TTarvelMain& window)
+    {
+        window.OpenDialog1->ExecuteHook = [this](TOpenDialog& dialog) {
+            ++uses;
+            if (file.empty())
+                return false;
+            dialog.FileName = file;
+            return true;
+        };
+    }
+};
+
+std::string LogName(TTarvelMain& window)
+{
+    const TwexXMLNode* declaration = TTarvelMainTest::Document(window).FirstChild();
+    return declaration && declaration->FirstChild() ? std::string(declaration->FirstChild()->Name()) : std::string();
+}
+
+// Leaves traces in the window that opening a log must clear and a cancel must keep.
+void Dirty(TTarvelMain& window)
+{
+    window.ListBox1->addItem(QStringLiteral("round"));
+    new QTreeWidgetItem(window.ScoreBord, QStringList{QStringLiteral("player")});
+    window.PCMainInfo->setCurrentWidget(window.TSMinimap);
+}
+
+} // namespace
+
+TEST(OpenLog, MenuAndButtonOpenTheChosenLogAndRememberIt)
+{
+    THome home;
+    home.Dir.Write("Tarvel.ini", "admin=true\r\nLastOpen1=/old/log.xml\r\n");
+    const std::string plain = home.Dir.Write("plain.xml", Log);
+    const std::string packed = home.Dir.Write("packed.ZXML", Compressed(OtherLog));
+    TErrorCapture errors;
+    TTarvelMain window(home.Exe());
+    TDialogAnswer answer{plain};
+    answer.Install(window);
+    Dirty(window);
+
+    window.ParceXML1->trigger();
+    EXPECT_EQ(answer.uses, 1);
+    EXPECT_EQ(LogName(window), "bf:log");
+    EXPECT_EQ(window.Settings().Values("LastOpen1"), plain);
+    EXPECT_EQ(window.ListBox1->count(), 0);
+    EXPECT_EQ(window.ScoreBord->topLevelItemCount(), 0);
+    EXPECT_TRUE(window.ListBox1->toolTip().isEmpty());
+    EXPECT_EQ(window.PCMainInfo->currentWidget(), window.TabSheet5);
+    EXPECT_EQ(TTarvelMainTest::RoundNode(window), nullptr);
+
+    // The button does the same; a compressed log is inflated; the key is replaced in place.
+    answer.file = packed;
+    window.Button2->click();
+    EXPECT_EQ(answer.uses, 2);
+    EXPECT_EQ(LogName(window), "other:log");
+    EXPECT_EQ(window.Settings().Lines, (std::vector<std::string>{"admin=true", "LastOpen1=" + packed}));
+    EXPECT_TRUE(errors.Messages.empty());
+}
+
+TEST(OpenLog, CancelLeavesEverythingAsItWas)
+{
+    THome home;
+    home.Dir.Write("Tarvel.ini", "LastOpen1=/old/log.xml\r\n");
+    TTarvelMain window(home.Exe());
+    window.OpenDialog1->FileName = home.Dir.Write("plain.xml", Log);
+    window.OpenLog();
+    Dirty(window);
+    TDialogAnswer answer; // cancels
+    answer.Install(window);
+
+    window.ParceXML1->trigger();
+    window.ConvertzxmlLogtoxml1->trigger();
+    EXPECT_EQ(answer.uses, 2);
+    EXPECT_EQ(window.ListBox1->count(), 1);
+    EXPECT_EQ(window.ScoreBord->topLevelItemCount(), 1);
+    EXPECT_EQ(window.PCMainInfo->currentWidget(), window.TSMinimap);
+    EXPECT_EQ(LogName(window), "bf:log");
+    EXPECT_EQ(window.Settings().Values("LastOpen1"), "/old/log.xml");
+}
+
+TEST(OpenLog, AFailedLoadIsReportedAndKeepsLastOpen1)
+{
+    THome home;
+    home.Dir.Write("Tarvel.ini", "LastOpen1=/old/log.xml\r\n");
+    const std::string missing = home.Dir.Path("missing.xml");
+    const std::string broken = home.Dir.Write("broken.zxml", Log); // plain text, not a zlib stream
+    TErrorCapture errors;
+    TTarvelMain window(home.Exe());
+    window.OpenDialog1->FileName = home.Dir.Write("plain.xml", Log);
+    window.OpenLog();
+    Dirty(window);
+    TDialogAnswer answer{broken};
+    answer.Install(window);
+
+    window.ParceXML1->trigger();
+    EXPECT_EQ(errors.Messages, std::vector<std::string>{"error"});
+    EXPECT_EQ(window.Settings().Values("LastOpen1"), "/old/log.xml");
+    // The lists were cleared before the load; a failed inflation keeps the previous tree.
+    EXPECT_EQ(window.ListBox1->count(), 0);
+    EXPECT_EQ(window.ScoreBord->topLevelItemCount(), 0);
+    EXPECT_EQ(LogName(window), "bf:log");
+    EXPECT_EQ(window.OpenDialog1->FileName, broken);
+
+    answer.file = missing;
+    window.Button2->click();
+    EXPECT_EQ(errors.Messages.back(), "Cannot open file " + missing);
+    EXPECT_EQ(window.Settings().Values("LastOpen1"), "/old/log.xml");
+}
+
+TEST(ConvertLog, WritesTheInflatedLogBesideItAndOpensNothing)
+{
+    THome home;
+    home.Dir.Write("Tarvel.ini", "LastOpen1=/old/log.xml\r\n");
+    const std::string packed = home.Dir.Write("a.b.Zxml", Compressed(OtherLog));
+    TErrorCapture errors;
+    TTarvelMain window(home.Exe());
+    window.OpenDialog1->FileName = home.Dir.Write("plain.xml", Log);
+    window.OpenLog();
+    Dirty(window);
+    TDialogAnswer answer{packed};
+    answer.Install(window);
+
+    window.ConvertzxmlLogtoxml1->trigger();
+    EXPECT_TRUE(errors.Messages.empty());
+    EXPECT_EQ(ReadFileBytes(home.Dir.Path("a.b.xml")), OtherLog);
+    EXPECT_EQ(LogName(window), "bf:log");
+    EXPECT_EQ(window.ListBox1->count(), 1);
+    EXPECT_EQ(window.Settings().Values("LastOpen1"), "/old/log.xml");
+
+    // A name that is no compressed log's is passed over in silence.
+    answer.file = home.Dir.Write("log.xml.gz", Compressed(Log));
+    window.ConvertzxmlLogtoxml1->trigger();
+    EXPECT_TRUE(errors.Messages.empty());
+    EXPECT_FALSE(PathExists(home.Dir.Path("log.xml.xml")));
+    EXPECT_FALSE(PathExists(home.Dir.Path("log.xml")));
+
+    // A broken stream is reported and writes nothing.
+    answer.file = home.Dir.Write("bad.zxml", Log);
+    window.ConvertzxmlLogtoxml1->trigger();
+    EXPECT_EQ(errors.Messages, std::vector<std::string>{"error"});
+    EXPECT_FALSE(PathExists(home.Dir.Path("bad.xml")));
+}
+
+TEST(OpenDialog, TheRealDialogOffersTheThreeFiltersWithTheThirdChosen)
+{
+    THome home;
+    const std::string log = home.Dir.Write("round.zxml", Compressed(Log));
+    TTarvelMain window(home.Exe());
+    QStringList filters;
+    QString chosenFilter;
+    const bool shown = WithModal([&] { EXPECT_TRUE(window.OpenDialog1->Execute()); },
+                                 [&](QWidget& modal) {
+                                     auto* dialog = qobject_cast<QFileDialog*>(&modal);
+                                     ASSERT_TRUE(dialog);
+                                     filters = dialog->nameFilters();
+                                     chosenFilter = dialog->selectedNameFilter();
+                                     dialog->selectFile(QString::fromStdString(log));
+                                     static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept
+                                 });
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(filters, QStringList({"XML (*.xml)", "Compressed XML (*.zxml)", "All (*.zxml *.xml)"}));
+    EXPECT_EQ(chosenFilter, "All (*.zxml *.xml)");
+    EXPECT_EQ(window.OpenDialog1->FileName, log);
+    EXPECT_EQ(window.OpenDialog1->FilterIndex, 3);
+}
