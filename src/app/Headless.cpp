@@ -3,21 +3,57 @@
 #include "app/Startup.h"
 #include "app/UAboutForm.h"
 #include "app/UTarvelMain.h"
+#include "app/OpenDialog.h"
 #include "app/WidgetDump.h"
 #include "base/ErrorReporting.h"
 #include "base/Files.h"
+#include "base/Convert.h"
 #include "base/Json.h"
 #include "log/LogFile.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QApplication>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSlider>
 
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
+
+// What the tool does to the window that no control of it does: it picks a round without a
+// double click, and sets the calibration as the sliders' handlers would.
+class THeadlessAccess {
+public:
+    static void SelectRound(TTarvelMain& window, TwexXMLNode* round) { window.FRoundNode = round; }
+
+    static void Calibrate(TTarvelMain& window, const std::map<std::string, int>& numbers)
+    {
+        auto set = [&](const char* option, QSlider* slider) {
+            if (numbers.count(option))
+                slider->setValue(numbers.at(option));
+        };
+        set("--scale", window.TBXas);
+        set("--correctiony", window.TBYas);
+        set("--left", window.TBLeft);
+        set("--top", window.TBTop);
+        window.FCorrectionY = window.TBYas->value();
+        window.FLeftMargin = window.TBLeft->value();
+        window.FTopMargin = window.TBTop->value();
+    }
+
+    // The map's picture and objects, as round selection loads them.
+    static void LoadMap(TTarvelMain& window, const std::string& map)
+    {
+        window.FMapName = map;
+        window.LoadPicture(window.FMapImage, map);
+        window.LoadMapObjects(map);
+    }
+};
 
 namespace {
 
@@ -27,6 +63,11 @@ const char Usage[] =
     "  tree LOG           every node of the tree as JSON, document order\n"
     "  select LOG PATH    the node a path selects as JSON (exit 3 when none)\n"
     "  convert LOG.zxml   write the inflated log beside it as .xml\n"
+    "  rounds LOG         the round list of the log, one item per line\n"
+    "  roster LOG         every stay of a player in the log as JSON\n"
+    "  events LOG N       the event records of the round of list item N as JSON\n"
+    "  objects MAP [--home DIR] [--scale N] [--correctiony N] [--left N] [--top N]\n"
+    "                     the map's objects as placed on its picture, then the missing pictures\n"
     "  widgets [--home DIR]  the main window's controls as JSON, then its menu items\n"
     "  about [--home DIR]    the About window's controls as JSON, logo loaded\n"
     "                     DIR stands in for the program's folder (Tarvel.ini, Tarvel.map,\n"
@@ -116,19 +157,27 @@ int Convert(TContext& c)
     return 0;
 }
 
+std::string HomeTarvel(std::string folder)
+{
+    if (folder.empty())
+        throw TUsageError();
+    if (folder.back() != '/')
+        folder += '/';
+    return folder + "Tarvel";
+}
+
+std::string DefaultTarvel() { return ExtractFilePath(ExecutablePath()) + "Tarvel"; }
+
 // The path the window takes for the program's own: Tarvel in the --home folder, or beside
 // this tool.
 std::string TarvelPath(const TContext& c)
 {
     if (c.args.empty())
-        return ExtractFilePath(ExecutablePath()) + "Tarvel";
+        return DefaultTarvel();
     c.ExpectArgs(2);
-    if (c.Arg(0) != "--home" || c.Arg(1).empty())
+    if (c.Arg(0) != "--home")
         throw TUsageError();
-    std::string folder = c.Arg(1);
-    if (folder.back() != '/')
-        folder += '/';
-    return folder + "Tarvel";
+    return HomeTarvel(c.Arg(1));
 }
 
 // Windows need a GUI application; the tool makes an offscreen one unless one exists (tests).
@@ -137,6 +186,12 @@ class TWindowScope {
 public:
     TWindowScope()
     {
+        // Qt's own chatter (no runtime folder offscreen, and the like) is not the tool's
+        // output: standard error carries the program's messages alone.
+        FPreviousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                fprintf(stderr, "%s\n", qPrintable(text));
+        });
         if (!QApplication::instance()) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             static int argc = 1;
@@ -146,7 +201,11 @@ public:
         }
         FPreviousSink = SetErrorSink([this](const std::string& message) { FMessages.push_back(message); });
     }
-    ~TWindowScope() { SetErrorSink(std::move(FPreviousSink)); }
+    ~TWindowScope()
+    {
+        qInstallMessageHandler(FPreviousHandler);
+        SetErrorSink(std::move(FPreviousSink));
+    }
 
     // Writes the collected messages; the command's exit status.
     int Finish(std::ostream& out, std::ostream& err) const
@@ -162,6 +221,7 @@ public:
 private:
     std::unique_ptr<QApplication> FApp;
     TErrorSink FPreviousSink;
+    QtMessageHandler FPreviousHandler = nullptr;
     std::vector<std::string> FMessages;
 };
 
@@ -188,13 +248,128 @@ int About(TContext& c)
     return scope.Finish(c.out, c.err);
 }
 
+// Prints what the window holds even when the command fails: the failure's message follows it.
+template <typename Work, typename Print>
+void RunThenPrint(Work&& work, Print&& print)
+{
+    try {
+        work();
+    } catch (...) {
+        print();
+        throw;
+    }
+    print();
+}
+
+int Rounds(TContext& c)
+{
+    c.ExpectArgs(1);
+    TWindowScope scope;
+    TTarvelMain window(DefaultTarvel());
+    window.OpenDialog1->FileName = c.Arg(0);
+    RunThenPrint([&] { window.OpenLog(); }, [&] {
+        for (int i = 0; i < window.ListBox1->count(); ++i)
+            c.out << FromLatin1(window.ListBox1->item(i)->text()) << '\n';
+    });
+    return scope.Finish(c.out, c.err);
+}
+
+int Roster(TContext& c)
+{
+    c.ExpectArgs(1);
+    TWindowScope scope;
+    TTarvelMain window(DefaultTarvel());
+    window.OpenDialog1->FileName = c.Arg(0);
+    RunThenPrint([&] { window.OpenLog(); }, [&] {
+        const TPlayerList& roster = window.Roster();
+        for (int i = 0; i < roster.Count(); ++i) {
+            const TPlayerInfo& p = *roster.GetPlayer(i);
+            c.out << "{\"join\":" << JsonNumber(p.JoinTime) << ",\"leave\":" << JsonNumber(p.LeaveTime)
+                  << ",\"id\":" << p.PlayerID << ",\"name\":" << JsonString(p.PlayerName) << "}\n";
+        }
+    });
+    return scope.Finish(c.out, c.err);
+}
+
+std::string EventJson(const TEventInfo& e)
+{
+    return "{\"EventName\":" + JsonString(e.EventName) + ",\"Timestamp\":" + JsonNumber(e.Timestamp) +
+           ",\"PlayerID\":" + std::to_string(e.PlayerID) + ",\"VictimID\":" + std::to_string(e.VictimID) +
+           ",\"Team\":" + std::to_string(e.Team) + ",\"PcoID\":" + std::to_string(e.PcoID) +
+           ",\"PlayerLocation\":" + JsonString(e.PlayerLocation) + ",\"PosX\":" + JsonNumber(e.PosX) +
+           ",\"PosY\":" + JsonNumber(e.PosY) + ",\"PosZ\":" + JsonNumber(e.PosZ) +
+           ",\"VehiclePos\":" + JsonString(e.VehiclePos) + ",\"ScoreType\":" + JsonString(e.ScoreType) +
+           ",\"Weapon\":" + JsonString(e.Weapon) + ",\"Vehicle\":" + JsonString(e.Vehicle) +
+           ",\"Kit\":" + JsonString(e.Kit) + ",\"Grid\":" + JsonString(e.GetGridString()) +
+           ",\"HasCords\":" + (e.HasCords() ? "true" : "false") + "}";
+}
+
+int Events(TContext& c)
+{
+    c.ExpectArgs(2);
+    TWindowScope scope;
+    TTarvelMain window(DefaultTarvel());
+    window.OpenDialog1->FileName = c.Arg(0);
+    RunThenPrint(
+        [&] {
+            window.OpenLog();
+            THeadlessAccess::SelectRound(window, window.RoundOfItem(StrToInt(c.Arg(1))));
+            window.BuildEventList();
+        },
+        [&] {
+            const TEventInfoList& events = window.Events();
+            for (int i = 0; i < events.Count(); ++i)
+                c.out << EventJson(*events.GetEvent(i)) << '\n';
+        });
+    return scope.Finish(c.out, c.err);
+}
+
+int Objects(TContext& c)
+{
+    if (c.args.empty() || c.args.size() % 2 == 0)
+        throw TUsageError();
+    const std::string& map = c.Arg(0);
+    std::string home = DefaultTarvel();
+    std::map<std::string, int> numbers;
+    for (size_t i = 1; i < c.args.size(); i += 2) {
+        const std::string& option = c.Arg(i);
+        if (option == "--home")
+            home = HomeTarvel(c.Arg(i + 1));
+        else if (option == "--scale" || option == "--correctiony" || option == "--left" || option == "--top")
+            numbers[option] = StrToInt(c.Arg(i + 1));
+        else
+            throw TUsageError();
+    }
+    TWindowScope scope;
+    TTarvelMain window(home);
+    THeadlessAccess::Calibrate(window, numbers);
+    RunThenPrint([&] { THeadlessAccess::LoadMap(window, map); }, [&] {
+        const TMapObjectList& objects = window.MapObjects();
+        for (int i = 0; i < objects.Count(); ++i) {
+            const TMapObject& o = *objects.Object(i);
+            c.out << "{\"class\":" << JsonString(o.FObjectClass) << ",\"position\":" << JsonString(o.FPosition)
+                  << ",\"start\":" << JsonString(o.FStartPosition) << ",\"team\":" << o.FTeam
+                  << ",\"picture\":" << JsonString(o.FPictureName) << ",\"x\":" << o.FImage.Left
+                  << ",\"y\":" << o.FImage.Top << ",\"w\":" << o.FImage.Width << ",\"h\":" << o.FImage.Height
+                  << "}\n";
+        }
+        c.out << "{\"missing\":[";
+        const QStringList missing = window.Memo2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (qsizetype i = 0; i < missing.size(); ++i)
+            c.out << (i ? "," : "") << JsonString(FromLatin1(missing[i]));
+        c.out << "]}\n";
+    });
+    return scope.Finish(c.out, c.err);
+}
+
 } // namespace
 
 int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
     static const std::map<std::string, std::function<int(TContext&)>> commands = {
         {"tokens", Tokens}, {"tree", Tree},       {"select", Select},
-        {"convert", Convert}, {"widgets", Widgets}, {"about", About}};
+        {"convert", Convert}, {"widgets", Widgets}, {"about", About},  {"rounds", Rounds},
+        {"roster", Roster},   {"events", Events},   {"objects", Objects}};
     if (argc < 2 || !commands.count(argv[1])) {
         err << Usage;
         return 2;

@@ -50,6 +50,8 @@ void TTarvelMain::ConnectHandlers()
     connect(ConvertzxmlLogtoxml1, &QAction::triggered, this,
             [this] { RunHandler([this] { ConvertzxmlLogtoxml1Click(); }); });
     connect(About2, &QAction::triggered, this, [this] { RunHandler([this] { About2Click(); }); });
+    connect(BSaveSettingsPerMap, &QPushButton::clicked, this,
+            [this] { RunHandler([this] { BSaveSettingsPerMapClick(); }); });
 }
 
 void TTarvelMain::FormCreate()

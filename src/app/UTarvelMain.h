@@ -21,6 +21,7 @@
 
 #include <QMainWindow>
 
+#include <cstdint>
 #include <string>
 
 class QAction;
@@ -139,18 +140,42 @@ public:
     void ConvertzxmlLogtoxml1Click();
     // Loads the log that OpenDialog1 names and rebuilds what depends on it.
     void OpenLog();
+    // Fills FEvents from the events of FRoundNode, as round selection does.
+    void BuildEventList();
+    // The round element that ListBox1's item carries ("List index out of bounds (%d)").
+    TwexXMLNode* RoundOfItem(int index) const;
+    const TPlayerList& Roster() const { return FRoster; }
+    const TEventInfoList& Events() const { return FEvents; }
 
     // ============================== Replay engine ===============================
     // src/replay/ (to come)
 
     // ================================= Map view =================================
-    // src/mapview/ (to come)
+    // src/mapview/WorldToMap.cpp: world coordinates to pixels of the unzoomed map picture,
+    // with the scale sliders and the map picture's height as they stand at the call.
+    int32_t WorldToMapX(double x) const;
+    int32_t WorldToMapY(double z) const;
+
+    // src/mapview/MapPictures.cpp: loads the picture for a name from the images folder
+    // (".bmp", then ".jpg", then the picture map's ".bmp"); a name without a picture goes to
+    // the "Missing picture" page. Returns the name the picture was looked for under last.
+    std::string LoadPicture(TPictureHolder& image, const std::string& name);
+
+    // src/mapview/MapObjects.cpp
+    void LoadMapObjects(const std::string& mapName);
+    void AddMapObject(const std::string& objectClass, const std::string& position, const std::string& team);
+    void PlaceMapObject(TMapObject& object); // flag picture by team, then its place on the map
+    void PlaceAllMapObjects();
+    void BSaveSettingsPerMapClick();
+    const TMapObjectList& MapObjects() const { return FMapObjects; }
+    const TPictureHolder& MapImage() const { return FMapImage; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     friend class TTarvelMainTest;
+    friend class THeadlessAccess;
 
     // ---- Application shell (src/app) ----
     void CreateControls(); // UTarvelMainControls.cpp
@@ -178,7 +203,13 @@ private:
     // FPlayerStates and the draw thread come with their subsystems.
 
     // ---- Map view (src/mapview) ----
+    void ReportMissingPicture(const std::string& name);
+
     TPictureHolder FMapImage;  // the map picture
     TMapObjectList FMapObjects; // the current map's objects
     int FZoom = 0; // the map zoom in thousandths, from "ZOOM"; set with the zoom slider
+    std::string FMapName;      // the map of the selected round, as the log names it
+    int32_t FCorrectionY = 0;  // the vertical scale, a copy of TBYas for saving
+    int32_t FTopMargin = 0;    // offsets added to every map position, in map pixels
+    int32_t FLeftMargin = 0;
 };

@@ -1,7 +1,9 @@
-// The main window's commands that open a log and convert a compressed one.
+// The main window's commands that open a log, list its rounds and convert a compressed log.
 #include "app/OpenDialog.h"
 #include "app/UTarvelMain.h"
+#include "base/Errors.h"
 #include "log/LogFile.h"
+#include "log/RoundIndex.h"
 
 #include <QListWidget>
 #include <QTabWidget>
@@ -24,9 +26,27 @@ void TTarvelMain::OpenLog()
     PCMainInfo->setCurrentWidget(TabSheet5);
     FRoundNode = nullptr;
     LoadLogFile();
+    FRoster.ClearPlayers();
+    FEvents.ClearEvents();
+    // Items are added as the walk finds them: a failure later in the log keeps them.
+    WalkLog(FDocument, FRoster, [this](const std::string& text, TwexXMLNode* round) {
+        auto* item = new QListWidgetItem(Latin1(text));
+        item->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(round)));
+        ListBox1->addItem(item);
+    });
 }
 
 void TTarvelMain::LoadLogFile() { ::LoadLogFile(OpenDialog1->FileName, FDocument); }
+
+TwexXMLNode* TTarvelMain::RoundOfItem(int index) const
+{
+    const QListWidgetItem* item = index >= 0 ? ListBox1->item(index) : nullptr;
+    if (!item)
+        throw EListError(index);
+    return static_cast<TwexXMLNode*>(item->data(Qt::UserRole).value<void*>());
+}
+
+void TTarvelMain::BuildEventList() { ::BuildEventList(*FRoundNode, FEvents); }
 
 void TTarvelMain::ConvertzxmlLogtoxml1Click()
 {

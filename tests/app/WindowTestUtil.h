@@ -23,6 +23,14 @@ public:
     static TwexXMLTree& Document(TTarvelMain& window) { return window.FDocument; }
     static TwexXMLNode*& RoundNode(TTarvelMain& window) { return window.FRoundNode; }
     static bool SettingsRead(TTarvelMain& window) { return window.FSettingsRead; }
+    static TPictureHolder& MapImage(TTarvelMain& window) { return window.FMapImage; }
+    static std::string& MapName(TTarvelMain& window) { return window.FMapName; }
+    static void SetMargins(TTarvelMain& window, int left, int top)
+    {
+        window.FLeftMargin = left;
+        window.FTopMargin = top;
+    }
+    static int CorrectionY(TTarvelMain& window) { return window.FCorrectionY; }
 };
 
 // Collects the messages of reported errors while it lives.

@@ -1,0 +1,50 @@
+// Pictures found by name in the images folder, and the list of those that are missing.
+#include "app/Controls.h"
+#include "app/UTarvelMain.h"
+#include "base/Convert.h"
+#include "base/Files.h"
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+
+namespace {
+// Loads the file and gives the holder the picture's size, whatever its kind: a holder that
+// kept its old size would place and scale the new picture wrongly.
+void LoadSized(TPictureHolder& image, const std::string& fileName)
+{
+    image.LoadFromFile(fileName);
+    image.SetSizeToPicture();
+}
+} // namespace
+
+std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& name)
+{
+    const std::string folder = ImagesFolder();
+    if (FileExists(folder + name + ".bmp")) {
+        LoadSized(image, folder + name + ".bmp");
+        return name;
+    }
+    if (FileExists(folder + name + ".jpg")) {
+        LoadSized(image, folder + name + ".jpg");
+        return name;
+    }
+    const std::string mapped = FPictureMap.Values(name);
+    if (mapped.empty()) {
+        ReportMissingPicture(name);
+        return name;
+    }
+    // A redirected name is looked for as a bitmap only.
+    if (FileExists(folder + mapped + ".bmp"))
+        LoadSized(image, folder + mapped + ".bmp");
+    else
+        ReportMissingPicture(name);
+    return mapped;
+}
+
+void TTarvelMain::ReportMissingPicture(const std::string& name)
+{
+    for (QTextBlock line = Memo2->document()->begin(); line.isValid(); line = line.next())
+        if (SameTextLatin1(FromLatin1(line.text()), name))
+            return;
+    Memo2->appendPlainText(Latin1(name));
+}
