@@ -261,34 +261,38 @@ void RunThenPrint(Work&& work, Print&& print)
     print();
 }
 
+// The main window offscreen, as the program builds it, with the log named by the command
+// opened in it; what the command prints and the messages it collects follow.
+struct TLogWindow {
+    explicit TLogWindow(const std::string& log) : window(DefaultTarvel()) { window.OpenDialog1->FileName = log; }
+    TWindowScope scope; // before the window: it must outlive it
+    TTarvelMain window;
+};
+
 int Rounds(TContext& c)
 {
     c.ExpectArgs(1);
-    TWindowScope scope;
-    TTarvelMain window(DefaultTarvel());
-    window.OpenDialog1->FileName = c.Arg(0);
-    RunThenPrint([&] { window.OpenLog(); }, [&] {
-        for (int i = 0; i < window.ListBox1->count(); ++i)
-            c.out << FromLatin1(window.ListBox1->item(i)->text()) << '\n';
+    TLogWindow w(c.Arg(0));
+    RunThenPrint([&] { w.window.OpenLog(); }, [&] {
+        for (int i = 0; i < w.window.ListBox1->count(); ++i)
+            c.out << FromLatin1(w.window.ListBox1->item(i)->text()) << '\n';
     });
-    return scope.Finish(c.out, c.err);
+    return w.scope.Finish(c.out, c.err);
 }
 
 int Roster(TContext& c)
 {
     c.ExpectArgs(1);
-    TWindowScope scope;
-    TTarvelMain window(DefaultTarvel());
-    window.OpenDialog1->FileName = c.Arg(0);
-    RunThenPrint([&] { window.OpenLog(); }, [&] {
-        const TPlayerList& roster = window.Roster();
+    TLogWindow w(c.Arg(0));
+    RunThenPrint([&] { w.window.OpenLog(); }, [&] {
+        const TPlayerList& roster = w.window.Roster();
         for (int i = 0; i < roster.Count(); ++i) {
             const TPlayerInfo& p = *roster.GetPlayer(i);
             c.out << "{\"join\":" << JsonNumber(p.JoinTime) << ",\"leave\":" << JsonNumber(p.LeaveTime)
                   << ",\"id\":" << p.PlayerID << ",\"name\":" << JsonString(p.PlayerName) << "}\n";
         }
     });
-    return scope.Finish(c.out, c.err);
+    return w.scope.Finish(c.out, c.err);
 }
 
 std::string EventJson(const TEventInfo& e)
@@ -307,21 +311,19 @@ std::string EventJson(const TEventInfo& e)
 int Events(TContext& c)
 {
     c.ExpectArgs(2);
-    TWindowScope scope;
-    TTarvelMain window(DefaultTarvel());
-    window.OpenDialog1->FileName = c.Arg(0);
+    TLogWindow w(c.Arg(0));
     RunThenPrint(
         [&] {
-            window.OpenLog();
-            THeadlessAccess::SelectRound(window, window.RoundOfItem(StrToInt(c.Arg(1))));
-            window.BuildEventList();
+            w.window.OpenLog();
+            THeadlessAccess::SelectRound(w.window, w.window.RoundOfItem(StrToInt(c.Arg(1))));
+            w.window.BuildEventList();
         },
         [&] {
-            const TEventInfoList& events = window.Events();
+            const TEventInfoList& events = w.window.Events();
             for (int i = 0; i < events.Count(); ++i)
                 c.out << EventJson(*events.GetEvent(i)) << '\n';
         });
-    return scope.Finish(c.out, c.err);
+    return w.scope.Finish(c.out, c.err);
 }
 
 int Objects(TContext& c)

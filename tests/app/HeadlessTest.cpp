@@ -1,5 +1,5 @@
 #include "TestUtil.h"
-#include "app/Headless.h"
+#include "ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -7,22 +7,7 @@
 
 namespace {
 
-struct TRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-TRun Ornwick(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "ornwick");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    std::ostringstream out, err;
-    const int status = RunOrnwick(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
+TToolRun Ornwick(std::vector<std::string> args) { return RunOrnwickTool(std::move(args)); }
 
 const char Log[] = "<?xml version=\"1.0\"?>\n<bf:log>\n<bf:round><p name=\"x\">n\xE9</p></bf:round>\n";
 
@@ -32,7 +17,7 @@ TEST(Headless, TokensTreeAndSelect)
 {
     TTempDir dir;
     const std::string log = dir.Write("log.xml", Log);
-    TRun run = Ornwick({"tokens", log});
+    TToolRun run = Ornwick({"tokens", log});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "OT:?xml version=\"1.0\"?\nOT:bf:log\nOT:bf:round\nOT:p name=\"x\"\nTX:n\xE9\nCT:p\nCT:bf:round\n");
 
@@ -55,7 +40,7 @@ TEST(Headless, ErrorsAndUsage)
 {
     TTempDir dir;
     const std::string missing = dir.Path("missing.zxml");
-    TRun run = Ornwick({"tree", missing});
+    TToolRun run = Ornwick({"tree", missing});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "Cannot open file " + missing + "\n");

@@ -1,7 +1,7 @@
 // Opening a log lists its rounds and builds the roster, on the real window and through the
 // headless tool that drives it.
 #include "WindowTestUtil.h"
-#include "app/Headless.h"
+#include "ToolRun.h"
 #include "app/OpenDialog.h"
 
 #include <QListWidget>
@@ -29,21 +29,7 @@ const std::string BadPlayer = "<bf:event name=\"createPlayer\" timestamp=\"9\"><
 
 std::string Log(const std::string& rounds) { return "<?xml version=\"1.0\"?>\n<bf:log>" + rounds + "</bf:log>"; }
 
-struct TRun {
-    int status;
-    std::string out, err;
-};
-
-TRun Ornwick(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "ornwick");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    std::ostringstream out, err;
-    const int status = RunOrnwick(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
-}
+TToolRun Ornwick(std::vector<std::string> args) { return RunOrnwickTool(std::move(args)); }
 
 } // namespace
 
@@ -85,7 +71,7 @@ TEST(RoundList, HeadlessCommandsPrintWhatTheWindowHolds)
     EXPECT_EQ(Ornwick({"rounds", log}).out, "berlin  Axis 0 Alies37\n");
     EXPECT_EQ(Ornwick({"roster", log}).out, "{\"join\":1.5,\"leave\":1000000,\"id\":3,\"name\":\"<NL>\xC3\xA9\"}\n");
 
-    const TRun events = Ornwick({"events", log, "0"});
+    const TToolRun events = Ornwick({"events", log, "0"});
     EXPECT_EQ(events.status, 0);
     std::istringstream lines(events.out);
     std::string line;
@@ -96,16 +82,16 @@ TEST(RoundList, HeadlessCommandsPrintWhatTheWindowHolds)
                     "\"VehiclePos\":\"\",\"ScoreType\":\"\",\"Weapon\":\"\",\"Vehicle\":\"\",\"Kit\":\"AxisScout\","
                     "\"Grid\":\"0:0\",\"HasCords\":true}");
 
-    const TRun noItem = Ornwick({"events", log, "1"});
+    const TToolRun noItem = Ornwick({"events", log, "1"});
     EXPECT_EQ(noItem.status, 1);
     EXPECT_EQ(noItem.err, "List index out of bounds (1)\n");
 
     // On a failure: the items and entries made before it, then the message alone.
     const std::string bad = dir.Write("bad.xml", Log(Round("a", "1", "1", "") + Round("b", "2", "2", BadPlayer)));
-    const TRun rounds = Ornwick({"rounds", bad});
+    const TToolRun rounds = Ornwick({"rounds", bad});
     EXPECT_EQ(rounds.status, 1);
     EXPECT_EQ(rounds.out, "a  Axis 1 Alies1\nb  Axis 2 Alies2\n");
     EXPECT_EQ(rounds.err, "Could not convert variant of type (String) into type (Integer)\n");
-    const TRun roster = Ornwick({"roster", bad});
+    const TToolRun roster = Ornwick({"roster", bad});
     EXPECT_EQ(roster.out, "{\"join\":9,\"leave\":1000000,\"id\":0,\"name\":\"\"}\n");
 }

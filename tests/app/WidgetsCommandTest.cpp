@@ -1,6 +1,6 @@
 // `ornwick widgets` and `ornwick about`: the windows as JSON lines.
 #include "WindowTestUtil.h"
-#include "app/Headless.h"
+#include "ToolRun.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -23,13 +23,9 @@ struct TOutput {
 
 TOutput RunTool(std::vector<std::string> args)
 {
-    args.insert(args.begin(), "ornwick");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    std::ostringstream out, err;
-    TOutput result{RunOrnwick(static_cast<int>(argv.size()), argv.data(), out, err), {}, {}, err.str()};
-    std::istringstream lines(out.str());
+    const TToolRun run = RunOrnwickTool(std::move(args));
+    TOutput result{run.status, {}, {}, run.err};
+    std::istringstream lines(run.out);
     for (std::string line; std::getline(lines, line);) {
         QJsonParseError error;
         const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);

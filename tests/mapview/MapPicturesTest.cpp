@@ -1,6 +1,6 @@
 // Pictures by name, the map's objects and their calibration, on the real window.
 #include "../app/WindowTestUtil.h"
-#include "app/Headless.h"
+#include "../app/ToolRun.h"
 #include "demoworld/DemoWorld.h"
 
 #include <QImage>
@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
 namespace {
 
@@ -178,19 +177,15 @@ TEST(ObjectsCommand, PrintsThePlacedObjectsThenTheMissingPictures)
     home.Picture("AXISVLAG.bmp", 25, 25, "BMP");
     home.Dir.Write("images/mapOBS.con", "Object.create controlpoint\nObject.absolutePosition 40/0/60\nObject.setTeam 1\n"
                                          "Object.create Tank\nObject.absolutePosition 1/0/1\nObject.setTeam x\n");
-    std::vector<std::string> args = {"ornwick", "objects", "map", "--home", home.Dir.Path(""), "--scale", "500",
-                                     "--correctiony", "1000", "--left", "-4001", "--top", "3"};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    std::ostringstream out, err;
-    EXPECT_EQ(RunOrnwick(static_cast<int>(argv.size()), argv.data(), out, err), 0);
+    const TToolRun run = RunOrnwickTool({"objects", "map", "--home", home.Dir.Path(""), "--scale", "500",
+                                     "--correctiony", "1000", "--left", "-4001", "--top", "3"});
+    EXPECT_EQ(run.status, 0);
     // x: 0.5 * 40 - 4000 (the slider stops at its end); y: 200 - 60 + 3.
-    EXPECT_EQ(out.str(),
+    EXPECT_EQ(run.out,
               "{\"class\":\"controlpoint\",\"position\":\"40/0/60\",\"start\":\"40/0/60\",\"team\":1,"
               "\"picture\":\"AXISVLAG\",\"x\":-3992,\"y\":131,\"w\":25,\"h\":25}\n"
               "{\"class\":\"Tank\",\"position\":\"1/0/1\",\"start\":\"1/0/1\",\"team\":-1,\"picture\":\"Tank\","
               "\"x\":-4052,\"y\":150,\"w\":105,\"h\":105}\n" // a holder without picture keeps 105 x 105
               "{\"missing\":[\"controlpoint\",\"Tank\"]}\n");
-    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(run.err, "");
 }
