@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -59,10 +60,19 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     const TBenchInputs& inputs = BenchInputs();
     // Measured first: a child's peak memory counts what its parent held when it started.
+    // Three runs: the first one after a while also pays for loading the program and its
+    // libraries; the fastest is reported with the largest peak.
     long rssKb = 0;
-    double seconds = 0;
+    double seconds = 1e9;
+    int status = 0;
     const std::string ornwick = ProgramFolder() + "/ornwick";
-    const int status = Run({ornwick, "select", inputs.plainLog, "no-such-name"}, &rssKb, &seconds);
+    for (int run = 0; run < 3; ++run) {
+        long runRss = 0;
+        double runSeconds = 0;
+        status = Run({ornwick, "select", inputs.plainLog, "no-such-name"}, &runRss, &runSeconds);
+        rssKb = std::max(rssKb, runRss);
+        seconds = std::min(seconds, runSeconds);
+    }
     TCaptureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -29,10 +29,14 @@ void BM_TreeLoad(benchmark::State& state)
 void BM_PugixmlLoad(benchmark::State& state)
 {
     const std::string& path = BenchInputs().plainLog;
+    const long long size = FileSize(path);
     for (auto _ : state) {
         pugi::xml_document document;
         const auto result = document.load_file(path.c_str());
-        if (!result)
+        // The log ends inside its last round, as a running server leaves it: pugixml reports
+        // the open elements at the very end, after it has built the whole tree.
+        const bool wholeTree = result || (result.status == pugi::status_end_element_mismatch && result.offset >= size);
+        if (!wholeTree)
             state.SkipWithError(result.description());
         benchmark::DoNotOptimize(document.first_child());
     }

@@ -74,12 +74,16 @@ void WalkLog(const TwexXMLTree& document, TPlayerList& roster,
             continue;
         const auto children = round->Children();
         for (size_t i = 0; i < children.size(); ++i) {
-            // The events lie far apart in memory; asking for them ahead hides the wait.
-            if (i + 8 < children.size()) {
-                __builtin_prefetch(children[i + 8]);
-                __builtin_prefetch(reinterpret_cast<const char*>(children[i + 8]) + 64);
-                __builtin_prefetch(reinterpret_cast<const char*>(children[i + 8]) + 128);
+            // The events lie far apart in memory, and their texts elsewhere again: asking for
+            // the nodes well ahead, and for their texts once the nodes are there, hides the wait.
+            if (i + 16 < children.size()) {
+                const char* ahead = reinterpret_cast<const char*>(children[i + 16]);
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + 64);
+                __builtin_prefetch(ahead + 128);
             }
+            if (i + 8 < children.size())
+                __builtin_prefetch(children[i + 8]->Name().data());
             const TwexXMLNode* child = children[i];
             if (child->Name() == "bf:event") {
                 HandlePlayerEvent(*child, roster, logEndTime);
