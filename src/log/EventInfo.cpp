@@ -1,7 +1,6 @@
 #include "log/EventInfo.h"
 
 #include "base/Convert.h"
-#include "base/Errors.h"
 #include "base/Numeric.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -14,24 +13,6 @@ std::string TEventInfo::GetGridString() const
 }
 
 bool TEventInfo::HasCords() const { return PosX != 0 || PosY != 0 || PosZ != 0; }
-
-TEventInfo* TEventInfoList::AddEvent()
-{
-    FItems.push_back(std::make_unique<TEventInfo>());
-    return FItems.back().get();
-}
-
-TEventInfo* TEventInfoList::GetEvent(int index) const
-{
-    if (index < 0 || index >= Count())
-        throw EListError(index);
-    return FItems[static_cast<size_t>(index)].get();
-}
-
-void TEventInfoList::DeleteFirst(int count)
-{
-    FItems.erase(FItems.begin(), FItems.begin() + count);
-}
 
 std::string CleanNumber(std::string_view text)
 {

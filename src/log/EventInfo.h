@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/OwningList.h"
+
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class TwexXMLNode;
 
@@ -34,17 +34,12 @@ public:
     bool HasCords() const;
 };
 
-class TEventInfoList {
+// The events in log order. DeleteFirst(count) frees the records before index count.
+class TEventInfoList : public TOwningList<TEventInfo> {
 public:
-    int Count() const { return static_cast<int>(FItems.size()); }
-    TEventInfo* AddEvent();
-    void ClearEvents() { FItems.clear(); }
-    TEventInfo* GetEvent(int index) const; // "List index out of bounds (%d)"
-    // Frees the records before index (exclusive) and closes the gap.
-    void DeleteFirst(int count);
-
-private:
-    std::vector<std::unique_ptr<TEventInfo>> FItems;
+    TEventInfo* AddEvent() { return Emplace(); }
+    void ClearEvents() { Clear(); }
+    TEventInfo* GetEvent(int index) const { return At(index); } // "List index out of bounds (%d)"
 };
 
 // Keeps only the digits and the decimal separator; "-1" when nothing is left.

@@ -1,26 +1,14 @@
 #include "log/PlayerList.h"
 
 #include "base/Convert.h"
-#include "base/Errors.h"
 
-TPlayerInfo* TPlayerList::AddPlayer()
-{
-    FItems.push_back(std::make_unique<TPlayerInfo>());
-    return FItems.back().get();
-}
-
-TPlayerInfo* TPlayerList::GetPlayer(int index) const
-{
-    if (index < 0 || index >= Count())
-        throw EListError(index);
-    return FItems[static_cast<size_t>(index)].get();
-}
+#include <ranges>
 
 TPlayerInfo* TPlayerList::FindPlayer(int32_t playerID)
 {
-    for (size_t i = FItems.size(); i-- > 0;)
-        if (FItems[i]->PlayerID == playerID)
-            return FItems[i].get();
+    for (TPlayerInfo& p : std::views::reverse(*this))
+        if (p.PlayerID == playerID)
+            return &p;
     TPlayerInfo* placeholder = AddPlayer();
     placeholder->PlayerID = playerID;
     placeholder->PlayerName = "Bot nr : " + IntToStr(playerID);
@@ -31,10 +19,8 @@ TPlayerInfo* TPlayerList::FindPlayerAt(int32_t playerID, double time)
 {
     if (playerID == -1)
         return nullptr;
-    for (size_t i = FItems.size(); i-- > 0;) {
-        const TPlayerInfo& p = *FItems[i];
+    for (TPlayerInfo& p : std::views::reverse(*this))
         if (p.PlayerID == playerID && p.JoinTime <= time && time <= p.LeaveTime)
-            return FItems[i].get();
-    }
+            return &p;
     return FindPlayer(playerID);
 }

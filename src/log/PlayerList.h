@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/OwningList.h"
+
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <vector>
 
 // Kill records kept with a roster entry. The roster makes the lists and frees them; nothing
 // fills them yet, but a player's record carries them.
@@ -12,14 +12,9 @@ struct TKillInfo {
     double Time = 0;
 };
 
-class TKillInfoList {
+class TKillInfoList : public TOwningList<TKillInfo> {
 public:
-    int Count() const { return static_cast<int>(FItems.size()); }
-    void Add(std::unique_ptr<TKillInfo> item) { FItems.push_back(std::move(item)); }
-    void ClearItems() { FItems.clear(); }
-
-private:
-    std::vector<std::unique_ptr<TKillInfo>> FItems;
+    void ClearItems() { Clear(); }
 };
 
 // One stay of one player on the server, from joining to leaving.
@@ -34,18 +29,14 @@ public:
 };
 
 // The roster of a whole log, in the order the stays were added.
-class TPlayerList {
+class TPlayerList : public TOwningList<TPlayerInfo> {
 public:
-    int Count() const { return static_cast<int>(FItems.size()); }
-    TPlayerInfo* AddPlayer();
-    void ClearPlayers() { FItems.clear(); }
-    TPlayerInfo* GetPlayer(int index) const; // "List index out of bounds (%d)"
+    TPlayerInfo* AddPlayer() { return Emplace(); }
+    void ClearPlayers() { Clear(); }
+    TPlayerInfo* GetPlayer(int index) const { return At(index); } // "List index out of bounds (%d)"
     // The latest stay with this id; without one, a new placeholder entry "Bot nr : <id>".
     TPlayerInfo* FindPlayer(int32_t playerID);
     // The latest stay with this id whose time span holds the moment (bounds included); else
     // as FindPlayer. Nothing for the id -1.
     TPlayerInfo* FindPlayerAt(int32_t playerID, double time);
-
-private:
-    std::vector<std::unique_ptr<TPlayerInfo>> FItems;
 };

@@ -40,8 +40,9 @@ bool TMapObject::IsNear(std::string_view position, int tolerance) const
 
 TMapObject* TMapObjectList::Add(std::string position)
 {
-    FItems.emplace_back(std::move(position), std::make_unique<TMapObject>());
-    return FItems.back().second.get();
+    TEntry* entry = FItems.Emplace();
+    entry->Text = std::move(position);
+    return &entry->Object;
 }
 
 namespace {

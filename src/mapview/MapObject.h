@@ -1,11 +1,10 @@
 #pragma once
 
+#include "base/OwningList.h"
 #include "mapview/PictureHolder.h"
 
-#include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 class TTextList;
@@ -38,16 +37,21 @@ public:
 };
 
 // The map's objects in object-file order, each with the position text it was read with.
+// Indexes raise "List index out of bounds (%d)".
 class TMapObjectList {
 public:
-    int Count() const { return static_cast<int>(FItems.size()); }
+    int Count() const { return FItems.Count(); }
     TMapObject* Add(std::string position);
-    TMapObject* Object(int index) const { return FItems.at(static_cast<size_t>(index)).second.get(); }
-    const std::string& Text(int index) const { return FItems.at(static_cast<size_t>(index)).first; }
-    void Clear() { FItems.clear(); }
+    TMapObject* Object(int index) const { return &FItems.At(index)->Object; }
+    const std::string& Text(int index) const { return FItems.At(index)->Text; }
+    void Clear() { FItems.Clear(); }
 
 private:
-    std::vector<std::pair<std::string, std::unique_ptr<TMapObject>>> FItems;
+    struct TEntry {
+        std::string Text;
+        TMapObject Object;
+    };
+    TOwningList<TEntry> FItems;
 };
 
 // Nearest-first searches: rounds of growing tolerance, and within a round the earlier object

@@ -8,15 +8,26 @@ namespace {
 
 struct TOperatorText {
     std::string_view text;
-    uint8_t code;
+    TFilterOperator op;
 };
 
 // The search order is fixed: the first of these that occurs anywhere in a condition wins,
 // whatever stands further left.
+using enum TFilterOperator;
 constexpr std::array<TOperatorText, 13> Operators = {{
-    {" $ne$ ", 3},  {" $ine$ ", 4}, {" $ge$ ", 5},  {" $ige$ ", 6}, {" $gt$ ", 9},
-    {" $igt$ ", 10}, {" $le$ ", 7}, {" $ile$ ", 8}, {" $lt$ ", 11}, {" $ilt$ ", 12},
-    {" $eq$ ", 1},  {" $ieq$ ", 2}, {" = ", 1},
+    {" $ne$ ", NotEqual},
+    {" $ine$ ", NotEqualIgnoreCase},
+    {" $ge$ ", GreaterOrEqual},
+    {" $ige$ ", GreaterOrEqualText},
+    {" $gt$ ", Greater},
+    {" $igt$ ", GreaterText},
+    {" $le$ ", LessOrEqual},
+    {" $ile$ ", LessOrEqualText},
+    {" $lt$ ", Less},
+    {" $ilt$ ", LessText},
+    {" $eq$ ", Equal},
+    {" $ieq$ ", EqualIgnoreCase},
+    {" = ", Equal},
 }};
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
@@ -41,12 +52,12 @@ bool ParseCondition(std::string_view text, TParsedCondition& result)
             continue;
         result.Name = Trim(text.substr(0, at));
         result.Operand = StripQuotes(text.substr(at + op.text.size()));
-        result.Operator = op.code;
+        result.Operator = op.op;
         return !result.Name.empty() && !result.Operand.empty();
     }
     result.Name = std::string(text);
     result.Operand.clear();
-    result.Operator = 0;
+    result.Operator = TFilterOperator::None;
     return true;
 }
 
@@ -58,21 +69,21 @@ bool TestValue(const TwexXMLFilterAtom& atom, std::string_view value)
         return TryStrToFloat(value, v) && TryStrToFloat(operand, o) && compare(v, o);
     };
     switch (atom.Operator) {
-    case 0: return true;
-    case 1: return value == operand;
-    case 2: return SameTextAscii(value, operand);
-    case 3: return value != operand;
-    case 4: return !SameTextAscii(value, operand);
-    case 5: return numeric([](long double v, long double o) { return v >= o; });
-    case 6: return CompareTextAscii(value, operand) >= 0;
-    case 7: return numeric([](long double v, long double o) { return v <= o; });
-    case 8: return CompareTextAscii(value, operand) <= 0;
-    case 9: return numeric([](long double v, long double o) { return v > o; });
-    case 10: return CompareTextAscii(value, operand) > 0;
-    case 11: return numeric([](long double v, long double o) { return v < o; });
-    case 12: return CompareTextAscii(value, operand) < 0;
-    default: return false;
+    case TFilterOperator::None: return true;
+    case TFilterOperator::Equal: return value == operand;
+    case TFilterOperator::EqualIgnoreCase: return SameTextAscii(value, operand);
+    case TFilterOperator::NotEqual: return value != operand;
+    case TFilterOperator::NotEqualIgnoreCase: return !SameTextAscii(value, operand);
+    case TFilterOperator::GreaterOrEqual: return numeric([](long double v, long double o) { return v >= o; });
+    case TFilterOperator::GreaterOrEqualText: return CompareTextAscii(value, operand) >= 0;
+    case TFilterOperator::LessOrEqual: return numeric([](long double v, long double o) { return v <= o; });
+    case TFilterOperator::LessOrEqualText: return CompareTextAscii(value, operand) <= 0;
+    case TFilterOperator::Greater: return numeric([](long double v, long double o) { return v > o; });
+    case TFilterOperator::GreaterText: return CompareTextAscii(value, operand) > 0;
+    case TFilterOperator::Less: return numeric([](long double v, long double o) { return v < o; });
+    case TFilterOperator::LessText: return CompareTextAscii(value, operand) < 0;
     }
+    return false;
 }
 
 TwexXMLFilter::TwexXMLFilter(std::string_view stepText)

@@ -159,19 +159,20 @@ void EmitText(Sink& sink, const char* b, const char* e)
 // The scanner. Text positions are pointers into the text; the rules are those of a scanner
 // that looks for "<", then for the end of a CDATA section or for the ">" of the tag.
 template <TBreakMode Mode, typename Sink>
-void Scan(std::string_view text, Sink& sink)
+void Scan(std::string_view text, Sink& sink, TTokenizerWork* work = nullptr)
 {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     // Once a search for ">" fails, no later "<" can find one: remembering that keeps a text
     // full of stray "<" linear instead of quadratic.
     const char* noCloseFrom = end + 1;
+    size_t tagEndBytes = 0;
     const char* p = begin;
     while (p < end) {
         const char* q = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
         if (!q) {
             EmitText<Mode>(sink, p, end);
-            return;
+            break;
         }
         EmitText<Mode>(sink, p, q);
         if (end - q >= 9 && IsCDataMarker(q)) {
@@ -188,9 +189,11 @@ void Scan(std::string_view text, Sink& sink)
             }
             continue;
         }
-        const char* g = q < noCloseFrom
-            ? static_cast<const char*>(std::memchr(q, '>', static_cast<size_t>(end - q)))
-            : nullptr;
+        const char* g = nullptr;
+        if (q < noCloseFrom) {
+            g = static_cast<const char*>(std::memchr(q, '>', static_cast<size_t>(end - q)));
+            tagEndBytes += static_cast<size_t>((g ? g + 1 : end) - q);
+        }
         if (!g) {
             noCloseFrom = q;
             p = q + 1; // the "<" is dropped and what follows is text again
@@ -205,11 +208,13 @@ void Scan(std::string_view text, Sink& sink)
         else
             Emit<Mode>(sink, "OT:", tb, g, false);
     }
+    if (work)
+        work->TagEndBytes = tagEndBytes;
 }
 
 } // namespace
 
-void TokenizeFileText(std::string_view bytes, TTokenList& tokens)
+void TokenizeFileText(std::string_view bytes, TTokenList& tokens, TTokenizerWork* work)
 {
     const size_t nul = bytes.find('\0');
     if (nul != std::string_view::npos)
@@ -219,7 +224,7 @@ void TokenizeFileText(std::string_view bytes, TTokenList& tokens)
     // Tokens are about as long as the text; start there to grow rarely.
     if (!bytes.empty())
         sink.Reserve(bytes.size() + bytes.size() / 8);
-    Scan<TBreakMode::AnyBreak>(bytes, sink);
+    Scan<TBreakMode::AnyBreak>(bytes, sink, work);
 }
 
 void TokenizeJoinedText(std::string_view text, std::vector<std::string>& tokens)

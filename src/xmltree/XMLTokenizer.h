@@ -10,9 +10,14 @@ enum class TBreakMode {
     AnyBreak  // CR LF, lone CR and lone LF each are one line break, as lines are read
 };
 
+// What a run of the scanner cost, for the tests that hold it to linear time.
+struct TTokenizerWork {
+    size_t TagEndBytes = 0; // bytes searched for the ">" that ends a tag
+};
+
 // Tokens of raw file bytes (cut at the first NUL) into the list, replacing its content.
 // Gives exactly the tokens of the bytes' lines joined with CR LF after every line.
-void TokenizeFileText(std::string_view bytes, TTokenList& tokens);
+void TokenizeFileText(std::string_view bytes, TTokenList& tokens, TTokenizerWork* work = nullptr);
 
 // Tokens of already joined text, one string each.
 void TokenizeJoinedText(std::string_view text, std::vector<std::string>& tokens);

@@ -200,17 +200,36 @@ TwexXMLNode* ParseTag(TwexXMLNode* current, std::string_view tagText, std::strin
 // Gives a number written with "." the locale's decimal separator; other text is unchanged.
 void LocalizeNumber(std::string& text);
 
+// How a condition compares the value with its operand. Equal and NotEqual compare the texts
+// exactly, their IgnoreCase forms ignoring ASCII letter case. The orderings compare numbers
+// (false when either side is no number); their Text forms compare texts ignoring ASCII case.
+enum class TFilterOperator : uint8_t {
+    None, // no operator: the attribute or child only has to exist
+    Equal,
+    EqualIgnoreCase,
+    NotEqual,
+    NotEqualIgnoreCase,
+    GreaterOrEqual,
+    GreaterOrEqualText,
+    LessOrEqual,
+    LessOrEqualText,
+    Greater,
+    GreaterText,
+    Less,
+    LessText,
+};
+
 // One step of a path: an element name and the conditions in square brackets after it.
 class TwexXMLFilterAtom {
 public:
     std::string Operand;
     std::string Name;
-    uint8_t Operator = 0;
+    TFilterOperator Operator = TFilterOperator::None;
     bool IsAttribute = false;
 
     void SetOperand(std::string_view operand) { Operand = operand; }
     void SetName(std::string_view name) { Name = name; }
-    void SetOperator(uint8_t op) { Operator = op; }
+    void SetOperator(TFilterOperator op) { Operator = op; }
     void SetIsAttribute(bool flag) { IsAttribute = flag; }
 };
 
@@ -228,7 +247,7 @@ public:
 struct TParsedCondition {
     std::string Name;
     std::string Operand;
-    uint8_t Operator = 0;
+    TFilterOperator Operator = TFilterOperator::None;
 };
 bool ParseCondition(std::string_view text, TParsedCondition& result);
 std::string StripQuotes(std::string_view text);

@@ -102,6 +102,22 @@ TEST_F(EventListTest, ReadsEveryParameterInBothVehicleSpellings)
     EXPECT_EQ(MessageOf([&] { events.GetEvent(2); }), "List index out of bounds (2)");
 }
 
+TEST_F(EventListTest, DeleteFirstTakesNoneUpToAllRecords)
+{
+    for (int i = 0; i < 3; ++i)
+        events.AddEvent()->EventName = "e" + std::to_string(i);
+    EXPECT_EQ(MessageOf([&] { events.DeleteFirst(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(MessageOf([&] { events.DeleteFirst(4); }), "List index out of bounds (4)");
+    EXPECT_EQ(events.Count(), 3);
+    events.DeleteFirst(0);
+    ASSERT_EQ(events.Count(), 3);
+    events.DeleteFirst(1);
+    ASSERT_EQ(events.Count(), 2);
+    EXPECT_EQ(events.GetEvent(0)->EventName, "e1");
+    events.DeleteFirst(events.Count());
+    EXPECT_EQ(events.Count(), 0);
+}
+
 TEST_F(EventListTest, PositionsAreBorrowedFromTheSamePlayersPreviousEvent)
 {
     ASSERT_EQ(Build(Event("a", Param("player_id", "1") + Param("player_location", "5/6/7")) +

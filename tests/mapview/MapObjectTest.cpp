@@ -56,6 +56,18 @@ TEST(MapObjectSearch, NearestRoundFirstThenListOrder)
     EXPECT_THROW(FindControlPointNear(list, "1.2.3/0/0"), EConvertError);
 }
 
+TEST(MapObjectList, BadIndexesRaiseTheListError)
+{
+    TSeparatorScope point('.');
+    TMapObjectList list = Objects({{"controlpoint", "1/2/3"}, {"Jeep", "4/5/6"}});
+    EXPECT_EQ(list.Text(1), "4/5/6");
+    EXPECT_EQ(MessageOf([&] { list.Object(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(MessageOf([&] { list.Object(list.Count()); }), "List index out of bounds (2)");
+    EXPECT_EQ(MessageOf([&] { list.Text(5); }), "List index out of bounds (5)");
+    list.Clear();
+    EXPECT_EQ(MessageOf([&] { list.Object(0); }), "List index out of bounds (0)");
+}
+
 TEST(MapObject, ClassTrimmedAndPositionReset)
 {
     TSeparatorScope point('.');

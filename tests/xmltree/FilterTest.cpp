@@ -52,6 +52,8 @@ TEST_F(FilterTest, AttributeConditions)
     EXPECT_EQ(Select("a[@x $ine$ abc][@x $ine$ 10]"), "sp");
     EXPECT_EQ(Select("a[@x $le$ 1.5][@x $ge$ 1.5]"), "frac");
     EXPECT_EQ(Select("a[@x $lt$ 2]"), "frac");
+    EXPECT_EQ(Select("a[@x $ile$ 2]"), "ten"); // text: "10" sorts before "2"
+    EXPECT_EQ(Select("a[@x $ige$ b]"), "sp");
     EXPECT_EQ(Select("a[@x=1]"), "lit"); // no spaces: no operator, an attribute named x=1
     EXPECT_EQ(Select("a[@x $eq$ ]"), "bare"); // empty operand: the condition is dropped
     EXPECT_EQ(Select("a[@x $gt$ 5]junk[@x $eq$ 1]"), "nil"); // both conditions apply
@@ -78,14 +80,14 @@ TEST(FilterParsing, OperatorSearchOrderAndUnreadableConditions)
 {
     TParsedCondition c;
     ASSERT_TRUE(ParseCondition("x $ne$ 1 $eq$ 2", c));
-    EXPECT_EQ(c.Operator, 3);
+    EXPECT_EQ(c.Operator, TFilterOperator::NotEqual);
     EXPECT_EQ(c.Operand, "1 $eq$ 2");
     ASSERT_TRUE(ParseCondition("x $eq$ 1 $ne$ 2", c)); // "$ne$" is searched first
     EXPECT_EQ(c.Name, "x $eq$ 1");
     EXPECT_FALSE(ParseCondition(" $eq$ 1", c));
     ASSERT_TRUE(ParseCondition(" x ", c));
     EXPECT_EQ(c.Name, " x "); // without an operator the name stays untrimmed
-    EXPECT_EQ(c.Operator, 0);
+    EXPECT_EQ(c.Operator, TFilterOperator::None);
     EXPECT_EQ(StripQuotes(" '\"a\"' "), "\"a\"");
     EXPECT_EQ(StripQuotes("'"), "");
 
@@ -97,4 +99,35 @@ TEST(FilterParsing, OperatorSearchOrderAndUnreadableConditions)
     EXPECT_FALSE(filter.Atoms[1]->IsAttribute);
     EXPECT_EQ(TwexXMLFilter("[@x $eq$ 1]").Name, "");
     EXPECT_EQ(TwexXMLFilter("a[@x").Atoms.size(), 0u);
+}
+
+TEST(FilterParsing, NamedOperatorsCompareAsTheirNamesSay)
+{
+    TSeparatorScope point('.');
+    auto holds = [](TFilterOperator op, std::string_view value, std::string_view operand) {
+        TwexXMLFilterAtom atom;
+        atom.SetOperator(op);
+        atom.SetOperand(operand);
+        return TestValue(atom, value);
+    };
+    using enum TFilterOperator;
+    EXPECT_TRUE(holds(None, "any", "other"));
+    EXPECT_TRUE(holds(Equal, "Ab", "Ab"));
+    EXPECT_FALSE(holds(Equal, "Ab", "ab"));
+    EXPECT_TRUE(holds(EqualIgnoreCase, "Ab", "aB"));
+    EXPECT_TRUE(holds(NotEqual, "Ab", "ab"));
+    EXPECT_FALSE(holds(NotEqualIgnoreCase, "Ab", "aB"));
+    // As numbers 10 is above 9 and equals 10.0; as texts "10" sorts before "9" and "10.0".
+    EXPECT_TRUE(holds(Greater, "10", "9"));
+    EXPECT_FALSE(holds(GreaterText, "10", "9"));
+    EXPECT_TRUE(holds(GreaterOrEqual, "10", "10.0"));
+    EXPECT_FALSE(holds(GreaterOrEqualText, "10", "10.0"));
+    EXPECT_TRUE(holds(Less, "9", "10"));
+    EXPECT_FALSE(holds(LessText, "9", "10"));
+    EXPECT_TRUE(holds(LessOrEqual, "10.0", "10"));
+    EXPECT_FALSE(holds(LessOrEqualText, "10.0", "10"));
+    EXPECT_TRUE(holds(GreaterText, "b", "A"));
+    EXPECT_TRUE(holds(LessOrEqualText, "a", "A"));
+    EXPECT_FALSE(holds(Greater, "b", "1")); // no number: no ordering holds
+    EXPECT_FALSE(holds(Less, "b", "1"));
 }
