@@ -15,6 +15,8 @@
 
 extern char** environ;
 
+void ReportReplayBenchmarks(); // ReplayBench.cpp
+
 namespace {
 
 class TCaptureReporter : public benchmark::ConsoleReporter {
@@ -99,5 +101,6 @@ int main(int argc, char** argv)
         std::printf("BuildEventList time per event, %d events / %d events: %.2f  (%.0f ns / %.0f ns, goal <= 1.5)\n",
                     events[100000], events[10000], large / small, large * 1e9, small * 1e9);
     }
+    ReportReplayBenchmarks();
     return 0;
 }

@@ -15,7 +15,10 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QCheckBox>
 #include <QSlider>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 #include <functional>
@@ -24,36 +27,6 @@
 #include <ostream>
 #include <string>
 #include <vector>
-
-// What the tool does to the window that no control of it does: it picks a round without a
-// double click, and sets the calibration as the sliders' handlers would.
-class THeadlessAccess {
-public:
-    static void SelectRound(TTarvelMain& window, TwexXMLNode* round) { window.FRoundNode = round; }
-
-    static void Calibrate(TTarvelMain& window, const std::map<std::string, int>& numbers)
-    {
-        auto set = [&](const char* option, QSlider* slider) {
-            if (numbers.count(option))
-                slider->setValue(numbers.at(option));
-        };
-        set("--scale", window.TBXas);
-        set("--correctiony", window.TBYas);
-        set("--left", window.TBLeft);
-        set("--top", window.TBTop);
-        window.FCorrectionY = window.TBYas->value();
-        window.FLeftMargin = window.TBLeft->value();
-        window.FTopMargin = window.TBTop->value();
-    }
-
-    // The map's picture and objects, as round selection loads them.
-    static void LoadMap(TTarvelMain& window, const std::string& map)
-    {
-        window.FMapName = map;
-        window.LoadPicture(window.FMapImage, map);
-        window.LoadMapObjects(map);
-    }
-};
 
 namespace {
 
@@ -68,6 +41,11 @@ const char Usage[] =
     "  events LOG N       the event records of the round of list item N as JSON\n"
     "  objects MAP [--home DIR] [--scale N] [--correctiony N] [--left N] [--top N]\n"
     "                     the map's objects as placed on its picture, then the missing pictures\n"
+    "  replay LOG N [--home DIR] [--ticks K] [--no-animate] [--loop] [--scale S]\n"
+    "         [--correctiony C] [--left L] [--top T]\n"
+    "                     replays round N without drawing, tick after tick, until it\n"
+    "                     ends or K ticks have run; then the clock, the player states,\n"
+    "                     the scoreboard, the map objects and the score log as JSON\n"
     "  widgets [--home DIR]  the main window's controls as JSON, then its menu items\n"
     "  about [--home DIR]    the About window's controls as JSON, logo loaded\n"
     "                     DIR stands in for the program's folder (Tarvel.ini, Tarvel.map,\n"
@@ -315,8 +293,7 @@ int Events(TContext& c)
     RunThenPrint(
         [&] {
             w.window.OpenLog();
-            THeadlessAccess::SelectRound(w.window, w.window.RoundOfItem(StrToInt(c.Arg(1))));
-            w.window.BuildEventList();
+            w.window.LoadRoundEvents(StrToInt(c.Arg(1)));
         },
         [&] {
             const TEventInfoList& events = w.window.Events();
@@ -324,6 +301,16 @@ int Events(TContext& c)
                 c.out << EventJson(*events.GetEvent(i)) << '\n';
         });
     return w.scope.Finish(c.out, c.err);
+}
+
+// The calibration sliders set as a user moves them: their handlers take the new values.
+void Calibrate(TTarvelMain& window, const std::map<std::string, int>& numbers)
+{
+    const std::pair<const char*, QSlider*> bars[] = {
+        {"--scale", window.TBXas}, {"--correctiony", window.TBYas}, {"--left", window.TBLeft}, {"--top", window.TBTop}};
+    for (const auto& [option, bar] : bars)
+        if (numbers.count(option))
+            bar->setValue(numbers.at(option));
 }
 
 int Objects(TContext& c)
@@ -344,8 +331,8 @@ int Objects(TContext& c)
     }
     TWindowScope scope;
     TTarvelMain window(home);
-    THeadlessAccess::Calibrate(window, numbers);
-    RunThenPrint([&] { THeadlessAccess::LoadMap(window, map); }, [&] {
+    Calibrate(window, numbers);
+    RunThenPrint([&] { window.ShowMap(map); }, [&] {
         const TMapObjectList& objects = window.MapObjects();
         for (int i = 0; i < objects.Count(); ++i) {
             const TMapObject& o = *objects.Object(i);
@@ -364,6 +351,122 @@ int Objects(TContext& c)
     return scope.Finish(c.out, c.err);
 }
 
+std::string VectorJson(const TVector& v)
+{
+    return "[" + JsonNumber(v.X) + "," + JsonNumber(v.Y) + "," + JsonNumber(v.Z) + "]";
+}
+
+int MapObjectIndex(const TTarvelMain& window, const TMapObject* object)
+{
+    for (int i = 0; object && i < window.MapObjects().Count(); ++i)
+        if (window.MapObjects().Object(i) == object)
+            return i;
+    return -1;
+}
+
+std::string StateJson(const TTarvelMain& window, const std::string& key, TInfoClass& s)
+{
+    const TPictureHolder& m = s.Image;
+    return "{\"key\":" + JsonString(key) + ",\"PlayerID\":" + std::to_string(s.PlayerID) +
+           ",\"PlayerName\":" + JsonString(s.PlayerName) + ",\"Team\":" + std::to_string(s.Team()) +
+           ",\"FighterClass\":" + JsonString(s.FighterClass()) + ",\"Dead\":" + (s.Dead ? "true" : "false") +
+           ",\"Invechicle\":" + JsonString(s.Invechicle) +
+           ",\"PositionInvechicle\":" + std::to_string(s.PositionInvechicle) + ",\"Kills\":" + std::to_string(s.Kills) +
+           ",\"Deaths\":" + std::to_string(s.Deaths) + ",\"TKs\":" + std::to_string(s.TKs) +
+           ",\"Flags\":" + std::to_string(s.Flags) + ",\"KilledByID\":" + std::to_string(s.KilledByID) +
+           ",\"KilledByName\":" + JsonString(s.KilledByName) + ",\"KilledByWeapon\":" + JsonString(s.KilledByWeapon) +
+           ",\"KillByTime\":" + JsonNumber(s.KillByTime) + ",\"KilledTime\":" + JsonNumber(s.KilledTime) +
+           ",\"ETA\":" + JsonNumber(s.ETA) + ",\"TimeLastEvent\":" + JsonNumber(s.TimeLastEvent) +
+           ",\"CommingFrom\":" + VectorJson(s.CommingFrom) + ",\"GoingTo\":" + VectorJson(s.GoingTo) +
+           ",\"Direction\":" + JsonString(DirectionName(s.Direction())) +
+           ",\"AbsoluteClassInfo\":" + JsonString(s.AbsoluteClassInfo) + ",\"marker\":[" + std::to_string(m.Left) +
+           "," + std::to_string(m.Top) + "," + std::to_string(m.Width) + "," + std::to_string(m.Height) +
+           "],\"MapObjectInUse\":" + std::to_string(MapObjectIndex(window, s.MapObjectInUse)) + "}";
+}
+
+// Everything a replay leaves in the window, one JSON object a line.
+void PrintReplay(std::ostream& out, TTarvelMain& window, int ticks)
+{
+    out << "{\"ticks\":" << ticks << ",\"ReplayTime\":" << JsonNumber(window.ReplayTime())
+        << ",\"RoundStartTime\":" << JsonNumber(window.RoundStartTime()) << ",\"EventIndex\":" << window.EventIndex()
+        << ",\"LTime\":" << JsonString(window.LTime->Caption()) << ",\"TBTime\":[" << window.TBTime->minimum() << ","
+        << window.TBTime->value() << "," << window.TBTime->maximum() << "],\"timer\":"
+        << (window.Timer1->isActive() ? "true" : "false") << ",\"Label12\":" << JsonString(window.Label12->Caption())
+        << "}\n";
+    const TPlayerStateList& states = window.PlayerStates();
+    for (int i = 0; i < states.Count(); ++i)
+        out << StateJson(window, states.Key(i), *states.State(i)) << '\n';
+    for (int i = 0; i < window.ScoreBord->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = window.ScoreBord->topLevelItem(i);
+        out << "{\"row\":[";
+        for (int column = 0; column < 8; ++column)
+            out << (column ? "," : "") << JsonString(window.ScoreBordCellText(row, column));
+        out << "]}\n";
+    }
+    const TMapObjectList& objects = window.MapObjects();
+    for (int i = 0; i < objects.Count(); ++i) {
+        const TMapObject& o = *objects.Object(i);
+        out << "{\"object\":" << i << ",\"class\":" << JsonString(o.FObjectClass) << ",\"team\":" << o.FTeam
+            << ",\"position\":" << JsonString(o.FPosition) << ",\"picture\":" << JsonString(o.FPictureName)
+            << ",\"x\":" << o.FImage.Left << ",\"y\":" << o.FImage.Top << "}\n";
+    }
+    const QString log = window.Memo1->toPlainText();
+    if (!log.isEmpty())
+        for (const QString& line : log.split(QLatin1Char('\n')))
+            out << "{\"log\":" << JsonString(FromLatin1(line)) << "}\n";
+}
+
+int Replay(TContext& c)
+{
+    if (c.args.size() < 2)
+        throw TUsageError();
+    const std::string& log = c.Arg(0);
+    const int round = StrToInt(c.Arg(1));
+    std::string home = DefaultTarvel();
+    int tickLimit = -1;
+    bool animate = true;
+    bool loop = false;
+    std::map<std::string, int> numbers;
+    for (size_t i = 2; i < c.args.size(); ++i) {
+        const std::string& option = c.Arg(i);
+        if (option == "--no-animate")
+            animate = false;
+        else if (option == "--loop")
+            loop = true;
+        else if (option == "--home")
+            home = HomeTarvel(c.Arg(++i));
+        else if (option == "--ticks") {
+            tickLimit = StrToInt(c.Arg(++i));
+            if (tickLimit < 0)
+                throw TUsageError();
+        } else if (option == "--scale" || option == "--correctiony" || option == "--left" || option == "--top")
+            numbers[option] = StrToInt(c.Arg(++i));
+        else
+            throw TUsageError();
+    }
+    TWindowScope scope;
+    TTarvelMain window(home);
+    window.OpenDialog1->FileName = log;
+    window.CBAnimate->setChecked(animate);
+    window.ReplayFromstart20Events->setChecked(loop);
+    Calibrate(window, numbers);
+    int ticks = 0;
+    RunThenPrint(
+        [&] {
+            window.OpenLog();
+            window.RoundOfItem(round); // an index that is no item is the list's error
+            window.ListBox1->setCurrentRow(round);
+            RunHandler([&] { window.ListBox1DblClick(); });
+            // The ticks run back to back; the timer only says whether another is due.
+            while (window.Timer1->isActive() && (tickLimit < 0 || ticks < tickLimit)) {
+                ++ticks;
+                RunHandler([&] { window.Timer1Timer(); });
+            }
+        },
+        [&] { PrintReplay(c.out, window, ticks); });
+    return scope.Finish(c.out, c.err);
+}
+
 } // namespace
 
 int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err)
@@ -371,7 +474,7 @@ int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err)
     static const std::map<std::string, std::function<int(TContext&)>> commands = {
         {"tokens", Tokens}, {"tree", Tree},       {"select", Select},
         {"convert", Convert}, {"widgets", Widgets}, {"about", About},  {"rounds", Rounds},
-        {"roster", Roster},   {"events", Events},   {"objects", Objects}};
+        {"roster", Roster},   {"events", Events},   {"objects", Objects}, {"replay", Replay}};
     if (argc < 2 || !commands.count(argv[1])) {
         err << Usage;
         return 2;

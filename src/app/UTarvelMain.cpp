@@ -9,6 +9,10 @@
 
 #include <QAction>
 #include <QFile>
+#include <QListWidget>
+#include <QSlider>
+#include <QTreeWidget>
+#include <QTimer>
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -35,7 +39,12 @@ TTarvelMain::TTarvelMain(const std::string& exeName, QWidget* parent) : QMainWin
     RunHandler([this] { FormCreate(); });
 }
 
-TTarvelMain::~TTarvelMain() = default;
+TTarvelMain::~TTarvelMain()
+{
+    // The scoreboard's rows point at the states; they go first.
+    ScoreBord->clear();
+    ClearReplayState();
+}
 
 std::string TTarvelMain::SettingsFileName() const { return ChangeFileExt(FExeName, ".ini"); }
 
@@ -52,6 +61,14 @@ void TTarvelMain::ConnectHandlers()
     connect(About2, &QAction::triggered, this, [this] { RunHandler([this] { About2Click(); }); });
     connect(BSaveSettingsPerMap, &QPushButton::clicked, this,
             [this] { RunHandler([this] { BSaveSettingsPerMapClick(); }); });
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { RunHandler([this] { ListBox1DblClick(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { RunHandler([this] { BitBtn1Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { RunHandler([this] { Button1Click(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1Timer(); }); });
+    // A user's move runs the bar's handler; program code goes through SetTrackBarPosition.
+    for (QSlider* bar : {TrackBar1, TBXas, TBYas, TBLeft, TBTop})
+        connect(bar, &QSlider::valueChanged, this, [this, bar] { RunHandler([this, bar] { RunTrackBarHandler(bar); }); });
+    InstallScoreBordDrawing();
 }
 
 void TTarvelMain::FormCreate()

@@ -17,18 +17,22 @@
 #include "log/PlayerList.h"
 #include "mapview/MapObject.h"
 #include "mapview/PictureHolder.h"
+#include "replay/LookAhead.h"
+#include "replay/PlayerStates.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QMainWindow>
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 class QAction;
 class QCheckBox;
 class QListWidget;
 class QMenu;
 class QMenuBar;
+class QPainter;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
@@ -36,6 +40,7 @@ class QSlider;
 class QTabWidget;
 class QTimer;
 class QTreeWidget;
+class QTreeWidgetItem;
 class TOpenDialog;
 
 class TTarvelMain : public QMainWindow {
@@ -144,14 +149,59 @@ public:
     void BuildEventList();
     // The round element that ListBox1's item carries ("List index out of bounds (%d)").
     TwexXMLNode* RoundOfItem(int index) const;
+    // The event records of list item `index`, built as round selection builds them, without
+    // anything else of a selection.
+    void LoadRoundEvents(int index);
     const TPlayerList& Roster() const { return FRoster; }
     const TEventInfoList& Events() const { return FEvents; }
 
+    // src/log/RoundSelection.cpp: a double click on a round replays it.
+    void ListBox1DblClick();
+
     // ============================== Replay engine ===============================
-    // src/replay/ (to come)
+    // src/replay/PlayerStateMain.cpp
+    // The first state whose PlayerID is the id; "Error finding kiled player" without one.
+    TInfoClass* FindPlayerState(int32_t playerID) const;
+    // Moves the marker's centre to the map pixel (x, y) plus the margins; an x or y of 0 is
+    // taken from the state's last event, and a place of (0, 0) leaves the marker alone.
+    void PlaceMarker(TInfoClass& state, int32_t x, int32_t y);
+    // Frees every player state and every map object.
+    void ClearReplayState();
+    const TPlayerStateList& PlayerStates() const { return FPlayerStates; }
+
+    // src/replay/ApplyEvent.cpp: applies the event at this index of FEvents.
+    void ApplyEvent(int index);
+
+    // src/replay/ScoreBord.cpp
+    void UpdateScoreBord();
+    // Draws one cell of columns 1 to 7; clears defaultDraw when it drew the cell itself.
+    void ScoreBordCustomDrawSubItem(QPainter& painter, QTreeWidgetItem* row, int column, bool& defaultDraw);
+    void ScoreBordChange(QTreeWidgetItem* row);
+    // The row whose data is the state, searched from the first row; nothing without one.
+    QTreeWidgetItem* ScoreBordRowOf(const TInfoClass* state) const;
+    static TInfoClass* StateOfRow(const QTreeWidgetItem* row);
+    // A cell's text as the scoreboard shows it (the picture cell is empty).
+    std::string ScoreBordCellText(const QTreeWidgetItem* row, int column) const;
+
+    // src/replay/ReplayClock.cpp
+    void Timer1Timer();
+    void ApplyDueEvents();
+    void AnimateMarkers();
+    void BitBtn1Click();   // Stop
+    void Button1Click();   // Continue
+    void TrackBar1Change();
+    void StopReplay();
+    // How long StopReplay blocks, in milliseconds (500); tests shorten it.
+    void SetStopReplayWait(int milliseconds) { FStopReplayWait = milliseconds; }
+
+    double ReplayTime() const { return FReplayTime; }
+    double RoundStartTime() const { return FRoundStartTime; }
+    int EventIndex() const { return FEventIndex; }
+    bool StopRequested() const { return FStopRequested; }
+    bool LayoutChanged() const { return FLayoutChanged; }
 
     // ================================= Map view =================================
-    // src/mapview/WorldToMap.cpp: world coordinates to pixels of the unzoomed map picture,
+    // src/mapview/WorldToMapMain.cpp: world coordinates to pixels of the unzoomed map picture,
     // with the scale sliders and the map picture's height as they stand at the call.
     int32_t WorldToMapX(double x) const;
     int32_t WorldToMapY(double z) const;
@@ -167,15 +217,28 @@ public:
     void PlaceMapObject(TMapObject& object); // flag picture by team, then its place on the map
     void PlaceAllMapObjects();
     void BSaveSettingsPerMapClick();
+    // The map of a round, as round selection loads it: its name, picture and objects.
+    void ShowMap(const std::string& mapName);
     const TMapObjectList& MapObjects() const { return FMapObjects; }
     const TPictureHolder& MapImage() const { return FMapImage; }
+    const std::string& MapName() const { return FMapName; }
+    int32_t CorrectionY() const { return FCorrectionY; }
+    int32_t LeftMargin() const { return FLeftMargin; }
+    int32_t TopMargin() const { return FTopMargin; }
+
+    // src/mapview/CalibrationControls.cpp: the calibration sliders' change handlers.
+    void TBXasChange(); // both scale sliders
+    void TBLeftChange();
+    void TBTopChange();
+    // Sets a track bar as program code does: limited to its range, and when the position
+    // changes the bar's change handler runs here, so that its errors reach the caller.
+    void SetTrackBarPosition(QSlider* bar, int position);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     friend class TTarvelMainTest;
-    friend class THeadlessAccess;
 
     // ---- Application shell (src/app) ----
     void CreateControls(); // UTarvelMainControls.cpp
@@ -200,7 +263,20 @@ private:
     TwexXMLNode* FRoundNode = nullptr;          // the round being replayed, in FDocument
 
     // ---- Replay engine (src/replay) ----
-    // FPlayerStates and the draw thread come with their subsystems.
+    void InstallScoreBordDrawing(); // ScoreBord.cpp
+    // Runs a slider's change handler; the one place that knows which handler a bar has.
+    void RunTrackBarHandler(QSlider* bar);
+
+    TPlayerStateList FPlayerStates; // keyed by player id in decimal
+    // ScoreBord's rows by their state; the rows keep it up to date themselves.
+    std::unordered_map<const TInfoClass*, QTreeWidgetItem*> FScoreRows;
+    TEventLookAhead FLookAhead;     // built with FEvents
+    bool FStopRequested = false;
+    bool FLayoutChanged = false;
+    int32_t FEventIndex = 0;       // the latest event applied in order
+    double FReplayTime = 0;        // the replay clock, seconds of the log
+    double FRoundStartTime = 0;
+    int FStopReplayWait = 500;
 
     // ---- Map view (src/mapview) ----
     void ReportMissingPicture(const std::string& name);

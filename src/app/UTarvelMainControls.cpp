@@ -122,7 +122,7 @@ void TTarvelMain::CreateControls()
     Label7 = CreateLabel(TabSheet2, "Label7", 384, 16, "Timeline");
     LTime = CreateLabel(TabSheet2, "LTime", 432, 16, "0");
     Label12 = CreateLabel(TabSheet2, "Label12", 456, 16, "0");
-    TBTime = CreateBar(TabSheet2, "TBTime", TTrackBarOrientation::Horizontal, 376, 40, 617, 29, 0, 10, 0, 20);
+    TBTime = CreateBar(TabSheet2, "TBTime", TTrackBarOrientation::Horizontal, 376, 40, 617, 29, 0, 0, 0, 20);
     TBTime->setTickPosition(QSlider::TicksAbove);
     TBTime->setEnabled(false);
 
@@ -251,4 +251,6 @@ void TTarvelMain::CreateControls()
     OpenDialog1->FilterIndex = 3;
     Timer1 = Named(new QTimer(this), "Timer1");
     Timer1->setInterval(1);
+    // A coarse timer would tick every few milliseconds whatever the interval asks for.
+    Timer1->setTimerType(Qt::PreciseTimer);
 }

@@ -20,14 +20,17 @@ void TTarvelMain::ParceXML1Click()
 
 void TTarvelMain::OpenLog()
 {
+    StopReplay();
     ScoreBord->clear();
     ListBox1->clear();
     ListBox1->setToolTip(QString()); // its hint only helps until the first log
     PCMainInfo->setCurrentWidget(TabSheet5);
     FRoundNode = nullptr;
     LoadLogFile();
+    ClearReplayState();
     FRoster.ClearPlayers();
     FEvents.ClearEvents();
+    FLookAhead.Clear();
     // Items are added as the walk finds them: a failure later in the log keeps them.
     WalkLog(FDocument, FRoster, [this](const std::string& text, TwexXMLNode* round) {
         auto* item = new QListWidgetItem(Latin1(text));
@@ -46,7 +49,23 @@ TwexXMLNode* TTarvelMain::RoundOfItem(int index) const
     return static_cast<TwexXMLNode*>(item->data(Qt::UserRole).value<void*>());
 }
 
-void TTarvelMain::BuildEventList() { ::BuildEventList(*FRoundNode, FEvents); }
+void TTarvelMain::BuildEventList()
+{
+    // The look-ahead always describes the list as it stands, also after a failed build.
+    try {
+        ::BuildEventList(*FRoundNode, FEvents);
+    } catch (...) {
+        FLookAhead.Build(FEvents);
+        throw;
+    }
+    FLookAhead.Build(FEvents);
+}
+
+void TTarvelMain::LoadRoundEvents(int index)
+{
+    FRoundNode = RoundOfItem(index);
+    BuildEventList();
+}
 
 void TTarvelMain::ConvertzxmlLogtoxml1Click()
 {

@@ -19,6 +19,13 @@ void TTarvelMain::LoadMapObjects(const std::string& mapName)
         AddMapObject(group.ObjectClass, group.Position, group.Team);
 }
 
+void TTarvelMain::ShowMap(const std::string& mapName)
+{
+    FMapName = mapName;
+    LoadPicture(FMapImage, FMapName);
+    LoadMapObjects(FMapName);
+}
+
 void TTarvelMain::AddMapObject(const std::string& objectClass, const std::string& position, const std::string& team)
 {
     TMapObject& object = *FMapObjects.Add(position);

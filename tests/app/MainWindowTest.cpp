@@ -115,7 +115,7 @@ struct TBar {
 };
 
 const TBar Bars[] = {
-    {"TBTime", Qt::Horizontal, 0, 10, 0, 20, 2},
+    {"TBTime", Qt::Horizontal, 0, 0, 0, 20, 2},
     {"TrackBar1", Qt::Vertical, 1, 1000, 1, 20, 2},
     {"TBTimeToSeeLine", Qt::Vertical, 1, 50, 10, 5, 2},
     {"TBLeft", Qt::Horizontal, -4000, 4000, 0, 1, 2},

@@ -1,0 +1,32 @@
+#include "replay/LookAhead.h"
+
+#include "log/EventInfo.h"
+
+#include <cstdint>
+#include <unordered_map>
+
+void TEventLookAhead::Build(const TEventInfoList& events)
+{
+    const int count = events.Count();
+    FNextOfPlayer.assign(static_cast<size_t>(count), -1);
+    FNextDeath.assign(static_cast<size_t>(count), -1);
+    // From the end backwards: the maps hold the nearest later event of each id.
+    std::unordered_map<int32_t, int> nextWithPlayer;
+    std::unordered_map<int32_t, int> nextWithVictim;
+    for (int i = count; i-- > 0;) {
+        const TEventInfo& e = *events.GetEvent(i);
+        const size_t at = static_cast<size_t>(i);
+        if (const auto it = nextWithPlayer.find(e.PlayerID); it != nextWithPlayer.end())
+            FNextOfPlayer[at] = it->second;
+        if (const auto it = nextWithVictim.find(e.PlayerID); it != nextWithVictim.end())
+            FNextDeath[at] = it->second;
+        nextWithPlayer[e.PlayerID] = i;
+        nextWithVictim[e.VictimID] = i;
+    }
+}
+
+void TEventLookAhead::Clear()
+{
+    FNextOfPlayer.clear();
+    FNextDeath.clear();
+}

@@ -1,0 +1,386 @@
+// The replay clock, the moving markers and round selection on the real window, and the
+// headless command that drives them.
+#include "../app/WindowTestUtil.h"
+#include "../app/ToolRun.h"
+#include "ReplayLog.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSlider>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+using namespace replaylog;
+
+namespace {
+
+// Events of one player at the given time stamps, each a team kill, so that TKs counts how
+// often they were applied; the first is a spawn.
+std::string TeamKills(const std::vector<std::string>& times, int id = 3)
+{
+    std::string events = Ev("spawnEvent", times.front(), id, "100/0/200", {{"team", "2"}});
+    for (size_t i = 1; i < times.size(); ++i)
+        events += Score(times[i], id, "100/0/200", "TK");
+    return events;
+}
+
+std::string Line(const std::string& text, int index)
+{
+    std::istringstream lines(text);
+    std::string line;
+    for (int i = 0; i <= index; ++i)
+        std::getline(lines, line);
+    return line;
+}
+
+} // namespace
+
+TEST(ReplayClock, GapsOfMoreThan100SecondsAreCrossedInJumps)
+{
+    TReplay r(Log(Round(TeamKills({"10", "260", "261", "262", "263"}))));
+    r.Select(0);
+    TTarvelMain& w = r.window;
+    r.Ticks(1);
+    EXPECT_DOUBLE_EQ(w.ReplayTime(), 110.1);
+    EXPECT_EQ(w.LTime->Caption(), "1:40");
+    r.Ticks(1);
+    EXPECT_DOUBLE_EQ(w.ReplayTime(), 210.2);
+    r.Ticks(1); // 49.8 s left: tenths from here
+    EXPECT_DOUBLE_EQ(w.ReplayTime(), 210.3);
+    EXPECT_EQ(w.EventIndex(), 0);
+    r.TickTo(1);
+    EXPECT_NEAR(w.ReplayTime(), 260.1, 0.15);
+}
+
+TEST(ReplayClock, EventsOfOneTenthFallDueOnOneTick)
+{
+    // Tenths are truncated: 10.05 is tenth 100, and so is 10.1, whose double lies just below
+    // 10.1 (times ten in extended precision); the clock at 10.0 is tenth 100 too.
+    TReplay r(Log(Round(Ev("pickupKit", "10", 3, "1/1/1") + Ev("pickupKit", "10.0", 5, "1/1/1") +
+                        Ev("pickupKit", "10.05", 7, "1/1/1") + Ev("pickupKit", "10.1", 9, "1/1/1") +
+                        Ev("pickupKit", "10.15", 11, "1/1/1") + TeamKills({"20", "21"}))));
+    r.Select(0);
+    TTarvelMain& w = r.window;
+    r.Ticks(1);
+    EXPECT_EQ(w.EventIndex(), 3);
+    EXPECT_EQ(w.PlayerStates().Count(), 4);
+    EXPECT_EQ(w.PlayerStates().Key(3), "9"); // in list order
+    r.Ticks(1); // the clock at 10.1 is in tenth 100 as well
+    EXPECT_EQ(w.EventIndex(), 3);
+    r.Ticks(1);
+    EXPECT_EQ(w.EventIndex(), 4);
+}
+
+TEST(ReplayClock, RoundEndsAtItsSecondToLastEventAndContinueAppliesTheLastAgain)
+{
+    TReplay r(Log(Round(TeamKills({"10", "10", "11", "12"}) + Score("30", 5, "300/0/400", "TK"))));
+    r.Select(0);
+    TTarvelMain& w = r.window;
+    int ticks = 0;
+    while (w.Timer1->isActive() && ticks++ < 1000) {
+        w.Timer1Timer();
+        // The last event comes with the second-to-last, whatever its time stamp.
+        EXPECT_EQ(r.Find(5) != nullptr, w.EventIndex() == 3);
+    }
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(w.EventIndex(), 3);
+    EXPECT_EQ(r.State(3).TKs, 3);
+    EXPECT_EQ(r.State(5).TKs, 1);
+    EXPECT_LT(w.ReplayTime(), 12.5);
+    EXPECT_EQ(w.LTime->Caption(), "0:02");
+
+    const double ended = w.ReplayTime();
+    w.Button1Click();
+    EXPECT_TRUE(w.Timer1->isActive());
+    w.Timer1Timer();
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(r.State(5).TKs, 2);
+    EXPECT_EQ(r.State(3).TKs, 3);
+    EXPECT_DOUBLE_EQ(w.ReplayTime(), ended + 0.1);
+    EXPECT_EQ(w.Memo1->toPlainText().count(QStringLiteral("Bert : Team kill")), 2);
+}
+
+TEST(ReplayClock, StopThenContinueLosesAndRepeatsNothing)
+{
+    std::vector<std::string> times{"10"};
+    for (int i = 1; i <= 20; ++i)
+        times.push_back(std::to_string(10 + i / 2) + (i % 2 ? ".5" : ""));
+    TReplay r(Log(Round(TeamKills(times))));
+    r.Select(0);
+    TTarvelMain& w = r.window;
+    r.Ticks(30);
+    const int index = w.EventIndex();
+    const double time = w.ReplayTime();
+    const int kills = r.State(3).TKs;
+    EXPECT_GT(kills, 0);
+
+    w.BitBtn1Click();
+    EXPECT_TRUE(w.StopRequested());
+    r.Ticks(2); // the timer goes off and nothing moves
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(w.EventIndex(), index);
+    EXPECT_EQ(w.ReplayTime(), time);
+    EXPECT_EQ(r.State(3).TKs, kills);
+
+    w.Button1Click();
+    EXPECT_FALSE(w.StopRequested());
+    r.Ticks(1);
+    EXPECT_DOUBLE_EQ(w.ReplayTime(), time + 0.1);
+    r.RunToEnd();
+    EXPECT_EQ(r.State(3).TKs, 20);
+}
+
+TEST(ReplayClock, LoopRestartsFromTheFirstEventAfterMoreThan100Events)
+{
+    std::vector<std::string> times(102, "10.5");
+    times.insert(times.end(), 9, "60");
+    TReplay r(Log(Round(TeamKills(times))));
+    TTarvelMain& w = r.window;
+    w.ReplayFromstart20Events->setChecked(true);
+    r.Select(0);
+    for (int i = 0; i < 100 && r.State(3).TKs == 0; ++i)
+        r.Ticks(1);
+    // Restarted at once: the first event's own time stamp, not its whole second.
+    EXPECT_EQ(w.EventIndex(), 0);
+    EXPECT_EQ(w.ReplayTime(), 10.5);
+    EXPECT_EQ(r.State(3).TKs, 101);
+    EXPECT_TRUE(w.Timer1->isActive());
+    r.Ticks(1);
+    EXPECT_EQ(w.EventIndex(), 0);
+    EXPECT_EQ(r.State(3).TKs, 202);
+
+    w.ReplayFromstart20Events->setChecked(false);
+    r.Ticks(1);
+    EXPECT_EQ(w.EventIndex(), 101);
+    EXPECT_EQ(r.State(3).TKs, 303);
+}
+
+TEST(ReplayClock, ElapsedTimeAndTimeLine)
+{
+    std::vector<std::string> times;
+    for (int t = 10; t <= 3710; t += 50) // a gap of 50 s is no jump
+        times.push_back(std::to_string(t));
+    TReplay r(Log(Round(TeamKills(times))));
+    r.Select(0);
+    TTarvelMain& w = r.window;
+    int ticks = 0;
+    for (const auto& [at, caption] : std::vector<std::pair<int, std::string>>{
+             {1, "0:00"}, {750, "1:15"}, {6050, "10:05"}, {35990, "59:59"}, {36000, "60:00"}}) {
+        r.Ticks(at - ticks);
+        ticks = at;
+        EXPECT_EQ(w.LTime->Caption(), caption) << ticks << " ticks";
+        EXPECT_EQ(w.TBTime->value(), 100 + ticks) << ticks << " ticks";
+    }
+    EXPECT_EQ(w.TBTime->maximum(), 37100);
+    EXPECT_TRUE(w.Timer1->isActive());
+}
+
+TEST(ReplayAnimation, MarkerMovesInProportionBetweenTwoEvents)
+{
+    const std::string log =
+        Log(Round(Ev("spawnEvent", "10", 3, "100/0/200", {{"team", "1"}}) + Ev("pickupKit", "20", 3, "200/0/100") +
+                  TeamKills({"30", "31", "32"}, 5))); // another player keeps the round going
+    TReplay r(log);
+    r.Select(0);
+    TTarvelMain& w = r.window;
+    const TPictureHolder& marker = r.State(3).Image;
+    EXPECT_EQ(marker.Left, MapX(100) - HalfMarker);
+    EXPECT_EQ(marker.Top, MapY(200) - HalfMarker);
+    // From (cx, cy) at 10 s to (gx, gy) at 20 s: 100 tenths; `remaining` tenths to go.
+    auto expect = [&](int remaining) {
+        const double x = MapX(200) - (MapX(200) - MapX(100)) / 100.0 * remaining;
+        const double y = MapY(100) - (MapY(100) - MapY(200)) / 100.0 * remaining;
+        EXPECT_EQ(marker.Left, std::lround(x) - HalfMarker) << remaining;
+        EXPECT_EQ(marker.Top, std::lround(y) - HalfMarker) << remaining;
+    };
+    r.Ticks(1);
+    expect(99);
+    r.Ticks(49);
+    expect(50);
+    EXPECT_EQ(marker.Left, 248);
+
+    // Without animation the marker jumps from event place to event place.
+    TReplay still(log);
+    still.window.CBAnimate->setChecked(false);
+    still.Select(0);
+    const TPictureHolder& jumping = still.State(3).Image;
+    still.Ticks(50);
+    EXPECT_EQ(jumping.Left, MapX(100) - HalfMarker);
+    EXPECT_EQ(jumping.Top, MapY(200) - HalfMarker);
+    still.TickTo(1);
+    EXPECT_EQ(jumping.Left, MapX(200) - HalfMarker);
+    EXPECT_EQ(jumping.Top, MapY(100) - HalfMarker);
+}
+
+TEST(ReplayAnimation, ZeroIsAMissingCoordinate)
+{
+    // Map x runs from 1 to 0: once it rounds to 0 the last event's x stands in for it.
+    TReplay r(Log(Round(Ev("spawnEvent", "10", 3, "0.5/0/200") + Ev("pickupKit", "20", 3, "0/0/300") +
+                        TeamKills({"30", "31", "32"}, 5))));
+    r.Select(0);
+    TTarvelMain& w = r.window;
+    TInfoClass& anna = r.State(3);
+    r.Ticks(60);
+    EXPECT_EQ(anna.Image.Left, MapX(0.5) - HalfMarker);
+    EXPECT_EQ(anna.Image.Top, std::lround(MapY(300) + (MapY(200) - MapY(300)) / 100.0 * 40) - HalfMarker);
+
+    // A place of (0, 0), margins included, leaves the marker; (0, 5) moves it.
+    const int left = anna.Image.Left, top = anna.Image.Top;
+    TTarvelMainTest::SetMargins(w, -MapX(0.5), -MapY(200));
+    w.PlaceMarker(anna, 0, 0);
+    EXPECT_EQ(anna.Image.Left, left);
+    EXPECT_EQ(anna.Image.Top, top);
+    TTarvelMainTest::SetMargins(w, -MapX(0.5), 5 - MapY(200));
+    w.PlaceMarker(anna, 0, 0);
+    EXPECT_EQ(anna.Image.Left, -HalfMarker);
+    EXPECT_EQ(anna.Image.Top, 5 - HalfMarker);
+}
+
+TEST(ReplaySelection, TimeLineLengthAndClockFromTheRoundsWholeSeconds)
+{
+    TReplay r(Log(Round(TeamKills({"10.7", "50", "90.2"})) + Round(TeamKills({"500", "600"}), "other")));
+    TTarvelMain& w = r.window;
+    r.Select(1); // a later round first: the time line's range must not clip the new position
+    w.BitBtn1Click();
+    r.Select(0);
+    EXPECT_FALSE(w.StopRequested());
+    EXPECT_EQ(w.ReplayTime(), 10);
+    EXPECT_EQ(w.RoundStartTime(), 10);
+    EXPECT_EQ(w.EventIndex(), 0);
+    EXPECT_EQ(w.TBTime->minimum(), 100);
+    EXPECT_EQ(w.TBTime->value(), 100);
+    EXPECT_EQ(w.TBTime->maximum(), 900);
+    EXPECT_EQ(w.Label12->Caption(), "80");
+    EXPECT_EQ(w.MapName(), "bay");
+    EXPECT_EQ(w.CorrectionY(), 1000); // no calibration for the map: whatever TBYas shows
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(r.State(3).Team(), 2);
+}
+
+TEST(ReplaySelection, PerMapCalibrationAndADoubleClickWithoutSelection)
+{
+    TReplay r(Log(Round(TeamKills({"10", "11", "12", "13"}))),
+              "bay_SCALE=1500\r\nbay_CORRECTIONY=1200\r\nbay_TOPMARGIN=7\r\nbay_LEFTMARGIN=-3\r\n");
+    r.Select(0);
+    TTarvelMain& w = r.window;
+    EXPECT_EQ(w.TBXas->value(), 1500);
+    EXPECT_EQ(w.TBYas->value(), 1200);
+    EXPECT_EQ(w.CorrectionY(), 1200);
+    EXPECT_EQ(w.TopMargin(), 7);
+    EXPECT_EQ(w.LeftMargin(), -3);
+    EXPECT_EQ(w.TBTop->value(), 7);
+    EXPECT_EQ(w.TBLeft->value(), -3);
+    // The first event is placed with the map's calibration: it comes after it.
+    EXPECT_EQ(r.State(3).Image.Left, 150 - 3 - HalfMarker);
+    EXPECT_EQ(r.State(3).Image.Top, 105 - 240 + 7 - HalfMarker);
+
+    r.Ticks(1);
+    w.ListBox1->setCurrentRow(-1);
+    w.ListBox1DblClick();
+    EXPECT_EQ(w.CorrectionY(), 1000);
+    EXPECT_EQ(w.PlayerStates().Count(), 1);
+    EXPECT_EQ(w.ScoreBord->topLevelItemCount(), 1);
+    EXPECT_TRUE(w.Timer1->isActive());
+}
+
+TEST(ReplaySelection, BadCalibrationEndsTheSelectionBeforeTheClock)
+{
+    TReplay r(Log(Round(TeamKills({"10", "11", "12", "13"}))),
+              "bay_SCALE=abc\r\nbay_CORRECTIONY=1200\r\nbay_TOPMARGIN=7\r\n");
+    TTarvelMain& w = r.window;
+    const int maximum = w.TBTime->maximum();
+    EXPECT_EQ(MessageOf([&] { r.Select(0); }), "'abc' is not a valid integer value");
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(w.PlayerStates().Count(), 0);
+    EXPECT_EQ(w.MapObjects().Count(), 0);
+    EXPECT_EQ(w.TBTime->maximum(), maximum); // not set up
+    TTarvelMainTest::Settings(w).SetValue("bay_SCALE", "1500");
+    EXPECT_EQ(MessageOf([&] { r.Select(0); }), "'' is not a valid integer value"); // no _LEFTMARGIN
+    EXPECT_FALSE(w.Timer1->isActive());
+}
+
+TEST(ReplaySelection, EmptyAndOneEventRounds)
+{
+    const std::string empty = Round(TeamKills({"10", "11"}) + "<bf:event name=\"roundInit\" timestamp=\"12\"/>");
+    const std::string single = Round(Score("10.7", 3, "100/0/200", "TK"));
+    TReplay r(Log(Round(TeamKills({"10.7", "10", "20", "21"})) + empty + single));
+    TTarvelMain& w = r.window;
+    r.Select(0);
+    r.Ticks(3);
+    ASSERT_EQ(w.EventIndex(), 1);
+    const double time = w.ReplayTime();
+
+    // Nothing to replay: the selection stops after building the list, the clock with it.
+    r.Select(1);
+    EXPECT_EQ(w.Events().Count(), 0);
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(w.EventIndex(), 0);
+    EXPECT_EQ(w.PlayerStates().Count(), 0);
+    EXPECT_EQ(w.ScoreBord->topLevelItemCount(), 0);
+    EXPECT_EQ(w.Label12->Caption(), "11");
+    EXPECT_EQ(MessageOf([&] { w.Timer1Timer(); }), "");
+    EXPECT_EQ(w.ReplayTime(), time);
+
+    // One event: applied by the selection, once; the first tick ends the round.
+    r.Select(2);
+    EXPECT_EQ(r.State(3).TKs, 1);
+    EXPECT_EQ(MessageOf([&] { w.Timer1Timer(); }), "");
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(r.State(3).TKs, 1);
+    EXPECT_DOUBLE_EQ(w.ReplayTime(), 10.1);
+    EXPECT_EQ(w.LTime->Caption(), "0:00");
+    EXPECT_EQ(w.ScoreBord->topLevelItemCount(), 1);
+    EXPECT_EQ(w.EventIndex(), 0);
+}
+
+TEST(ReplayCommand, PrintsTheClockStatesRowsAndLogThenAFailureAlone)
+{
+    TSeparatorScope point('.');
+    THome home;
+    const std::string log = home.Dir.Write(
+        "log.xml", Log(Round(Ev("spawnEvent", "10.7", 3, "100/0/200", {{"team", "1"}, {"kit", "Scout"}}) +
+                             Score("10", 3, "100/0/200", "TK") + Ev("pickupKit", "12", 3, "100/0/200") +
+                             Ev("pickupKit", "13.5", 5, "1/1/1")) +
+                       Round(Ev("spawnEvent", "10", 3, "100/0/200") +
+                             Score("10", 3, "100/0/200", "Kill", {{"victim_id", "9"}}) + TeamKills({"20", "21"}))));
+    const std::string dir = home.Dir.Path("");
+
+    // Each run opens the log, and opening a log stops the clock for 500 ms: two runs here.
+    const TToolRun one = RunOrnwickTool({"replay", log, "0", "--home", dir, "--ticks", "1"});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_EQ(one.err, "");
+    EXPECT_EQ(Line(one.out, 0), "{\"ticks\":1,\"ReplayTime\":10.1,\"RoundStartTime\":10,\"EventIndex\":1,"
+                                "\"LTime\":\"0:00\",\"TBTime\":[100,101,130],\"timer\":true,\"Label12\":\"3\"}");
+    EXPECT_EQ(Line(one.out, 1).rfind("{\"key\":\"3\",\"PlayerID\":3,\"PlayerName\":\"Anna\",\"Team\":1,"
+                                     "\"FighterClass\":\"Scout\",\"Dead\":false,",
+                                     0),
+              0u);
+    EXPECT_EQ(Line(one.out, 2), "{\"row\":[\"AXIS\",\"Anna\",\"\",\"\",\"0\",\"0\",\"0\",\"1\"]}");
+    EXPECT_EQ(Line(one.out, 3), "{\"log\":\"Anna : Team kill\"}");
+    EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 4); // no map objects
+
+    const TToolRun failed = RunOrnwickTool({"replay", log, "1", "--home", dir});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(Line(failed.out, 0).rfind("{\"ticks\":1,\"ReplayTime\":10,\"RoundStartTime\":10,\"EventIndex\":1,", 0), 0u);
+    EXPECT_NE(Line(failed.out, 0).find("\"timer\":false"), std::string::npos);
+    EXPECT_EQ(failed.err, "Error finding kiled player\n");
+}
+
+TEST(ReplayCommand, AnItemThatIsNoneIsTheListsIndexError)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    const TToolRun run = RunOrnwickTool({"replay", dir.Write("log.xml", Log(Round(TeamKills({"10", "11"})))), "1",
+                                          "--home", dir.Path("")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "List index out of bounds (1)\n");
+    EXPECT_EQ(Line(run.out, 0).rfind("{\"ticks\":0,", 0), 0u);
+    // The time line is 0 to 0 until a selection sets it.
+    EXPECT_NE(Line(run.out, 0).find("\"TBTime\":[0,0,0]"), std::string::npos);
+}
