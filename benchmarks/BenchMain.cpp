@@ -16,6 +16,7 @@
 extern char** environ;
 
 void ReportReplayBenchmarks(); // ReplayBench.cpp
+void ReportFrameBenchmarks();  // FrameBench.cpp
 
 namespace {
 
@@ -101,6 +102,7 @@ int main(int argc, char** argv)
         std::printf("BuildEventList time per event, %d events / %d events: %.2f  (%.0f ns / %.0f ns, goal <= 1.5)\n",
                     events[100000], events[10000], large / small, large * 1e9, small * 1e9);
     }
+    ReportFrameBenchmarks();
     ReportReplayBenchmarks();
     return 0;
 }

@@ -128,6 +128,20 @@ void TImage::SetPicture(const QImage& picture)
     update();
 }
 
+bool TImage::SetBitmapSize(int width, int height)
+{
+    if (FPicture.size() == QSize(width, height) && FPicture.format() == QImage::Format_RGB888)
+        return false;
+    // The old picture goes first: a zoomed map is large, and two of them need not exist at once.
+    FPicture = QImage();
+    if (width > 0 && height > 0) {
+        FPicture = QImage(width, height, QImage::Format_RGB888);
+        FPicture.fill(Qt::white);
+    }
+    update();
+    return true;
+}
+
 void TImage::LoadFromFile(const std::string& fileName)
 {
     TPictureHolder holder;

@@ -55,6 +55,11 @@ public:
 
     const QImage& Picture() const { return FPicture; }
     void SetPicture(const QImage& picture);
+    // The picture to draw on in place; call update() after drawing.
+    QImage& Bitmap() { return FPicture; }
+    // Gives the picture this size and 24 bits per pixel, white; a picture of that size and
+    // depth is kept as it is. Returns whether it changed.
+    bool SetBitmapSize(int width, int height);
     // As a picture holder loads it: by extension, an invalid picture raising an error.
     void LoadFromFile(const std::string& fileName);
     bool Stretch() const { return FStretch; }

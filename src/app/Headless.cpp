@@ -16,6 +16,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QCheckBox>
+#include <QFile>
+#include <QSaveFile>
 #include <QSlider>
 #include <QTimer>
 #include <QTreeWidget>
@@ -23,6 +25,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -46,13 +49,22 @@ const char Usage[] =
     "                     replays round N without drawing, tick after tick, until it\n"
     "                     ends or K ticks have run; then the clock, the player states,\n"
     "                     the scoreboard, the map objects and the score log as JSON\n"
+    "  render LOG N --at SECONDS --out MAP.png [--minimap MINI.png] [--zoom Z]\n"
+    "         [--home DIR] [--track KEY] [--scale S] [--correctiony C] [--left L] [--top T]\n"
+    "         [--hide objects,flags,lines] [--killinfo]\n"
+    "                     replays round N until the clock reaches SECONDS, draws one\n"
+    "                     frame and writes the whole zoomed map (and the minimap) as PNG\n"
     "  widgets [--home DIR]  the main window's controls as JSON, then its menu items\n"
     "  about [--home DIR]    the About window's controls as JSON, logo loaded\n"
     "                     DIR stands in for the program's folder (Tarvel.ini, Tarvel.map,\n"
     "                     images/); without it, the folder of Tarvel beside this tool\n";
 
 // Thrown for a command line the tool cannot run; exit status 2.
-struct TUsageError {};
+// Thrown for a command line the tool cannot run; exit status 2. With a message, the message
+// alone is told; without one, the usage.
+struct TUsageError {
+    std::string message;
+};
 
 std::string NodeJson(const TwexXMLNode& node, int depth)
 {
@@ -184,6 +196,8 @@ public:
         qInstallMessageHandler(FPreviousHandler);
         SetErrorSink(std::move(FPreviousSink));
     }
+
+    bool Failed() const { return !FMessages.empty(); }
 
     // Writes the collected messages; the command's exit status.
     int Finish(std::ostream& out, std::ostream& err) const
@@ -416,6 +430,16 @@ void PrintReplay(std::ostream& out, TTarvelMain& window, int ticks)
             out << "{\"log\":" << JsonString(FromLatin1(line)) << "}\n";
 }
 
+// Opens the log and double-clicks round N as a user would; an N that is no item is the
+// list's error.
+void SelectRound(TTarvelMain& window, int round)
+{
+    window.OpenLog();
+    window.RoundOfItem(round);
+    window.ListBox1->setCurrentRow(round);
+    RunHandler([&] { window.ListBox1DblClick(); });
+}
+
 int Replay(TContext& c)
 {
     if (c.args.size() < 2)
@@ -446,6 +470,7 @@ int Replay(TContext& c)
     }
     TWindowScope scope;
     TTarvelMain window(home);
+    window.SetDrawThreadEnabled(false); // the replay is not drawn
     window.OpenDialog1->FileName = log;
     window.CBAnimate->setChecked(animate);
     window.ReplayFromstart20Events->setChecked(loop);
@@ -453,10 +478,7 @@ int Replay(TContext& c)
     int ticks = 0;
     RunThenPrint(
         [&] {
-            window.OpenLog();
-            window.RoundOfItem(round); // an index that is no item is the list's error
-            window.ListBox1->setCurrentRow(round);
-            RunHandler([&] { window.ListBox1DblClick(); });
+            SelectRound(window, round);
             // The ticks run back to back; the timer only says whether another is due.
             while (window.Timer1->isActive() && (tickLimit < 0 || ticks < tickLimit)) {
                 ++ticks;
@@ -467,6 +489,100 @@ int Replay(TContext& c)
     return scope.Finish(c.out, c.err);
 }
 
+// Writes a picture as PNG; an existing file is replaced only by a complete new one.
+void WritePng(const QImage& picture, const std::string& fileName)
+{
+    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
+        throw EFCreateError(fileName);
+}
+
+int Render(TContext& c)
+{
+    if (c.args.size() < 2)
+        throw TUsageError();
+    const std::string& log = c.Arg(0);
+    const int round = StrToInt(c.Arg(1));
+    std::string home = DefaultTarvel();
+    std::optional<long double> at;
+    std::string out, minimap, track;
+    std::optional<int> zoom;
+    std::string atText;
+    bool killInfo = false;
+    std::map<std::string, int> numbers;
+    std::vector<std::string> hidden;
+    for (size_t i = 2; i < c.args.size(); ++i) {
+        const std::string& option = c.Arg(i);
+        if (option == "--at") {
+            long double seconds = 0;
+            atText = c.Arg(++i);
+            if (!TryStrToFloat(LocalizePoints(atText), seconds))
+                throw TUsageError{"--at needs a time in seconds, not '" + atText + "'"};
+            at = seconds;
+        } else if (option == "--out")
+            out = c.Arg(++i);
+        else if (option == "--minimap")
+            minimap = c.Arg(++i);
+        else if (option == "--zoom")
+            zoom = StrToInt(c.Arg(++i));
+        else if (option == "--home")
+            home = HomeTarvel(c.Arg(++i));
+        else if (option == "--track")
+            track = c.Arg(++i);
+        else if (option == "--killinfo")
+            killInfo = true;
+        else if (option == "--hide") {
+            const QStringList names = QString::fromStdString(c.Arg(++i)).split(QLatin1Char(','));
+            for (const QString& name : names) {
+                if (name != "objects" && name != "flags" && name != "lines")
+                    throw TUsageError{"--hide takes objects, flags and lines, not '" + name.toStdString() + "'"};
+                hidden.push_back(name.toStdString());
+            }
+        } else if (option == "--scale" || option == "--correctiony" || option == "--left" || option == "--top")
+            numbers[option] = StrToInt(c.Arg(++i));
+        else
+            throw TUsageError();
+    }
+    if (!at)
+        throw TUsageError{"render needs --at SECONDS"};
+    if (out.empty())
+        throw TUsageError{"render needs --out FILE.png"};
+    TWindowScope scope;
+    TTarvelMain main(home);
+    main.SetDrawThreadEnabled(false); // the one frame is drawn below
+    main.OpenDialog1->FileName = log;
+    for (const std::string& name : hidden)
+        (name == "objects" ? main.CBShowobjects : name == "flags" ? main.ShowFlags : main.ShowHitLines)->setChecked(false);
+    main.CBKillINfo->setChecked(killInfo);
+    Calibrate(main, numbers);
+    if (zoom)
+        main.TBMApZoom->setValue(*zoom);
+    SelectRound(main, round);
+    if (scope.Failed())
+        return scope.Finish(c.out, c.err);
+    if (*at < main.RoundStartTime())
+        throw TUsageError{"--at " + atText + ": the time lies before the round, which starts at " +
+                          JsonNumber(main.RoundStartTime()) + " s"};
+    while (main.Timer1->isActive() && main.ReplayTime() < *at)
+        RunHandler([&] { main.Timer1Timer(); });
+    if (!track.empty()) {
+        const TInfoClass* state = main.PlayerStates().Find(track);
+        QTreeWidgetItem* row = state ? main.ScoreBordRowOf(state) : nullptr;
+        if (!row)
+            throw TUsageError{"--track " + track + ": no such player on the scoreboard at that time"};
+        main.ScoreBord->setCurrentItem(row);
+        main.CBTrackPlayer->setChecked(true);
+    }
+    main.SetLayoutChanged();
+    RunHandler([&] { main.DrawMap(); });
+    if (scope.Failed())
+        return scope.Finish(c.out, c.err);
+    WritePng(main.MapZoomImage->Picture(), out);
+    if (!minimap.empty())
+        WritePng(main.BigPicture->Picture(), minimap);
+    return scope.Finish(c.out, c.err);
+}
+
 } // namespace
 
 int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err)
@@ -474,7 +590,7 @@ int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err)
     static const std::map<std::string, std::function<int(TContext&)>> commands = {
         {"tokens", Tokens}, {"tree", Tree},       {"select", Select},
         {"convert", Convert}, {"widgets", Widgets}, {"about", About},  {"rounds", Rounds},
-        {"roster", Roster},   {"events", Events},   {"objects", Objects}, {"replay", Replay}};
+        {"roster", Roster},   {"events", Events},   {"objects", Objects}, {"replay", Replay}, {"render", Render}};
     if (argc < 2 || !commands.count(argv[1])) {
         err << Usage;
         return 2;
@@ -482,8 +598,12 @@ int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err)
     TContext context{std::vector<std::string>(argv + 2, argv + argc), out, err};
     try {
         return commands.at(argv[1])(context);
-    } catch (const TUsageError&) {
-        err << Usage;
+    } catch (const TUsageError& usage) {
+        out.flush();
+        if (usage.message.empty())
+            err << Usage;
+        else
+            err << "ornwick: " << usage.message << '\n';
         return 2;
     } catch (...) {
         // What was printed stays printed; the message stands alone after it.

@@ -5,6 +5,7 @@
 #include "app/OpenDialog.h"
 #include "app/UAboutForm.h"
 #include "base/ErrorReporting.h"
+#include "base/Convert.h"
 #include "base/Files.h"
 
 #include <QAction>
@@ -15,7 +16,10 @@
 #include <QTimer>
 #include <QMenu>
 #include <QPushButton>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QResizeEvent>
+#include <QWheelEvent>
 #include <QScreen>
 #include <QTabWidget>
 
@@ -41,6 +45,9 @@ TTarvelMain::TTarvelMain(const std::string& exeName, QWidget* parent) : QMainWin
 
 TTarvelMain::~TTarvelMain()
 {
+    // The draw thread may be waiting for a frame; it ends before anything it draws goes.
+    if (FDrawThread)
+        StopDrawThread();
     // The scoreboard's rows point at the states; they go first.
     ScoreBord->clear();
     ClearReplayState();
@@ -69,12 +76,41 @@ void TTarvelMain::ConnectHandlers()
     for (QSlider* bar : {TrackBar1, TBXas, TBYas, TBLeft, TBTop})
         connect(bar, &QSlider::valueChanged, this, [this, bar] { RunHandler([this, bar] { RunTrackBarHandler(bar); }); });
     InstallScoreBordDrawing();
+    connect(TBMApZoom, &QSlider::valueChanged, this, [this] { RunHandler([this] { RunTrackBarHandler(TBMApZoom); }); });
+    BigPicture->installEventFilter(this);
+    qApp->installEventFilter(this);
+    // Labels are drawn without smoothing, so a frame knows every pixel it touched.
+    FFrameFont = ProgramFont();
+    FFrameFont.setStyleStrategy(QFont::NoAntialias);
+}
+
+bool TTarvelMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Wheel) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        // An event a child leaves passes up to its parents: it zooms once.
+        if (widget && widget->window() == this && wheel->timestamp() != FLastWheel) {
+            FLastWheel = wheel->timestamp();
+            RunHandler([this, wheel] { FormMouseWheel(wheel->angleDelta().y()); });
+        }
+    } else if (watched == BigPicture) {
+        auto position = [event] { return static_cast<QMouseEvent*>(event)->position().toPoint(); };
+        if (event->type() == QEvent::MouseButtonPress)
+            RunHandler([&] { ScrollBox2MouseDown(position().x(), position().y()); });
+        else if (event->type() == QEvent::MouseMove)
+            RunHandler([&] { BigPictureMouseMove(position().x(), position().y()); });
+        else if (event->type() == QEvent::MouseButtonRelease)
+            RunHandler([this] { ScrollBox2MouseUp(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TTarvelMain::FormCreate()
 {
     // The document and the lists exist with the window, empty; the map picture stretches.
     FMapImage.Stretch = true;
+    FDrawThread = std::make_unique<TDrawTread>(this, [this] { RunHandler([this] { DrawMap(); }); });
 
     if (FileExists(PictureMapFileName()))
         FPictureMap.LoadFromFile(PictureMapFileName());
@@ -87,6 +123,11 @@ void TTarvelMain::FormCreate()
     for (QWidget* page : {TabSheet3, TabSheet4, TabSheet6})
         PCMainInfo->setTabVisible(PCMainInfo->indexOf(page), admin);
     PCMainInfo->setCurrentWidget(TabSheet5);
+
+    FZoom = 200;
+    if (const std::string zoom = FSettings.Values("ZOOM"); !zoom.empty())
+        FZoom = StrToInt(zoom);
+    SetTrackBarPosition(TBMApZoom, FZoom);
 
     const std::string lastOpen = FSettings.Values("LastOpen1");
     if (!lastOpen.empty())

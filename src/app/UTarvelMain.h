@@ -15,8 +15,10 @@
 #include "base/TextList.h"
 #include "log/EventInfo.h"
 #include "log/PlayerList.h"
+#include "mapview/FrameDrawing.h"
 #include "mapview/MapObject.h"
 #include "mapview/PictureHolder.h"
+#include "mapview/UDrawTread.h"
 #include "replay/LookAhead.h"
 #include "replay/PlayerStates.h"
 #include "xmltree/wexXMLTree.h"
@@ -24,6 +26,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 
@@ -226,6 +229,26 @@ public:
     int32_t LeftMargin() const { return FLeftMargin; }
     int32_t TopMargin() const { return FTopMargin; }
 
+    // src/mapview/DrawMap.cpp: a frame when something changed (FLayoutChanged), the minimap.
+    void DrawMap();
+    bool IsMapObjectInUse(const TMapObject& object) const;
+    // Asks for a frame: the next DrawMap draws one.
+    void SetLayoutChanged() { FLayoutChanged = true; }
+    // The draw thread: started by round selection, stopped at shutdown. A window that is not
+    // to draw by itself (the headless tool) switches it off before selecting a round.
+    void StartDrawThread();
+    void StopDrawThread();
+    void SetDrawThreadEnabled(bool on) { FDrawThreadEnabled = on; }
+    const TDrawTread& DrawThread() const { return *FDrawThread; }
+
+    // src/mapview/ZoomAndPan.cpp
+    void TBMApZoomChange();
+    void FormMouseWheel(int delta); // delta in 120ths of a notch
+    void ScrollBox2MouseDown(int x, int y);
+    void BigPictureMouseMove(int x, int y);
+    void ScrollBox2MouseUp();
+    bool Dragging() const { return FDragging; }
+
     // src/mapview/CalibrationControls.cpp: the calibration sliders' change handlers.
     void TBXasChange(); // both scale sliders
     void TBLeftChange();
@@ -236,6 +259,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The mouse wheel anywhere in the window, and the mouse on the minimap.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class TTarvelMainTest;
@@ -280,6 +305,14 @@ private:
 
     // ---- Map view (src/mapview) ----
     void ReportMissingPicture(const std::string& name);
+    void PanTo(int x, int y);
+
+    std::unique_ptr<TDrawTread> FDrawThread;
+    bool FDrawThreadEnabled = true;
+    TFrameCanvas FFrameCanvas; // the zoomed map with what the last frame drew on it
+    QFont FFrameFont;          // the labels' font
+    bool FDragging = false;    // a button is held down on the minimap
+    quint64 FLastWheel = 0;    // the time stamp of the wheel event handled last
 
     TPictureHolder FMapImage;  // the map picture
     TMapObjectList FMapObjects; // the current map's objects

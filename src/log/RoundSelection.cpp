@@ -75,7 +75,8 @@ void TTarvelMain::ListBox1DblClick()
     TBTime->setValue(TenthsRound(FReplayTime));
 
     ApplyEvent(FEventIndex);
-    // The draw thread and the zoom refresh of the map view join the selection here.
+    StartDrawThread();
+    TBMApZoomChange();
     Timer1->start();
     LoadMapObjects(FMapName);
     PCMainInfo->setCurrentWidget(TSMinimap);

@@ -38,6 +38,8 @@ void TTarvelMain::RunTrackBarHandler(QSlider* bar)
         TBTopChange();
     else if (bar == TrackBar1)
         TrackBar1Change();
+    else if (bar == TBMApZoom)
+        TBMApZoomChange();
 }
 
 void TTarvelMain::SetTrackBarPosition(QSlider* bar, int position)

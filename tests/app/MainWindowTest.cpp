@@ -48,7 +48,8 @@ const TControl Controls[] = {
     {"TBTime", "QSlider", "TabSheet2", 376, 40, 617, 29, "", ""},
     {"ScoreBord", "QTreeWidget", "TabSheet2", 8, 0, 355, 305, "", "Click on player to track"},
     {"ScrollBox1", "QScrollArea", "TabSheet2", 384, 69, 464, 587, "", ""},
-    {"MapZoomImage", "TImage", "ScrollBox1", -8, 0, 105, 105, "", ""},
+    // Without a "ZOOM" setting start-up zooms to 500: a map of 300 x 300.
+    {"MapZoomImage", "TImage", "ScrollBox1", -8, 0, 300, 300, "", ""},
     {"PCMainInfo", "QTabWidget", "TabSheet2", 8, 328, 369, 353, "", ""},
     {"TabSheet5", "QWidget", "PCMainInfo", Auto, Auto, Auto, Auto, "Player", ""},
     {"Button2", "QPushButton", "TabSheet5", 8, 8, 57, 25, "Open log", ""},
@@ -122,7 +123,7 @@ const TBar Bars[] = {
     {"TBTop", Qt::Vertical, -4000, 4000, 0, 1, 2},
     {"TBXas", Qt::Horizontal, 10, 5000, 2000, 1, 1},
     {"TBYas", Qt::Vertical, 10, 5000, 2000, 1, 1},
-    {"TBMApZoom", Qt::Vertical, 500, 10000, 1000, 200, 2},
+    {"TBMApZoom", Qt::Vertical, 500, 10000, 500, 200, 2}, // "ZOOM" missing: 200, limited to 500
 };
 
 } // namespace
@@ -233,9 +234,9 @@ TEST(MainWindow, StartsWithItsDefaults)
         new QTreeWidgetItem(window.ScoreBord, QStringList{name});
     EXPECT_EQ(window.ScoreBord->topLevelItem(0)->text(0), "a");
 
-    // The map view and the minimap hold a 20 x 20 placeholder, stretched.
-    for (const TImage* image : {window.MapZoomImage, window.BigPicture})
-        EXPECT_EQ(image->Picture().size(), QSize(20, 20));
+    // The minimap holds a 20 x 20 placeholder, stretched; the map view has taken the zoom's size.
+    EXPECT_EQ(window.BigPicture->Picture().size(), QSize(20, 20));
+    EXPECT_EQ(window.MapZoomImage->Picture().size(), QSize(300, 300));
     EXPECT_TRUE(window.BigPicture->Stretch());
 }
 

@@ -1,0 +1,62 @@
+// One frame of the replay on the zoomed map and the minimap, and the draw thread that asks
+// for frames.
+#include "app/UTarvelMain.h"
+#include "base/ErrorReporting.h"
+#include "base/Numeric.h"
+
+#include <QCheckBox>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTreeWidget>
+
+void TTarvelMain::DrawMap()
+{
+    if (!FLayoutChanged)
+        return;
+    FLayoutChanged = false;
+    TFrameScene scene;
+    scene.zoom = TBMApZoom->value();
+    scene.mapSize = MapZoomImage->size();
+    scene.mapPicture = FMapImage.HasPicture() ? &FMapImage.Picture() : nullptr;
+    scene.objects = &FMapObjects;
+    scene.states = &FPlayerStates;
+    scene.showObjects = CBShowobjects->isChecked();
+    scene.showFlags = ShowFlags->isChecked();
+    scene.showHitLines = ShowHitLines->isChecked();
+    scene.killInfo = CBKillINfo->isChecked();
+    scene.timeToSeeLine = TBTimeToSeeLine->value();
+    scene.replayTime = FReplayTime;
+    if (CBTrackPlayer->isChecked()) {
+        const QList<QTreeWidgetItem*> selected = ScoreBord->selectedItems();
+        scene.tracked = selected.isEmpty() ? nullptr : StateOfRow(selected.first());
+    }
+    scene.font = FFrameFont;
+    scene.placeObject = [this](TMapObject& object) { PlaceMapObject(object); };
+    scene.scrollTo = [this](int x, int y) {
+        ScrollBox1->horizontalScrollBar()->setValue(x);
+        ScrollBox1->verticalScrollBar()->setValue(y);
+    };
+    QImage& bitmap = MapZoomImage->Bitmap();
+    if (bitmap.format() != QImage::Format_RGB888)
+        bitmap = bitmap.convertToFormat(QImage::Format_RGB888);
+    DrawFrame(FFrameCanvas, bitmap, scene);
+    MapZoomImage->update();
+
+    const int width = DivTrunc(FMapImage.Width, 2);
+    const int height = DivTrunc(FMapImage.Height, 2);
+    DrawMinimap(MapZoomImage->Picture(), BigPicture->Bitmap(), width, height);
+    BigPicture->resize(width, height);
+    BigPicture->update();
+}
+
+bool TTarvelMain::IsMapObjectInUse(const TMapObject& object) const { return ::IsMapObjectInUse(FPlayerStates, &object); }
+
+void TTarvelMain::StartDrawThread()
+{
+    if (!FDrawThreadEnabled || !FDrawThread)
+        return;
+    FDrawThread->SetRunning(true);
+    FDrawThread->start(); // no effect on a thread that runs
+}
+
+void TTarvelMain::StopDrawThread() { FDrawThread->Stop(); }
