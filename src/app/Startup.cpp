@@ -9,6 +9,8 @@
 #include <QStringDecoder>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 #include <system_error>
 
 std::string ExecutablePath()
@@ -44,6 +46,15 @@ int RunTarvel(int argc, char** argv)
     QApplication app(argc, argv);
     InstallMessageBoxErrorSink();
     TTarvelMain window(ExecutablePath());
+    window.SetWritesSettings(true);
     window.show();
-    return app.exec();
+    // The window is on the screen before a log named on the command line loads.
+    QCoreApplication::processEvents();
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc && i <= 2; ++i)
+        arguments.emplace_back(argv[i]);
+    RunHandler([&] { window.FormShow(arguments); });
+    const int status = app.exec();
+    window.FormDestroy();
+    return status;
 }

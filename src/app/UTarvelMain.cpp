@@ -18,7 +18,12 @@
 #include <QPushButton>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QResizeEvent>
+#include <QStandardPaths>
+#include <QThread>
 #include <QWheelEvent>
 #include <QScreen>
 #include <QTabWidget>
@@ -43,17 +48,88 @@ TTarvelMain::TTarvelMain(const std::string& exeName, QWidget* parent) : QMainWin
     RunHandler([this] { FormCreate(); });
 }
 
-TTarvelMain::~TTarvelMain()
+TTarvelMain::~TTarvelMain() { FormDestroy(); }
+
+void TTarvelMain::FormShow(const std::vector<std::string>& arguments)
 {
+    if (arguments.empty() || arguments[0].empty())
+        return;
+    OpenDialog1->FileName = arguments[0];
+    OpenLog();
+    if (arguments.size() < 2 || arguments[1].empty())
+        return;
+    // Only the six plain digits name a round; "00" or "6" replay nothing.
+    const std::string& text = arguments[1];
+    const int index = text.size() == 1 && text[0] >= '0' && text[0] <= '5' ? text[0] - '0' : -1;
+    if (index < ListBox1->count()) {
+        ListBox1->setCurrentRow(index);
+        ListBox1DblClick();
+    }
+}
+
+void TTarvelMain::FormCloseQuery()
+{
+    StopReplay();
+    QCoreApplication::processEvents();
+}
+
+void TTarvelMain::closeEvent(QCloseEvent* event)
+{
+    RunHandler([this] { FormCloseQuery(); });
+    event->accept();
+}
+
+void TTarvelMain::FormDestroy()
+{
+    if (FDestroyed)
+        return;
+    FDestroyed = true;
     // The draw thread may be waiting for a frame; it ends before anything it draws goes.
-    if (FDrawThread)
+    if (FDrawThread) {
+        FDrawThread->SetRunning(false);
+        QThread::msleep(50);
         StopDrawThread();
+    }
+    FMapImage.SetPicture(QImage());
+    // A settings list that was never read would wipe the user's file.
+    if (FWritesSettings && FSettingsRead)
+        RunHandler([this] { FSettings.SaveToFile(SettingsFileName()); });
     // The scoreboard's rows point at the states; they go first.
     ScoreBord->clear();
     ClearReplayState();
 }
 
-std::string TTarvelMain::SettingsFileName() const { return ChangeFileExt(FExeName, ".ini"); }
+std::string TTarvelMain::SettingsFileName() const
+{
+    return FSettingsFileName.empty() ? ChangeFileExt(FExeName, ".ini") : FSettingsFileName;
+}
+
+void TTarvelMain::ChooseSettingsFile()
+{
+    const std::string beside = ChangeFileExt(FExeName, ".ini");
+    FSettingsFileName = beside;
+    FUserFolder.clear();
+    const std::string path = ExtractFilePath(FExeName);
+    const QFileInfo folder(path.empty() ? QStringLiteral(".") : QFile::decodeName(QByteArray::fromStdString(path)));
+    const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(beside)));
+    if (folder.isWritable() && (!file.exists() || file.isWritable()))
+        return;
+    // A system-wide install: the user's own copy, begun from the shipped one.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    if (config.isEmpty() || !QDir().mkpath(config))
+        return;
+    FUserFolder = QFile::encodeName(config).toStdString() + "/";
+    FSettingsFileName = FUserFolder + ExtractFileName(beside);
+    if (!FileExists(FSettingsFileName) && FileExists(beside))
+        QFile::copy(file.filePath(), QFile::decodeName(QByteArray::fromStdString(FSettingsFileName)));
+}
+
+std::vector<std::string> TTarvelMain::ImageFolders() const
+{
+    if (FUserFolder.empty())
+        return {ImagesFolder()};
+    return {FUserFolder + "images/", ImagesFolder()};
+}
 
 std::string TTarvelMain::PictureMapFileName() const { return ChangeFileExt(FExeName, ".map"); }
 
@@ -114,6 +190,7 @@ void TTarvelMain::FormCreate()
 
     if (FileExists(PictureMapFileName()))
         FPictureMap.LoadFromFile(PictureMapFileName());
+    ChooseSettingsFile();
     if (FileExists(SettingsFileName()))
         FSettings.LoadFromFile(SettingsFileName());
     FSettingsRead = true;
@@ -127,7 +204,11 @@ void TTarvelMain::FormCreate()
     FZoom = 200;
     if (const std::string zoom = FSettings.Values("ZOOM"); !zoom.empty())
         FZoom = StrToInt(zoom);
+    const int designed = TBMApZoom->value();
     SetTrackBarPosition(TBMApZoom, FZoom);
+    // The map view takes the zoom's size from the start, also when the slider stood there.
+    if (TBMApZoom->value() == designed)
+        TBMApZoomChange();
 
     const std::string lastOpen = FSettings.Values("LastOpen1");
     if (!lastOpen.empty())

@@ -29,6 +29,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -132,11 +133,27 @@ public:
     void GoToFileClick(QObject* sender); // the recent-file menu item
     void About2Click();
 
+    // The command line: a log file, then the index of a round to replay ("0" to "5").
+    void FormShow(const std::vector<std::string>& arguments);
+    // The user asks to close the window: the replay stops. Closing is always allowed.
+    void FormCloseQuery();
+    // The end of the window: the draw thread stopped, the settings written, the state freed.
+    // Runs once, from the destructor at the latest.
+    void FormDestroy();
+    // Whether FormDestroy writes the settings file: the program does, the headless tool and
+    // the tests that do not ask for it do not.
+    void SetWritesSettings(bool on) { FWritesSettings = on; }
+
     const std::string& ExeName() const { return FExeName; }
-    // The settings file, the picture map and the picture folder (with its closing "/").
+    // The settings file: beside the program when its folder can be written, else in the
+    // user's configuration folder, begun as a copy of the one beside the program.
     std::string SettingsFileName() const;
     std::string PictureMapFileName() const;
+    // The picture folder beside the program (with its closing "/").
     std::string ImagesFolder() const;
+    // Where pictures and object files are looked for, in order: the user's own images/ in the
+    // configuration folder when the settings live there, then the program's.
+    std::vector<std::string> ImageFolders() const;
 
     const TTextList& Settings() const { return FSettings; }
     const TTextList& PictureMap() const { return FPictureMap; }
@@ -259,6 +276,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     // The mouse wheel anywhere in the window, and the mouse on the minimap.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -272,7 +290,14 @@ private:
     void AddRecentFileItem(const std::string& fileName);
     void PlaceAnchoredControls();
 
+    // Chooses where the settings file lives (FormCreate).
+    void ChooseSettingsFile();
+
     std::string FExeName;
+    std::string FSettingsFileName;
+    std::string FUserFolder; // the configuration folder when the settings live there, with "/"
+    bool FWritesSettings = false;
+    bool FDestroyed = false;
     TTextList FSettings;   // the lines of Tarvel.ini
     TTextList FPictureMap; // the lines of Tarvel.map
     // Whether FSettings holds what Tarvel.ini held at start (or there was no such file). When

@@ -100,3 +100,9 @@ std::string ExtractFilePath(std::string_view fileName)
     const size_t slash = fileName.find_last_of('/');
     return slash == std::string_view::npos ? std::string() : std::string(fileName.substr(0, slash + 1));
 }
+
+std::string ExtractFileName(std::string_view fileName)
+{
+    const size_t slash = fileName.find_last_of('/');
+    return std::string(slash == std::string_view::npos ? fileName : fileName.substr(slash + 1));
+}

@@ -24,3 +24,4 @@ std::string ExtractFileExt(std::string_view fileName);
 // The file name with its extension replaced (or appended when it has none).
 std::string ChangeFileExt(std::string_view fileName, std::string_view extension);
 std::string ExtractFilePath(std::string_view fileName); // up to and including the last "/"
+std::string ExtractFileName(std::string_view fileName); // after the last "/"

@@ -10,8 +10,13 @@
 
 void TTarvelMain::LoadMapObjects(const std::string& mapName)
 {
-    const std::string fileName = ImagesFolder() + mapName + "OBS.con";
-    if (!FileExists(fileName))
+    std::string fileName;
+    for (const std::string& folder : ImageFolders())
+        if (FileExists(folder + mapName + "OBS.con")) {
+            fileName = folder + mapName + "OBS.con";
+            break;
+        }
+    if (fileName.empty())
         return;
     TTextList file;
     file.LoadFromFile(fileName);

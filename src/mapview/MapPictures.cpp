@@ -19,25 +19,25 @@ void LoadSized(TPictureHolder& image, const std::string& fileName)
 
 std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& name)
 {
-    const std::string folder = ImagesFolder();
-    if (FileExists(folder + name + ".bmp")) {
-        LoadSized(image, folder + name + ".bmp");
-        return name;
-    }
-    if (FileExists(folder + name + ".jpg")) {
-        LoadSized(image, folder + name + ".jpg");
-        return name;
-    }
+    const std::vector<std::string> folders = ImageFolders();
+    for (const std::string& folder : folders)
+        for (const char* extension : {".bmp", ".jpg"})
+            if (FileExists(folder + name + extension)) {
+                LoadSized(image, folder + name + extension);
+                return name;
+            }
     const std::string mapped = FPictureMap.Values(name);
     if (mapped.empty()) {
         ReportMissingPicture(name);
         return name;
     }
     // A redirected name is looked for as a bitmap only.
-    if (FileExists(folder + mapped + ".bmp"))
-        LoadSized(image, folder + mapped + ".bmp");
-    else
-        ReportMissingPicture(name);
+    for (const std::string& folder : folders)
+        if (FileExists(folder + mapped + ".bmp")) {
+            LoadSized(image, folder + mapped + ".bmp");
+            return mapped;
+        }
+    ReportMissingPicture(name);
     return mapped;
 }
 
