@@ -1,9 +1,11 @@
 // Invariants of the shipped pictures and object files in assets/: what the replay relies on when
 // it loads them, checked against the demo world the logs are generated from.
 #include "../../tools/demoworld/DemoWorld.h"
+#include "base/Convert.h"
 #include "base/TextList.h"
 #include "log/EventInfo.h"
 #include "mapview/MapObject.h"
+#include "mapview/WorldToMap.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,10 +128,17 @@ std::vector<QString> markerNames()
     return names;
 }
 
-QPoint toPixel(const demoworld::Map& map, double x, double z)
+// Where the picture tool drew a place: picture pixels at the picture's own scale.
+QPointF picturePoint(const demoworld::Map& map, double x, double z)
 {
     const double s = map.scale / 1000.0;
-    return {static_cast<int>(std::nearbyint(s * x)), map.pictureSize - static_cast<int>(std::nearbyint(s * z))};
+    return {s * x, map.pictureSize - s * z};
+}
+
+QPoint picturePixel(const demoworld::Map& map, double x, double z)
+{
+    const QPointF p = picturePoint(map, x, z);
+    return {static_cast<int>(std::nearbyint(p.x())), static_cast<int>(std::nearbyint(p.y()))};
 }
 
 } // namespace
@@ -273,7 +282,12 @@ TEST(ShippedImages, TheProgramsOwnReadersTakeTheShippedFilesAsMeant)
     EXPECT_EQ(pictures.Values("AlliesMedic"), "medic");
     TTextList settings;
     settings.LoadFromFile((assetsDir() + "/Tarvel.ini").toStdString());
-    EXPECT_EQ(settings.Values("KESSEL_RIDGE_correctiony"), "2000");
+    // Frame pixels: 600 * 1000 / world size, and the margin that takes the 1024-pixel picture
+    // height to the frame's 600.
+    EXPECT_EQ(settings.Values("BRAMBLE_BAY_scale"), "293");
+    EXPECT_EQ(settings.Values("KESSEL_RIDGE_correctiony"), "1172");
+    EXPECT_EQ(settings.Values("kessel_ridge_TopMargin"), "-424");
+    EXPECT_EQ(settings.Values("bramble_bay_leftmargin"), "0");
     EXPECT_EQ(settings.Values("zoom"), "1000");
 }
 
@@ -286,20 +300,22 @@ TEST(ShippedImages, MapPicturesFitTheirCalibrationAndPutEveryPlaceOnLand)
     for (const demoworld::Map& map : demoworld::Maps) {
         SCOPED_TRACE(map.name);
         const QString n = map.name;
-        int at = lines.indexOf(QString("%1_SCALE=%2").arg(n).arg(map.scale));
+        int at = lines.indexOf(QString("%1_SCALE=%2").arg(n).arg(map.frameScale()));
         ASSERT_GE(at, 0);
         ASSERT_LT(at + 3, lines.size());
-        EXPECT_EQ(lines[at + 1], QString("%1_CORRECTIONY=%2").arg(n).arg(map.scale));
-        EXPECT_EQ(lines[at + 2], QString("%1_TOPMARGIN=0").arg(n));
-        EXPECT_EQ(lines[at + 3], QString("%1_LEFTMARGIN=0").arg(n));
+        EXPECT_EQ(lines[at + 1].toStdString(), QString("%1_CORRECTIONY=%2").arg(n).arg(map.frameScale()).toStdString());
+        EXPECT_EQ(lines[at + 2].toStdString(),
+                  QString("%1_TOPMARGIN=%2").arg(n).arg(demoworld::FrameSize - map.pictureSize).toStdString());
+        EXPECT_EQ(lines[at + 3].toStdString(), QString("%1_LEFTMARGIN=0").arg(n).toStdString());
         EXPECT_EQ(map.scale, static_cast<int>(std::lround(map.pictureSize * 1000 / map.worldSize)));
+        EXPECT_EQ(map.frameScale(), static_cast<int>(std::lround(demoworld::FrameSize * 1000 / map.worldSize)));
 
         QImage picture(imagePath(n + ".jpg"));
         ASSERT_FALSE(picture.isNull());
         EXPECT_EQ(picture.width(), map.pictureSize);
         EXPECT_EQ(picture.height(), map.pictureSize);
         auto onLand = [&](double x, double z, const char* what) {
-            QPoint p = toPixel(map, x, z);
+            QPoint p = picturePixel(map, x, z);
             ASSERT_TRUE(picture.rect().contains(p)) << what;
             QRgb c = picture.pixel(p);
             EXPECT_FALSE(qBlue(c) > qRed(c) + 25 && qBlue(c) > qGreen(c)) << what << " is in the water";
@@ -308,6 +324,41 @@ TEST(ShippedImages, MapPicturesFitTheirCalibrationAndPutEveryPlaceOnLand)
             onLand(cp.x, cp.z, cp.name);
         for (const demoworld::VehicleSpawn& v : map.vehicles)
             onLand(v.x, v.z, v.vehicle);
+    }
+}
+
+// The frame stretches the picture over 600 pixels at zoom 1000 and puts every object at its
+// calibrated map pixel, so with the shipped Tarvel.ini each control point and vehicle must land
+// where the stretched picture shows it. Any error grows with the zoom, so under one pixel at
+// zoom 1000 is under one map pixel's worth at every zoom.
+TEST(ShippedImages, ShippedCalibrationPutsEveryPlaceWhereTheStretchedPictureHasIt)
+{
+    TTextList settings;
+    settings.LoadFromFile((assetsDir() + "/Tarvel.ini").toStdString());
+    const int zoom = StrToInt(settings.Values("ZOOM"));
+    ASSERT_EQ(zoom, 1000);
+    for (const demoworld::Map& map : demoworld::Maps) {
+        SCOPED_TRACE(map.name);
+        const std::string n = map.name;
+        const int scale = StrToInt(settings.Values(n + "_SCALE"));
+        const int correctionY = StrToInt(settings.Values(n + "_CORRECTIONY"));
+        const int top = StrToInt(settings.Values(n + "_TOPMARGIN"));
+        const int left = StrToInt(settings.Values(n + "_LEFTMARGIN"));
+        // The program measures y from the height of the picture it loaded.
+        const int height = QImage(imagePath(QString(map.name) + ".jpg")).height();
+        ASSERT_GT(height, 0);
+        const double toFrame = demoworld::FrameSize * (zoom / 1000.0) / map.pictureSize;
+        auto check = [&](double x, double z, const char* what) {
+            const double frameX = (ScaleWorldToMap(scale, x) + left) * (zoom / 1000.0);
+            const double frameY = (height - ScaleWorldToMap(correctionY, z) + top) * (zoom / 1000.0);
+            const QPointF drawn = picturePoint(map, x, z) * toFrame;
+            EXPECT_LT(std::abs(frameX - drawn.x()), 1.0) << what << " x " << frameX << " vs " << drawn.x();
+            EXPECT_LT(std::abs(frameY - drawn.y()), 1.0) << what << " y " << frameY << " vs " << drawn.y();
+        };
+        for (const demoworld::Place& cp : map.controlPoints)
+            check(cp.x, cp.z, cp.name);
+        for (const demoworld::VehicleSpawn& v : map.vehicles)
+            check(v.x, v.z, v.vehicle);
     }
 }
 

@@ -5,9 +5,10 @@
 // falls on its map picture and every kit and vehicle has a marker.
 //
 // World coordinates: X runs east, Z north, Y is the height. All coordinates are positive,
-// because the program's position reader drops signs. A map picture of PictureSize pixels
-// covers X and Z from 0 to WorldSize with the calibration Scale (thousandths of a pixel per
-// world unit), which the shipped Tarvel.ini stores per map with zero margins.
+// because the program's position reader drops signs. A map picture of pictureSize pixels
+// covers X and Z from 0 to worldSize at the picture's own scale (thousandths of a picture pixel
+// per world unit). The shipped Tarvel.ini does not store that scale: the frame stretches every
+// picture over FrameSize pixels, so it stores frameScale() and frameTopMargin() per map.
 #pragma once
 
 #include <array>
@@ -27,14 +28,25 @@ struct VehicleSpawn {
     int team;
 };
 
+// The frame draws the map picture over a FrameSize-pixel square at zoom 1000 whatever the
+// picture's size, while it places markers and map objects at calibrated map pixels scaled by the
+// same zoom; so the calibration has to land in a FrameSize-pixel space, not the picture's.
+inline constexpr int FrameSize = 600;
+
 struct Map {
     const char* name;        // the map name as the server settings give it
     const char* title;       // the display name
     double worldSize;        // world units covered by the picture along X and Z
     int pictureSize;         // pixels of the square map picture
-    int scale;               // calibration: pictureSize * 1000 / worldSize
+    int scale;               // the picture's own scale, for drawing it: pictureSize * 1000 / worldSize
     std::span<const Place> controlPoints;
     std::span<const VehicleSpawn> vehicles;
+
+    // The shipped SCALE and CORRECTIONY: thousandths of a frame pixel per world unit, rounded.
+    constexpr int frameScale() const { return static_cast<int>(FrameSize * 1000.0 / worldSize + 0.5); }
+    // The shipped TOPMARGIN. The program's y starts from the picture's own height in pixels, so
+    // the margin brings the bottom edge from pictureSize up to FrameSize. LEFTMARGIN stays 0.
+    constexpr int frameTopMargin() const { return FrameSize - pictureSize; }
 };
 
 // Kits (player classes) as the log names them; index 0..4 Axis, 5..9 Allies.

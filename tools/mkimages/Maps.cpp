@@ -1,6 +1,7 @@
 // The two demo maps. Everything that matters to the replay is placed from the demo world's own
-// coordinates (control points, vehicle spawns), converted the way the program converts them with
-// the shipped calibration: x = scale/1000 * X, y = pictureSize - scale/1000 * Z, no margins.
+// coordinates (control points, vehicle spawns) at the picture's own scale: x = scale/1000 * X,
+// y = pictureSize - scale/1000 * Z. The shipped calibration puts the same places in the frame,
+// where the picture is stretched to 600 pixels.
 // The scenery around them is placed by hand in picture pixels.
 #include "MkImages.h"
 #include "Terrain.h"

@@ -40,8 +40,9 @@ void drawScaled(QPainter& p, const QImage& img, int x, int y, int zoom)
     p.drawImage(QRect(x, y, img.width() * zoom, img.height() * zoom), img);
 }
 
-// Mirrors the program's placement: centre of the picture on the rounded map pixel.
-QPoint mapPixel(const demoworld::Map& map, double x, double z)
+// Where the picture has a place, rounded: the program's frame placement from the shipped
+// calibration lands within a pixel of this, scaled to the frame.
+QPoint picturePixel(const demoworld::Map& map, double x, double z)
 {
     double s = map.scale / 1000.0;
     return {static_cast<int>(std::nearbyint(s * x)),
@@ -134,14 +135,14 @@ QImage checkPicture(const demoworld::Map& map, const QImage& picture,
     // Objects first, as the frame drawing does: flags in 25 x 25, vehicles at their own size.
     for (const demoworld::VehicleSpawn& v : map.vehicles) {
         const QImage* pic = find(markers, v.vehicle);
-        QPoint c = mapPixel(map, v.x, v.z);
+        QPoint c = picturePixel(map, v.x, v.z);
         if (pic)
             drawTransparent(img, *pic, c.x() - pic->width() / 2, c.y() - pic->height() / 2);
     }
     for (const demoworld::Place& cp : map.controlPoints) {
         const char* name = cp.team == 1 ? "AXISVLAG" : (cp.team == 2 ? "ALIESVLAG" : "GRAYVLAG");
         const QImage* pic = find(flags, name);
-        QPoint c = mapPixel(map, cp.x, cp.z);
+        QPoint c = picturePixel(map, cp.x, cp.z);
         if (pic)
             drawTransparent(img, *pic, c.x() - pic->width() / 2, c.y() - pic->height() / 2);
     }
@@ -149,7 +150,7 @@ QImage checkPicture(const demoworld::Map& map, const QImage& picture,
     p.setRenderHint(QPainter::Antialiasing);
     p.setFont(QFont("DejaVu Sans", 8));
     for (const demoworld::Place& cp : map.controlPoints) {
-        QPoint c = mapPixel(map, cp.x, cp.z);
+        QPoint c = picturePixel(map, cp.x, cp.z);
         p.setPen(QPen(QColor(255, 0, 255), 1.5));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(c, 20, 20);
@@ -159,7 +160,7 @@ QImage checkPicture(const demoworld::Map& map, const QImage& picture,
         p.drawText(c + QPoint(24, -10), QString("%1 (%2,%3)").arg(cp.name).arg(c.x()).arg(c.y()));
     }
     for (const demoworld::VehicleSpawn& v : map.vehicles) {
-        QPoint c = mapPixel(map, v.x, v.z);
+        QPoint c = picturePixel(map, v.x, v.z);
         p.setPen(QPen(QColor(255, 255, 0), 1));
         p.drawLine(c + QPoint(-3, -3), c + QPoint(3, 3));
         p.drawLine(c + QPoint(-3, 3), c + QPoint(3, -3));

@@ -65,12 +65,14 @@ bool writeObjectFile(const demoworld::Map& map, const QString& path)
 
 bool writeSettingsFile(const QString& path)
 {
+    // Frame calibration, not the picture's scale: the program stretches the picture over the
+    // frame and places everything in frame pixels.
     QStringList out;
     for (const demoworld::Map& map : demoworld::Maps) {
         const QString name = map.name;
-        out << QString("%1_SCALE=%2").arg(name).arg(map.scale)
-            << QString("%1_CORRECTIONY=%2").arg(name).arg(map.scale)
-            << QString("%1_TOPMARGIN=0").arg(name)
+        out << QString("%1_SCALE=%2").arg(name).arg(map.frameScale())
+            << QString("%1_CORRECTIONY=%2").arg(name).arg(map.frameScale())
+            << QString("%1_TOPMARGIN=%2").arg(name).arg(map.frameTopMargin())
             << QString("%1_LEFTMARGIN=0").arg(name);
     }
     out << "ZOOM=1000";
