@@ -70,6 +70,17 @@ int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value))
 
 int32_t Zoomed(int32_t position, long double zoom) { return RoundToInt32(position * zoom); }
 
+// Where a picture placed at (left, top) on the unzoomed map is drawn, at its own size: its
+// centre goes to the zoomed place of its centre. Zooming its corner instead would move it off
+// its place by half its size times the zoom.
+QPoint ZoomedCorner(const TPictureHolder& image, long double zoom)
+{
+    const int32_t halfWidth = DivTrunc(image.Width, 2);
+    const int32_t halfHeight = DivTrunc(image.Height, 2);
+    return {CheckedSub(Zoomed(CheckedAdd(image.Left, halfWidth), zoom), halfWidth),
+            CheckedSub(Zoomed(CheckedAdd(image.Top, halfHeight), zoom), halfHeight)};
+}
+
 } // namespace
 
 QImage RotateBitmap(const QImage& picture, int cx, int cy, double angle)
@@ -235,7 +246,7 @@ namespace {
 
 QPoint Centre(const TInfoClass& p, long double zoom)
 {
-    return {Zoomed(p.Image.Left, zoom) + DivTrunc(p.Image.Width, 2), Zoomed(p.Image.Top, zoom) + DivTrunc(p.Image.Height, 2)};
+    return ZoomedCorner(p.Image, zoom) + QPoint(DivTrunc(p.Image.Width, 2), DivTrunc(p.Image.Height, 2));
 }
 
 void DrawObjects(TFrameCanvas& canvas, const TFrameScene& scene, long double zoom)
@@ -247,8 +258,9 @@ void DrawObjects(TFrameCanvas& canvas, const TFrameScene& scene, long double zoo
             continue;
         o.SetPosition(std::string(o.FPosition));
         scene.placeObject(o);
-        const int32_t x = Zoomed(o.FImage.Left, zoom);
-        const int32_t y = Zoomed(o.FImage.Top, zoom);
+        const QPoint corner = ZoomedCorner(o.FImage, zoom);
+        const int32_t x = corner.x();
+        const int32_t y = corner.y();
         const QImage& picture = o.FImage.Bitmap();
         o.FImage.Width = picture.width();
         o.FImage.Height = picture.height();
@@ -266,8 +278,9 @@ void DrawPlayers(TFrameCanvas& canvas, const TFrameScene& scene, long double zoo
     TPlayerStateList& states = *scene.states;
     for (int i = 0; i < states.Count(); ++i) {
         TInfoClass& s = *states.State(i);
-        int32_t x = Zoomed(s.Image.Left, zoom);
-        int32_t y = Zoomed(s.Image.Top, zoom);
+        const QPoint corner = ZoomedCorner(s.Image, zoom);
+        int32_t x = corner.x();
+        int32_t y = corner.y();
         const QImage& marker = s.Image.Bitmap();
         if (!marker.isNull()) {
             const double angle = MarkerAngle(s.CommingFrom, s.GoingTo, s.Dead);
