@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QThread>
 #include <QWheelEvent>
@@ -165,9 +166,17 @@ bool TTarvelMain::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Wheel) {
         auto* widget = qobject_cast<QWidget*>(watched);
         auto* wheel = static_cast<QWheelEvent*>(event);
-        // An event a child leaves passes up to its parents: it zooms once.
-        if (widget && widget->window() == this && wheel->timestamp() != FLastWheel) {
+        // A real wheel event that a child leaves is passed up to its parents as one event
+        // object, and a scroll area hands the event it got on to its scroll bar: either way
+        // one turn of the wheel zooms once. Each new event zooms, however close in time.
+        const bool passedUp = wheel->spontaneous() && event == FWheelPassedUp && wheel->timestamp() == FLastWheel;
+        const bool handedOn = !wheel->spontaneous() && qobject_cast<QScrollBar*>(watched);
+        if (widget && widget->window() == this && !passedUp && !handedOn) {
             FLastWheel = wheel->timestamp();
+            if (wheel->spontaneous()) {
+                FWheelPassedUp = event;
+                QTimer::singleShot(0, this, [this] { FWheelPassedUp = nullptr; });
+            }
             RunHandler([this, wheel] { FormMouseWheel(wheel->angleDelta().y()); });
         }
     } else if (watched == BigPicture) {

@@ -338,6 +338,7 @@ private:
     QFont FFrameFont;          // the labels' font
     bool FDragging = false;    // a button is held down on the minimap
     quint64 FLastWheel = 0;    // the time stamp of the wheel event handled last
+    const QEvent* FWheelPassedUp = nullptr; // that event, while it may still pass up
 
     TPictureHolder FMapImage;  // the map picture
     TMapObjectList FMapObjects; // the current map's objects

@@ -258,12 +258,13 @@ void DrawObjects(TFrameCanvas& canvas, const TFrameScene& scene, long double zoo
             continue;
         o.SetPosition(std::string(o.FPosition));
         scene.placeObject(o);
-        const QPoint corner = ZoomedCorner(o.FImage, zoom);
-        const int32_t x = corner.x();
-        const int32_t y = corner.y();
         const QImage& picture = o.FImage.Bitmap();
         o.FImage.Width = picture.width();
         o.FImage.Height = picture.height();
+        // With its size set first, its centre is the same whatever size it had before.
+        const QPoint corner = ZoomedCorner(o.FImage, zoom);
+        const int32_t x = corner.x();
+        const int32_t y = corner.y();
         if (o.FObjectClass == "controlpoint") {
             if (scene.showFlags)
                 canvas.StretchDraw(QRect(x, y, 25, 25), picture, o.FImage.Transparent);
