@@ -35,7 +35,8 @@ QImage Picture(const char* name)
 }
 
 struct TScene {
-    QImage map = Picture("bramble_bay.jpg");
+    // A map picture of 1024 x 1024 whatever size the shipped one has.
+    QImage map = Picture("bramble_bay.jpg").scaled(1024, 1024);
     TMapObjectList objects;
     TPlayerStateList states;
     std::mt19937 random{9};
