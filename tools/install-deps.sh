@@ -1,10 +1,13 @@
 #!/bin/sh
 # Installs every Debian package the build, the tests and the benchmarks need.
-# Safe to run again; needs root (or sudo) on a Debian 12 machine.
+# Safe to run again; needs root (or sudo) on a Debian 12 machine. xvfb and libxcb1-dev are for the
+# end-to-end test, which runs the program under an X server of its own; xauth lets a user run the
+# program the same way with xvfb-run.
 set -e
 PKGS="build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg-dev \
 libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev fonts-dejavu-core fonts-liberation2 \
-fontconfig time"
+fontconfig time \
+xvfb xauth libxcb1-dev"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
