@@ -440,41 +440,67 @@ void SelectRound(TTarvelMain& window, int round)
     RunHandler([&] { window.ListBox1DblClick(); });
 }
 
+// What the commands that replay a round share: LOG N, the program folder and the calibration.
+struct TRoundCommand {
+    std::string log;
+    int round = 0;
+    std::string home;
+    std::map<std::string, int> numbers;
+
+    // Reads LOG N and the shared options; `own` takes the command's own option at args[i]
+    // (moving i past its value) and says whether it knew it.
+    TRoundCommand(const TContext& c, const std::function<bool(const std::string& option, size_t& i)>& own)
+    {
+        if (c.args.size() < 2)
+            throw TUsageError();
+        log = c.Arg(0);
+        round = StrToInt(c.Arg(1));
+        home = DefaultTarvel();
+        for (size_t i = 2; i < c.args.size(); ++i) {
+            const std::string& option = c.Arg(i);
+            if (option == "--home")
+                home = HomeTarvel(c.Arg(++i));
+            else if (option == "--scale" || option == "--correctiony" || option == "--left" || option == "--top")
+                numbers[option] = StrToInt(c.Arg(++i));
+            else if (!own(option, i))
+                throw TUsageError();
+        }
+    }
+
+    // The window of the program folder with the log named and the sliders set; it draws only
+    // when asked.
+    void SetUp(TTarvelMain& window) const
+    {
+        window.SetDrawThreadEnabled(false);
+        window.OpenDialog1->FileName = log;
+        Calibrate(window, numbers);
+    }
+};
+
 int Replay(TContext& c)
 {
-    if (c.args.size() < 2)
-        throw TUsageError();
-    const std::string& log = c.Arg(0);
-    const int round = StrToInt(c.Arg(1));
-    std::string home = DefaultTarvel();
     int tickLimit = -1;
     bool animate = true;
     bool loop = false;
-    std::map<std::string, int> numbers;
-    for (size_t i = 2; i < c.args.size(); ++i) {
-        const std::string& option = c.Arg(i);
+    const TRoundCommand command(c, [&](const std::string& option, size_t& i) {
         if (option == "--no-animate")
             animate = false;
         else if (option == "--loop")
             loop = true;
-        else if (option == "--home")
-            home = HomeTarvel(c.Arg(++i));
         else if (option == "--ticks") {
             tickLimit = StrToInt(c.Arg(++i));
             if (tickLimit < 0)
                 throw TUsageError();
-        } else if (option == "--scale" || option == "--correctiony" || option == "--left" || option == "--top")
-            numbers[option] = StrToInt(c.Arg(++i));
-        else
-            throw TUsageError();
-    }
+        } else
+            return false;
+        return true;
+    });
+    const int round = command.round;
     TWindowScope scope;
-    TTarvelMain window(home);
-    window.SetDrawThreadEnabled(false); // the replay is not drawn
-    window.OpenDialog1->FileName = log;
+    TTarvelMain window(command.home);
+    command.SetUp(window); // the replay is not drawn
     window.CBAnimate->setChecked(animate);
     window.ReplayFromstart20Events->setChecked(loop);
-    Calibrate(window, numbers);
     int ticks = 0;
     RunThenPrint(
         [&] {
@@ -499,20 +525,13 @@ void WritePng(const QImage& picture, const std::string& fileName)
 
 int Render(TContext& c)
 {
-    if (c.args.size() < 2)
-        throw TUsageError();
-    const std::string& log = c.Arg(0);
-    const int round = StrToInt(c.Arg(1));
-    std::string home = DefaultTarvel();
     std::optional<long double> at;
     std::string out, minimap, track;
     std::optional<int> zoom;
     std::string atText;
     bool killInfo = false;
-    std::map<std::string, int> numbers;
     std::vector<std::string> hidden;
-    for (size_t i = 2; i < c.args.size(); ++i) {
-        const std::string& option = c.Arg(i);
+    const TRoundCommand command(c, [&](const std::string& option, size_t& i) {
         if (option == "--at") {
             long double seconds = 0;
             atText = c.Arg(++i);
@@ -525,8 +544,6 @@ int Render(TContext& c)
             minimap = c.Arg(++i);
         else if (option == "--zoom")
             zoom = StrToInt(c.Arg(++i));
-        else if (option == "--home")
-            home = HomeTarvel(c.Arg(++i));
         else if (option == "--track")
             track = c.Arg(++i);
         else if (option == "--killinfo")
@@ -538,26 +555,23 @@ int Render(TContext& c)
                     throw TUsageError{"--hide takes objects, flags and lines, not '" + name.toStdString() + "'"};
                 hidden.push_back(name.toStdString());
             }
-        } else if (option == "--scale" || option == "--correctiony" || option == "--left" || option == "--top")
-            numbers[option] = StrToInt(c.Arg(++i));
-        else
-            throw TUsageError();
-    }
+        } else
+            return false;
+        return true;
+    });
     if (!at)
         throw TUsageError{"render needs --at SECONDS"};
     if (out.empty())
         throw TUsageError{"render needs --out FILE.png"};
     TWindowScope scope;
-    TTarvelMain main(home);
-    main.SetDrawThreadEnabled(false); // the one frame is drawn below
-    main.OpenDialog1->FileName = log;
+    TTarvelMain main(command.home);
+    command.SetUp(main); // the one frame is drawn below
     for (const std::string& name : hidden)
         (name == "objects" ? main.CBShowobjects : name == "flags" ? main.ShowFlags : main.ShowHitLines)->setChecked(false);
     main.CBKillINfo->setChecked(killInfo);
-    Calibrate(main, numbers);
     if (zoom)
         main.TBMApZoom->setValue(*zoom);
-    SelectRound(main, round);
+    SelectRound(main, command.round);
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
     if (*at < main.RoundStartTime())
