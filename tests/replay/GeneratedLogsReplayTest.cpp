@@ -14,10 +14,24 @@
 
 namespace {
 
-// Replays every listed round of the window's log tick after tick, as the timer would; an
-// error stops the round. Returns the reported messages.
-std::vector<std::string> ReplayEveryRound(TTarvelMain& window, int& rounds, long long& ticks)
+struct TReplayed {
+    std::vector<std::string> errors;
+    int rounds = 0;
+    long long ticks = 0;
+    int states = 0; // the player states the last round left
+};
+
+// Opens the log in the program's window and replays every listed round tick after tick, as
+// the timer would; an error stops the round.
+TReplayed ReplayEveryRound(const std::string& log)
 {
+    TTarvelMain window(std::string(ORNWICK_BIN_DIR) + "/Tarvel");
+    window.SetStopReplayWait(0);
+    window.SetDrawThreadEnabled(false);
+    window.OpenDialog1->FileName = log;
+    TReplayed replayed;
+    int& rounds = replayed.rounds;
+    long long& ticks = replayed.ticks;
     TErrorCapture errors;
     window.OpenLog();
     rounds = window.ListBox1->count();
@@ -31,7 +45,9 @@ std::vector<std::string> ReplayEveryRound(TTarvelMain& window, int& rounds, long
         // Reached the end, not halted: the round's second-to-last event was applied.
         EXPECT_EQ(window.EventIndex(), window.Events().Count() - 2) << "round " << round;
     }
-    return errors.Messages;
+    replayed.errors = errors.Messages;
+    replayed.states = window.PlayerStates().Count();
+    return replayed;
 }
 
 struct TGeneratorCase {
@@ -72,15 +88,11 @@ TEST(GeneratedLogsReplay, EveryRoundOfEveryGeneratorOptionReachesItsEnd)
         TTempDir dir;
         const std::string log =
             dir.Write(c.options.zxml ? "log.zxml" : "log.xml", loggen::generateToString(c.options));
-        TTarvelMain window(std::string(ORNWICK_BIN_DIR) + "/Tarvel");
-        window.SetStopReplayWait(0);
-        window.OpenDialog1->FileName = log;
-        int rounds = 0;
-        long long ticks = 0;
-        EXPECT_EQ(ReplayEveryRound(window, rounds, ticks), std::vector<std::string>());
-        EXPECT_GE(rounds, 1);
-        EXPECT_GT(ticks, 100 * rounds);
-        EXPECT_GT(window.PlayerStates().Count(), 0);
+        const TReplayed replayed = ReplayEveryRound(log);
+        EXPECT_EQ(replayed.errors, std::vector<std::string>());
+        EXPECT_GE(replayed.rounds, 1);
+        EXPECT_GT(replayed.ticks, 100 * replayed.rounds);
+        EXPECT_GT(replayed.states, 0);
     }
 }
 
@@ -88,14 +100,10 @@ TEST(GeneratedLogsReplay, DemoLogInTheWindowAndInTheTool)
 {
     TSeparatorScope point('.');
     const std::string demo = std::string(ORNWICK_BIN_DIR) + "/demo/demo.zxml";
-    TTarvelMain window(std::string(ORNWICK_BIN_DIR) + "/Tarvel");
-    window.SetStopReplayWait(0);
-    window.OpenDialog1->FileName = demo;
-    int rounds = 0;
-    long long ticks = 0;
-    EXPECT_EQ(ReplayEveryRound(window, rounds, ticks), std::vector<std::string>());
-    ASSERT_GE(rounds, 1);
-    for (int round = 0; round < rounds; ++round) {
+    const TReplayed replayed = ReplayEveryRound(demo);
+    EXPECT_EQ(replayed.errors, std::vector<std::string>());
+    ASSERT_GE(replayed.rounds, 1);
+    for (int round = 0; round < replayed.rounds; ++round) {
         const TToolRun run = RunOrnwickTool({"replay", demo, std::to_string(round)});
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");
