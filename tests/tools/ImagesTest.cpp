@@ -128,10 +128,11 @@ std::vector<QString> markerNames()
     return names;
 }
 
-// Where the picture tool drew a place: picture pixels at the picture's own scale.
+// Where the shipped picture shows a place: the tool draws it at the drawing's scale and scales
+// the whole drawing down, so it keeps its fraction of the picture.
 QPointF picturePoint(const demoworld::Map& map, double x, double z)
 {
-    const double s = map.scale / 1000.0;
+    const double s = map.pictureSize / map.worldSize;
     return {s * x, map.pictureSize - s * z};
 }
 
@@ -282,13 +283,14 @@ TEST(ShippedImages, TheProgramsOwnReadersTakeTheShippedFilesAsMeant)
     EXPECT_EQ(pictures.Values("AlliesMedic"), "medic");
     TTextList settings;
     settings.LoadFromFile((assetsDir() + "/Tarvel.ini").toStdString());
-    // Frame pixels: 600 * 1000 / world size, and the margin that takes the 1024-pixel picture
-    // height to the frame's 600.
+    // Frame pixels: 600 * 1000 / world size; the pictures are the frame's size, so no margin.
     EXPECT_EQ(settings.Values("BRAMBLE_BAY_scale"), "293");
     EXPECT_EQ(settings.Values("KESSEL_RIDGE_correctiony"), "1172");
-    EXPECT_EQ(settings.Values("kessel_ridge_TopMargin"), "-424");
+    EXPECT_EQ(settings.Values("kessel_ridge_TopMargin"), "0");
     EXPECT_EQ(settings.Values("bramble_bay_leftmargin"), "0");
     EXPECT_EQ(settings.Values("zoom"), "1000");
+    // The program compares the value as written, so it must be lower case.
+    EXPECT_EQ(settings.Values("admin"), "true");
 }
 
 TEST(ShippedImages, MapPicturesFitTheirCalibrationAndPutEveryPlaceOnLand)
@@ -296,24 +298,33 @@ TEST(ShippedImages, MapPicturesFitTheirCalibrationAndPutEveryPlaceOnLand)
     const QByteArray ini = readAll(assetsDir() + "/Tarvel.ini");
     const QStringList lines = QString::fromLatin1(ini).split("\r\n", Qt::SkipEmptyParts);
     EXPECT_EQ(ini.count("\r\n"), ini.count('\n')) << "Tarvel.ini lines end with CR LF";
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines[0].toStdString(), "admin=true");
     EXPECT_TRUE(lines.contains("ZOOM=1000"));
     for (const demoworld::Map& map : demoworld::Maps) {
         SCOPED_TRACE(map.name);
         const QString n = map.name;
+        QImage picture(imagePath(n + ".jpg"));
+        ASSERT_FALSE(picture.isNull());
+        // The frame's size: shown 1:1 at zoom 1000, and the minimap, half the picture, fits the
+        // 300-pixel space beside the Track box and the zoom slider.
+        EXPECT_EQ(picture.width(), demoworld::FrameSize);
+        EXPECT_EQ(picture.height(), demoworld::FrameSize);
+        EXPECT_EQ(picture.width(), map.pictureSize);
+        EXPECT_EQ(picture.height(), map.pictureSize);
+        EXPECT_LE(QFileInfo(imagePath(n + ".jpg")).size(), 300 * 1024);
+
         int at = lines.indexOf(QString("%1_SCALE=%2").arg(n).arg(map.frameScale()));
         ASSERT_GE(at, 0);
         ASSERT_LT(at + 3, lines.size());
         EXPECT_EQ(lines[at + 1].toStdString(), QString("%1_CORRECTIONY=%2").arg(n).arg(map.frameScale()).toStdString());
+        // The program measures y from the loaded picture's height; the margin takes it to the frame's.
         EXPECT_EQ(lines[at + 2].toStdString(),
-                  QString("%1_TOPMARGIN=%2").arg(n).arg(demoworld::FrameSize - map.pictureSize).toStdString());
+                  QString("%1_TOPMARGIN=%2").arg(n).arg(demoworld::FrameSize - picture.height()).toStdString());
         EXPECT_EQ(lines[at + 3].toStdString(), QString("%1_LEFTMARGIN=0").arg(n).toStdString());
-        EXPECT_EQ(map.scale, static_cast<int>(std::lround(map.pictureSize * 1000 / map.worldSize)));
+        EXPECT_EQ(map.drawScale, static_cast<int>(std::lround(map.drawSize * 1000 / map.worldSize)));
         EXPECT_EQ(map.frameScale(), static_cast<int>(std::lround(demoworld::FrameSize * 1000 / map.worldSize)));
 
-        QImage picture(imagePath(n + ".jpg"));
-        ASSERT_FALSE(picture.isNull());
-        EXPECT_EQ(picture.width(), map.pictureSize);
-        EXPECT_EQ(picture.height(), map.pictureSize);
         auto onLand = [&](double x, double z, const char* what) {
             QPoint p = picturePixel(map, x, z);
             ASSERT_TRUE(picture.rect().contains(p)) << what;
@@ -347,7 +358,7 @@ TEST(ShippedImages, ShippedCalibrationPutsEveryPlaceWhereTheStretchedPictureHasI
         // The program measures y from the height of the picture it loaded.
         const int height = QImage(imagePath(QString(map.name) + ".jpg")).height();
         ASSERT_GT(height, 0);
-        const double toFrame = demoworld::FrameSize * (zoom / 1000.0) / map.pictureSize;
+        const double toFrame = demoworld::FrameSize * (zoom / 1000.0) / height;
         auto check = [&](double x, double z, const char* what) {
             const double frameX = (ScaleWorldToMap(scale, x) + left) * (zoom / 1000.0);
             const double frameY = (height - ScaleWorldToMap(correctionY, z) + top) * (zoom / 1000.0);

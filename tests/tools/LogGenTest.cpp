@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -307,7 +308,7 @@ const demoworld::Map& mapNamed(const std::string& name)
 TEST(LogGen, ReplayCanFollowEveryRound)
 {
     loggen::Options o;
-    o.size = 1500000;
+    o.size = 3000000; // busy rounds of 32 players: a few of them
     o.players = 32;
     const std::vector<Event> events = readEvents(loggen::generateToString(o));
 
@@ -341,7 +342,7 @@ TEST(LogGen, ReplayCanFollowEveryRound)
                 double nearest = 1e9;
                 for (const auto& cp : map.controlPoints)
                     nearest = std::min(nearest, planeDistance(at, cp.x, cp.z));
-                EXPECT_LT(nearest, 45.0) << e.name << " away from any control point at " << e.time;
+                EXPECT_LT(nearest, 55.0) << e.name << " away from any control point at " << e.time;
             }
             if (e.name == "enterVehicle") {
                 ++enters;
@@ -382,6 +383,129 @@ TEST(LogGen, ReplayCanFollowEveryRound)
     EXPECT_GE(rounds, 3);
     EXPECT_GT(kills, 100);
     EXPECT_GT(enters, 20);
+}
+
+// The options the build makes the demo log with (tools/loggen/CMakeLists.txt), as plain text.
+loggen::Options demoLog()
+{
+    loggen::Options o;
+    o.seed = 2026;
+    o.players = 32;
+    o.rounds = 5;
+    return o;
+}
+
+// Index of the control point of the map nearest to a position on the ground.
+std::size_t nearestPoint(const demoworld::Map& map, Spot at)
+{
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < map.controlPoints.size(); ++i)
+        if (planeDistance(at, map.controlPoints[i].x, map.controlPoints[i].z) <
+            planeDistance(at, map.controlPoints[best].x, map.controlPoints[best].z))
+            best = i;
+    return best;
+}
+
+// The demo has to show what the program is for within seconds: every listed round is as busy as
+// a real server's, on both maps, with fights from the start, vehicles used and lost, points
+// changing hands, team kills and deaths nobody is credited with.
+TEST(LogGen, DemoLogIsLivelyInEveryListedRound)
+{
+    const std::string log = loggen::generateToString(demoLog());
+    const std::vector<Event> events = readEvents(log);
+    // The program lists the rounds that have their statistics: all but the open last one.
+    const int listed = static_cast<int>(countOf(log, "<bf:roundstats "));
+    ASSERT_EQ(listed, 4);
+    std::vector<std::string> maps;
+    for (int round = 0; round < listed; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        // The replay plays what follows the round's last roundInit.
+        std::vector<const Event*> evs;
+        for (const Event& e : events)
+            if (e.round == round) {
+                if (e.name == "roundInit")
+                    evs.clear();
+                evs.push_back(&e);
+            }
+        ASSERT_FALSE(evs.empty());
+        const double start = evs.front()->time;
+        const demoworld::Map& map = mapNamed(evs.front()->map);
+        maps.push_back(map.name);
+        EXPECT_GE(evs.size(), 2000u);
+        EXPECT_LE(evs.size(), 4000u);
+
+        double firstKill = 1e9;
+        int enters = 0, exits = 0, wrecks = 0, teamKills = 0, uncredited = 0;
+        std::map<std::string, double> creditedAt; // victim -> time of the kill naming them
+        std::map<std::string, int> team;          // player -> team of the last spawn
+        std::vector<int> attacks(map.controlPoints.size(), 0);
+        std::vector<int> holder;
+        for (const auto& cp : map.controlPoints)
+            holder.push_back(cp.team);
+        std::set<std::string> early; // in the game within the first 20 s
+        for (const Event* e : evs) {
+            const auto& p = e->params;
+            const std::string type = p.count("score_type") ? p.at("score_type") : "";
+            enters += e->name == "enterVehicle";
+            exits += e->name == "exitVehicle";
+            wrecks += e->name == "destroyVehicle";
+            if (type == "Kill")
+                firstKill = std::min(firstKill, e->time - start);
+            if (type == "Kill" || type == "TK")
+                creditedAt[p.at("victim_id")] = e->time;
+            teamKills += type == "TK";
+            if (type == "Death" && !(creditedAt.count(p.at("player_id")) && creditedAt.at(p.at("player_id")) == e->time))
+                ++uncredited;
+            // Follow the points as the replay does: a spawn gives the nearest point the spawning
+            // side, an attack turns it neutral or, when neutral, the attacker's.
+            if (e->name == "spawnEvent" && e->time - start <= 20.0)
+                early.insert(p.at("player_id"));
+            if (e->name == "spawnEvent") {
+                const std::size_t at = nearestPoint(map, spotOf(p.at("player_location")));
+                team[p.at("player_id")] = std::stoi(p.at("team"));
+                EXPECT_EQ(holder[at], std::stoi(p.at("team")))
+                    << "spawn at " << map.controlPoints[at].name << " held by the other side at " << e->time;
+                holder[at] = std::stoi(p.at("team"));
+            }
+            if (type == "Attack") {
+                const std::size_t at = nearestPoint(map, spotOf(p.at("player_location")));
+                EXPECT_FALSE(map.controlPoints[at].base) << "a base attacked at " << e->time;
+                ++attacks[at];
+                holder[at] = holder[at] != 0 ? 0 : team[p.at("player_id")];
+            }
+        }
+        EXPECT_GE(early.size(), 24u) << "most of the 32 players are there from the start";
+        EXPECT_LE(firstKill, 30.0) << "first kill after " << firstKill << " s";
+        EXPECT_GE(*std::max_element(attacks.begin(), attacks.end()), 3) << "no point changes hands several times";
+        EXPECT_GT(enters, 0);
+        EXPECT_GT(exits, 0);
+        EXPECT_GT(wrecks, 0);
+        EXPECT_GT(teamKills, 0);
+        EXPECT_GT(uncredited, 0) << "no death without a killer";
+    }
+    // Both demo maps, taking turns.
+    EXPECT_NE(maps[0], maps[1]);
+    EXPECT_EQ(maps[0], maps[2]);
+    EXPECT_EQ(maps[1], maps[3]);
+}
+
+TEST(LogGen, EachSideHoldsForwardPointsBesidesItsBase)
+{
+    for (const demoworld::Map& map : demoworld::Maps) {
+        SCOPED_TRACE(map.name);
+        int bases[3] = {}, forward[3] = {};
+        for (const auto& cp : map.controlPoints) {
+            if (cp.base)
+                ++bases[cp.team];
+            else
+                ++forward[cp.team];
+        }
+        EXPECT_EQ(bases[0], 0);
+        for (int side : {1, 2}) {
+            EXPECT_EQ(bases[side], 1) << "side " << side;
+            EXPECT_GE(forward[side], 1) << "side " << side;
+        }
+    }
 }
 
 TEST(LogGen, DeflateSinkStreamsPiecesIntoOneZlibStream)

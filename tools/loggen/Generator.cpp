@@ -106,7 +106,7 @@ Generator::Generator(const Options& options, TextOut& out)
     m_humanCount = total - m_botCount;
     m_sizeMode = options.size > 0;
     m_budgetMode = m_sizeMode && options.roundsGiven;
-    m_startTickets = 30 + 3 * total;
+    m_startTickets = 40 + 8 * total;
 
     // Bots hold the lowest ids for the whole log; people share the ids above them, and the
     // server gives a newcomer the lowest free one, so ids come back after someone leaves.
@@ -136,11 +136,17 @@ void Generator::run()
     m_out.put("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
               "<bf:log version=\"1.1\" xmlns:bf=\"http://www.example.com/xmlns/bf/1.1\">\n");
 
-    // The server has been up a little while when the first round starts; people trickle in.
+    // The server has been up a little while when the first round starts. Most people are
+    // already there, waiting for it, so the first round is as busy as the others from its first
+    // seconds; the rest trickle in.
     const Time start = m_rng.range(15 * Second, 60 * Second);
-    for (int i = 0; i < m_humanCount; ++i)
-        schedule(start + m_rng.range(Second, 90 * Second), Act::Join, 0, 0);
-    startRound(start);
+    m_world = std::make_unique<MapWorld>(mapForRound(0));
+    for (int i = 0; i < m_humanCount; ++i) {
+        const bool early = i < m_humanCount * 3 / 4;
+        schedule(early ? m_rng.range(Second, start - Second) : start + m_rng.range(Second, 90 * Second),
+                 Act::Join, 0, 0);
+    }
+    schedule(start, Act::NextRound, 0, m_roundGen);
 
     while (!m_done && !m_queue.empty()) {
         const Action a = m_queue.top();
@@ -324,6 +330,7 @@ void Generator::scheduleRoundClock(Time t)
 
 void Generator::resetRound(Time t)
 {
+    m_roundStart = t;
     m_eventsSinceInit = 0;
     m_pointOwner = m_world->pointTeam;
     m_pointCooldown.assign(m_world->points.size(), 0);
@@ -596,19 +603,43 @@ void Generator::tick(Player& p, Time t)
     }
 }
 
+bool Generator::contested(int point, int team) const
+{
+    // Bases are safe; elsewhere the server lets nobody spawn at a point with enemies close by.
+    if (!m_world->capturable[point])
+        return false;
+    for (const Player& q : m_players)
+        if (alive(q) && q.team != team &&
+            planeDistance(posOf(q, m_now), m_world->points[point]) <= ContestedRadius * Unit)
+            return true;
+    return false;
+}
+
 int Generator::chooseSpawnPoint(int team)
 {
-    std::uint32_t total = 0;
-    std::uint32_t weights[16] = {};
+    std::uint64_t total = 0;
+    std::uint64_t weights[16] = {};
     const std::size_t n = std::min<std::size_t>(m_world->points.size(), 16);
     for (std::size_t i = 0; i < n; ++i)
-        if (m_pointOwner[i] == team) {
-            weights[i] = m_world->capturable[i] ? 5 : 3;
+        if (m_pointOwner[i] == team && !contested(static_cast<int>(i), team)) {
+            // Most pick the point nearest to a point they do not hold, where the fight is.
+            std::int64_t front = m_world->size;
+            for (std::size_t j = 0; j < n; ++j)
+                if (m_pointOwner[j] != team && m_world->capturable[j])
+                    front = std::min(front, planeDistance(m_world->points[i], m_world->points[j]));
+            const auto d = static_cast<std::uint64_t>(front / Unit + 50);
+            weights[i] = (m_world->capturable[i] ? 5 : 3) * (10'000'000'000 / (d * d) + 1);
+            // Some go back for a vehicle waiting at their base.
+            if (!m_world->capturable[i])
+                for (const Vehicle& v : m_vehicles)
+                    if (v.team == team && v.state == VehicleState::Ready &&
+                        planeDistance(v.home, m_world->points[i]) <= 150 * Unit)
+                        weights[i] += 200'000;
             total += weights[i];
         }
     if (total == 0)
         return std::max(0, m_world->baseOf(team));
-    std::uint32_t pick = m_rng.below(total);
+    std::uint64_t pick = (m_rng.next() >> 11) % total;
     for (std::size_t i = 0; i < n; ++i) {
         if (pick < weights[i])
             return static_cast<int>(i);
@@ -649,17 +680,22 @@ void Generator::spawn(Player& p, Time t)
 
 void Generator::chooseGoal(Player& p, Pos from, bool driving)
 {
-    // Mostly the nearest points the side does not hold, sometimes one to defend.
+    // Mostly the nearest point the side does not hold, sometimes one to defend: a side pushes
+    // together, which is how points change hands.
     std::uint64_t total = 0;
     std::uint64_t weights[16] = {};
     const std::size_t n = std::min<std::size_t>(m_world->points.size(), 16);
     for (std::size_t i = 0; i < n; ++i) {
         if (!m_world->capturable[i])
             continue;
-        const std::int64_t d = planeDistance(from, m_world->points[i]) / Unit;
-        std::uint64_t w = 10'000'000 / static_cast<std::uint64_t>(d + 150);
+        const auto d = static_cast<std::uint64_t>(planeDistance(from, m_world->points[i]) / Unit);
+        std::uint64_t w = 1'000'000'000'000 / ((d + 100) * (d + 100));
         if (m_pointOwner[i] != p.team)
-            w *= driving ? 5 : 4;
+            w *= driving ? 10 : 8;
+        else if (contested(static_cast<int>(i), p.team))
+            w *= 6; // under attack: come and hold it
+        else
+            w /= 4;
         weights[i] = w;
         total += w;
     }
@@ -682,20 +718,25 @@ void Generator::chooseGoal(Player& p, Pos from, bool driving)
     p.hold = static_cast<int>(m_rng.range(2, 5));
 }
 
-void Generator::planFoot(Player& p, Time t)
+void Generator::planFoot(Player& p, Time t, bool fighting)
 {
     const Pos from = p.leg.at(t);
     const std::int64_t speed = m_rng.range(480, 680);
     Pos next;
-    Time minimum = 150 + m_rng.range(0, 150);
+    Time minimum = m_rng.range(80, 200);
     if (p.goal == Goal::Point && planeDistance(from, m_world->points[p.goalIndex]) <= 30 * Unit) {
         // Lingering at a point: short moves from cover to cover.
         next = stepToward(from, around(m_world->points[p.goalIndex], 25), 15 * Unit, 300);
-        minimum = secondsBetween(4, 9);
+        minimum = m_rng.range(100, 220);
     } else {
-        next = stepToward(from, p.goalPos, speed * m_rng.range(6, 14), 200);
+        next = stepToward(from, p.goalPos, speed * m_rng.range(80, 200) / 100, 200);
     }
-    const Time duration = std::max<Time>(planeDistance(from, next) * 100 / speed, minimum);
+    Time duration = std::max<Time>(planeDistance(from, next) * 100 / speed, minimum);
+    if (fighting) {
+        // Under fire: a short rush the same way, then a look for the next target.
+        duration = m_rng.range(80, 160);
+        next = stepToward(from, next, speed * duration / 100, 400);
+    }
     p.leg = {from, next, t, t + duration};
     scheduleTick(p, t + duration);
 }
@@ -728,8 +769,8 @@ void Generator::footTick(Player& p, Time t)
     }
     finishPending(p, t, pos);
     tryAttack(p, t, pos);
-    combat(p, t, pos);
-    if (m_rng.chance(3)) {
+    const bool fighting = combat(p, t, pos);
+    if (m_rng.chance(1)) {
         // Took the quick way back to the spawn screen, sometimes to change sides.
         const int mine = teamCount(p.team), theirs = teamCount(3 - p.team);
         if (mine >= theirs + 2 && m_rng.chance(500))
@@ -737,7 +778,12 @@ void Generator::footTick(Player& p, Time t)
         die(p, t, true, Cause{});
         return;
     }
-    extras(p, t, pos);
+    if (m_rng.chance(fighting ? 3 : 1)) {
+        // Shells, mines, a fall: the server logs the death without anyone to credit.
+        die(p, t, false, Cause{});
+        return;
+    }
+    extras(p, t, pos, fighting);
 
     switch (p.goal) {
     case Goal::Vehicle: {
@@ -780,7 +826,7 @@ void Generator::footTick(Player& p, Time t)
     }
     if (p.goal == Goal::Point)
         lookAround(p, t, pos);
-    planFoot(p, t);
+    planFoot(p, t, fighting);
 }
 
 void Generator::lookAround(Player& p, Time t, Pos pos)
@@ -820,16 +866,17 @@ void Generator::lookAround(Player& p, Time t, Pos pos)
     }
 }
 
-void Generator::extras(Player& p, Time t, Pos pos)
+void Generator::extras(Player& p, Time t, Pos pos, bool fighting)
 {
-    if (m_rng.chance(40)) {
+    // Under fire people call for help and spot targets far more than on the way.
+    if (m_rng.chance(fighting ? 400 : 250)) {
         beginEvent("radioMessage", t);
         paramInt("player_id", p.id);
         paramPos("player_location", pos);
         paramInt("message", m_rng.range(1, 24));
         paramInt("broadcast", m_rng.below(2));
         endEvent();
-    } else if (m_rng.chance(20)) {
+    } else if (m_rng.chance(25)) {
         beginEvent("chat", t);
         paramInt("player_id", p.id);
         paramPos("player_location", pos);
@@ -843,7 +890,7 @@ void Generator::extras(Player& p, Time t, Pos pos)
     if (cls == Medic && m_rng.chance(150)) {
         for (const Player& q : m_players) {
             if (&q == &p || !alive(q) || q.mode != Mode::OnFoot || q.team != p.team ||
-                planeDistance(pos, q.leg.at(t)) > 25 * Unit)
+                planeDistance(pos, q.leg.at(t)) > 40 * Unit)
                 continue;
             beginEvent("beginMedPack", t);
             paramInt("player_id", p.id);
@@ -854,7 +901,7 @@ void Generator::extras(Player& p, Time t, Pos pos)
             p.pending = Pending::MedPack;
             return;
         }
-    } else if (cls == Engineer && m_rng.chance(200)) {
+    } else if (cls == Engineer && m_rng.chance(450)) {
         for (const Vehicle& v : m_vehicles) {
             if (v.state == VehicleState::Wrecked || !usable(v, p.team) ||
                 planeDistance(pos, v.leg.at(t)) > 20 * Unit)
@@ -893,7 +940,7 @@ void Generator::tryAttack(Player& p, Time t, Pos pos)
 {
     for (std::size_t i = 0; i < m_world->points.size(); ++i) {
         if (!m_world->capturable[i] || m_pointOwner[i] == p.team || m_pointCooldown[i] > t ||
-            planeDistance(pos, m_world->points[i]) > 30 * Unit)
+            planeDistance(pos, m_world->points[i]) > AttackRadius * Unit)
             continue;
         writeScore(p, t, pos, "Attack", NoWeapon, -1);
         // An attack turns an enemy point neutral and a neutral point to the attacker's side.
@@ -905,7 +952,7 @@ void Generator::tryAttack(Player& p, Time t, Pos pos)
             p.score += 2;
             ++p.captures;
         }
-        m_pointCooldown[i] = t + secondsBetween(5, 12);
+        m_pointCooldown[i] = t + secondsBetween(3, 8);
         return;
     }
 }
@@ -952,10 +999,10 @@ int Generator::pickWeapon(const Player& p, bool againstArmour, std::int64_t dist
     return primary;
 }
 
-void Generator::combat(Player& p, Time t, Pos pos)
+bool Generator::combat(Player& p, Time t, Pos pos)
 {
     // Rarely a shot or a grenade hits someone of the own side close by.
-    if (m_rng.chance(12)) {
+    if (m_rng.chance(2)) {
         for (Player& q : m_players) {
             if (&q == &p || !alive(q) || q.team != p.team || t - q.spawnedAt < SpawnProtection ||
                 (q.vehicle >= 0 && q.vehicle == p.vehicle))
@@ -964,7 +1011,7 @@ void Generator::combat(Player& p, Time t, Pos pos)
             if (d > 20 * Unit || reach(p, armoured(q)) < d)
                 continue;
             credit(p, q, pickWeapon(p, armoured(q), d), t);
-            return;
+            return true;
         }
     }
     Player* target = nullptr;
@@ -982,14 +1029,16 @@ void Generator::combat(Player& p, Time t, Pos pos)
         }
     }
     if (!target)
-        return;
+        return false;
     const int weapon = pickWeapon(p, armoured(*target), best);
     const std::int64_t range = std::max<std::int64_t>(Weapons[weapon].range * Unit, best);
-    // Hits get rarer towards the edge of the weapon's range.
-    const std::int64_t falloff = 1000 - 600 * best / std::max<std::int64_t>(range, 1);
-    const int hit = static_cast<int>(Weapons[weapon].hit * falloff / 1000);
-    if (m_rng.chance(std::max(hit, 30)))
+    // Hits get rarer towards the edge of the weapon's range. A tick stands for a burst of about
+    // three shots.
+    const std::int64_t falloff = 1000 - 850 * best / std::max<std::int64_t>(range, 1);
+    const int hit = static_cast<int>(Weapons[weapon].hit * falloff * 3 / 1000);
+    if (m_rng.chance(std::max(hit, 15)))
         credit(p, *target, weapon, t);
+    return true;
 }
 
 void Generator::credit(Player& killer, Player& victim, int weapon, Time t)
@@ -1020,7 +1069,11 @@ void Generator::die(Player& v, Time t, bool noMessage, const Cause& cause)
     v.pending = Pending::None;
     ++v.gen;
     v.leg = Leg::still(pos, t, t);
-    scheduleTick(v, t + secondsBetween(8, 16));
+    // The server spawns the dead in waves ("spawn time" 15 s): a wave arrives together and
+    // can take a point that a trickle of single players never would.
+    const Time wave = 15 * Second;
+    const Time next = m_roundStart + (t + 5 * Second - m_roundStart + wave - 1) / wave * wave;
+    scheduleTick(v, next + m_rng.range(0, 150));
     if (onFoot) {
         // The kit stays on the ground for a while; old ones are overwritten in turn.
         const DroppedKit kit{pos, v.kit, t + 30 * Second, false};

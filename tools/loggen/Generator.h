@@ -121,12 +121,19 @@ private:
     void footTick(Player& p, Time t);
     void driverTick(Player& p, Time t);
     void passengerTick(Player& p, Time t);
-    void planFoot(Player& p, Time t);
+    void planFoot(Player& p, Time t, bool fighting = false);
     void planDrive(Player& p, Time t);
     void chooseGoal(Player& p, Pos from, bool driving);
+    // Whether enemies of the team are near the point, which keeps the team from spawning there.
+    bool contested(int point, int team) const;
+    static constexpr int ContestedRadius = 100; // units
     int chooseSpawnPoint(int team);
+    // Close enough to a point to take it. The replay flips the point nearest to an attack, so
+    // this stays well under half the distance between any two points of a map.
+    static constexpr int AttackRadius = 50; // units
     void tryAttack(Player& p, Time t, Pos pos);
-    void combat(Player& p, Time t, Pos pos);
+    // Shoots at the nearest enemy in reach, now and then at a team mate; whether anyone was in reach.
+    bool combat(Player& p, Time t, Pos pos);
     void credit(Player& killer, Player& victim, int weapon, Time t);
     void die(Player& v, Time t, bool noMessage, const Cause& cause);
     void occupantLost(int vehicle, int seat, Time t, const Cause& cause);
@@ -134,7 +141,7 @@ private:
     bool board(Player& q, int vehicle, Time t);
     static constexpr int BoardingRadius = 40; // units
     void exitAll(int vehicle, Time t);
-    void extras(Player& p, Time t, Pos pos);
+    void extras(Player& p, Time t, Pos pos, bool fighting);
     void finishPending(Player& p, Time t, Pos pos);
     void lookAround(Player& p, Time t, Pos pos);
 
@@ -206,6 +213,7 @@ private:
     int m_roundNumber = 0;           // rounds started so far
     int m_eventsSinceInit = 0;
     int m_startTickets = 0;
+    Time m_roundStart = 0;           // of the round being played, restarts included
     std::array<int, 3> m_tickets{};
     std::array<int, 3> m_losses{};
     int m_eventDepth = 1;

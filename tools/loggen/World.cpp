@@ -37,7 +37,7 @@ MapWorld::MapWorld(const demoworld::Map& m) : map(&m), size(toFixed(m.worldSize)
     for (const auto& p : m.controlPoints) {
         points.push_back({toFixed(p.x), toFixed(p.y), toFixed(p.z)});
         pointTeam.push_back(p.team);
-        capturable.push_back(p.team == 0);
+        capturable.push_back(!p.base);
         m_heightSamples.push_back(points.back());
     }
     for (const auto& v : m.vehicles)
@@ -60,7 +60,7 @@ std::int64_t MapWorld::heightAt(std::int64_t x, std::int64_t z) const
 int MapWorld::baseOf(int team) const
 {
     for (std::size_t i = 0; i < points.size(); ++i)
-        if (pointTeam[i] == team)
+        if (!capturable[i] && pointTeam[i] == team)
             return static_cast<int>(i);
     return -1;
 }

@@ -61,7 +61,7 @@ struct Weapon {
 };
 
 inline constexpr Weapon Weapons[] = {
-    {"BoltRifle", 320, 260, false},      {"AssaultRifle", 110, 300, false},
+    {"BoltRifle", 320, 160, false},      {"AssaultRifle", 110, 300, false},
     {"RocketLauncher", 140, 300, true},  {"SubMachineGun", 80, 320, false},
     {"Carbine", 120, 280, false},        {"Pistol", 40, 240, false},
     {"HandGrenade", 25, 340, false},     {"Knife", 3, 600, false},
@@ -107,7 +107,7 @@ struct MapWorld {
     std::int64_t size = 0;                  // hundredths of a unit along X and Z
     std::vector<Pos> points;                // control points
     std::vector<int> pointTeam;             // their team at the start of a round
-    std::vector<bool> capturable;           // bases cannot be taken
+    std::vector<bool> capturable;           // every point but the bases can be taken
 
     explicit MapWorld(const demoworld::Map& m);
 

@@ -1,8 +1,8 @@
 // The two demo maps. Everything that matters to the replay is placed from the demo world's own
-// coordinates (control points, vehicle spawns) at the picture's own scale: x = scale/1000 * X,
-// y = pictureSize - scale/1000 * Z. The shipped calibration puts the same places in the frame,
-// where the picture is stretched to 600 pixels.
-// The scenery around them is placed by hand in picture pixels.
+// coordinates (control points, vehicle spawns) at the drawing's scale: x = drawScale/1000 * X,
+// y = drawSize - drawScale/1000 * Z. The scenery around them is placed by hand in drawn pixels.
+// The finished drawing is scaled down to the shipped size, which keeps every place at the same
+// fraction of the picture.
 #include "MkImages.h"
 #include "Terrain.h"
 
@@ -21,8 +21,8 @@ constexpr double Pi = std::numbers::pi;
 
 QPointF toPixel(const demoworld::Map& map, double x, double z)
 {
-    const double s = map.scale / 1000.0;
-    return {s * x, map.pictureSize - s * z};
+    const double s = map.drawScale / 1000.0;
+    return {s * x, map.drawSize - s * z};
 }
 
 QPointF pointOf(const demoworld::Map& map, const demoworld::Place& p) { return toPixel(map, p.x, p.z); }
@@ -169,10 +169,11 @@ void drawWindmill(QPainter& p, QPointF at, double size, double sails)
 
 QImage brambleBay(const demoworld::Map& map)
 {
-    Terrain t(map.pictureSize, 0xB4A3B1E5ULL, 1.0);
+    Terrain t(map.drawSize, 0xB4A3B1E5ULL, 1.0);
     const auto& cp = map.controlPoints;
-    const QPointF axis = pointOf(map, cp[0]), mill = pointOf(map, cp[1]), bridge = pointOf(map, cp[2]),
-                  harbour = pointOf(map, cp[3]), allies = pointOf(map, cp[4]);
+    const QPointF axis = pointOf(map, cp[0]), mill = pointOf(map, cp[1]), farm = pointOf(map, cp[2]),
+                  bridge = pointOf(map, cp[3]), chapel = pointOf(map, cp[4]), harbour = pointOf(map, cp[5]),
+                  allies = pointOf(map, cp[6]);
 
     const std::vector<QPointF> river = {{-20, 762}, {120, 720}, {260, 652}, {400, 583}, bridge,
                                         {600, 490}, {655, 472}, {720, 462}};
@@ -201,7 +202,7 @@ QImage brambleBay(const demoworld::Map& map)
     t.addRiver({river, 9, 17});
 
     // Roads: the paved road from base to base through every control point, and dirt side roads.
-    auto main = t.addRoad({{axis, {228, 232}, {300, 300}, {352, 362}, mill, {445, 452}, bridge, {598, 566},
+    auto main = t.addRoad({{axis, {228, 232}, {300, 300}, {352, 362}, mill, farm, bridge, {598, 566},
                             {662, 614}, harbour, {782, 724}, {842, 800}, allies},
                            7,
                            true,
@@ -210,7 +211,7 @@ QImage brambleBay(const demoworld::Map& map)
     t.addRoad({{axis, {100, 122}, {40, 100}, {-12, 92}}, 5, false});
     t.addRoad({{mill, {402, 300}, {432, 205}, {470, 110}, {500, -12}}, 5, false});
     t.addRoad({{mill, {300, 420}, {200, 432}, {100, 470}, {-12, 482}}, 4.5, false});
-    t.addRoad({{bridge, {548, 600}, {520, 700}, {470, 800}, {432, 900}, {420, 1036}}, 5, false});
+    t.addRoad({{bridge, chapel, {520, 700}, {470, 800}, {432, 900}, {420, 1036}}, 5, false});
     t.addRoad({{harbour, {800, 705}, {900, 730}, {1036, 748}}, 5, false});
     t.addRoad({{allies, {950, 930}, {1036, 962}}, 5, false});
     t.addRoad({{allies, {780, 892}, {660, 882}, {560, 842}, {470, 800}}, 4.5, false});
@@ -296,6 +297,14 @@ QImage brambleBay(const demoworld::Map& map)
     t.addCompound(compoundArea(allies, alliedSpawns, 45), allies, alliedSpawns, QColor(108, 112, 96), 0);
     t.addOutpost(mill, 20);
     t.addOutpost(harbour, 20);
+    // The forward points either side of the bridge: a farmstead on the north bank, a chapel in
+    // the hamlet on the south bank.
+    t.addOutpost(farm, 18);
+    const double alongMain = std::atan2(bridge.y() - farm.y(), bridge.x() - farm.x());
+    t.addBuilding({farm + QPointF(24, -24), alongMain, 22, 12, QColor(150, 84, 58), Building::Gable});
+    t.addBuilding({farm + QPointF(40, -4), alongMain + Pi / 2, 18, 10, QColor(118, 100, 84), Building::Gable});
+    t.addOutpost(chapel, 18);
+    t.addBuilding({chapel + QPointF(34, 6), 1.45, 30, 14, QColor(128, 118, 110), Building::Church});
     for (const auto& v : map.vehicles)
         if (std::strcmp(v.vehicle, "FieldGun") == 0) {
             QPointF at = toPixel(map, v.x, v.z);
@@ -323,7 +332,7 @@ QImage brambleBay(const demoworld::Map& map)
 QImage kesselRidge(const demoworld::Map& map)
 {
     const double d = 1.5;
-    Terrain t(map.pictureSize, 0x6B3E5512ULL, d);
+    Terrain t(map.drawSize, 0x6B3E5512ULL, d);
     const auto& cp = map.controlPoints;
     const QPointF axis = pointOf(map, cp[0]), ridge = pointOf(map, cp[1]), cross = pointOf(map, cp[2]),
                   allies = pointOf(map, cp[3]);
@@ -406,15 +415,23 @@ QImage kesselRidge(const demoworld::Map& map)
 
 } // namespace
 
-QImage makeMapPicture(const demoworld::Map& map)
+QImage drawMap(const demoworld::Map& map)
 {
     if (std::strcmp(map.name, "bramble_bay") == 0)
         return brambleBay(map);
     if (std::strcmp(map.name, "kessel_ridge") == 0)
         return kesselRidge(map);
     // A map added to the demo world without scenery of its own still gets a plain picture.
-    Terrain t(map.pictureSize, 1, 1.0);
+    Terrain t(map.drawSize, 1, 1.0);
     return t.render();
+}
+
+QImage makeMapPicture(const demoworld::Map& map)
+{
+    // Smooth scaling averages the drawn pixels, so roads, roofs and trees stay crisp at the
+    // shipped size instead of breaking up the way sampling every 1.7th pixel would.
+    return drawMap(map).scaled(map.pictureSize, map.pictureSize, Qt::IgnoreAspectRatio,
+                               Qt::SmoothTransformation);
 }
 
 } // namespace mkimages

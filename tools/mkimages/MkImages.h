@@ -23,7 +23,9 @@ std::vector<Picture> makeMarkers();
 std::vector<Picture> makeFlags();
 // The About window's logo.
 QImage makeLogo();
-// The bird's-eye picture of one demo map, pictureSize pixels square.
+// The bird's-eye drawing of one demo map, drawSize pixels square.
+QImage drawMap(const demoworld::Map& map);
+// The shipped picture: the drawing scaled down to pictureSize pixels square.
 QImage makeMapPicture(const demoworld::Map& map);
 
 // A 24-bit BMP, whatever the image's format; false when the file cannot be written.

@@ -40,11 +40,11 @@ void drawScaled(QPainter& p, const QImage& img, int x, int y, int zoom)
     p.drawImage(QRect(x, y, img.width() * zoom, img.height() * zoom), img);
 }
 
-// Where the picture has a place, rounded: the program's frame placement from the shipped
-// calibration lands within a pixel of this, scaled to the frame.
+// Where the shipped picture has a place, rounded: the program's frame placement from the
+// shipped calibration lands within a pixel of this, scaled to the frame.
 QPoint picturePixel(const demoworld::Map& map, double x, double z)
 {
-    double s = map.scale / 1000.0;
+    const double s = map.pictureSize / map.worldSize;
     return {static_cast<int>(std::nearbyint(s * x)),
             map.pictureSize - static_cast<int>(std::nearbyint(s * z))};
 }
@@ -176,12 +176,15 @@ bool writePreviews(const QString& folder, const std::vector<Picture>& markers,
 {
     QDir().mkpath(folder);
     bool ok = true;
-    QImage patch = maps.empty() ? QImage(1024, 1024, QImage::Format_RGB32) : maps.front().image;
+    QImage patch = maps.empty() ? QImage(demoworld::ShippedPictureSize, demoworld::ShippedPictureSize,
+                                         QImage::Format_RGB32)
+                                : maps.front().image;
     if (maps.empty())
         patch.fill(QColor(100, 130, 70));
     std::vector<Picture> all = markers;
     all.insert(all.end(), flags.begin(), flags.end());
-    QImage piece = patch.copy(140, 260, 480, 480);
+    // Bases, villages and the main road, at the size the frame shows the picture.
+    QImage piece = patch.copy(60, 60, 480, 480);
     const size_t soldiers = 5;
     std::vector<Picture> first(all.begin(), all.begin() + soldiers);
     first.push_back(*std::find_if(all.begin(), all.end(), [](const Picture& p) { return p.name == "death"; }));

@@ -65,9 +65,11 @@ bool writeObjectFile(const demoworld::Map& map, const QString& path)
 
 bool writeSettingsFile(const QString& path)
 {
+    // The demo is there to show everything, so the Admin, Missing picture and Score logg pages
+    // are on.
+    QStringList out{"admin=true"};
     // Frame calibration, not the picture's scale: the program stretches the picture over the
     // frame and places everything in frame pixels.
-    QStringList out;
     for (const demoworld::Map& map : demoworld::Maps) {
         const QString name = map.name;
         out << QString("%1_SCALE=%2").arg(name).arg(map.frameScale())

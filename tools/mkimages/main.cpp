@@ -84,9 +84,10 @@ int main(int argc, char** argv)
 
     std::vector<mkimages::Picture> maps;
     for (const demoworld::Map& map : demoworld::Maps) {
-        QImage picture = mkimages::makeMapPicture(map);
+        const QImage picture = mkimages::makeMapPicture(map);
         QString path = imagesDir + "/" + map.name + ".jpg";
-        report(saveJpeg(picture, path, 88), path);
+        // High quality costs little at the shipped size and keeps roofs and roads sharp.
+        report(saveJpeg(picture, path, 92), path);
         // The previews show what the program will load, artefacts included.
         maps.push_back({map.name, QImage(path)});
         QString objects = imagesDir + "/" + map.name + "OBS.con";
