@@ -21,7 +21,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QPlainTextEdit>
 #include <QResizeEvent>
+#include <QTextDocument>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QThread>
@@ -154,6 +156,10 @@ void TTarvelMain::ConnectHandlers()
         connect(bar, &QSlider::valueChanged, this, [this, bar] { RunHandler([this, bar] { RunTrackBarHandler(bar); }); });
     InstallScoreBordDrawing();
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] { RunHandler([this] { RunTrackBarHandler(TBMApZoom); }); });
+    connect(Memo2->document(), &QTextDocument::contentsChanged, this, [this] {
+        if (!FAddingMissingName)
+            FMissingNamesValid = false;
+    });
     BigPicture->installEventFilter(this);
     qApp->installEventFilter(this);
     // Labels are drawn without smoothing, so a frame knows every pixel it touched.

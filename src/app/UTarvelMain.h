@@ -29,6 +29,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class QAction;
@@ -331,6 +332,10 @@ private:
     // ---- Map view (src/mapview) ----
     void ReportMissingPicture(const std::string& name);
     void PanTo(int x, int y);
+
+    std::unordered_set<std::string> FMissingNames; // Memo2's lines, upper case
+    bool FMissingNamesValid = false;
+    bool FAddingMissingName = false;
 
     std::unique_ptr<TDrawTread> FDrawThread;
     bool FDrawThreadEnabled = true;

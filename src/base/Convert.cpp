@@ -251,6 +251,14 @@ bool SameTextAscii(std::string_view a, std::string_view b)
     return a.size() == b.size() && CompareTextAscii(a, b) == 0;
 }
 
+std::string UpperCaseLatin1(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = static_cast<char>(UpperLatin1(static_cast<unsigned char>(c)));
+    return upper;
+}
+
 bool SameTextLatin1(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())

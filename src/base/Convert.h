@@ -37,6 +37,8 @@ int CompareTextAscii(std::string_view a, std::string_view b); // <0, 0, >0
 
 // Letter case for names users type (settings keys, picture names): the Latin-1 letters too.
 bool SameTextLatin1(std::string_view a, std::string_view b);
+// The text as SameTextLatin1 compares it: two texts are the same when these are equal.
+std::string UpperCaseLatin1(std::string_view text);
 
 // Removes the characters with codes 0 to 32 from both ends.
 std::string_view TrimView(std::string_view text);

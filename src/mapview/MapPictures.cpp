@@ -43,8 +43,18 @@ std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& n
 
 void TTarvelMain::ReportMissingPicture(const std::string& name)
 {
-    for (QTextBlock line = Memo2->document()->begin(); line.isValid(); line = line.next())
-        if (SameTextLatin1(FromLatin1(line.text()), name))
-            return;
+    // The names listed, in the letter case the list ignores: a map of thousands of unknown
+    // classes must not scan the list for each one. An edit of the page by the user makes it
+    // read the list anew.
+    if (!FMissingNamesValid) {
+        FMissingNames.clear();
+        for (QTextBlock line = Memo2->document()->begin(); line.isValid(); line = line.next())
+            FMissingNames.insert(UpperCaseLatin1(FromLatin1(line.text())));
+        FMissingNamesValid = true;
+    }
+    if (!FMissingNames.insert(UpperCaseLatin1(name)).second)
+        return;
+    FAddingMissingName = true;
     Memo2->appendPlainText(Latin1(name));
+    FAddingMissingName = false;
 }

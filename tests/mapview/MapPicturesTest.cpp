@@ -86,6 +86,26 @@ TEST(LoadPicture, BitmapFirstThenJpegThenTheMappedBitmap)
     EXPECT_EQ(MessageOf([&] { window.LoadPicture(image, "broken"); }), "Bitmap image is not valid");
 }
 
+TEST(LoadPicture, TheMissingListKeepsItsOrderAndLetterCaseRuleForManyNames)
+{
+    THome home;
+    TTarvelMain window(home.Exe());
+    TPictureHolder holder;
+    QStringList expected;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string name = "class" + std::to_string(i) + "\xE9";
+        window.LoadPicture(holder, name);
+        window.LoadPicture(holder, "CLASS" + std::to_string(i) + "\xC9"); // the same name, other case
+        expected << QString::fromLatin1(name.c_str());
+    }
+    EXPECT_EQ(MissingLines(window), expected);
+    // A line the user types into the page counts as listed; one deleted is listed again.
+    window.Memo2->setPlainText(QStringLiteral("typed\nclass0\xE9"));
+    window.LoadPicture(holder, "TYPED");
+    window.LoadPicture(holder, "class1\xE9");
+    EXPECT_EQ(MissingLines(window), (QStringList{"typed", QString::fromLatin1("class0\xE9"), QString::fromLatin1("class1\xE9")}));
+}
+
 TEST(MapObjects, ReadPlacedByTeamAndStoppedByABadTeam)
 {
     TSeparatorScope point('.');
