@@ -122,6 +122,9 @@ public:
     QMenu* File1;
     QAction* ParceXML1;
     QAction* ConvertzxmlLogtoxml1;
+    QMenu* Replay1; // playback: seek, kills, speed, rounds
+    QMenu* View1;   // what the frames show besides the markers
+    QMenu* Map1;    // calibration tools
     QMenu* About1;
     QAction* About2;
 

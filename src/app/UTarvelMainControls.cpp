@@ -110,6 +110,10 @@ void TTarvelMain::CreateControls()
     File1 = Named(MainMenu1->addMenu(QStringLiteral("File")), "File1");
     ParceXML1 = Named(File1->addAction(QStringLiteral("Open log")), "ParceXML1");
     ConvertzxmlLogtoxml1 = Named(File1->addAction(QStringLiteral("Convert zxml Log to xml")), "ConvertzxmlLogtoxml1");
+    // The menus of the later tools, in their order on the bar; each fills its own.
+    Replay1 = Named(MainMenu1->addMenu(QStringLiteral("Replay")), "Replay1");
+    View1 = Named(MainMenu1->addMenu(QStringLiteral("View")), "View1");
+    Map1 = Named(MainMenu1->addMenu(QStringLiteral("Map")), "Map1");
     About1 = Named(MainMenu1->addMenu(QStringLiteral("Help")), "About1");
     About2 = Named(About1->addAction(QStringLiteral("About")), "About2");
 
