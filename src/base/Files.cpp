@@ -2,11 +2,13 @@
 
 #include "base/Errors.h"
 #include "base/HugePages.h"
+#include "base/LoadProgress.h"
 #include "base/MemoryStream.h"
 
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,13 +37,16 @@ void ReadWholeFile(const std::string& fileName, TMemoryStream& stream)
     size_t capacity = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536;
     char* data = stream.GrowForWrite(capacity);
     AdviseHugePages(data, capacity);
+    const uint64_t expected = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
     size_t used = 0;
     for (;;) {
         if (used == capacity) {
             capacity *= 2;
             data = stream.GrowForWrite(capacity);
         }
-        const ssize_t got = ::read(fd, data + used, capacity - used);
+        // Read in steps so that a long read can tell how far it has come.
+        const size_t want = std::min<size_t>(capacity - used, LoadProgressStep);
+        const ssize_t got = ::read(fd, data + used, want);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -51,6 +56,7 @@ void ReadWholeFile(const std::string& fileName, TMemoryStream& stream)
             break;
         used += static_cast<size_t>(got);
         stream.CommitWrite(used);
+        ReportLoadProgress(TLoadPhase::Reading, used, std::max<uint64_t>(expected, used));
     }
     stream.SetPosition(0);
 }

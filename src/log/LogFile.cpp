@@ -4,6 +4,7 @@
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/HugePages.h"
+#include "base/LoadProgress.h"
 #include "base/MemoryStream.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -83,11 +84,13 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
             out.data = grown;
             AdviseHugePages(out.data, capacity);
         }
-        const size_t room = std::min<size_t>(capacity - total, UINT_MAX);
+        // Inflate in steps so that a long inflation can tell how far it has come.
+        const size_t room = std::min<size_t>(capacity - total, LoadProgressStep);
         zs.next_out = reinterpret_cast<Bytef*>(out.data + total);
         zs.avail_out = static_cast<uInt>(room);
         const int result = inflate(&zs, Z_FINISH);
         total += room - zs.avail_out;
+        ReportLoadProgress(TLoadPhase::Inflating, fed - zs.avail_in, input.size());
         if (result == Z_STREAM_END)
             break;
         if (result == Z_OK)

@@ -2,6 +2,7 @@
 
 #include "base/Convert.h"
 #include "base/HugePages.h"
+#include "base/LoadProgress.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -168,7 +169,12 @@ void Scan(std::string_view text, Sink& sink, TTokenizerWork* work = nullptr)
     const char* noCloseFrom = end + 1;
     size_t tagEndBytes = 0;
     const char* p = begin;
+    const char* nextReport = begin + LoadProgressStep;
     while (p < end) {
+        if (p >= nextReport) {
+            ReportLoadProgress(TLoadPhase::Tokenizing, static_cast<uint64_t>(p - begin), text.size());
+            nextReport = p + LoadProgressStep;
+        }
         const char* q = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
         if (!q) {
             EmitText<Mode>(sink, p, end);

@@ -4,6 +4,7 @@
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/HugePages.h"
+#include "base/LoadProgress.h"
 #include "base/MemoryStream.h"
 #include "xmltree/XMLTokenizer.h"
 
@@ -436,7 +437,16 @@ void TwexXMLTree::BuildTree()
     BeginLoad();
     FName.Borrow("root");
     TTreeBuilder builder(*this, *FArena);
-    FLines.ForEach([&](std::string_view token) { builder.Token(token); });
+    const char* const first = FLines.Bytes().data();
+    const uint64_t total = FLines.Bytes().size();
+    const char* nextReport = first + LoadProgressStep;
+    FLines.ForEach([&](std::string_view token) {
+        if (token.data() >= nextReport) {
+            ReportLoadProgress(TLoadPhase::Building, static_cast<uint64_t>(token.data() - first), total);
+            nextReport = token.data() + LoadProgressStep;
+        }
+        builder.Token(token);
+    });
     builder.Finish();
 }
 
