@@ -27,6 +27,8 @@ private:
 };
 
 std::string ReadFileBytes(const std::string& path);
+// The text as one zlib stream, as a .zxml file holds it (level 1 to 9).
+std::string ZlibCompressed(const std::string& text, int level = 9);
 bool PathExists(const std::string& path);
 
 // Sets the decimal separator for one test and restores it afterwards.

@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cstdint>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,9 +21,11 @@ bool FileExists(const std::string& fileName)
     return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-void ReadWholeFile(const std::string& fileName, TMemoryStream& stream)
+void ReadWholeFile(const std::string& fileName, TMemoryStream& stream, size_t ceiling)
 {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting: opening a pipe for reading would otherwise wait for a writer,
+    // forever when none comes.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         throw EFOpenError(fileName);
     struct FdCloser {
@@ -32,21 +35,41 @@ void ReadWholeFile(const std::string& fileName, TMemoryStream& stream)
     struct stat st;
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))
         throw EFOpenError(fileName);
+    if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > ceiling)
+        throw ETextTooLarge(fileName, ceiling);
     stream.Clear();
     // Size from fstat first; a file that grows while it is read is read to its end all the same.
-    size_t capacity = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536;
+    // One byte past the ceiling tells that it was passed.
+    const size_t limit = ceiling + 1;
+    size_t capacity = std::min(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : size_t(65536), limit);
     char* data = stream.GrowForWrite(capacity);
     AdviseHugePages(data, capacity);
     const uint64_t expected = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
     size_t used = 0;
+    size_t nextReport = std::min<size_t>(LoadProgressStep, capacity - 1);
+    // A pipe that has no writer reads as ended at once; one whose writer has not written yet
+    // would block. Only the first read tells them apart, then reading waits as usual.
+    bool probing = S_ISFIFO(st.st_mode);
+    if (!probing)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     for (;;) {
         if (used == capacity) {
-            capacity *= 2;
+            if (capacity == limit)
+                throw ETextTooLarge(fileName, ceiling);
+            capacity = capacity > limit / 2 ? limit : capacity * 2;
             data = stream.GrowForWrite(capacity);
         }
         // Read in steps so that a long read can tell how far it has come.
         const size_t want = std::min<size_t>(capacity - used, LoadProgressStep);
         const ssize_t got = ::read(fd, data + used, want);
+        if (probing) {
+            probing = false;
+            if (got == 0)
+                throw EFOpenError(fileName); // nobody writes to the pipe
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            if (got < 0 && errno == EAGAIN)
+                continue;
+        }
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -56,8 +79,13 @@ void ReadWholeFile(const std::string& fileName, TMemoryStream& stream)
             break;
         used += static_cast<size_t>(got);
         stream.CommitWrite(used);
-        ReportLoadProgress(TLoadPhase::Reading, used, std::max<uint64_t>(expected, used));
+        if (used >= nextReport) { // a pipe gives small pieces: not a report for each
+            ReportLoadProgress(TLoadPhase::Reading, used, std::max<uint64_t>(expected, used));
+            nextReport = used + LoadProgressStep;
+        }
     }
+    if (used > ceiling)
+        throw ETextTooLarge(fileName, ceiling);
     stream.SetPosition(0);
 }
 

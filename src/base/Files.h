@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,10 +10,16 @@ bool FileExists(const std::string& fileName); // a file, not a folder
 
 class TMemoryStream;
 
+// The most text the program takes in from one file, read or inflated: beyond it a hostile
+// file (or a device that never ends) could make it take all the machine's memory.
+inline constexpr size_t MaxTextSize = size_t(1) << 31;
+
 // The whole file; raises "Cannot open file %s" when it cannot be opened or read.
 std::string ReadWholeFile(const std::string& fileName);
 // The same into a stream (replacing its content, position 0), for files too big to copy.
-void ReadWholeFile(const std::string& fileName, TMemoryStream& stream);
+// Files that are no regular files (pipes, devices) are read to their end the same way; a pipe
+// without a writer is not waited for. More than ceiling bytes raise ETextTooLarge.
+void ReadWholeFile(const std::string& fileName, TMemoryStream& stream, size_t ceiling = MaxTextSize);
 
 // Writes the bytes as the file's whole new content. The old file stays intact until the
 // new one is complete, so a failed write never loses what was there. Raises "Cannot create

@@ -1,12 +1,13 @@
 #include "base/MemoryStream.h"
 
 #include "base/Files.h"
+#include "base/MemoryMeter.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-TMemoryStream::~TMemoryStream() { std::free(FData); }
+TMemoryStream::~TMemoryStream() { MeteredFree(FData, FCapacity); }
 
 size_t TMemoryStream::Read(void* buffer, size_t count)
 {
@@ -33,7 +34,7 @@ void TMemoryStream::Write(const void* buffer, size_t count)
 
 void TMemoryStream::Clear()
 {
-    std::free(FData);
+    MeteredFree(FData, FCapacity);
     FData = nullptr;
     FSize = FCapacity = FPosition = 0;
 }
@@ -51,7 +52,7 @@ void TMemoryStream::SaveToFile(const std::string& fileName) const { WriteWholeFi
 
 void TMemoryStream::Adopt(char* buffer, size_t size, size_t capacity)
 {
-    std::free(FData);
+    MeteredFree(FData, FCapacity);
     FData = buffer;
     FSize = size;
     FCapacity = capacity;
@@ -60,9 +61,6 @@ void TMemoryStream::Adopt(char* buffer, size_t size, size_t capacity)
 
 void TMemoryStream::Reserve(size_t capacity)
 {
-    char* grown = static_cast<char*>(std::realloc(FData, capacity));
-    if (!grown)
-        throw std::bad_alloc();
-    FData = grown;
+    FData = static_cast<char*>(MeteredRealloc(FData, FCapacity, capacity));
     FCapacity = capacity;
 }

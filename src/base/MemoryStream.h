@@ -32,7 +32,7 @@ public:
     char* GrowForWrite(size_t capacity);
     void CommitWrite(size_t size) { FSize = size; }
 
-    // Takes ownership of a malloc'd buffer holding size bytes (capacity at least size).
+    // Takes ownership of a buffer from MeteredRealloc holding size bytes (capacity at least size).
     void Adopt(char* buffer, size_t size, size_t capacity);
 
 private:

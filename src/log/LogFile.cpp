@@ -5,6 +5,7 @@
 #include "base/Files.h"
 #include "base/HugePages.h"
 #include "base/LoadProgress.h"
+#include "base/MemoryMeter.h"
 #include "base/MemoryStream.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -26,16 +27,44 @@ struct TInflater {
     }
 };
 
-struct TMallocBuffer {
+struct TOutputBuffer {
     char* data = nullptr;
-    ~TMallocBuffer() { std::free(data); }
-    char* Release()
+    size_t capacity = 0;
+    ~TOutputBuffer() { MeteredFree(data, capacity); }
+    void Resize(size_t bytes)
     {
-        char* p = data;
-        data = nullptr;
-        return p;
+        data = static_cast<char*>(MeteredRealloc(data, capacity, bytes));
+        capacity = bytes;
     }
 };
+
+// Gives the stream the next piece of the input once it has taken the last; zlib counts in 32 bits.
+void FeedInput(z_stream& zs, std::string_view input, size_t& fed)
+{
+    if (zs.avail_in != 0 || fed >= input.size())
+        return;
+    const size_t chunk = std::min<size_t>(input.size() - fed, UINT_MAX);
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data() + fed));
+    zs.avail_in = static_cast<uInt>(chunk);
+    fed += chunk;
+}
+
+// Inflates the rest of the stream under way into nowhere: whether it ends as a whole stream.
+bool EndsWhole(z_stream& zs, std::string_view input, size_t& fed)
+{
+    char scratch[65536];
+    for (;;) {
+        FeedInput(zs, input, fed);
+        zs.next_out = reinterpret_cast<Bytef*>(scratch);
+        zs.avail_out = sizeof scratch;
+        const int result = inflate(&zs, Z_FINISH);
+        if (result == Z_STREAM_END)
+            return true;
+        if (result == Z_OK || (result == Z_BUF_ERROR && (zs.avail_out == 0 || (zs.avail_in == 0 && fed < input.size()))))
+            continue;
+        return false;
+    }
+}
 
 } // namespace
 
@@ -54,10 +83,8 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
     const size_t limit = ceiling + 1; // one byte past the ceiling tells that it was passed
     if (capacity > limit)
         capacity = limit;
-    TMallocBuffer out;
-    out.data = static_cast<char*>(std::malloc(capacity));
-    if (!out.data)
-        throw std::bad_alloc();
+    TOutputBuffer out;
+    out.Resize(capacity);
     AdviseHugePages(out.data, capacity);
 
     TInflater inflater;
@@ -67,21 +94,22 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
     z_stream& zs = inflater.stream;
     size_t fed = 0;
     size_t total = 0;
+    size_t streamStart = 0; // where the text of the stream being inflated begins
+    bool firstStream = true;
+    size_t nextReport = LoadProgressStep;
     for (;;) {
-        if (zs.avail_in == 0 && fed < input.size()) {
-            const size_t chunk = std::min<size_t>(input.size() - fed, UINT_MAX);
-            zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data() + fed));
-            zs.avail_in = static_cast<uInt>(chunk);
-            fed += chunk;
-        }
+        FeedInput(zs, input, fed);
         if (total == capacity) {
-            if (capacity == limit)
-                throw EZDecompressionError();
+            if (capacity == limit) {
+                // The ceiling holds for all streams together; but a stream after the first
+                // that breaks off is ignored however much it gave, as any other such one is.
+                if (firstStream || EndsWhole(zs, input, fed))
+                    throw EZDecompressionError();
+                total = streamStart;
+                break;
+            }
             capacity = capacity > limit / 4 ? limit : capacity * 4;
-            char* grown = static_cast<char*>(std::realloc(out.data, capacity));
-            if (!grown)
-                throw std::bad_alloc();
-            out.data = grown;
+            out.Resize(capacity);
             AdviseHugePages(out.data, capacity);
         }
         // Inflate in steps so that a long inflation can tell how far it has come.
@@ -90,23 +118,43 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
         zs.avail_out = static_cast<uInt>(room);
         const int result = inflate(&zs, Z_FINISH);
         total += room - zs.avail_out;
-        ReportLoadProgress(TLoadPhase::Inflating, fed - zs.avail_in, input.size());
-        if (result == Z_STREAM_END)
-            break;
+        if (total >= nextReport) {
+            ReportLoadProgress(TLoadPhase::Inflating, fed - zs.avail_in, input.size());
+            nextReport = total + LoadProgressStep;
+        }
+        if (result == Z_STREAM_END) {
+            // Logs joined after one another are streams one after the other: each one that
+            // follows adds its text.
+            if (zs.avail_in == 0 && fed == input.size())
+                break;
+            if (inflateReset(&zs) != Z_OK)
+                throw EZDecompressionError();
+            streamStart = total;
+            firstStream = false;
+            continue;
+        }
         if (result == Z_OK)
             continue;
         if (result == Z_BUF_ERROR && (zs.avail_out == 0 || (zs.avail_in == 0 && fed < input.size())))
             continue; // out of room or more input to give: go on
         // Corrupt data, a stream cut short (no progress possible), or one that asks for a
-        // preset dictionary (a positive code: asking again would never end).
+        // preset dictionary (a positive code: asking again would never end). After a whole
+        // stream, what is no whole stream is ignored, with any text it began to give.
+        if (!firstStream) {
+            total = streamStart;
+            break;
+        }
         throw EZDecompressionError();
     }
     if (total > ceiling)
         throw EZDecompressionError();
-    if (char* trimmed = static_cast<char*>(std::realloc(out.data, total ? total : 1)))
-        out.data = trimmed;
+    ReportLoadProgress(TLoadPhase::Inflating, input.size(), input.size());
     if (dest.Size() == 0) {
-        dest.Adopt(out.Release(), total, total);
+        const size_t kept = total ? total : 1;
+        out.Resize(kept);
+        dest.Adopt(out.data, total, kept);
+        out.data = nullptr;
+        out.capacity = 0;
     } else {
         dest.Write(out.data, total);
     }
@@ -124,12 +172,14 @@ void LoadLogFile(const std::string& fileName, TwexXMLTree& document)
         document.LoadFromFile(fileName);
         return;
     }
-    TMemoryStream compressed;
     TMemoryStream inflated;
-    compressed.LoadFromFile(fileName);
-    InflateStream(compressed, inflated);
+    {
+        TMemoryStream compressed; // gone before the text is parsed
+        compressed.LoadFromFile(fileName);
+        InflateStream(compressed, inflated);
+    }
     inflated.SetPosition(0);
-    document.LoadFromStream(inflated);
+    document.LoadFromStreamReleasing(inflated);
 }
 
 std::string ConvertZxmlLog(const std::string& fileName)
@@ -140,6 +190,9 @@ std::string ConvertZxmlLog(const std::string& fileName)
     TMemoryStream inflated;
     compressed.LoadFromFile(fileName);
     InflateStream(compressed, inflated);
+    // An empty text is no log: it must not replace a file of the output's name.
+    if (inflated.Size() == 0)
+        throw EZDecompressionError();
     const std::string outputName = ChangeFileExt(fileName, ".xml");
     inflated.SaveToFile(outputName);
     return outputName;

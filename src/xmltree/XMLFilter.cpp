@@ -167,8 +167,9 @@ TwexXMLNode* TwexXMLNode::SelectNode(std::string_view path) const
         auto& [node, next] = stack.back();
         const size_t level = stack.size() - 1;
         const TwexXMLNode* found = nullptr;
-        while (next < node->FChildCount) {
-            const TwexXMLNode* child = node->FChildren[next++];
+        const TXmlNodeRange children = node->Children();
+        while (next < children.size()) {
+            const TwexXMLNode* child = children[next++];
             if (child->MatchesFilter(steps[level])) {
                 found = child;
                 break;

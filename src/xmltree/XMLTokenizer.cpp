@@ -3,6 +3,7 @@
 #include "base/Convert.h"
 #include "base/HugePages.h"
 #include "base/LoadProgress.h"
+#include "base/MemoryMeter.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -88,21 +89,25 @@ bool IsCDataMarker(const char* p)
 struct TTokenBufferSink {
     TTokenList& list;
 
-    char* Reserve(size_t bodyBytes)
+    // Room for a token of kind and up to bodyBytes bytes; returns where its body goes.
+    char* Begin(char kind, size_t bodyBytes)
     {
-        const size_t need = list.FSize + 3 + bodyBytes + 1;
+        const size_t need = list.FSize + 1 + bodyBytes + 1;
         if (need > list.FCapacity) {
             size_t capacity = list.FCapacity ? list.FCapacity : 4096;
             while (capacity < need)
                 capacity += capacity / 2;
-            char* grown = static_cast<char*>(std::realloc(list.FData, capacity));
-            if (!grown)
-                throw std::bad_alloc();
-            AdviseHugePages(grown, capacity);
-            list.FData = grown;
-            list.FCapacity = capacity;
+            Grow(capacity);
         }
-        return list.FData + list.FSize;
+        char* at = list.FData + list.FSize;
+        *at = kind;
+        return at + 1;
+    }
+    void Grow(size_t capacity)
+    {
+        list.FData = static_cast<char*>(MeteredRealloc(list.FData, list.FCapacity, capacity));
+        AdviseHugePages(list.FData, capacity);
+        list.FCapacity = capacity;
     }
     void Commit(char* end)
     {
@@ -118,22 +123,20 @@ struct TLinesSink {
     std::vector<std::string>& out;
     std::string scratch;
 
-    char* Reserve(size_t bodyBytes)
+    char* Begin(char kind, size_t bodyBytes)
     {
         scratch.resize(3 + bodyBytes);
-        return scratch.data();
+        std::memcpy(scratch.data(), TTokenList::KindText(kind).data(), 3);
+        return scratch.data() + 3;
     }
     void Commit(char* end) { out.emplace_back(scratch.data(), static_cast<size_t>(end - scratch.data())); }
 };
 
 template <TBreakMode Mode, typename Sink>
-void Emit(Sink& sink, const char* kind, const char* b, const char* e, bool escape,
-          bool appendBreak = false)
+void Emit(Sink& sink, char kind, const char* b, const char* e, bool escape, bool appendBreak = false)
 {
     const size_t raw = static_cast<size_t>(e - b);
-    char* dst = sink.Reserve(escape ? 3 * raw + 3 : raw);
-    std::memcpy(dst, kind, 3);
-    dst += 3;
+    char* dst = sink.Begin(kind, escape ? 3 * raw + 3 : raw);
     if (escape) {
         dst = WriteEscaped<Mode>(dst, b, e);
         if (appendBreak) {
@@ -154,7 +157,7 @@ void EmitText(Sink& sink, const char* b, const char* e)
     while (p < e && IsBlank(*p))
         ++p;
     if (p < e)
-        Emit<Mode>(sink, "TX:", p, e, false);
+        Emit<Mode>(sink, 'T', p, e, false);
 }
 
 // The scanner. Text positions are pointers into the text; the rules are those of a scanner
@@ -166,14 +169,15 @@ void Scan(std::string_view text, Sink& sink, TTokenizerWork* work = nullptr)
     const char* const end = begin + text.size();
     // Once a search for ">" fails, no later "<" can find one: remembering that keeps a text
     // full of stray "<" linear instead of quadratic.
-    const char* noCloseFrom = end + 1;
+    const char* noCloseFrom = nullptr; // none yet
     size_t tagEndBytes = 0;
     const char* p = begin;
-    const char* nextReport = begin + LoadProgressStep;
+    // Offsets, not pointers: a pointer past the text's end is undefined, even unread.
+    size_t nextReport = LoadProgressStep;
     while (p < end) {
-        if (p >= nextReport) {
+        if (static_cast<size_t>(p - begin) >= nextReport) {
             ReportLoadProgress(TLoadPhase::Tokenizing, static_cast<uint64_t>(p - begin), text.size());
-            nextReport = p + LoadProgressStep;
+            nextReport = static_cast<size_t>(p - begin) + LoadProgressStep;
         }
         const char* q = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
         if (!q) {
@@ -184,19 +188,19 @@ void Scan(std::string_view text, Sink& sink, TTokenizerWork* work = nullptr)
         if (end - q >= 9 && IsCDataMarker(q)) {
             const char* close = static_cast<const char*>(memmem(q, static_cast<size_t>(end - q), "]]>", 3));
             if (close) {
-                Emit<Mode>(sink, "CD:", q + 9, close, true);
+                Emit<Mode>(sink, 'D', q + 9, close, true);
                 p = close + 3;
             } else {
                 // No end marker: the section takes the rest of the text, which as lines
                 // joined again ends with a line break.
                 const bool endsWithBreak = end[-1] == '\r' || end[-1] == '\n';
-                Emit<Mode>(sink, "CD:", q + 9, end, true, Mode == TBreakMode::AnyBreak && !endsWithBreak);
+                Emit<Mode>(sink, 'D', q + 9, end, true, Mode == TBreakMode::AnyBreak && !endsWithBreak);
                 p = end;
             }
             continue;
         }
         const char* g = nullptr;
-        if (q < noCloseFrom) {
+        if (!noCloseFrom || q < noCloseFrom) {
             g = static_cast<const char*>(std::memchr(q, '>', static_cast<size_t>(end - q)));
             tagEndBytes += static_cast<size_t>((g ? g + 1 : end) - q);
         }
@@ -208,11 +212,11 @@ void Scan(std::string_view text, Sink& sink, TTokenizerWork* work = nullptr)
         const char* tb = q + 1;
         p = g + 1;
         if (tb < g && *tb == '/')
-            Emit<Mode>(sink, "CT:", tb + 1, g, false);
+            Emit<Mode>(sink, 'C', tb + 1, g, false);
         else if (tb < g && g[-1] == '/')
-            Emit<Mode>(sink, "ET:", tb, g, false);
+            Emit<Mode>(sink, 'E', tb, g, false);
         else
-            Emit<Mode>(sink, "OT:", tb, g, false);
+            Emit<Mode>(sink, 'O', tb, g, false);
     }
     if (work)
         work->TagEndBytes = tagEndBytes;
@@ -229,7 +233,7 @@ void TokenizeFileText(std::string_view bytes, TTokenList& tokens, TTokenizerWork
     TTokenBufferSink sink{tokens};
     // Tokens are about as long as the text; start there to grow rarely.
     if (!bytes.empty())
-        sink.Reserve(bytes.size() + bytes.size() / 8);
+        sink.Grow(bytes.size() + bytes.size() / 8 + 4096);
     Scan<TBreakMode::AnyBreak>(bytes, sink, work);
 }
 

@@ -76,6 +76,27 @@ TEST(Inflate, EveryFailureIsTheErrorError)
     EXPECT_EQ(Inflate(Deflate(std::string(5000, 'q')), 5000).size(), 5000u);
 }
 
+TEST(Inflate, StreamsOneAfterTheOtherAddTheirTexts)
+{
+    const std::string first = Deflate("<a>one</a>");
+    const std::string second = Deflate("<b>two</b>");
+    EXPECT_EQ(Inflate(first + second + Deflate("") + Deflate("3")), "<a>one</a><b>two</b>3");
+    // What follows the last whole stream and is none is ignored, with any text it began to give.
+    EXPECT_EQ(Inflate(first + "trailing junk"), "<a>one</a>");
+    EXPECT_EQ(Inflate(first + second.substr(0, second.size() - 4)), "<a>one</a>");
+    EXPECT_EQ(Inflate(first + second + "x" + second), "<a>one</a><b>two</b>");
+    EXPECT_EQ(Inflate(first + Deflate(Log, 15, "dictionary") + second), "<a>one</a>");
+    // The ceiling holds for all the texts together.
+    const std::string q = Deflate(std::string(3000, 'q'));
+    EXPECT_EQ(Inflate(q + q, 6000).size(), 6000u);
+    EXPECT_EQ(MessageOf([&] { Inflate(q + q, 5999); }), "error");
+    // Many tiny streams are each one step, not one scan of the rest.
+    std::string many;
+    for (int i = 0; i < 20000; ++i)
+        many += Deflate("x");
+    EXPECT_EQ(Inflate(many), std::string(20000, 'x'));
+}
+
 TEST(LoadLogFile, TheExtensionDecidesAndAFailedInflationKeepsTheDocument)
 {
     TTempDir dir;
@@ -92,6 +113,8 @@ TEST(LoadLogFile, TheExtensionDecidesAndAFailedInflationKeepsTheDocument)
     }
     LoadLogFile(dir.Write("empty.zxml", ""), document);
     EXPECT_EQ(document.ChildCount(), 0);
+    LoadLogFile(dir.Write("joined.zxml", Deflate("<?xml v=\"1\"?><log>") + Deflate("<round/></log>")), document);
+    EXPECT_EQ(document.FirstChild()->FirstChild()->FirstChild()->Name(), "round/");
 
     LoadLogFile(dir.Write("good.zxml", Deflate(Log)), document);
     EXPECT_EQ(MessageOf([&] { LoadLogFile(dir.Write("bad.zxml", Log), document); }), "error");
@@ -113,6 +136,20 @@ TEST(ConvertZxmlLog, WritesTheInflatedTextBesideTheLog)
     EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Write("broken.zxml", "not zlib")); }), "error");
     EXPECT_EQ(ReadFileBytes(dir.Path("broken.xml")), "keep me");
     EXPECT_FALSE(PathExists(dir.Path("never.xml")));
+    // Both streams of a log joined to another reach the converted file.
+    EXPECT_EQ(ConvertZxmlLog(dir.Write("joined.zxml", Deflate("<a/>") + Deflate("<b/>"))), dir.Path("joined.xml"));
+    EXPECT_EQ(ReadFileBytes(dir.Path("joined.xml")), "<a/><b/>");
+
+    // No text is no log: nothing replaces a file of that name, and the command fails.
+    for (const std::string& empty : {std::string(), Deflate("")}) {
+        dir.Write("empty.xml", "keep me");
+        EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Write("empty.zxml", empty)); }), "error");
+        EXPECT_EQ(ReadFileBytes(dir.Path("empty.xml")), "keep me");
+        std::filesystem::remove(dir.Path("empty.xml"));
+        EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Path("empty.zxml")); }), "error");
+        EXPECT_FALSE(PathExists(dir.Path("empty.xml")));
+    }
+
     std::filesystem::create_directory(dir.Path("taken.xml")); // the output name is a folder
     EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Write("taken.zxml", Deflate(Log))); }),
               "Cannot create file " + dir.Path("taken.xml"));

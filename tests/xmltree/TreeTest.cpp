@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace {
 
 // Names of a node's children, joined with spaces.
@@ -171,4 +173,73 @@ TEST_F(TreeTest, ParsedNodesCanBeChangedLikeHandMadeOnes)
     EXPECT_EQ(ParseTag(&tree, "name/", "")->Name(), "name/");
     tree.LoadFromText("<c/>"); // frees arena and hand-made nodes alike
     EXPECT_EQ(ChildNames(&tree), "c/");
+}
+
+TEST_F(TreeTest, EveryNodeKnowsItsParentInWideAndDeepTrees)
+{
+    // Wide enough that the children waiting for their parent's close fill several blocks.
+    std::string text = "<?xml version=\"1.0\"?><r>";
+    for (int i = 0; i < 40000; ++i)
+        text += "<c i=\"" + std::to_string(i) + "\"/>";
+    text += "</r><d><e><f/></e></d>";
+    tree.LoadFromText(text);
+    const TwexXMLNode* declaration = tree.FirstChild();
+    EXPECT_EQ(declaration->ParentNode(), &tree);
+    const TwexXMLNode* r = declaration->FirstChild();
+    ASSERT_EQ(r->ChildCount(), 40000);
+    int i = 0;
+    for (const TwexXMLNode* c : r->Children()) {
+        EXPECT_EQ(c->ParentNode(), r);
+        EXPECT_EQ(c->AttributeByName("i")->Value(), std::to_string(i++));
+    }
+    EXPECT_EQ(r->ParentNode(), declaration);
+    const TwexXMLNode* e = tree.SelectNode("?xml/d/e");
+    ASSERT_NE(e, nullptr);
+    const TwexXMLNode* f = e->FirstChild();
+    EXPECT_EQ(f->Name(), "f/");
+    EXPECT_EQ(f->ParentNode()->ParentNode()->ParentNode(), declaration);
+    EXPECT_EQ(ChildNames(declaration), "r d");
+}
+
+TEST_F(TreeTest, EditedNodesKeepWhatTheLoadGaveThem)
+{
+    tree.LoadFromText("<a k=\"v\"><b/><c><d/></c><e/></a><z/>");
+    TwexXMLNode* a = tree.FirstChild();
+    TwexXMLNode* c = a->ChildByName("c");
+    // The loaded children stay where they are when a node made by hand joins them.
+    auto* made = new TwexXMLNode("made", "", nullptr);
+    a->AppendChild(made);
+    EXPECT_EQ(made->ParentNode(), a);
+    EXPECT_EQ(ChildNames(a), "b/ c e/ made");
+    EXPECT_EQ(a->ChildByIndex(1), c);
+    EXPECT_EQ(c->ParentNode(), a);
+    made->AppendChild(new TwexXMLNode("inner", "x", nullptr));
+    // A loaded attribute changed in place, and one added after it.
+    a->AttributeByName("k")->SetValue("changed");
+    EXPECT_EQ(a->AddAttribute("k2", "v2")->Value(), "v2");
+    EXPECT_EQ(a->AttributeByName("k")->Value(), "changed");
+    c->FirstChild()->SetName("renamed");
+    EXPECT_EQ(tree.SelectNode("a/c/renamed"), c->FirstChild());
+
+    c->ClearChildren();
+    EXPECT_EQ(c->ChildCount(), 0);
+    EXPECT_EQ(ChildNames(a), "b/ c e/ made");
+    a->ClearAttributes();
+    EXPECT_EQ(a->AttributeCount(), 0);
+    a->ClearChildren();
+    EXPECT_EQ(ChildNames(&tree), "a z/");
+    tree.LoadFromText("<y/>");
+    EXPECT_EQ(ChildNames(&tree), "y/");
+}
+
+TEST_F(TreeTest, TheTokenListReadsAsText)
+{
+    tree.LoadFromText("<a x=\"1\">t<![CDATA[c]]><b/></a>");
+    std::ostringstream out;
+    tree.Lines().WriteTo(out);
+    EXPECT_EQ(out.str(), "OT:a x=\"1\"\nTX:t\nCD:c\nET:b/\nCT:a\n");
+    std::vector<std::string> seen;
+    tree.Lines().ForEach([&](std::string_view token) { seen.emplace_back(token); });
+    EXPECT_EQ(seen, tree.Lines().ToVector());
+    EXPECT_EQ(tree.Lines().Count(), 5u);
 }

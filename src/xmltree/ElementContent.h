@@ -1,0 +1,21 @@
+#pragma once
+
+// The content of an element in document order: its pieces of text and its child elements, as
+// the parser met them. A node keeps only its last piece of text; text interrupted by a child
+// element (a name with a character code inside it, say) is whole only in the token list that
+// the load leaves in the tree, so the content is read from there.
+
+#include <string_view>
+#include <vector>
+
+class TwexXMLNode;
+class TwexXMLTree;
+
+struct TElementPiece {
+    std::string_view text;             // a piece of text as the token list holds it (trimmed)
+    const TwexXMLNode* child = nullptr; // or a child element
+};
+
+// The pieces of `node`, which belongs to `tree`. A node the tree's last load did not make
+// (one made by hand) gives its children and then its value.
+std::vector<TElementPiece> ElementContent(const TwexXMLTree& tree, const TwexXMLNode& node);
