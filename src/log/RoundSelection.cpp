@@ -33,11 +33,19 @@ void TTarvelMain::ListBox1DblClick()
     FStopRequested = false;
     ScoreBord->clear();
     ClearReplayState();
+    ForgetRoundStart();
     FRoundNode = RoundOfItem(selected);
     if (FRoundNode->ChildCount() == 0)
         return;
-    BuildEventList();
-    // Nothing to replay: the clock of an earlier round must not run on in an empty list.
+    // The clock of an earlier round must not run on in a list it was not counting: an empty
+    // one, or one whose building failed part way.
+    try {
+        BuildEventList();
+    } catch (...) {
+        Timer1->stop();
+        FEventIndex = 0;
+        throw;
+    }
     if (FEvents.Count() == 0) {
         Timer1->stop();
         FEventIndex = 0;
@@ -58,7 +66,7 @@ void TTarvelMain::ListBox1DblClick()
             if (setting->Name() == "bf:setting")
                 if (const TwexXMLAttribute* name = setting->AttributeByName("name"); name && name->Value() == "map")
                     FMapName = setting->Value();
-    LoadPicture(FMapImage, FMapName);
+    LoadMapPicture();
 
     if (!FSettings.Values(FMapName + "_CORRECTIONY").empty()) {
         SetTrackBarPosition(TBXas, StrToInt(FSettings.Values(FMapName + "_SCALE")));
@@ -74,6 +82,7 @@ void TTarvelMain::ListBox1DblClick()
     TBTime->setRange(TenthsRound(FReplayTime), TenthsRound(static_cast<double>(end)));
     TBTime->setValue(TenthsRound(FReplayTime));
 
+    MarkRoundStart(); // what a seek back starts again from
     ApplyEvent(FEventIndex);
     StartDrawThread();
     TBMApZoomChange();

@@ -1,0 +1,339 @@
+// The model targets: the XML tree, path selection, inflation, map object files and text lists.
+// Besides surviving the input, each checks what must hold whatever the input was.
+#include "FuzzTargets.h"
+
+#include "base/Convert.h"
+#include "base/Errors.h"
+#include "base/MemoryStream.h"
+#include "base/TextList.h"
+#include "log/EventInfo.h"
+#include "log/LogFile.h"
+#include "mapview/MapObject.h"
+#include "mapview/WorldToMap.h"
+#include "xmltree/XMLTokenizer.h"
+#include "xmltree/wexXMLTree.h"
+
+#include <zlib.h>
+
+#include <climits>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+class TFuzzFailure : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
+
+std::string_view Bytes(const uint8_t* data, size_t size)
+{
+    return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+// Walks the tree without recursion (a hostile document is as deep as it is long), checks that
+// every child knows its parent, touches every text, and returns the number of nodes.
+size_t CheckTree(const TwexXMLNode& root)
+{
+    size_t nodes = 0;
+    size_t touched = 0;
+    std::vector<const TwexXMLNode*> pending{&root};
+    while (!pending.empty()) {
+        const TwexXMLNode* node = pending.back();
+        pending.pop_back();
+        ++nodes;
+        for (const std::string_view text : {node->Name(), node->Value()})
+            for (const char c : text)
+                touched += static_cast<unsigned char>(c);
+        for (const TwexXMLAttribute& attribute : node->Attributes())
+            touched += attribute.Name().size() + attribute.Value().size();
+        for (const TwexXMLNode* child : node->Children()) {
+            FUZZ_CHECK(child != nullptr);
+            FUZZ_CHECK(child->ParentNode() == node);
+            pending.push_back(child);
+        }
+    }
+    // Keeps the reads of the texts from being optimised away.
+    volatile size_t sink = touched;
+    (void)sink;
+    return nodes;
+}
+
+std::vector<std::string> SplitAt(std::string_view text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t at = text.find(separator, start);
+        parts.emplace_back(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
+        if (at == std::string_view::npos)
+            return parts;
+        start = at + 1;
+    }
+}
+
+class TSeparator {
+public:
+    explicit TSeparator(char separator) : FSaved(DecimalSeparator()) { SetDecimalSeparator(separator); }
+    ~TSeparator() { SetDecimalSeparator(FSaved); }
+
+private:
+    char FSaved;
+};
+
+// The first zlib stream of the bytes, inflated by zlib in small steps: what every complete
+// inflation must begin with. Returns false when no complete stream of at most `limit` bytes
+// is there; `rest` is the number of input bytes after the stream.
+bool InflateFirstStream(std::string_view input, size_t limit, std::string& out, size_t& rest)
+{
+    out.clear();
+    z_stream zs{};
+    if (inflateInit2(&zs, 15) != Z_OK)
+        return false;
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+    zs.avail_in = static_cast<uInt>(input.size());
+    char chunk[4096];
+    int result = Z_OK;
+    while (result == Z_OK && out.size() <= limit) {
+        zs.next_out = reinterpret_cast<Bytef*>(chunk);
+        zs.avail_out = sizeof chunk;
+        result = inflate(&zs, Z_NO_FLUSH);
+        out.append(chunk, sizeof chunk - zs.avail_out);
+        if (result == Z_BUF_ERROR && zs.avail_out != 0)
+            break; // input ran out before the stream ended
+        if (result == Z_BUF_ERROR)
+            result = Z_OK;
+    }
+    rest = zs.avail_in;
+    inflateEnd(&zs);
+    return result == Z_STREAM_END && out.size() <= limit;
+}
+
+} // namespace
+
+void FuzzFailure(const char* what, const char* file, int line)
+{
+    throw TFuzzFailure(std::string(file) + ":" + std::to_string(line) + ": does not hold: " + what);
+}
+
+void FuzzTree(const uint8_t* data, size_t size)
+{
+    const std::string_view bytes = Bytes(data, size);
+    TwexXMLTree tree("ROOT", "", nullptr);
+    tree.LoadFromText(bytes);
+    // The file scanner gives the tokens that the lines of the file, joined, give.
+    std::vector<std::string> lines = SplitLines(bytes);
+    TokenizeXML(lines);
+    FUZZ_CHECK(tree.Lines().ToVector() == lines);
+    const size_t nodes = CheckTree(tree);
+    FUZZ_CHECK(nodes <= tree.Lines().Count() + 1); // a node per tag token at most
+    const std::string value(tree.Value());
+
+    // The window loads every log into the same tree: a second load of the same text, now from
+    // a stream, gives the same tree.
+    TMemoryStream stream;
+    stream.Write(bytes.data(), bytes.size());
+    stream.SetPosition(0);
+    tree.LoadFromStream(stream);
+    FUZZ_CHECK(stream.Position() == stream.Size());
+    FUZZ_CHECK(tree.Lines().ToVector() == lines);
+    FUZZ_CHECK(CheckTree(tree) == nodes);
+    FUZZ_CHECK(tree.Name() == "root"); // every load names the tree so
+    FUZZ_CHECK(tree.Value() == value);
+}
+
+void FuzzSelect(const uint8_t* data, size_t size)
+{
+    const std::string_view bytes = Bytes(data, size);
+    const size_t newline = bytes.find('\n');
+    const std::string_view path = bytes.substr(0, newline);
+    const std::string_view text = newline == std::string_view::npos ? std::string_view() : bytes.substr(newline + 1);
+    // Numeric conditions depend on the locale's separator: both are tried, by the path's length.
+    const TSeparator separator(path.size() % 2 ? ',' : '.');
+    TwexXMLTree tree("ROOT", "", nullptr);
+    tree.LoadFromText(text);
+    const TwexXMLNode* found = tree.SelectNode(path);
+    if (!found)
+        return;
+    // Every step goes one level down: the node found and its ancestors match the steps, the
+    // last step first, and the tree's root lies exactly one level above the first step.
+    const std::vector<std::string> steps = SplitAt(path, '/');
+    const TwexXMLNode* node = found;
+    for (size_t i = steps.size(); i-- > 0;) {
+        FUZZ_CHECK(node != nullptr && node != &tree);
+        FUZZ_CHECK(node->MatchesFilter(TwexXMLFilter(steps[i])));
+        node = node->ParentNode();
+    }
+    FUZZ_CHECK(node == &tree);
+}
+
+void FuzzInflate(const uint8_t* data, size_t size)
+{
+    const std::string_view bytes = Bytes(data, size);
+    // Ceilings far below the real one keep each run small and reach the ceiling's own path.
+    constexpr size_t Ceiling = size_t(1) << 20;
+    constexpr size_t SmallCeiling = 4096;
+
+    TMemoryStream source;
+    source.Write(bytes.data(), bytes.size());
+    source.SetPosition(0);
+    TMemoryStream inflated;
+    bool ok = true;
+    try {
+        InflateStream(source, inflated, Ceiling);
+    } catch (const EZDecompressionError&) {
+        ok = false;
+    }
+    FUZZ_CHECK(source.Position() == source.Size() || !ok);
+
+    std::string first;
+    size_t rest = 0;
+    const bool firstComplete = InflateFirstStream(bytes, Ceiling, first, rest);
+    if (ok) {
+        FUZZ_CHECK(inflated.Position() == 0);
+        FUZZ_CHECK(inflated.Size() <= Ceiling);
+        // Whatever follows a stream, the text begins with what the stream holds.
+        FUZZ_CHECK(bytes.empty() || firstComplete);
+        FUZZ_CHECK(inflated.View().substr(0, first.size()) == first);
+    }
+    if (firstComplete && rest == 0)
+        FUZZ_CHECK(ok && inflated.View() == first); // exactly one stream: exactly its text
+
+    // Into a stream that holds bytes already, with a ceiling the text may pass: the text is
+    // appended when it fits and is an error when it does not.
+    TMemoryStream again;
+    again.Write(bytes.data(), bytes.size());
+    again.SetPosition(0);
+    TMemoryStream appended;
+    appended.Write("head", 4);
+    bool okAgain = true;
+    try {
+        InflateStream(again, appended, SmallCeiling);
+    } catch (const EZDecompressionError&) {
+        okAgain = false;
+    }
+    if (ok) {
+        FUZZ_CHECK(okAgain == (inflated.Size() <= SmallCeiling));
+        if (okAgain) {
+            FUZZ_CHECK(appended.Position() == 0);
+            FUZZ_CHECK(appended.View() == std::string("head") + std::string(inflated.View()));
+        }
+    } else {
+        FUZZ_CHECK(!okAgain);
+    }
+}
+
+void FuzzObjects(const uint8_t* data, size_t size)
+{
+    TTextList file;
+    file.SetText(Bytes(data, size));
+    const std::vector<TObjectGroup> groups = ReadObjectGroups(file);
+    FUZZ_CHECK(groups.size() * 3 <= file.Lines.size());
+
+    // Made as the window makes them, up to the first one that fails to convert, which ends the
+    // loading: its object stays, as far as it came.
+    TMapObjectList objects;
+    std::vector<bool> complete;
+    try {
+        for (const TObjectGroup& group : groups) {
+            complete.push_back(false);
+            TMapObject& object = *objects.Add(group.Position);
+            object.FStartPosition = group.Position;
+            object.SetPosition(group.Position);
+            object.SetObjectClass(group.ObjectClass);
+            object.SetPictureName(object.FObjectClass);
+            object.SetTeam(StrToInt(CleanNumber(group.Team)));
+            complete.back() = true;
+        }
+    } catch (const EConvertError&) {
+    }
+    FUZZ_CHECK(objects.Count() == static_cast<int>(complete.size()));
+
+    // Placed on the map with a few scales; positions out of range are the range error.
+    for (int i = 0; i < objects.Count(); ++i) {
+        const TMapObject& o = *objects.Object(i);
+        for (const int scale : {1, 500, 2000, 10000})
+            for (const double value : {o.FX, o.FZ}) {
+                try {
+                    ScaleWorldToMap(scale, value);
+                } catch (const ERangeError&) {
+                }
+            }
+    }
+
+    // Searches by position: an object's own position finds an object of its kind at once.
+    // (The searches for what is not there take longest, so only one is made.)
+    const int searched = std::min(objects.Count(), 16);
+    for (int i = 0; i < searched; ++i) {
+        if (!complete[static_cast<size_t>(i)])
+            continue;
+        const TMapObject& o = *objects.Object(i);
+        FUZZ_CHECK(o.IsNear(o.FPosition, 0));
+        const TMapObject* near = o.IsControlPoint() ? FindControlPointNear(objects, o.FPosition)
+                                                    : FindOtherObjectNear(objects, o.FPosition);
+        FUZZ_CHECK(near != nullptr);
+        FUZZ_CHECK(near->IsControlPoint() == o.IsControlPoint());
+        FUZZ_CHECK(FindMapObjectNear(objects, o.FPosition, o.FPictureName) != nullptr);
+    }
+    try {
+        FindMapObjectNear(objects, "1e9/1e9/1e9", "no such picture");
+    } catch (const EConvertError&) {
+    }
+}
+
+void FuzzTextList(const uint8_t* data, size_t size)
+{
+    TTextList list;
+    list.SetText(Bytes(data, size));
+    for (const std::string& line : list.Lines)
+        FUZZ_CHECK(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
+    // Written and read back, the lines are the same lines.
+    TTextList back;
+    back.SetText(list.Text());
+    FUZZ_CHECK(back.Lines == list.Lines);
+
+    // Lookups of the names the lines have (the first lines only: each lookup reads the list).
+    const int looked = std::min(list.Count(), 64);
+    std::string previousName;
+    for (int i = 0; i < looked; ++i) {
+        const std::string& line = list[i];
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string name = line.substr(0, eq);
+        const int found = list.IndexOfName(name);
+        FUZZ_CHECK(found >= 0 && found <= i);
+        const std::string& foundLine = list[found];
+        const size_t foundEq = foundLine.find('=');
+        FUZZ_CHECK(SameTextLatin1(foundLine.substr(0, foundEq), name));
+        FUZZ_CHECK(list.Values(name) == foundLine.substr(foundEq + 1));
+        // Letter case as the lookups see it is the upper case of either text.
+        FUZZ_CHECK(SameTextLatin1(name, previousName) == (UpperCaseLatin1(name) == UpperCaseLatin1(previousName)));
+        previousName = name;
+
+        // Setting the key replaces that line's value and nothing else.
+        TTextList changed = list;
+        changed.SetValue(name, "set");
+        FUZZ_CHECK(changed.Count() == list.Count());
+        FUZZ_CHECK(changed.Values(name) == "set");
+        FUZZ_CHECK(changed[found].substr(0, foundEq) == foundLine.substr(0, foundEq));
+    }
+    // A key no line has is appended.
+    TTextList appended = list;
+    const std::string fresh = "fuzz key " + std::to_string(list.Count());
+    if (appended.IndexOfName(fresh) < 0) {
+        appended.SetValue(fresh, "1");
+        FUZZ_CHECK(appended.Count() == list.Count() + 1);
+        FUZZ_CHECK(appended.Values(fresh) == "1");
+    }
+    // The settings the start-up reads: a zoom that is no integer is the conversion error.
+    if (const std::string zoom = list.Values("ZOOM"); !zoom.empty()) {
+        try {
+            StrToInt(zoom);
+        } catch (const EConvertError&) {
+        }
+    }
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+// The fuzz targets' entry points. Each takes any bytes and runs them through the program's own
+// code as a file from a stranger would reach it. The errors the program reports for bad input
+// are the expected ends; everything else is a find: a crash, a hang, a sanitizer report, an
+// exception of any other kind, or a broken invariant (which aborts with its reason). libFuzzer
+// calls them (FuzzMain.cpp) and so do the tests, over the seeds and every kept input.
+
+#include <cstddef>
+#include <cstdint>
+
+// Model targets (no widgets).
+// The tokenizer and the tree builder: the bytes are a log's text.
+void FuzzTree(const uint8_t* data, size_t size);
+// Path selection with filters: the bytes up to the first line feed are the path, the rest the
+// document it searches.
+void FuzzSelect(const uint8_t* data, size_t size);
+// Inflation of a compressed log: the bytes are the file.
+void FuzzInflate(const uint8_t* data, size_t size);
+// A map's object file: read into groups, the objects made from them and searched by position.
+void FuzzObjects(const uint8_t* data, size_t size);
+// The settings and picture-map lists: lines split, written back, looked up and set.
+void FuzzTextList(const uint8_t* data, size_t size);
+
+// Pipeline targets: the real window offscreen, with the shipped settings and pictures. The
+// bytes are a log file (compressed when they begin with a zlib header): it is opened, every
+// listed round has its events built and is replayed for a bounded number of ticks.
+void FuzzReplay(const uint8_t* data, size_t size);
+// The same, drawing frames of the map as the replay goes.
+void FuzzRender(const uint8_t* data, size_t size);
+
+// Aborts with the reason when an invariant does not hold; also in release builds.
+[[noreturn]] void FuzzFailure(const char* what, const char* file, int line);
+#define FUZZ_CHECK(condition)                                                                     \
+    do {                                                                                          \
+        if (!(condition))                                                                         \
+            FuzzFailure(#condition, __FILE__, __LINE__);                                          \
+    } while (false)

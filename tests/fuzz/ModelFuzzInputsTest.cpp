@@ -1,0 +1,12 @@
+// The kept inputs of the model's fuzz targets, run without libFuzzer.
+#include "FuzzInputs.h"
+
+TEST(FuzzInputs, TreeTokensAndNodes) { RunFuzzInputs("tree", FuzzTree); }
+
+TEST(FuzzInputs, PathSelection) { RunFuzzInputs("select", FuzzSelect); }
+
+TEST(FuzzInputs, Inflation) { RunFuzzInputs("inflate", FuzzInflate); }
+
+TEST(FuzzInputs, MapObjectFiles) { RunFuzzInputs("objects", FuzzObjects); }
+
+TEST(FuzzInputs, TextLists) { RunFuzzInputs("textlist", FuzzTextList); }

@@ -1,0 +1,8 @@
+// The kept inputs of the pipeline's fuzz targets, run without libFuzzer in the window's test
+// program: they open logs in the real window.
+#include "FuzzInputs.h"
+#include "../app/WindowTestUtil.h"
+
+TEST(FuzzInputs, LogOpenedAndReplayed) { RunFuzzInputs("replay", FuzzReplay); }
+
+TEST(FuzzInputs, LogReplayedWithFrames) { RunFuzzInputs("render", FuzzRender); }
