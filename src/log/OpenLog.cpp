@@ -3,6 +3,7 @@
 #include "app/UTarvelMain.h"
 #include "base/Errors.h"
 #include "log/LogFile.h"
+#include "log/LogLoader.h"
 #include "log/RoundIndex.h"
 
 #include <QListWidget>
@@ -15,28 +16,45 @@ void TTarvelMain::ParceXML1Click()
         return;
     OpenLog();
     // Only a log that loaded becomes the recent file; a failure above skips this.
-    FSettings.SetValue("LastOpen1", OpenDialog1->FileName);
+    RememberRecentLog(OpenDialog1->FileName);
 }
 
 void TTarvelMain::OpenLog()
 {
     StopReplay();
+    // A big log loads in the background first: cancelled, it leaves everything as it is here.
+    const std::unique_ptr<TLogLoader> loaded = LoadInBackground();
     ScoreBord->clear();
     ListBox1->clear();
     ListBox1->setToolTip(QString()); // its hint only helps until the first log
     PCMainInfo->setCurrentWidget(TabSheet5);
     FRoundNode = nullptr;
-    LoadLogFile();
+    if (loaded)
+        TakeLoadedLog(*loaded);
+    else
+        LoadLogFile();
     ClearReplayState();
     FRoster.ClearPlayers();
     FEvents.ClearEvents();
     FLookAhead.Clear();
+    if (loaded) {
+        // The worker walked the tree already, as below; a failure keeps what it found first.
+        FRoster = std::move(loaded->Roster);
+        for (const auto& [text, round] : loaded->Rounds)
+            AddRoundItem(text, round);
+        if (loaded->WalkError)
+            std::rethrow_exception(loaded->WalkError);
+        return;
+    }
     // Items are added as the walk finds them: a failure later in the log keeps them.
-    WalkLog(FDocument, FRoster, [this](const std::string& text, TwexXMLNode* round) {
-        auto* item = new QListWidgetItem(Latin1(text));
-        item->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(round)));
-        ListBox1->addItem(item);
-    });
+    WalkLog(FDocument, FRoster, [this](const std::string& text, TwexXMLNode* round) { AddRoundItem(text, round); });
+}
+
+void TTarvelMain::AddRoundItem(const std::string& text, TwexXMLNode* round)
+{
+    auto* item = new QListWidgetItem(Latin1(text));
+    item->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(round)));
+    ListBox1->addItem(item);
 }
 
 void TTarvelMain::LoadLogFile() { ::LoadLogFile(OpenDialog1->FileName, FDocument); }

@@ -17,14 +17,7 @@ namespace {
 const char Log[] = "<?xml version=\"1.0\"?>\n<bf:log>\n<bf:round/>\n</bf:log>\n";
 const char OtherLog[] = "<?xml version=\"1.0\"?>\n<other:log>\n</other:log>\n";
 
-std::string Compressed(const std::string& text)
-{
-    uLongf size = compressBound(text.size());
-    std::string out(size, '\0');
-    compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(text.data()), text.size(), 9);
-    out.resize(size);
-    return out;
-}
+std::string Compressed(const std::string& text) { return ZlibCompressed(text); }
 
 // The dialog answers with this file, or cancels when it is empty; it counts its uses.
 struct TDialogAnswer {
@@ -80,12 +73,14 @@ TEST(OpenLog, MenuAndButtonOpenTheChosenLogAndRememberIt)
     EXPECT_EQ(window.PCMainInfo->currentWidget(), window.TabSheet5);
     EXPECT_EQ(TTarvelMainTest::RoundNode(window), nullptr);
 
-    // The button does the same; a compressed log is inflated; the key is replaced in place.
+    // The button does the same; a compressed log is inflated; the key is replaced in place and
+    // the earlier logs move down the recent list.
     answer.file = packed;
     window.Button2->click();
     EXPECT_EQ(answer.uses, 2);
     EXPECT_EQ(LogName(window), "other:log");
-    EXPECT_EQ(window.Settings().Lines, (std::vector<std::string>{"admin=true", "LastOpen1=" + packed}));
+    EXPECT_EQ(window.Settings().Lines, (std::vector<std::string>{"admin=true", "LastOpen1=" + packed,
+                                                                  "LastOpen2=" + plain, "LastOpen3=/old/log.xml"}));
     EXPECT_TRUE(errors.Messages.empty());
 }
 
