@@ -18,26 +18,44 @@
 void TTarvelMain::Timer1Timer()
 {
     Timer1->stop();
-    const int count = FEvents.Count();
-    if (FStopRequested || FEventIndex == count)
+    if (FStopRequested || FEventIndex == FEvents.Count())
         return;
+    if (ReplayTick())
+        Timer1->start();
+    else
+        RoundEnded();
+}
+
+bool TTarvelMain::ReplayTick()
+{
+    TickBegins();
+    const int count = FEvents.Count();
+    const int index = FEventIndex;
     ApplyDueEvents();
+    // From the round's second-to-last event on, each tick applies the last.
+    const bool applied = FEventIndex != index || (FEventIndex >= count - 2 && FEventIndex + 1 < count);
     FLayoutChanged = true;
     FReplayTime += 0.1;
+    const double clock = FReplayTime;
     const int32_t elapsed = RoundToInt32(static_cast<long double>(FReplayTime) - FRoundStartTime);
-    LTime->SetCaption(ElapsedCaption(elapsed));
-    TBTime->setValue(TenthsRound(FReplayTime));
-    UpdateScoreBord();
+    ShowClock(elapsed, TenthsRound(FReplayTime));
+    if (ScoreBordBehind(applied)) {
+        UpdateScoreBord();
+        ScoreBordUpdated();
+    }
     AnimateMarkers();
     // The round has ended when its second-to-last event is applied; a round of one event
     // ends with its first tick.
-    if (FEventIndex >= count - 2)
-        return;
-    Timer1->start();
+    if (FEventIndex >= count - 2) {
+        TickEnds(clock, false);
+        return false;
+    }
     if (ReplayFromstart20Events->isChecked() && FEventIndex > 100) {
         FEventIndex = 0;
         FReplayTime = FEvents.GetEvent(0)->Timestamp;
     }
+    TickEnds(clock, true);
+    return true;
 }
 
 void TTarvelMain::ApplyDueEvents()
@@ -58,7 +76,7 @@ void TTarvelMain::ApplyDueEvents()
             if (FEventIndex == count)
                 return;
             ApplyEvent(FEventIndex);
-            ScoreBord->viewport()->update();
+            RepaintScoreBord();
             continue;
         }
         // A long pause of the server is crossed in jumps of 100 seconds.
@@ -70,27 +88,55 @@ void TTarvelMain::ApplyDueEvents()
 
 void TTarvelMain::AnimateMarkers()
 {
+    MarkersMoving();
     if (!CBAnimate->isChecked())
         return;
-    for (int i = 0; i < FPlayerStates.Count(); ++i) {
-        TInfoClass& s = *FPlayerStates.State(i);
-        if (s.Dead || !(s.ETA > FReplayTime))
+    // A marker's path is worked out again only when its ends, times or the scale change;
+    // the clock moves along it (MarkerPath.h). The clock in tenths is the same for all.
+    const TMapScale scale = MapScale();
+    std::optional<int32_t> now;
+    const int count = FPlayerStates.Count();
+    FMarkerPaths.resize(static_cast<size_t>(count));
+    // The states first, then their fields: the reads of one state do not wait for the last.
+    FAnimatedStates.resize(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        FAnimatedStates[static_cast<size_t>(i)] = FPlayerStates.State(i);
+        __builtin_prefetch(&FAnimatedStates[static_cast<size_t>(i)]->ETA);
+    }
+    const double clock = FReplayTime;
+    for (int i = 0; i < count; ++i) {
+        TInfoClass& s = *FAnimatedStates[static_cast<size_t>(i)];
+        if (s.Dead || !(s.ETA > clock))
             continue;
-        const int32_t eta = TenthsRound(s.ETA);
-        int32_t total = CheckedSub(eta, TenthsRound(s.TimeLastEvent));
-        if (total < 0)
-            total = 0;
-        const int32_t remaining = CheckedSub(eta, TenthsRound(FReplayTime));
-        const int32_t gx = WorldToMapX(s.GoingTo.X);
-        const int32_t gy = WorldToMapY(s.GoingTo.Z);
-        const int32_t cx = WorldToMapX(s.CommingFrom.X);
-        const int32_t cy = WorldToMapY(s.CommingFrom.Z);
+        TMarkerPath& path = FMarkerPaths[static_cast<size_t>(i)];
+        const bool known = path.Describes(s, scale);
+        int32_t eta = path.eta10;
+        int32_t total = path.total;
+        if (!known) {
+            eta = TenthsRound(s.ETA);
+            total = CheckedSub(eta, TenthsRound(s.TimeLastEvent));
+            if (total < 0)
+                total = 0;
+        }
+        if (!now)
+            now = TenthsRound(FReplayTime);
+        const int32_t remaining = CheckedSub(eta, *now);
+        if (!known) {
+            const int32_t gx = WorldToMapX(s.GoingTo.X);
+            const int32_t gy = WorldToMapY(s.GoingTo.Z);
+            const int32_t cx = WorldToMapX(s.CommingFrom.X);
+            const int32_t cy = WorldToMapY(s.CommingFrom.Z);
+            path.Set(s, scale, eta, total, gx, gy, cx, cy);
+        }
         if (total == 0)
             continue;
-        if (gx == cx && gy == cy)
-            PlaceMarker(s, gx, gy);
-        else
-            PlaceMarker(s, InterpolateCoordinate(gx, cx, total, remaining), InterpolateCoordinate(gy, cy, total, remaining));
+        if (path.gx == path.cx && path.gy == path.cy) {
+            PlaceMarker(s, path.gx, path.gy, path.last, scale);
+        } else {
+            const int32_t x = path.X().At(remaining);
+            const int32_t y = path.Y().At(remaining);
+            PlaceMarker(s, x, y, path.last, scale);
+        }
     }
     FLayoutChanged = true;
 }
@@ -114,6 +160,7 @@ void TTarvelMain::TrackBar1Change()
     if (interval < 0)
         throw ERangeError();
     Timer1->setInterval(interval);
+    ShowSpeed();
 }
 
 void TTarvelMain::StopReplay()
