@@ -1,5 +1,6 @@
 // One frame drawn from a scene: turned markers, labels, kill lines, objects and flags, and the
 // incremental canvas against a frame drawn from scratch.
+#include "TestPictures.h"
 #include "TestUtil.h"
 #include "mapview/FrameDrawing.h"
 #include "mapview/MapObject.h"
@@ -19,32 +20,6 @@ namespace {
 constexpr double Pi = std::numbers::pi;
 const QRgb Black = qRgb(0, 0, 0);
 const QRgb White = qRgb(255, 255, 255);
-
-QImage Solid(int width, int height, QRgb colour)
-{
-    QImage image(width, height, QImage::Format_RGB888);
-    image.fill(colour);
-    return image;
-}
-
-// Every pixel a colour of its own, so that any wrong lookup shows.
-QImage Unique(int width, int height, int seed = 0)
-{
-    QImage image(width, height, QImage::Format_RGB888);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb((x * 37 + seed) % 256, (y * 53 + seed * 3) % 256, (x * y + 11) % 256));
-    return image;
-}
-
-int Count(const QImage& image, QRgb colour)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += image.pixel(x, y) == colour;
-    return n;
-}
 
 QRect BoxOf(const QImage& image, QRgb colour)
 {

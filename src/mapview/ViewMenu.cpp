@@ -1,0 +1,193 @@
+// The "View" menu's overlays over the map (trails, the death map, the kill feed), their settings,
+// and what the replay records for them as it applies events and moves markers.
+#include "app/UTarvelMain.h"
+#include "base/Convert.h"
+#include "base/ErrorReporting.h"
+#include "base/Numeric.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QEvent>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// Each item's own key in the settings; "true" switches it on, anything else (or no line) off.
+const char TrailsKey[] = "ViewTrails";
+const char TrailSecondsKey[] = "ViewTrailSeconds";
+const char DeathMapKey[] = "ViewDeathMap";
+const char KillFeedKey[] = "ViewKillFeed";
+const char RoundStatsKey[] = "ViewRoundStatistics";
+
+// Tells the window when the map view's viewport changes its size: the kill feed keeps to its
+// corner.
+class TViewportWatcher : public QObject {
+public:
+    TViewportWatcher(QObject* parent, std::function<void()> resized) : QObject(parent), FResized(std::move(resized)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            FResized();
+        return false;
+    }
+
+private:
+    std::function<void()> FResized;
+};
+
+} // namespace
+
+void TTarvelMain::CreateViewMenu()
+{
+    auto checkItem = [this](const char* caption, const char* name) {
+        QAction* item = View1->addAction(QString::fromLatin1(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        item->setCheckable(true);
+        return item;
+    };
+    Trails1 = checkItem("Trails", "Trails1");
+    TrailLength1 = View1->addMenu(QStringLiteral("Trail length"));
+    TrailLength1->setObjectName(QStringLiteral("TrailLength1"));
+    auto* lengths = new QActionGroup(TrailLength1);
+    for (const int seconds : TrailLengths) {
+        QAction* item = TrailLength1->addAction(QString::number(seconds) + QStringLiteral(" s"));
+        item->setObjectName(QStringLiteral("TrailLength%1").arg(seconds));
+        item->setCheckable(true);
+        item->setChecked(seconds == DefaultTrailSeconds);
+        item->setData(seconds);
+        lengths->addAction(item);
+        connect(item, &QAction::triggered, this, [this, seconds] {
+            RunHandler([this, seconds] {
+                SetTrailSeconds(seconds);
+                FSettings.SetValue(TrailSecondsKey, std::to_string(seconds));
+            });
+        });
+    }
+    DeathMap1 = checkItem("Death map", "DeathMap1");
+    KillFeed1 = checkItem("Kill feed", "KillFeed1");
+    View1->addSeparator();
+    RoundStatsAtEnd1 = checkItem("Round statistics at the end of a round", "RoundStatsAtEnd1");
+    for (QAction* item : {Trails1, DeathMap1, KillFeed1, RoundStatsAtEnd1})
+        connect(item, &QAction::toggled, this, [this, item] { RunHandler([this, item] { ViewSettingChanged(item); }); });
+
+    // The server's table of the round, in the Replay menu after its playback items.
+    Replay1->addSeparator();
+    RoundStatistics1 = Replay1->addAction(QStringLiteral("Round statistics"));
+    RoundStatistics1->setObjectName(QStringLiteral("RoundStatistics1"));
+    connect(RoundStatistics1, &QAction::triggered, this, [this] { RunHandler([this] { RoundStatistics1Click(); }); });
+
+    // While an overlay shows, the frame follows the view: the kill feed stays in its corner and
+    // what a scroll uncovers gets its trails and deaths. The zoom tells it itself.
+    for (QScrollBar* bar : {ScrollBox1->horizontalScrollBar(), ScrollBox1->verticalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] { OverlaysMayHaveMoved(); });
+    ScrollBox1->viewport()->installEventFilter(new TViewportWatcher(this, [this] { OverlaysMayHaveMoved(); }));
+}
+
+void TTarvelMain::ReadViewSettings()
+{
+    // Read before the items tell their changes: reading writes nothing back.
+    const std::string seconds = FSettings.Values(TrailSecondsKey);
+    int value = DefaultTrailSeconds;
+    if (TryStrToInt(seconds, value) && std::find(std::begin(TrailLengths), std::end(TrailLengths), value) != std::end(TrailLengths))
+        SetTrailSeconds(value);
+    const std::pair<QAction*, const char*> items[] = {
+        {Trails1, TrailsKey}, {DeathMap1, DeathMapKey}, {KillFeed1, KillFeedKey}, {RoundStatsAtEnd1, RoundStatsKey}};
+    for (const auto& [item, key] : items) {
+        const QSignalBlocker quiet(item);
+        item->setChecked(FSettings.Values(key) == "true");
+    }
+}
+
+void TTarvelMain::ViewSettingChanged(QAction* item)
+{
+    const char* key = item == Trails1 ? TrailsKey : item == DeathMap1 ? DeathMapKey : item == KillFeed1 ? KillFeedKey
+                                                                                                       : RoundStatsKey;
+    FSettings.SetValue(key, item->isChecked() ? "true" : "false");
+    FLayoutChanged = true;
+}
+
+void TTarvelMain::SetTrailSeconds(int seconds)
+{
+    FTrailSeconds = std::clamp(seconds, 1, static_cast<int>(TOverlayHistory::TrailKept));
+    for (QAction* item : TrailLength1->actions()) {
+        const QSignalBlocker quiet(item);
+        item->setChecked(item->data().toInt() == FTrailSeconds);
+    }
+    FLayoutChanged = true;
+}
+
+TFrameOverlays TTarvelMain::FrameOverlays() const
+{
+    TFrameOverlays overlays;
+    overlays.history = &FOverlays;
+    overlays.trailSeconds = Trails1 && Trails1->isChecked() ? FTrailSeconds : 0;
+    overlays.deathMap = DeathMap1 && DeathMap1->isChecked();
+    overlays.killFeed = KillFeed1 && KillFeed1->isChecked();
+    return overlays;
+}
+
+void TTarvelMain::AddOverlays(TFrameScene& scene) const
+{
+    scene.overlays = FrameOverlays();
+    // A window on the screen shows part of the map; one that is not (the headless tool) draws
+    // all of it.
+    if (!scene.overlays.Any() || !isVisible())
+        return;
+    const QWidget* view = ScrollBox1->viewport();
+    const QPoint corner = MapZoomImage->mapFrom(view, QPoint(0, 0));
+    scene.visible = QRect(corner, view->size()).intersected(MapZoomImage->rect());
+}
+
+void TTarvelMain::OverlaysMayHaveMoved()
+{
+    if (FrameOverlays().Any())
+        FLayoutChanged = true;
+}
+
+void TTarvelMain::RecordOverlayEvent(int index)
+{
+    const TEventInfo& e = *FEvents.GetEvent(index);
+    if (e.EventName == "destroyPlayer") {
+        FOverlays.CutTrail(e.PlayerID);
+        return;
+    }
+    if (!e.HasCords() || e.PlayerID == -1)
+        return;
+    const TInfoClass* s = FPlayerStates.Find(PlayerKey(e.PlayerID));
+    if (!s)
+        return;
+    // Where the event puts the player's marker.
+    const QPoint place(CheckedAdd(WorldToMapX(e.PosX), FLeftMargin), CheckedAdd(WorldToMapY(e.PosZ), FTopMargin));
+    if (e.EventName == "scoreEvent") {
+        if (e.ScoreType == "Death" || e.ScoreType == "DeathNoMsg") {
+            FOverlays.AddDeath(index, {e.Timestamp, place, s->Team()});
+            FOverlays.CutTrail(e.PlayerID);
+            return;
+        }
+        if (e.ScoreType == "Kill" || e.ScoreType == "TK") {
+            TKillNote kill;
+            kill.time = e.Timestamp;
+            kill.killer = s->PlayerName;
+            kill.killerTeam = s->Team();
+            kill.weapon = e.Weapon;
+            kill.teamKill = e.ScoreType == "TK";
+            if (const TInfoClass* victim = FPlayerStates.Find(PlayerKey(e.VictimID))) {
+                kill.victim = victim->PlayerName;
+                kill.victimTeam = victim->Team();
+            } else if (const TPlayerInfo* entry = FRoster.FindPlayerAt(e.VictimID, e.Timestamp)) {
+                kill.victim = entry->PlayerName;
+            }
+            FOverlays.AddKill(index, kill);
+        }
+    }
+    if (!s->Dead)
+        FOverlays.AddTrailPoint(e.PlayerID, e.Timestamp, place, e.PosX, e.PosZ);
+}

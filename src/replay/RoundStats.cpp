@@ -1,0 +1,236 @@
+#include "replay/RoundStats.h"
+
+#include "base/Json.h"
+#include "log/EventInfo.h"
+#include "xmltree/ElementContent.h"
+#include "xmltree/wexXMLTree.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace {
+
+std::optional<int> Code(std::string_view digits, int base)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || value < 0 || value > 255)
+        return std::nullopt;
+    return value;
+}
+
+std::string Attribute(const TwexXMLNode& node, std::string_view name)
+{
+    const TwexXMLAttribute* attribute = node.AttributeByName(name);
+    return attribute ? std::string(attribute->Value()) : std::string();
+}
+
+// A child of the table without a "name" is named by its element, less the log's prefix.
+std::string FieldName(const TwexXMLNode& node)
+{
+    if (const TwexXMLAttribute* name = node.AttributeByName("name"))
+        return std::string(name->Value());
+    std::string_view element = node.Name();
+    if (element.substr(0, 3) == "bf:")
+        element.remove_prefix(3);
+    return std::string(element);
+}
+
+bool IsNameColumn(std::string_view column) { return column.find("name") != std::string_view::npos; }
+
+} // namespace
+
+std::string DecodeEntities(std::string_view text)
+{
+    static const std::pair<std::string_view, char> named[] = {
+        {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"apos", '\''}};
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t semicolon = text[i] == '&' ? text.find(';', i + 1) : std::string_view::npos;
+        if (semicolon == std::string_view::npos || semicolon - i > 8) {
+            out += text[i];
+            continue;
+        }
+        const std::string_view entity = text.substr(i + 1, semicolon - i - 1);
+        std::optional<int> code;
+        if (entity.size() > 2 && (entity[1] == 'x' || entity[1] == 'X') && entity[0] == '#')
+            code = Code(entity.substr(2), 16);
+        else if (entity.size() > 1 && entity[0] == '#')
+            code = Code(entity.substr(1), 10);
+        else
+            for (const auto& [name, character] : named)
+                if (entity == name)
+                    code = static_cast<unsigned char>(character);
+        if (!code) {
+            out += text[i]; // not one this program knows: kept as written
+            continue;
+        }
+        out += static_cast<char>(*code);
+        i = semicolon;
+    }
+    return out;
+}
+
+bool IsPlainNumber(std::string_view text)
+{
+    size_t i = 0;
+    if (i < text.size() && text[i] == '-')
+        ++i;
+    const size_t digits = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        ++i;
+    if (i == digits || (text[digits] == '0' && i - digits > 1))
+        return false;
+    if (i < text.size() && text[i] == '.') {
+        const size_t fraction = ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        if (i == fraction)
+            return false;
+    }
+    return i == text.size();
+}
+
+std::string StatText(const TwexXMLTree& tree, const TwexXMLNode& element)
+{
+    std::string text;
+    for (const TElementPiece& piece : ElementContent(tree, element)) {
+        if (!piece.child) {
+            text += DecodeEntities(piece.text);
+        } else if (piece.child->Name() == "bf:nonprint") {
+            if (const std::optional<int> code = Code(piece.child->Value(), 10))
+                text += static_cast<char>(*code);
+        }
+    }
+    return text;
+}
+
+std::string TPlayerStat::Field(std::string_view name) const
+{
+    for (const auto& [field, value] : fields)
+        if (field == name)
+            return value;
+    return {};
+}
+
+std::optional<int32_t> TPlayerStat::ID() const
+{
+    const std::string text = playerID.empty() ? Field("player_id") : playerID;
+    int32_t id = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return id;
+}
+
+bool TRoundStats::NumericColumn(std::string_view column) const
+{
+    if (IsNameColumn(column))
+        return false;
+    bool any = false;
+    for (const TPlayerStat& player : players) {
+        const std::string value = column == "playerid" ? player.playerID : player.Field(column);
+        if (value.empty())
+            continue;
+        if (!IsPlainNumber(value))
+            return false;
+        any = true;
+    }
+    return any;
+}
+
+TRoundStats ReadRoundStats(const TwexXMLTree& tree, const TwexXMLNode& round)
+{
+    TRoundStats stats;
+    const TwexXMLNode* table = round.SelectNode("bf:roundstats");
+    if (!table)
+        return stats;
+    stats.present = true;
+    stats.timestamp = Attribute(*table, "timestamp");
+    for (const TwexXMLNode* child : table->Children()) {
+        const std::string_view name = child->Name();
+        if (name == "bf:winningteam") {
+            stats.winningTeam = StatText(tree, *child);
+        } else if (name == "bf:victorytype") {
+            stats.victoryType = StatText(tree, *child);
+        } else if (name == "bf:teamtickets") {
+            stats.tickets.emplace_back(Attribute(*child, "team"), StatText(tree, *child));
+        } else if (name == "bf:playerstat") {
+            TPlayerStat& player = stats.players.emplace_back();
+            player.playerID = Attribute(*child, "playerid");
+            for (const TwexXMLNode* param : child->Children()) {
+                std::string field = FieldName(*param);
+                if (std::find(stats.columns.begin(), stats.columns.end(), field) == stats.columns.end())
+                    stats.columns.push_back(field);
+                player.fields.emplace_back(std::move(field), StatText(tree, *param));
+            }
+        }
+    }
+    return stats;
+}
+
+std::unordered_map<int32_t, TReplayCounts> CountReplay(const TEventInfoList& events)
+{
+    std::unordered_map<int32_t, TReplayCounts> counts;
+    for (int i = 0; i < events.Count(); ++i) {
+        const TEventInfo& e = *events.GetEvent(i);
+        if (e.EventName == "destroyPlayer") {
+            counts.erase(e.PlayerID);
+            continue;
+        }
+        // Only events that place their player reach the player's state; the first makes it.
+        if (!e.HasCords() || e.PlayerID == -1)
+            continue;
+        TReplayCounts& c = counts[e.PlayerID];
+        if (e.EventName != "scoreEvent")
+            continue;
+        if (e.ScoreType == "Kill")
+            ++c.kills;
+        else if (e.ScoreType == "Death" || e.ScoreType == "DeathNoMsg")
+            ++c.deaths;
+        else if (e.ScoreType == "TK")
+            ++c.tks;
+    }
+    return counts;
+}
+
+std::vector<std::string> RoundStatsJson(const TRoundStats& stats,
+                                        const std::unordered_map<int32_t, TReplayCounts>& counts)
+{
+    std::vector<std::string> lines;
+    if (!stats.present) {
+        lines.push_back("{\"stats\":false}");
+        return lines;
+    }
+    auto value = [&stats](std::string_view column, const std::string& text) {
+        if (!stats.NumericColumn(column))
+            return JsonString(text);
+        return text.empty() ? std::string("null") : text;
+    };
+    // Texts of the round that are numbers are written as numbers.
+    auto number = [](const std::string& text) { return IsPlainNumber(text) ? text : JsonString(text); };
+    std::string round = "{\"stats\":true,\"timestamp\":" + number(stats.timestamp) +
+                        ",\"winningteam\":" + number(stats.winningTeam) +
+                        ",\"victorytype\":" + number(stats.victoryType) + ",\"tickets\":{";
+    for (size_t i = 0; i < stats.tickets.size(); ++i)
+        round += (i ? "," : "") + JsonString(stats.tickets[i].first) + ":" + number(stats.tickets[i].second);
+    round += "},\"players\":" + std::to_string(stats.players.size()) + "}";
+    lines.push_back(std::move(round));
+    for (const TPlayerStat& player : stats.players) {
+        std::string line = "{\"playerid\":" + value("playerid", player.playerID);
+        for (const auto& [field, text] : player.fields)
+            line += "," + JsonString(field) + ":" + value(field, text);
+        line += ",\"replay\":";
+        const std::optional<int32_t> id = player.ID();
+        const auto found = id ? counts.find(*id) : counts.end();
+        if (found == counts.end())
+            line += "null";
+        else
+            line += "{\"kills\":" + std::to_string(found->second.kills) +
+                    ",\"deaths\":" + std::to_string(found->second.deaths) +
+                    ",\"tks\":" + std::to_string(found->second.tks) + "}";
+        lines.push_back(line + "}");
+    }
+    return lines;
+}

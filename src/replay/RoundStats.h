@@ -1,0 +1,60 @@
+#pragma once
+
+// The server's own table of a round (its "bf:roundstats": winner, victory type, tickets and one
+// "bf:playerstat" per player) and the counts the replay makes of the same round, side by side.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+class TEventInfoList;
+class TwexXMLNode;
+class TwexXMLTree;
+
+// What the replay counts for a player by the end of the round: the scoreboard's K, D and TK.
+struct TReplayCounts {
+    int kills = 0;
+    int deaths = 0;
+    int tks = 0;
+};
+
+struct TPlayerStat {
+    std::string playerID; // the "playerid" attribute as written; empty without one
+    std::vector<std::pair<std::string, std::string>> fields; // name, text, in the server's order
+    std::string Field(std::string_view name) const;         // empty when the player has none
+    std::optional<int32_t> ID() const;                      // nothing when not a number
+};
+
+struct TRoundStats {
+    bool present = false; // the round has a "bf:roundstats"
+    std::string timestamp, winningTeam, victoryType;
+    std::vector<std::pair<std::string, std::string>> tickets; // team, tickets left
+    std::vector<TPlayerStat> players;                          // the server's order
+    std::vector<std::string> columns; // every field name, in order of first appearance
+
+    // Whether every value of the column is a number; names never are.
+    bool NumericColumn(std::string_view column) const;
+};
+
+// The text of an element joined from all its pieces: entity references decoded and each
+// "bf:nonprint" child read as the character of its code (one 8-bit character).
+std::string StatText(const TwexXMLTree& tree, const TwexXMLNode& element);
+// "&lt;", "&gt;", "&amp;", "&quot;", "&apos;" and character references of codes up to 255.
+std::string DecodeEntities(std::string_view text);
+// Whether the text is a number as JSON writes one.
+bool IsPlainNumber(std::string_view text);
+
+// The first "bf:roundstats" of the round element, read from the tree it belongs to.
+TRoundStats ReadRoundStats(const TwexXMLTree& tree, const TwexXMLNode& round);
+
+// The replay's counts by player id over the whole event list, by the rules the events are
+// applied with: a player who leaves ("destroyPlayer") starts again from nothing.
+std::unordered_map<int32_t, TReplayCounts> CountReplay(const TEventInfoList& events);
+
+// One JSON object for the round, then one per player in the server's order.
+std::vector<std::string> RoundStatsJson(const TRoundStats& stats,
+                                        const std::unordered_map<int32_t, TReplayCounts>& counts);
