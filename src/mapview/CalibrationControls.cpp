@@ -30,6 +30,8 @@ void TTarvelMain::TBTopChange()
 
 void TTarvelMain::RunTrackBarHandler(QSlider* bar)
 {
+    if (bar == TBXas || bar == TBYas || bar == TBLeft || bar == TBTop)
+        CalibrationMoved(); // the calibration window's fields follow
     if (bar == TBXas || bar == TBYas)
         TBXasChange();
     else if (bar == TBLeft)
