@@ -3,11 +3,15 @@
 # Safe to run again; needs root (or sudo) on a Debian 12 machine. xvfb and libxcb1-dev are for the
 # end-to-end test, which runs the program under an X server of its own; xauth lets a user run the
 # program the same way with xvfb-run.
+# FFmpeg's libraries write the exported videos; libx264 is the H.264 encoder libavcodec uses.
 set -e
 PKGS="build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg-dev \
+libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libx264-164 \
 libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev fonts-dejavu-core fonts-liberation2 \
 fontconfig time \
 xvfb xauth libxcb1-dev"
+# With --fuzz also clang and its libFuzzer and sanitizer runtimes, for tools/fuzz.sh.
+[ "$1" = "--fuzz" ] && PKGS="$PKGS clang libclang-rt-14-dev"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
