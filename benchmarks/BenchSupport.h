@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 struct TBenchInputs {
     std::string plainLog;      // about 100 MB of plain XML
@@ -23,3 +24,13 @@ long long FileSize(const std::string& path);
 std::map<std::string, double>& MedianSeconds();
 // Events in the round of each BuildEventList size.
 std::map<long long, int>& EventCounts();
+
+// A program run to its end: its exit status (-1 when it did not exit), real time and peak memory.
+struct TProgramRun {
+    int status = -1;
+    double seconds = 0;
+    long maxRssKb = 0;
+};
+// Runs args[0] with standard output and standard error sent to the files given (an empty name
+// leaves the stream as it is); throws when it cannot start.
+TProgramRun RunProgram(const std::vector<std::string>& args, const std::string& out = "", const std::string& err = "");

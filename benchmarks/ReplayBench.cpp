@@ -4,18 +4,12 @@
 #include "BenchSupport.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -23,6 +17,7 @@ struct TReplayRun {
     double seconds = 0;
     long long ticks = 0;
     long long events = 0; // the event index the replay ended at, about the round's events
+    long long clock = 0;  // the whole seconds of the replay clock it ended at
 };
 
 long long Field(const std::string& line, const std::string& name)
@@ -37,29 +32,17 @@ TReplayRun RunReplay(const std::string& log, const std::vector<std::string>& ext
     const std::string output = BenchDataFolder() + "/replay-output.json";
     std::vector<std::string> args = {ProgramFolder() + "/ornwick", "replay", log, "0"};
     args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("could not start " + args[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const TProgramRun ran = RunProgram(args, output);
     TReplayRun run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    run.seconds = ran.seconds;
+    if (ran.status != 0)
         throw std::runtime_error("ornwick replay failed on " + log);
     std::ifstream in(output);
     std::string first;
     std::getline(in, first);
     run.ticks = Field(first, "ticks");
     run.events = Field(first, "EventIndex") + 2;
+    run.clock = Field(first, "ReplayTime");
     return run;
 }
 
@@ -93,12 +76,40 @@ TReplayRun MeasureReplay(const std::string& log)
     return best;
 }
 
+struct TSeekFigures {
+    double forward = 1e9;  // from the selection to the end of the round
+    double backward = 1e9; // from the end back to a second before it, the round replayed anew
+    long long ticks = 0;
+};
+
+// Seeks of the replay command: its runs differ from one another in their seeks alone, and
+// end at about the same moment, so their differences are the seeks. The fastest of three.
+TSeekFigures MeasureSeeks(const std::string& log)
+{
+    const int backSeeks = 10;
+    TSeekFigures best;
+    for (int i = 0; i < 3; ++i) {
+        const TReplayRun setUp = RunReplay(log, {"--ticks", "0"});
+        const TReplayRun forward = RunReplay(log, {"--seek", "1e9"});
+        // Each seek lies before the last: every one goes back to the start and replays.
+        std::vector<std::string> back{"--seek", "1e9"};
+        for (int s = 1; s <= backSeeks; ++s)
+            back.insert(back.end(), {"--seek", std::to_string(forward.clock - s)});
+        const TReplayRun backward = RunReplay(log, back);
+        best.forward = std::min(best.forward, std::max(0.0, forward.seconds - setUp.seconds));
+        best.backward = std::min(best.backward, std::max(0.0, (backward.seconds - forward.seconds) / backSeeks));
+        best.ticks = forward.ticks;
+    }
+    return best;
+}
+
 } // namespace
 
 void ReportReplayBenchmarks()
 {
     const TReplayRun small = MeasureReplay(RoundLog("round10k.xml", "6500k"));
-    const TReplayRun large = MeasureReplay(RoundLog("round100k.xml", "65M"));
+    const std::string largeLog = RoundLog("round100k.xml", "65M");
+    const TReplayRun large = MeasureReplay(largeLog);
     const double smallPerEvent = small.seconds / static_cast<double>(small.events);
     const double largePerEvent = large.seconds / static_cast<double>(large.events);
     std::printf("replay to the end, time per event, %lld events / %lld events: %.2f  (%.1f us / %.1f us; %.2f s / %.2f s; goal <= 1.5)\n",
@@ -106,4 +117,8 @@ void ReportReplayBenchmarks()
                 large.seconds, small.seconds);
     std::printf("Timer1Timer tick, 64 players, animation on: %.1f us  (%lld ticks in %.2f s; goal <= 200 us)\n",
                 large.seconds / static_cast<double>(large.ticks) * 1e6, large.ticks, large.seconds);
+    const TSeekFigures seek = MeasureSeeks(largeLog);
+    std::printf("seek through a round of %lld events, %lld ticks: to the end %.3f s, back from the end %.3f s"
+                "  (goal <= 0.3 s)\n",
+                large.events, seek.ticks, seek.forward, seek.backward);
 }

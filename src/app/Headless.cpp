@@ -10,6 +10,10 @@
 #include "base/Convert.h"
 #include "base/Json.h"
 #include "log/LogFile.h"
+#include "mapview/Calibration.h"
+#include "mapview/VideoExport.h"
+#include "replay/PlayerStates.h"
+#include "replay/RoundStats.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QApplication>
@@ -22,7 +26,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <iostream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -30,6 +38,8 @@
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -46,14 +56,39 @@ const char Usage[] =
     "                     the map's objects as placed on its picture, then the missing pictures\n"
     "  replay LOG N [--home DIR] [--ticks K] [--no-animate] [--loop] [--scale S]\n"
     "         [--correctiony C] [--left L] [--top T]\n"
+    "         [--seek SECONDS] [--next-kill] [--previous-kill]\n"
     "                     replays round N without drawing, tick after tick, until it\n"
     "                     ends or K ticks have run; then the clock, the player states,\n"
-    "                     the scoreboard, the map objects and the score log as JSON\n"
+    "                     the scoreboard, the map objects and the score log as JSON.\n"
+    "                     Seeks and kill steps run in their order after the selection,\n"
+    "                     and K more ticks after them; \"ticks\" counts every tick since\n"
+    "                     the selection that the state stands for\n"
     "  render LOG N --at SECONDS --out MAP.png [--minimap MINI.png] [--zoom Z]\n"
     "         [--home DIR] [--track KEY] [--scale S] [--correctiony C] [--left L] [--top T]\n"
-    "         [--hide objects,flags,lines] [--killinfo]\n"
+    "         [--hide objects,flags,lines] [--killinfo] [--trails SECONDS] [--deathmap]\n"
+    "         [--killfeed]\n"
     "                     replays round N until the clock reaches SECONDS, draws one\n"
-    "                     frame and writes the whole zoomed map (and the minimap) as PNG\n"
+    "                     frame and writes the whole zoomed map (and the minimap) as PNG;\n"
+    "                     the trails of the last SECONDS (1 to 60), the death map and the\n"
+    "                     kill feed are drawn only when asked\n"
+    "  stats LOG N [--home DIR]\n"
+    "                     the server's statistics of round N as JSON: one object for the\n"
+    "                     round, then one per player in the server's order, with the\n"
+    "                     replay's own counts of the player\n"
+    "  video LOG N --out FILE.mp4 [--from S] [--to S] [--speed X] [--fps F] [--size PX]\n"
+    "         [--zoom Z] [--track KEY] [--home DIR] [--trails S] [--deathmap] [--killfeed]\n"
+    "                     writes round N, or its span between the log times S, as an H.264\n"
+    "                     video at X times real time (10), F frames a second (30), a square\n"
+    "                     of PX pixels or the whole zoomed map, with the overlays asked for;\n"
+    "                     KEY: a player kept in the middle. The progress goes to standard\n"
+    "                     error. ORNWICK_H264_ENCODER names an encoder other than libx264\n"
+    "  calibrate MAP [--home DIR] --ref X,Z=PX,PY [--ref ...] [--picture-height H] [--save]\n"
+    "                     the calibration that puts each world position X,Z at its map pixel\n"
+    "                     PX,PY, with each pair's error in pixels, as JSON; the picture's\n"
+    "                     height from MAP's picture or H; --save stores it for MAP in Tarvel.ini\n"
+    "                     as the Admin page's Save does\n"
+    "  fit LOG N [--home DIR]\n"
+    "                     the calibration that puts every place of round N on its map picture\n"
     "  widgets [--home DIR]  the main window's controls as JSON, then its menu items\n"
     "  about [--home DIR]    the About window's controls as JSON, logo loaded\n"
     "                     DIR stands in for the program's folder (Tarvel.ini, Tarvel.map,\n"
@@ -105,7 +140,7 @@ int Tokens(TContext& c)
     c.ExpectArgs(1);
     TwexXMLTree document("ROOT", "", nullptr);
     LoadLogFile(c.Arg(0), document);
-    c.out << document.Lines().Bytes();
+    document.Lines().WriteTo(c.out);
     return 0;
 }
 
@@ -398,6 +433,8 @@ std::string StateJson(const TTarvelMain& window, const std::string& key, TInfoCl
            "],\"MapObjectInUse\":" + std::to_string(MapObjectIndex(window, s.MapObjectInUse)) + "}";
 }
 
+} // namespace
+
 // Everything a replay leaves in the window, one JSON object a line.
 void PrintReplay(std::ostream& out, TTarvelMain& window, int ticks)
 {
@@ -429,6 +466,8 @@ void PrintReplay(std::ostream& out, TTarvelMain& window, int ticks)
         for (const QString& line : log.split(QLatin1Char('\n')))
             out << "{\"log\":" << JsonString(FromLatin1(line)) << "}\n";
 }
+
+namespace {
 
 // Opens the log and double-clicks round N as a user would; an N that is no item is the
 // list's error.
@@ -482,6 +521,8 @@ int Replay(TContext& c)
     int tickLimit = -1;
     bool animate = true;
     bool loop = false;
+    // The seeks and kill steps in their order.
+    std::vector<std::function<void(TTarvelMain&)>> moves;
     const TRoundCommand command(c, [&](const std::string& option, size_t& i) {
         if (option == "--no-animate")
             animate = false;
@@ -491,7 +532,17 @@ int Replay(TContext& c)
             tickLimit = StrToInt(c.Arg(++i));
             if (tickLimit < 0)
                 throw TUsageError();
-        } else
+        } else if (option == "--seek") {
+            long double seconds = 0;
+            const std::string text = c.Arg(++i);
+            if (!TryStrToFloat(LocalizePoints(text), seconds))
+                throw TUsageError{"--seek needs a time in seconds, not '" + text + "'"};
+            moves.push_back([seconds](TTarvelMain& window) { window.SeekTo(static_cast<double>(seconds)); });
+        } else if (option == "--next-kill")
+            moves.push_back([](TTarvelMain& window) { window.NextKill(); });
+        else if (option == "--previous-kill")
+            moves.push_back([](TTarvelMain& window) { window.PreviousKill(); });
+        else
             return false;
         return true;
     });
@@ -501,19 +552,60 @@ int Replay(TContext& c)
     command.SetUp(window); // the replay is not drawn
     window.CBAnimate->setChecked(animate);
     window.ReplayFromstart20Events->setChecked(loop);
-    int ticks = 0;
     RunThenPrint(
         [&] {
             SelectRound(window, round);
+            for (const auto& move : moves)
+                RunHandler([&] { move(window); });
+            // Without a seek the round plays to its end; after one only when asked.
+            if (!moves.empty() && tickLimit < 0)
+                tickLimit = 0;
             // The ticks run back to back; the timer only says whether another is due.
-            while (window.Timer1->isActive() && (tickLimit < 0 || ticks < tickLimit)) {
-                ++ticks;
+            for (int ticks = 0; window.Timer1->isActive() && (tickLimit < 0 || ticks < tickLimit); ++ticks)
                 RunHandler([&] { window.Timer1Timer(); });
-            }
         },
-        [&] { PrintReplay(c.out, window, ticks); });
+        [&] { PrintReplay(c.out, window, window.ReplayTicks()); });
     return scope.Finish(c.out, c.err);
 }
+
+// A whole number from low to high, else the usage error `message`, naming the text.
+int32_t WholeIn(const std::string& text, int32_t low, int32_t high, const std::string& message)
+{
+    int32_t value = 0;
+    if (!TryStrToInt(text, value) || value < low || value > high)
+        throw TUsageError{message + ", not '" + text + "'"};
+    return value;
+}
+
+// The overlays render and video draw when asked: --trails SECONDS, --deathmap, --killfeed.
+struct TOverlayOptions {
+    int trailSeconds = 0;
+    bool deathMap = false, killFeed = false;
+
+    // Takes the option at i (and its value) when it is one of them.
+    bool Take(TContext& c, const std::string& option, size_t& i)
+    {
+        if (option == "--trails")
+            trailSeconds = WholeIn(c.Arg(++i), 1, 60, "--trails takes 1 to 60 seconds");
+        else if (option == "--deathmap")
+            deathMap = true;
+        else if (option == "--killfeed")
+            killFeed = true;
+        else
+            return false;
+        return true;
+    }
+    // The overlays as the options ask, whatever the settings say.
+    void SwitchOn(TTarvelMain& main) const
+    {
+        main.Trails1->setChecked(trailSeconds > 0);
+        if (trailSeconds > 0)
+            main.SetTrailSeconds(trailSeconds);
+        main.DeathMap1->setChecked(deathMap);
+        main.KillFeed1->setChecked(killFeed);
+        main.RoundStatsAtEnd1->setChecked(false);
+    }
+};
 
 // Writes a picture as PNG; an existing file is replaced only by a complete new one.
 void WritePng(const QImage& picture, const std::string& fileName)
@@ -530,6 +622,7 @@ int Render(TContext& c)
     std::optional<int> zoom;
     std::string atText;
     bool killInfo = false;
+    TOverlayOptions overlays;
     std::vector<std::string> hidden;
     const TRoundCommand command(c, [&](const std::string& option, size_t& i) {
         if (option == "--at") {
@@ -556,7 +649,7 @@ int Render(TContext& c)
                 hidden.push_back(name.toStdString());
             }
         } else
-            return false;
+            return overlays.Take(c, option, i);
         return true;
     });
     if (!at)
@@ -569,6 +662,7 @@ int Render(TContext& c)
     for (const std::string& name : hidden)
         (name == "objects" ? main.CBShowobjects : name == "flags" ? main.ShowFlags : main.ShowHitLines)->setChecked(false);
     main.CBKillINfo->setChecked(killInfo);
+    overlays.SwitchOn(main);
     if (zoom)
         main.TBMApZoom->setValue(*zoom);
     SelectRound(main, command.round);
@@ -597,6 +691,213 @@ int Render(TContext& c)
     return scope.Finish(c.out, c.err);
 }
 
+int Stats(TContext& c)
+{
+    const TRoundCommand command(c, [](const std::string&, size_t&) { return false; });
+    if (!command.numbers.empty())
+        throw TUsageError();
+    TWindowScope scope;
+    TTarvelMain window(command.home);
+    command.SetUp(window);
+    window.OpenLog();
+    // The round's events give the replay's counts, as selecting the round builds them.
+    window.LoadRoundEvents(command.round);
+    const TRoundStats stats = ReadRoundStats(window.Document(), *window.RoundOfItem(command.round));
+    for (const std::string& line : RoundStatsJson(stats, CountReplay(window.Events())))
+        c.out << line << '\n';
+    return scope.Finish(c.out, c.err);
+}
+
+int Video(TContext& c)
+{
+    std::string out, track;
+    std::optional<long double> from, to;
+    std::string fromText, toText;
+    long double speed = 10;
+    int fps = 30;
+    std::optional<int> zoom, size;
+    TOverlayOptions overlays;
+    // A number of the option; `whole` asks for an integer.
+    auto number = [&](const std::string& option, size_t& i, bool whole) {
+        const std::string text = c.Arg(++i);
+        long double value = 0;
+        if (!TryStrToFloat(LocalizePoints(text), value) || (whole && value != std::floor(value)))
+            throw TUsageError{option + " needs " + (whole ? "a whole number" : "a number") + ", not '" + text + "'"};
+        return value;
+    };
+    const TRoundCommand command(c, [&](const std::string& option, size_t& i) {
+        if (option == "--out")
+            out = c.Arg(++i);
+        else if (option == "--from") {
+            fromText = c.Arg(i + 1);
+            from = number(option, i, false);
+        } else if (option == "--to") {
+            toText = c.Arg(i + 1);
+            to = number(option, i, false);
+        } else if (option == "--speed")
+            speed = number(option, i, false);
+        else if (option == "--fps")
+            fps = static_cast<int>(std::clamp(number(option, i, true), -1.0L, 1000.0L));
+        else if (option == "--size")
+            size = static_cast<int>(std::clamp(number(option, i, true), -1.0L, 100000.0L));
+        else if (option == "--zoom")
+            zoom = static_cast<int>(std::clamp(number(option, i, true), -1.0L, 100000.0L));
+        else if (option == "--track")
+            track = c.Arg(++i);
+        else
+            return overlays.Take(c, option, i);
+        return true;
+    });
+    if (out.empty())
+        throw TUsageError{"video needs --out FILE.mp4"};
+    if (UpperCaseAscii(ExtractFileExt(out)) != ".MP4")
+        throw TUsageError{"--out " + out + ": the video is an MP4 file, its name ends in .mp4"};
+    if (!(speed >= 1 && speed <= 100))
+        throw TUsageError{"--speed runs from 1 to 100 times real time"};
+    if (fps < 10 || fps > 60)
+        throw TUsageError{"--fps runs from 10 to 60 frames per second"};
+    if (size && (*size < 16 || *size > 4096 || *size % 2))
+        throw TUsageError{"--size is the side of the square in pixels: an even number from 16 to 4096"};
+    if (zoom && (*zoom < 500 || *zoom > 10000))
+        throw TUsageError{"--zoom runs from 500 to 10000 (thousandths)"};
+    TWindowScope scope;
+    TTarvelMain main(command.home);
+    command.SetUp(main);
+    overlays.SwitchOn(main);
+    if (zoom)
+        main.TBMApZoom->setValue(*zoom);
+    SelectRound(main, command.round);
+    if (scope.Failed())
+        return scope.Finish(c.out, c.err);
+    TVideoOptions options;
+    const double start = main.RoundStartTime();
+    const double end = main.Events().GetEvent(main.Events().Count() - 1)->Timestamp;
+    options.from = from ? static_cast<double>(*from) : start;
+    options.to = to ? static_cast<double>(*to) : end;
+    if (options.from < start)
+        throw TUsageError{"--from " + fromText + ": the time lies before the round, which starts at " +
+                          JsonNumber(start) + " s"};
+    if (options.to > end)
+        throw TUsageError{"--to " + toText + ": the time lies after the round, which ends at " + JsonNumber(end) + " s"};
+    if (!(options.to > options.from))
+        throw TUsageError{"the span must end after it starts: --to " + JsonNumber(options.to) + " is not after --from " +
+                          JsonNumber(options.from)};
+    if (!track.empty() && !RoundHasPlayer(main.Events(), track))
+        throw TUsageError{"--track " + track + ": no such player in the round"};
+    options.speed = static_cast<double>(speed);
+    options.fps = fps;
+    options.zoom = main.TBMApZoom->value();
+    options.area = size ? TVideoArea::Square : TVideoArea::WholeMap;
+    options.square = size.value_or(0);
+    options.track = track;
+    const bool terminal = &c.err == &std::cerr && isatty(STDERR_FILENO);
+    try {
+        // Another of libavcodec's H.264 encoders may be named instead of libx264.
+        const char* encoder = std::getenv("ORNWICK_H264_ENCODER");
+        TVideoExport video(main, options, out, encoder ? encoder : "");
+        if (!RunVideoExport(video, c.err, terminal))
+            throw TUsageError{"video: interrupted, no file written"};
+        video.Finish();
+    } catch (const EFCreateError& error) {
+        throw TUsageError{error.Message()};
+    } catch (const EVideoError& error) {
+        throw TUsageError{error.Message()};
+    }
+    return scope.Finish(c.out, c.err);
+}
+
+// "X,Z=PX,PY": a world position and the map pixel where it lies.
+TReferencePair ReferencePair(const std::string& text)
+{
+    const TUsageError bad{"--ref needs X,Z=PX,PY (a world position, then its map pixel), not '" + text + "'"};
+    const auto both = [&](const std::string& part, double& first, double& second) {
+        const size_t comma = part.find(',');
+        long double a = 0, b = 0;
+        if (comma == std::string::npos || !TryStrToFloat(LocalizePoints(part.substr(0, comma)), a) ||
+            !TryStrToFloat(LocalizePoints(part.substr(comma + 1)), b))
+            throw bad;
+        first = static_cast<double>(a);
+        second = static_cast<double>(b);
+    };
+    const size_t equals = text.find('=');
+    if (equals == std::string::npos)
+        throw bad;
+    TReferencePair pair;
+    both(text.substr(0, equals), pair.WorldX, pair.WorldZ);
+    both(text.substr(equals + 1), pair.MapX, pair.MapY);
+    return pair;
+}
+
+int CalibrateMap(TContext& c)
+{
+    if (c.args.empty() || c.Arg(0).rfind("--", 0) == 0)
+        throw TUsageError();
+    const std::string& map = c.Arg(0);
+    std::string home = DefaultTarvel();
+    std::vector<TReferencePair> pairs;
+    std::optional<int> height;
+    bool save = false;
+    for (size_t i = 1; i < c.args.size(); ++i) {
+        const std::string& option = c.Arg(i);
+        if (option == "--home")
+            home = HomeTarvel(c.Arg(++i));
+        else if (option == "--ref")
+            pairs.push_back(ReferencePair(c.Arg(++i)));
+        else if (option == "--picture-height")
+            height = WholeIn(c.Arg(++i), 1, 1000000, "--picture-height needs a height in pixels from 1 to 1000000");
+        else if (option == "--save")
+            save = true;
+        else
+            throw TUsageError();
+    }
+    TWindowScope scope;
+    TTarvelMain window(home);
+    window.ShowMap(map);
+    if (scope.Failed())
+        return scope.Finish(c.out, c.err);
+    if (!height) {
+        if (window.MapPictureMissing())
+            throw TUsageError{"no picture of " + map + " (" + map + ".bmp or " + map + ".jpg) in " +
+                              window.ImagesFolder() + ": give --picture-height"};
+        height = window.MapImage().Height;
+    }
+    TCalibration calibration;
+    try {
+        calibration = SolveCalibration(pairs, *height);
+    } catch (const ECalibrationError& error) {
+        throw TUsageError{error.Message()};
+    }
+    if (save) {
+        // The sliders set and "Save" pressed, then the settings written as the program ends.
+        window.ApplyCalibration(calibration);
+        window.BSaveSettingsPerMapClick();
+        if (scope.Failed())
+            return scope.Finish(c.out, c.err);
+        window.Settings().SaveToFile(window.SettingsFileName());
+    }
+    c.out << CalibrationJson(calibration, PairResiduals(calibration, *height, pairs)) << '\n';
+    return scope.Finish(c.out, c.err);
+}
+
+int FitRound(TContext& c)
+{
+    const TRoundCommand command(c, [](const std::string&, size_t&) { return false; });
+    TWindowScope scope;
+    TTarvelMain window(command.home);
+    command.SetUp(window);
+    SelectRound(window, command.round);
+    if (scope.Failed())
+        return scope.Finish(c.out, c.err);
+    TCalibration fit;
+    try {
+        fit = window.FitToRound();
+    } catch (const ECalibrationError& error) {
+        throw TUsageError{error.Message()};
+    }
+    c.out << CalibrationJson(fit, {}) << '\n';
+    return scope.Finish(c.out, c.err);
+}
+
 } // namespace
 
 int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err)
@@ -604,7 +905,8 @@ int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err)
     static const std::map<std::string, std::function<int(TContext&)>> commands = {
         {"tokens", Tokens}, {"tree", Tree},       {"select", Select},
         {"convert", Convert}, {"widgets", Widgets}, {"about", About},  {"rounds", Rounds},
-        {"roster", Roster},   {"events", Events},   {"objects", Objects}, {"replay", Replay}, {"render", Render}};
+        {"roster", Roster},   {"events", Events},   {"objects", Objects}, {"replay", Replay}, {"render", Render},
+        {"video", Video},     {"stats", Stats},       {"calibrate", CalibrateMap}, {"fit", FitRound}};
     if (argc < 2 || !commands.count(argv[1])) {
         err << Usage;
         return 2;

@@ -47,6 +47,7 @@ int RunTarvel(int argc, char** argv)
     InstallMessageBoxErrorSink();
     TTarvelMain window(ExecutablePath());
     window.SetWritesSettings(true);
+    window.SetBackgroundLoadEnabled(true);
     window.show();
     // The window is on the screen before a log named on the command line loads.
     QCoreApplication::processEvents();

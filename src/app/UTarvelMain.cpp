@@ -78,6 +78,11 @@ void TTarvelMain::FormCloseQuery()
 
 void TTarvelMain::closeEvent(QCloseEvent* event)
 {
+    // During a background load the load is cancelled first; the window closes once it ended.
+    if (CloseAfterLoad()) {
+        event->ignore();
+        return;
+    }
     RunHandler([this] { FormCloseQuery(); });
     event->accept();
 }
@@ -145,6 +150,8 @@ void TTarvelMain::ConnectHandlers()
     connect(ConvertzxmlLogtoxml1, &QAction::triggered, this,
             [this] { RunHandler([this] { ConvertzxmlLogtoxml1Click(); }); });
     connect(About2, &QAction::triggered, this, [this] { RunHandler([this] { About2Click(); }); });
+    connect(ExportFrame1, &QAction::triggered, this, [this] { RunHandler([this] { ExportFrame1Click(); }); });
+    connect(ExportVideo1, &QAction::triggered, this, [this] { RunHandler([this] { ExportVideo1Click(); }); });
     connect(BSaveSettingsPerMap, &QPushButton::clicked, this,
             [this] { RunHandler([this] { BSaveSettingsPerMapClick(); }); });
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { RunHandler([this] { ListBox1DblClick(); }); });
@@ -155,6 +162,10 @@ void TTarvelMain::ConnectHandlers()
     for (QSlider* bar : {TrackBar1, TBXas, TBYas, TBLeft, TBTop})
         connect(bar, &QSlider::valueChanged, this, [this, bar] { RunHandler([this, bar] { RunTrackBarHandler(bar); }); });
     InstallScoreBordDrawing();
+    CreateReplayMenu();
+    CreateViewMenu();
+    CreateMapTools();
+    AcceptLogDrops();
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] { RunHandler([this] { RunTrackBarHandler(TBMApZoom); }); });
     connect(Memo2->document(), &QTextDocument::contentsChanged, this, [this] {
         if (!FAddingMissingName)
@@ -193,6 +204,8 @@ bool TTarvelMain::eventFilter(QObject* watched, QEvent* event)
             RunHandler([&] { BigPictureMouseMove(position().x(), position().y()); });
         else if (event->type() == QEvent::MouseButtonRelease)
             RunHandler([this] { ScrollBox2MouseUp(); });
+    } else if (watched == MapZoomImage && MapViewMouse(event)) {
+        return true; // a click for the calibration window, which shows
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -209,6 +222,8 @@ void TTarvelMain::FormCreate()
     if (FileExists(SettingsFileName()))
         FSettings.LoadFromFile(SettingsFileName());
     FSettingsRead = true;
+    ReadViewSettings();
+    ReadMapToolSettings();
 
     // The value is compared exactly: "TRUE" keeps the pages hidden.
     const bool admin = FSettings.Values("admin") == "true";
@@ -225,9 +240,7 @@ void TTarvelMain::FormCreate()
     if (TBMApZoom->value() == designed)
         TBMApZoomChange();
 
-    const std::string lastOpen = FSettings.Values("LastOpen1");
-    if (!lastOpen.empty())
-        AddRecentFileItem(lastOpen);
+    AddRecentFileItems();
 
     SetHintPause(0);
 }

@@ -14,19 +14,26 @@
 #include "app/Controls.h"
 #include "base/TextList.h"
 #include "log/EventInfo.h"
+#include "log/LogLoader.h"
 #include "log/PlayerList.h"
+#include "mapview/Calibration.h"
 #include "mapview/FrameDrawing.h"
+#include "mapview/GridBackground.h"
 #include "mapview/MapObject.h"
 #include "mapview/PictureHolder.h"
 #include "mapview/UDrawTread.h"
 #include "replay/LookAhead.h"
+#include "replay/MarkerPath.h"
 #include "replay/PlayerStates.h"
+#include "replay/RoundStats.h"
+#include "replay/Seek.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QMainWindow>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -46,7 +53,9 @@ class QTabWidget;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TCalibrateForm;
 class TOpenDialog;
+struct TVideoOptions;
 
 class TTarvelMain : public QMainWindow {
     Q_OBJECT
@@ -122,6 +131,8 @@ public:
     QMenu* File1;
     QAction* ParceXML1;
     QAction* ConvertzxmlLogtoxml1;
+    QAction* ExportFrame1; // "Export frame…", Ctrl+E; the export items stay last in File1
+    QAction* ExportVideo1;
     QMenu* Replay1; // playback: seek, kills, speed, rounds
     QMenu* View1;   // what the frames show besides the markers
     QMenu* Map1;    // calibration tools
@@ -167,7 +178,9 @@ public:
     // src/log/OpenLog.cpp
     void ParceXML1Click();
     void ConvertzxmlLogtoxml1Click();
-    // Loads the log that OpenDialog1 names and rebuilds what depends on it.
+    // Loads the log that OpenDialog1 names and rebuilds what depends on it. A load that the
+    // user cancels (only one in the background can be) leaves everything as it was once the
+    // replay stopped and raises ELoadCancelled, which RunHandler passes over in silence.
     void OpenLog();
     // Fills FEvents from the events of FRoundNode, as round selection does.
     void BuildEventList();
@@ -178,6 +191,14 @@ public:
     void LoadRoundEvents(int index);
     const TPlayerList& Roster() const { return FRoster; }
     const TEventInfoList& Events() const { return FEvents; }
+    // src/log/BackgroundLoad.cpp: whether a log whose text is expected to pass a few megabytes
+    // loads on a worker thread behind a progress dialog that can cancel (the program's window),
+    // or at once as every other (the headless tool, the tests that do not ask for it). Both
+    // end alike.
+    void SetBackgroundLoadEnabled(bool on) { FBackgroundLoadEnabled = on; }
+    // How long a background load runs before its dialog shows, in milliseconds (500).
+    void SetLoadDialogDelay(int milliseconds) { FLoadDialogDelay = milliseconds; }
+    bool Loading() const { return FLoader != nullptr; }
 
     // src/log/RoundSelection.cpp: a double click on a round replays it.
     void ListBox1DblClick();
@@ -189,6 +210,9 @@ public:
     // Moves the marker's centre to the map pixel (x, y) plus the margins; an x or y of 0 is
     // taken from the state's last event, and a place of (0, 0) leaves the marker alone.
     void PlaceMarker(TInfoClass& state, int32_t x, int32_t y);
+    // The same, the last event's map place kept in `last` while it and the scale stay the same.
+    void PlaceMarker(TInfoClass& state, int32_t x, int32_t y, TLastPlace& last, const TMapScale& scale);
+    TMapScale MapScale() const;
     // Frees every player state and every map object.
     void ClearReplayState();
     const TPlayerStateList& PlayerStates() const { return FPlayerStates; }
@@ -223,6 +247,42 @@ public:
     int EventIndex() const { return FEventIndex; }
     bool StopRequested() const { return FStopRequested; }
     bool LayoutChanged() const { return FLayoutChanged; }
+
+    // src/replay/Seek.cpp: moving the replay to a moment of the selected round.
+    // The state the clock leaves when it ticks from the round's selection until its time first
+    // reaches `seconds` or the round ends: all of it, the score log and the time display
+    // included. An error that would halt the clock halts the seek at that tick and is raised.
+    // A running replay runs on from there; a stopped one stays stopped.
+    void SeekTo(double seconds);
+    // To 3 s before the next "Kill" stamped later than the clock plus 3 s, or the last one
+    // stamped earlier than the clock plus 2.5 s; without one, nothing happens (false).
+    bool NextKill();
+    bool PreviousKill();
+    // How many ticks since the round's selection the replay state stands for.
+    int ReplayTicks() const { return FProgress.ticks; }
+
+    // src/replay/ReplayMenu.cpp: the "Replay" menu, whose items carry the keyboard shortcuts.
+    void StopContinueClick(); // Stop while the replay runs, else Continue
+    void FasterClick();       // TrackBar1 to the next shorter of the speed steps
+    void SlowerClick();
+    void PreviousRoundClick(); // the item of ListBox1 before the selected one, replayed
+    void NextRoundClick();
+    void FollowPlayerClick();  // tracks the scoreboard's selected player
+    void KeyboardShortcutsClick();
+    // The intervals Faster and Slower step TrackBar1 through, slowest first.
+    static const std::vector<int>& SpeedSteps();
+    // The speed of an interval as a multiple of real time: "x0.1" to "x100".
+    static std::string SpeedCaption(int interval);
+    TLabel* LSpeed = nullptr; // the speed, beside TrackBar1
+
+    // src/app/RecentLogs.cpp: the recent logs in the File menu, and logs dropped on the window.
+    // "LastOpen1" to "LastOpen8", newest first, the empty ones left out.
+    std::vector<std::string> RecentLogs() const;
+    // A log that opened through the dialog or a drop becomes the newest.
+    void RememberRecentLog(const std::string& fileName);
+    // A ".xml" or ".zxml" file opens as the open dialog opens it; anything else is left alone.
+    // Whether it was a log's name.
+    bool DropLog(const std::string& fileName);
 
     // ================================= Map view =================================
     // src/mapview/WorldToMapMain.cpp: world coordinates to pixels of the unzoomed map picture,
@@ -262,6 +322,26 @@ public:
     void SetDrawThreadEnabled(bool on) { FDrawThreadEnabled = on; }
     const TDrawTread& DrawThread() const { return *FDrawThread; }
 
+    // src/mapview/ViewMenu.cpp: the "View" menu's overlays, each remembered in the settings.
+    QAction* Trails1 = nullptr;
+    QMenu* TrailLength1 = nullptr; // one item for each of TrailLengths
+    QAction* DeathMap1 = nullptr;
+    QAction* KillFeed1 = nullptr;
+    QAction* RoundStatsAtEnd1 = nullptr; // the round statistics shown when a round ends
+    int TrailSeconds() const { return FTrailSeconds; }
+    void SetTrailSeconds(int seconds); // one of TrailLengths; the length's item is checked
+    // The overlays switched on in the menu, drawn from this window's history.
+    TFrameOverlays FrameOverlays() const;
+    const TOverlayHistory& OverlayHistory() const { return FOverlays; }
+
+    // src/replay/RoundStatsForm.cpp: "Round statistics" in the Replay menu.
+    QAction* RoundStatistics1 = nullptr;
+    void RoundStatistics1Click(); // shows the window for the round being replayed
+    // The server's table of the round being replayed and the replay's counts beside it.
+    TRoundStats RoundStats() const;
+    std::unordered_map<int32_t, TReplayCounts> ReplayCounts() const;
+    QWidget* RoundStatsWindow() const; // nothing until it was shown
+
     // src/mapview/ZoomAndPan.cpp
     void TBMApZoomChange();
     void FormMouseWheel(int delta); // delta in 120ths of a notch
@@ -277,6 +357,22 @@ public:
     // Sets a track bar as program code does: limited to its range, and when the position
     // changes the bar's change handler runs here, so that its errors reach the caller.
     void SetTrackBarPosition(QSlider* bar, int position);
+
+    // src/mapview/ExportFrame.cpp, src/mapview/ExportVideo.cpp: sharing a moment.
+    // "Export frame…": what the map view shows now, or the whole zoomed map, as PNG or JPEG.
+    void ExportFrame1Click();
+    // Replaces a file of that name only with a complete picture; the extension gives the format.
+    void ExportFrame(const std::string& fileName, bool wholeMap);
+    // "Export video…": its dialog, then the export.
+    void ExportVideo1Click();
+    // Writes the video with a progress dialog that can cancel, from a replay of its own: the
+    // replay here stays as it is. False when cancelled, and then no file is left.
+    bool ExportVideo(const TVideoOptions& options, const std::string& fileName);
+    // A window never shown on screen that has the selected round selected as this one has,
+    // with this window's settings, calibration, switches and zoom, and no draw thread.
+    std::unique_ptr<TTarvelMain> ReplayCopy();
+    // The File menu's items added at run time (the recent logs) go before the export items.
+    void KeepExportItemsLast();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -310,8 +406,20 @@ private:
 
     // ---- Log loading (src/log) ----
     void LoadLogFile();
+    void AddRoundItem(const std::string& text, TwexXMLNode* round);
+    // The log loaded on a worker while a progress dialog shows, or nothing when it is to
+    // load at once; raises ELoadCancelled, having changed nothing, when it was cancelled.
+    std::unique_ptr<TLogLoader> LoadInBackground();
+    // Puts the loaded tree in place of FDocument as a load in place would have left it.
+    void TakeLoadedLog(TLogLoader& loader);
+    // A close asked for during a background load cancels it; the window closes after it.
+    bool CloseAfterLoad();
 
-    TwexXMLTree FDocument{"ROOT", "", nullptr}; // the loaded log
+    TDocumentSlot FDocument; // the loaded log
+    bool FBackgroundLoadEnabled = false;
+    int FLoadDialogDelay = 500;
+    TLogLoader* FLoader = nullptr; // the background load under way
+    bool FCloseAfterLoad = false;
     TPlayerList FRoster;                        // every stay of a player in the whole log
     TEventInfoList FEvents;                     // the events of the selected round
     TwexXMLNode* FRoundNode = nullptr;          // the round being replayed, in FDocument
@@ -325,6 +433,8 @@ private:
     // ScoreBord's rows by their state; the rows keep it up to date themselves.
     std::unordered_map<const TInfoClass*, QTreeWidgetItem*> FScoreRows;
     TEventLookAhead FLookAhead;     // built with FEvents
+    std::vector<TMarkerPath> FMarkerPaths; // by the states' places in FPlayerStates
+    std::vector<TInfoClass*> FAnimatedStates; // AnimateMarkers' own list of them
     bool FStopRequested = false;
     bool FLayoutChanged = false;
     int32_t FEventIndex = 0;       // the latest event applied in order
@@ -332,7 +442,40 @@ private:
     double FRoundStartTime = 0;
     int FStopReplayWait = 500;
 
+    // ---- Replay navigation (src/replay/Seek.cpp, ReplayMenu.cpp, src/app/RecentLogs.cpp) ----
+    // A tick after the timer's own steps, also run by seeks; whether the clock runs on.
+    bool ReplayTick(); // ReplayClock.cpp
+    void TickBegins();
+    void TickEnds(double clock, bool runsOn);
+    void ForgetRoundStart(); // round selection: no round to seek in until it is set up
+    void MarkRoundStart();   // round selection: the state a restart goes back to
+    void ResetProgress();
+    void ReplaySettingChanged(); // the state no longer comes from ticks alone
+    void MarkersMoving();        // AnimateMarkers: outside a tick that is a setting's change
+    TReplayProgress::TPlacing MarkerPlacing() const;
+    // The widget work of a tick, done at once, or once at the end of a seek.
+    void AppendScoreLog(const std::string& line);
+    void ShowClock(int32_t elapsed, int32_t timeLine);
+    bool ScoreBordBehind(bool eventsApplied); // whether an update of the scoreboard would change it
+    void ScoreBordUpdated();
+    void RepaintScoreBord();
+    void ShowDeferred();
+    // The replay state of the round's selection, by the selection's own steps.
+    void RestartRound();
+    void FinishSeek();
+    void CreateReplayMenu();
+    void ShowSpeed(); // LSpeed follows TrackBar1
+    void SeekTimeLine(int tenths); // to where TBTime shows this position
+    void AddRecentFileItems();
+    void AcceptLogDrops();
+
+    TReplayProgress FProgress;
+    TDeferredDisplay FDeferred;
+    TPictureFileMemo FPictureFiles;
+    std::vector<QAction*> FRecentItems;
+
     // ---- Map view (src/mapview) ----
+    QAction* FExportSeparator = nullptr; // before the export items of File1
     void ReportMissingPicture(const std::string& name);
     void PanTo(int x, int y);
 
@@ -344,6 +487,17 @@ private:
     bool FDrawThreadEnabled = true;
     TFrameCanvas FFrameCanvas; // the zoomed map with what the last frame drew on it
     QFont FFrameFont;          // the labels' font
+    void CreateViewMenu();     // ViewMenu.cpp
+    void ReadViewSettings();
+    void ViewSettingChanged(QAction* item);
+    void OverlaysMayHaveMoved(); // the view scrolled or the zoom changed
+    void AddOverlays(TFrameScene& scene) const; // DrawMap: the overlays and the part in view
+    void RecordOverlayEvent(int index); // ApplyEvent: what the applied event adds
+    void RoundEnded();                  // the clock's tick ended the round (RoundStatsForm.cpp)
+    TOverlayHistory FOverlays;
+    int FTrailSeconds = DefaultTrailSeconds;
+    bool FRoundEndShown = false; // the statistics came up at this round's end already
+    QWidget* FRoundStatsWindow = nullptr; // owned by the window as its child
     bool FDragging = false;    // a button is held down on the minimap
     quint64 FLastWheel = 0;    // the time stamp of the wheel event handled last
     const QEvent* FWheelPassedUp = nullptr; // that event, while it may still pass up
@@ -355,4 +509,38 @@ private:
     int32_t FCorrectionY = 0;  // the vertical scale, a copy of TBYas for saving
     int32_t FTopMargin = 0;    // offsets added to every map position, in map pixels
     int32_t FLeftMargin = 0;
+
+public:
+    // ---- Map tools (src/mapview/MapMenu.cpp, CalibrateForm.cpp) ----
+    QAction* Calibrate1 = nullptr;      // "Calibrate…" in the Map menu
+    QAction* FitToRound1 = nullptr;     // "Fit to round" in the Map menu
+    QAction* GridBackground1 = nullptr; // "Grid background" in the View menu, checked
+    QPushButton* BCalibrate = nullptr;  // "Calibrate…" on the Admin page
+    TLabel* LMissingMap = nullptr;      // "Missing picture" page: the file the map's picture wants
+    void Calibrate1Click();             // shows the calibration window
+    void FitToRound1Click();
+    TCalibration Calibration() const; // the four sliders' positions
+    // Sets the four sliders as a user's moves would, their handlers running, then asks for a frame.
+    void ApplyCalibration(const TCalibration& calibration);
+    // The values that put every place of the round's events and of the map's objects on the
+    // picture as drawn (ECalibrationError when there are none, or they cannot fit).
+    TCalibration FitToRound() const;
+    // What is drawn at this pixel of the zoomed map, for a reference pair.
+    std::optional<TMapPick> PickAt(QPoint zoomed) const;
+    // Whether the map of the selected round (or the map shown) was found no picture.
+    bool MapPictureMissing() const { return FMapPictureMissing; }
+    TCalibrateForm* CalibrateWindow() const { return FCalibrateForm; } // nothing until shown
+
+private:
+    void CreateMapTools();
+    void ReadMapToolSettings();
+    void GridBackgroundToggled(bool on);
+    void LoadMapPicture();            // the map's picture, noting whether it has one
+    bool MapViewMouse(QEvent* event); // a click for the calibration window: whether it took it
+    const QImage* GridPicture();      // DrawMap: the grid to draw under the frame, or nothing
+    void CalibrationMoved();          // a calibration slider moved, by the user or the program
+    TCalibrateForm* FCalibrateForm = nullptr; // a child of the window
+    bool FMapPictureMissing = false;
+    int FPictureMisses = 0; // names reported missing so far
+    TGridCache FGrid;
 };

@@ -110,6 +110,10 @@ void TTarvelMain::CreateControls()
     File1 = Named(MainMenu1->addMenu(QStringLiteral("File")), "File1");
     ParceXML1 = Named(File1->addAction(QStringLiteral("Open log")), "ParceXML1");
     ConvertzxmlLogtoxml1 = Named(File1->addAction(QStringLiteral("Convert zxml Log to xml")), "ConvertzxmlLogtoxml1");
+    FExportSeparator = File1->addSeparator();
+    ExportFrame1 = Named(File1->addAction(QString::fromUtf8("Export frame\u2026")), "ExportFrame1");
+    ExportFrame1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    ExportVideo1 = Named(File1->addAction(QString::fromUtf8("Export video\u2026")), "ExportVideo1");
     // The menus of the later tools, in their order on the bar; each fills its own.
     Replay1 = Named(MainMenu1->addMenu(QStringLiteral("Replay")), "Replay1");
     View1 = Named(MainMenu1->addMenu(QStringLiteral("View")), "View1");

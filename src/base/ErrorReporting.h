@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/LoadProgress.h"
+
 #include <functional>
 #include <string>
 
@@ -17,13 +19,16 @@ std::string CurrentExceptionMessage();
 
 void ReportError(const std::string& message);
 
-// Runs a handler; an exception that escapes it is reported. Returns false when one did.
+// Runs a handler; an exception that escapes it is reported, except a load the user cancelled.
+// Returns false when one escaped.
 template <typename Handler>
 bool RunHandler(Handler&& handler)
 {
     try {
         handler();
         return true;
+    } catch (const ELoadCancelled&) {
+        return false; // the user stopped it and knows
     } catch (...) {
         ReportError(CurrentExceptionMessage());
         return false;

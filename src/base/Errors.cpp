@@ -25,6 +25,14 @@ EFOpenError::EFOpenError(std::string_view fileName)
 {
 }
 
+ETextTooLarge::ETextTooLarge(std::string_view fileName, size_t ceiling) : EFOpenError(fileName)
+{
+    const std::string size = ceiling % (size_t(1) << 30) == 0 ? std::to_string(ceiling >> 30) + " GB"
+                             : ceiling % (size_t(1) << 20) == 0 ? std::to_string(ceiling >> 20) + " MB"
+                                                                : std::to_string(ceiling) + " bytes";
+    SetMessage(Message() + ": it is larger than " + size);
+}
+
 EFCreateError::EFCreateError(std::string_view fileName)
     : EBaseError("Cannot create file " + std::string(fileName))
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -11,6 +12,9 @@ public:
     explicit EBaseError(std::string message) : FMessage(std::move(message)) {}
     const char* what() const noexcept override { return FMessage.c_str(); }
     const std::string& Message() const noexcept { return FMessage; }
+
+protected:
+    void SetMessage(std::string message) { FMessage = std::move(message); }
 
 private:
     std::string FMessage;
@@ -39,6 +43,12 @@ public:
 class EFOpenError : public EBaseError {
 public:
     explicit EFOpenError(std::string_view fileName);
+};
+
+// A file longer than the program reads: still a file that could not be opened, with the reason.
+class ETextTooLarge : public EFOpenError {
+public:
+    ETextTooLarge(std::string_view fileName, size_t ceiling);
 };
 
 class EFCreateError : public EBaseError {

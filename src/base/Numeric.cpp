@@ -33,7 +33,25 @@ Int ToIntChecked(long double whole)
 
 } // namespace
 
-int32_t RoundToInt32(long double value) { return ToIntChecked<int32_t>(RoundHalfEven(value)); }
+int32_t RoundToInt32(long double value)
+{
+    // The same rounding by way of a 64-bit integer, for the values that can fit: the replay
+    // rounds millions of map coordinates and times, and floorl and fmodl are slow. Inside
+    // this range the integer part and the fraction are exact. NaN fails both comparisons.
+    if (value > -2147483649.0L && value < 2147483648.0L) {
+        int64_t whole = static_cast<int64_t>(value); // toward zero
+        long double lower = static_cast<long double>(whole);
+        if (lower > value) {
+            --whole;
+            lower -= 1;
+        }
+        const long double fraction = value - lower;
+        if (fraction > 0.5L || (fraction == 0.5L && (whole & 1) != 0))
+            ++whole;
+        return CheckedInt32(whole);
+    }
+    return ToIntChecked<int32_t>(RoundHalfEven(value));
+}
 int64_t RoundToInt64(long double value) { return ToIntChecked<int64_t>(RoundHalfEven(value)); }
 
 int32_t TruncToInt32(long double value)
@@ -50,21 +68,8 @@ int64_t TruncToInt64(long double value)
     return ToIntChecked<int64_t>(std::trunc(value));
 }
 
-int32_t CheckedAdd(int32_t a, int32_t b)
-{
-    int32_t r;
-    if (__builtin_add_overflow(a, b, &r))
-        throw EIntOverflow();
-    return r;
-}
-
-int32_t CheckedSub(int32_t a, int32_t b)
-{
-    int32_t r;
-    if (__builtin_sub_overflow(a, b, &r))
-        throw EIntOverflow();
-    return r;
-}
+void RaiseIntOverflow() { throw EIntOverflow(); }
+void RaiseDivByZero() { throw EDivByZero(); }
 
 int32_t CheckedMul(int32_t a, int32_t b)
 {
@@ -81,15 +86,6 @@ int32_t CheckedInt32(int64_t value)
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
         throw ERangeError();
     return static_cast<int32_t>(value);
-}
-
-int32_t DivTrunc(int32_t a, int32_t b)
-{
-    if (b == 0)
-        throw EDivByZero();
-    if (a == std::numeric_limits<int32_t>::min() && b == -1)
-        throw EIntOverflow();
-    return a / b;
 }
 
 int32_t ModTrunc(int32_t a, int32_t b)

@@ -2,13 +2,12 @@
 
 #include "base/Convert.h"
 
-#include <ranges>
-
 TPlayerInfo* TPlayerList::FindPlayer(int32_t playerID)
 {
-    for (TPlayerInfo& p : std::views::reverse(*this))
-        if (p.PlayerID == playerID)
-            return &p;
+    // From the latest entry back; by index, as clang 14 cannot build a reversed view of the list.
+    for (int i = Count(); i-- > 0;)
+        if (TPlayerInfo* p = At(i); p->PlayerID == playerID)
+            return p;
     TPlayerInfo* placeholder = AddPlayer();
     placeholder->PlayerID = playerID;
     placeholder->PlayerName = "Bot nr : " + IntToStr(playerID);
@@ -19,8 +18,8 @@ TPlayerInfo* TPlayerList::FindPlayerAt(int32_t playerID, double time)
 {
     if (playerID == -1)
         return nullptr;
-    for (TPlayerInfo& p : std::views::reverse(*this))
-        if (p.PlayerID == playerID && p.JoinTime <= time && time <= p.LeaveTime)
-            return &p;
+    for (int i = Count(); i-- > 0;)
+        if (TPlayerInfo* p = At(i); p->PlayerID == playerID && p->JoinTime <= time && time <= p->LeaveTime)
+            return p;
     return FindPlayer(playerID);
 }

@@ -18,6 +18,8 @@ void TTarvelMain::DrawMap()
     scene.zoom = TBMApZoom->value();
     scene.mapSize = MapZoomImage->size();
     scene.mapPicture = FMapImage.HasPicture() ? &FMapImage.Picture() : nullptr;
+    if (const QImage* grid = GridPicture()) // a map without a picture of its own
+        scene.mapPicture = grid;
     scene.objects = &FMapObjects;
     scene.states = &FPlayerStates;
     scene.showObjects = CBShowobjects->isChecked();
@@ -31,6 +33,7 @@ void TTarvelMain::DrawMap()
         scene.tracked = selected.isEmpty() ? nullptr : StateOfRow(selected.first());
     }
     scene.font = FFrameFont;
+    AddOverlays(scene);
     scene.placeObject = [this](TMapObject& object) { PlaceMapObject(object); };
     scene.scrollTo = [this](int x, int y) {
         ScrollBox1->horizontalScrollBar()->setValue(x);

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -274,6 +275,21 @@ void DrawObjects(TFrameCanvas& canvas, const TFrameScene& scene, long double zoo
     }
 }
 
+// The part of the bitmap in view once the frame has scrolled to the tracked player: the
+// scroll box keeps its scroll positions between 0 and the bitmap's size less the view's.
+QRect FrameView(const TFrameScene& scene, const QImage& bitmap, long double zoom)
+{
+    if (scene.visible.isEmpty())
+        return bitmap.rect();
+    QRect view = scene.visible;
+    if (scene.tracked && scene.scrollTo) {
+        const QPoint corner = ZoomedCorner(scene.tracked->Image, zoom) - QPoint(12 + 300, 12 + 300);
+        view.moveTo(std::clamp(corner.x(), 0, std::max(0, bitmap.width() - view.width())),
+                    std::clamp(corner.y(), 0, std::max(0, bitmap.height() - view.height())));
+    }
+    return view.intersected(bitmap.rect());
+}
+
 void DrawPlayers(TFrameCanvas& canvas, const TFrameScene& scene, long double zoom)
 {
     TPlayerStateList& states = *scene.states;
@@ -322,10 +338,25 @@ void DrawFrame(TFrameCanvas& canvas, QImage& bitmap, const TFrameScene& scene)
         ~TEnd() { canvas.End(); }
     } end{canvas};
     const long double zoom = static_cast<long double>(scene.zoom) / 1000.0L;
+    const TFrameOverlays& overlays = scene.overlays;
+    QRect view, clip;
+    if (overlays.Any()) {
+        view = FrameView(scene, bitmap, zoom);
+        // Overlays reach a quarter of the view past each of its edges, so that a small scroll
+        // shows them at once; a larger one asks for the next frame.
+        clip = view.adjusted(-view.width() / 4, -view.height() / 4, view.width() / 4, view.height() / 4);
+    }
+    // The death map lies on the ground, the trails under the markers, the kill feed over all.
+    if (overlays.Any() && overlays.deathMap)
+        DrawDeathMap(canvas, bitmap, scene, clip);
     if (scene.showObjects && scene.objects)
         DrawObjects(canvas, scene, zoom);
+    if (overlays.Any() && overlays.trailSeconds > 0)
+        DrawTrails(canvas, bitmap, scene, clip);
     if (scene.states)
         DrawPlayers(canvas, scene, zoom);
+    if (overlays.Any() && overlays.killFeed)
+        DrawKillFeed(canvas, bitmap, scene, view);
 }
 
 void DrawMinimap(const QImage& zoomedMap, QImage& minimap, int width, int height)

@@ -8,6 +8,8 @@
 // picture and stretches the picture again only there; the stretch is one nearest-pixel rule
 // for the whole bitmap and for any part of it, so both give the same pixels.
 
+#include "mapview/Overlays.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -58,11 +60,15 @@ public:
     void End();
     // The next frame stretches the map picture over the whole bitmap.
     void Invalidate() { FWhole = true; }
-
-private:
+    // Notes a part of the bitmap drawn on by other means, so the next frame covers it.
     void Touch(const QRect& rect);
     // One painter for the frame's texts and lines: starting one on a large bitmap costs.
+    // Whoever changes its settings puts them back.
     QPainter& Painter();
+    // What the overlays keep between this canvas's frames (Overlays.cpp).
+    std::shared_ptr<TOverlayCache> overlayCache;
+
+private:
 
     QImage* FBitmap = nullptr;
     std::vector<QRect> FTouched; // what this frame drew over the map picture
@@ -91,6 +97,10 @@ struct TFrameScene {
     std::function<void(TMapObject&)> placeObject;
     // Scrolls the view so that the tracked player's label corner is (x + 300, y + 300).
     std::function<void(int x, int y)> scrollTo;
+    // Trails, the death map and the kill feed; all off unless a caller switches them on.
+    TFrameOverlays overlays;
+    // The part of the bitmap in view, before tracking scrolls it; empty: all of it.
+    QRect visible;
 };
 
 // Draws one frame: objects, markers, labels and kill lines, in that order.

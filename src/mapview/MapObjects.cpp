@@ -27,7 +27,7 @@ void TTarvelMain::LoadMapObjects(const std::string& mapName)
 void TTarvelMain::ShowMap(const std::string& mapName)
 {
     FMapName = mapName;
-    LoadPicture(FMapImage, FMapName);
+    LoadMapPicture();
     LoadMapObjects(FMapName);
 }
 

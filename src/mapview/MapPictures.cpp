@@ -7,23 +7,16 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
-namespace {
-// Loads the file and gives the holder the picture's size, whatever its kind: a holder that
-// kept its old size would place and scale the new picture wrongly.
-void LoadSized(TPictureHolder& image, const std::string& fileName)
-{
-    image.LoadFromFile(fileName);
-    image.SetSizeToPicture();
-}
-} // namespace
-
 std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& name)
 {
+    // A loaded picture gives the holder its size, whatever its kind: a holder that kept its
+    // old size would place and scale the new picture wrongly. The files are asked for through
+    // the memo that serves seeks.
     const std::vector<std::string> folders = ImageFolders();
     for (const std::string& folder : folders)
         for (const char* extension : {".bmp", ".jpg"})
-            if (FileExists(folder + name + extension)) {
-                LoadSized(image, folder + name + extension);
+            if (FPictureFiles.FileExists(folder + name + extension)) {
+                FPictureFiles.LoadSized(image, folder + name + extension);
                 return name;
             }
     const std::string mapped = FPictureMap.Values(name);
@@ -33,8 +26,8 @@ std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& n
     }
     // A redirected name is looked for as a bitmap only.
     for (const std::string& folder : folders)
-        if (FileExists(folder + mapped + ".bmp")) {
-            LoadSized(image, folder + mapped + ".bmp");
+        if (FPictureFiles.FileExists(folder + mapped + ".bmp")) {
+            FPictureFiles.LoadSized(image, folder + mapped + ".bmp");
             return mapped;
         }
     ReportMissingPicture(name);
@@ -46,6 +39,7 @@ void TTarvelMain::ReportMissingPicture(const std::string& name)
     // The names listed, in the letter case the list ignores: a map of thousands of unknown
     // classes must not scan the list for each one. An edit of the page by the user makes it
     // read the list anew.
+    ++FPictureMisses;
     if (!FMissingNamesValid) {
         FMissingNames.clear();
         for (QTextBlock line = Memo2->document()->begin(); line.isValid(); line = line.next())

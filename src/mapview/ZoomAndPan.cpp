@@ -14,6 +14,7 @@ void TTarvelMain::TBMApZoomChange()
     if (MapZoomImage->SetBitmapSize(side, side))
         FFrameCanvas.Invalidate();
     MapZoomImage->update();
+    OverlaysMayHaveMoved(); // the kill feed keeps to the view's corner
 }
 
 void TTarvelMain::FormMouseWheel(int delta)

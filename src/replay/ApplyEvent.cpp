@@ -140,7 +140,7 @@ void TTarvelMain::ApplyEvent(int index)
                 logText = "scoreEvent";
             }
             if (e.ScoreType != "Attack" && e.ScoreType != "DeathNoMsg")
-                Memo1->appendPlainText(Latin1(s->PlayerName + " : " + logText));
+                AppendScoreLog(s->PlayerName + " : " + logText);
         }
     }
 
@@ -151,4 +151,5 @@ void TTarvelMain::ApplyEvent(int index)
             FPlayerStates.Delete(at);
         }
     }
+    RecordOverlayEvent(index); // trails, deaths and kills for the View menu's overlays
 }

@@ -68,6 +68,75 @@ void TInfoClass::UpdateTeamColor()
     FloodFillBlack(picture, centre, centre, FTeam == 1 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
 }
 
+namespace {
+
+// Pixels of any format, through QImage's own access.
+class TAnyPixels {
+public:
+    explicit TAnyPixels(QImage& picture) : FPicture(picture) {}
+    bool IsBlack(int x, int y) const { return FPicture.pixel(x, y) == qRgb(0, 0, 0); }
+    void Set(int x, int y, QRgb colour) { FPicture.setPixel(x, y, colour); }
+
+private:
+    QImage& FPicture;
+};
+
+// The markers' 24-bit pixels, read and written in place: a replay fills thousands of them.
+class TRgb888Pixels {
+public:
+    explicit TRgb888Pixels(QImage& picture) : FBits(picture.bits()), FLine(picture.bytesPerLine()) {}
+    bool IsBlack(int x, int y) const
+    {
+        const uchar* p = FBits + y * FLine + x * 3;
+        return p[0] == 0 && p[1] == 0 && p[2] == 0;
+    }
+    void Set(int x, int y, QRgb colour)
+    {
+        uchar* p = FBits + y * FLine + x * 3;
+        p[0] = static_cast<uchar>(qRed(colour));
+        p[1] = static_cast<uchar>(qGreen(colour));
+        p[2] = static_cast<uchar>(qBlue(colour));
+    }
+
+private:
+    uchar* FBits;
+    qsizetype FLine;
+};
+
+template <typename Pixels>
+void FillBlackRegion(Pixels pixels, int width, int height, int x, int y, QRgb colour)
+{
+    // Scanline fill with an explicit stack: no recursion, however large the region.
+    std::vector<QPoint> stack{{x, y}};
+    while (!stack.empty()) {
+        const QPoint seed = stack.back();
+        stack.pop_back();
+        if (!pixels.IsBlack(seed.x(), seed.y()))
+            continue;
+        int left = seed.x();
+        while (left > 0 && pixels.IsBlack(left - 1, seed.y()))
+            --left;
+        int right = seed.x();
+        while (right + 1 < width && pixels.IsBlack(right + 1, seed.y()))
+            ++right;
+        for (int i = left; i <= right; ++i)
+            pixels.Set(i, seed.y(), colour);
+        for (const int row : {seed.y() - 1, seed.y() + 1}) {
+            if (row < 0 || row >= height)
+                continue;
+            bool inRun = false;
+            for (int i = left; i <= right; ++i) {
+                const bool isBlack = pixels.IsBlack(i, row);
+                if (isBlack && !inRun)
+                    stack.emplace_back(i, row);
+                inRun = isBlack;
+            }
+        }
+    }
+}
+
+} // namespace
+
 void FloodFillBlack(QImage& picture, int x, int y, QRgb colour)
 {
     if (x < 0 || y < 0 || x >= picture.width() || y >= picture.height())
@@ -75,33 +144,8 @@ void FloodFillBlack(QImage& picture, int x, int y, QRgb colour)
     const QRgb black = qRgb(0, 0, 0);
     if (picture.pixel(x, y) != black || colour == black)
         return;
-    // Scanline fill with an explicit stack: no recursion, however large the region.
-    std::vector<QPoint> stack{{x, y}};
-    const int width = picture.width();
-    const int height = picture.height();
-    while (!stack.empty()) {
-        const QPoint seed = stack.back();
-        stack.pop_back();
-        if (picture.pixel(seed) != black)
-            continue;
-        int left = seed.x();
-        while (left > 0 && picture.pixel(left - 1, seed.y()) == black)
-            --left;
-        int right = seed.x();
-        while (right + 1 < width && picture.pixel(right + 1, seed.y()) == black)
-            ++right;
-        for (int i = left; i <= right; ++i)
-            picture.setPixel(i, seed.y(), colour);
-        for (const int row : {seed.y() - 1, seed.y() + 1}) {
-            if (row < 0 || row >= height)
-                continue;
-            bool inRun = false;
-            for (int i = left; i <= right; ++i) {
-                const bool isBlack = picture.pixel(i, row) == black;
-                if (isBlack && !inRun)
-                    stack.emplace_back(i, row);
-                inRun = isBlack;
-            }
-        }
-    }
+    if (picture.format() == QImage::Format_RGB888)
+        FillBlackRegion(TRgb888Pixels(picture), picture.width(), picture.height(), x, y, colour);
+    else
+        FillBlackRegion(TAnyPixels(picture), picture.width(), picture.height(), x, y, colour);
 }

@@ -22,11 +22,16 @@ std::string ElapsedCaption(int32_t seconds)
 
 int32_t InterpolateCoordinate(int32_t g, int32_t c, int32_t total, int32_t remaining)
 {
-    const long double t = total;
-    const long double r = remaining;
-    if (g < c)
-        return RoundToInt32(g + (static_cast<long double>(CheckedSub(c, g)) / t) * r);
-    if (g > c)
-        return RoundToInt32(g - (static_cast<long double>(CheckedSub(g, c)) / t) * r);
-    return c;
+    return TCoordinateMove(g, c, total).At(remaining);
 }
+
+TCoordinateMove::TCoordinateMove(int32_t g, int32_t c, int32_t total) : FG(g), FC(c), FStep(0)
+{
+    const long double t = total;
+    if (g < c)
+        FStep = static_cast<long double>(CheckedSub(c, g)) / t;
+    else if (g > c)
+        FStep = static_cast<long double>(CheckedSub(g, c)) / t;
+}
+
+

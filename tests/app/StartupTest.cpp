@@ -114,7 +114,7 @@ TEST(Startup, ZoomWithAndWithoutTheSetting)
     TTarvelMain window(home.Exe());
     EXPECT_EQ(errors.Messages, std::vector<std::string>{"'big' is not a valid integer value"});
     // The steps after the zoom are skipped: no recent-file item.
-    EXPECT_EQ(window.File1->actions().size(), 2);
+    EXPECT_EQ(window.File1->actions().size(), 5); // open, convert and the export items
 }
 
 TEST(Shutdown, WritesTheSettingsKeepingLinesItDoesNotKnow)
