@@ -20,7 +20,21 @@
 
 namespace {
 
-std::string Str(const QString& text) { return JsonString(FromLatin1(text)); }
+// The program's own texts are 8-bit; the few beyond Latin-1 (the ellipsis of "Calibrate…")
+// are written as what they are, not as "?".
+std::string Str(const QString& text)
+{
+    std::string out = "\"";
+    for (const char32_t code : text.toUcs4()) {
+        if (code < 0x100) {
+            const std::string one = JsonString(std::string(1, static_cast<char>(code)));
+            out.append(one, 1, one.size() - 2);
+        } else {
+            out += QString::fromUcs4(&code, 1).toStdString();
+        }
+    }
+    return out + '"';
+}
 std::string Num(int value) { return JsonNumber(value); }
 const char* Bool(bool value) { return value ? "true" : "false"; }
 

@@ -82,8 +82,8 @@ TEST(WidgetsCommand, PrintsEveryControlParentsFirstThenTheMenuItems)
         else
             menu << item["menu"].toString() + ": " + item["text"].toString();
     EXPECT_EQ(menu, QStringList({"File: Open log", "File: Convert zxml Log to xml", "File: /logs/war 1.zxml", "File: ",
-                                 // The dump is 8-bit text: the ellipsis, no Latin-1 letter, reads "?".
-                                 "File: Export frame?", "File: Export video?", "Map: Calibrate?",
+                                 QString::fromUtf8("File: Export frame\u2026"),
+                                 QString::fromUtf8("File: Export video\u2026"), QString::fromUtf8("Map: Calibrate\u2026"),
                                  "Map: Fit to round", "Help: About"}));
     EXPECT_GE(replayItems, 16);
     EXPECT_EQ(ReadFileBytes(home.Ini()), ini); // the tool never writes the settings file
