@@ -435,6 +435,10 @@ private:
     TEventLookAhead FLookAhead;     // built with FEvents
     std::vector<TMarkerPath> FMarkerPaths; // by the states' places in FPlayerStates
     std::vector<TInfoClass*> FAnimatedStates; // AnimateMarkers' own list of them
+    // In a seek: the clock of the next tick's animation, when that tick surely comes and
+    // applies no event (ReplayClock.cpp).
+    std::optional<double> FNextAnimationClock;
+    std::optional<double> NextAnimationClock() const;
     bool FStopRequested = false;
     bool FLayoutChanged = false;
     int32_t FEventIndex = 0;       // the latest event applied in order

@@ -233,6 +233,7 @@ void TTarvelMain::SeekTo(double seconds)
                       seconds > FProgress.maxClock;
     FDeferred.Clear();
     FDeferred.active = true;
+    FDeferred.target = seconds;
     FPictureFiles.SetActive(true);
     try {
         bool reached = false;

@@ -49,6 +49,7 @@ struct TDeferredDisplay {
     std::optional<int32_t> elapsed;     // seconds the time display shows, or
     std::optional<std::string> elapsedCaption; // its caption as it was
     std::optional<int> timeLine;
+    double target = 0; // the time the seek runs to
 
     // The scoreboard as the last update left it: every state of this list had its row, with
     // the caption of its side. Rows change only in an update, and leave with their state.

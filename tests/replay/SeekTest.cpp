@@ -367,3 +367,27 @@ TEST(ReplayCommand, SeeksAndKillStepsPrintWhatAsManyTicksPrint)
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.err, "ornwick: --seek needs a time in seconds, not 'soon'\n");
 }
+
+// Moves that end between ticks that apply no event (a later event listed before a mover's next
+// one holds the list back): a seek skips the placings the next tick overwrites, and must still
+// leave each marker where its move ended.
+TEST(Seek, MarkersThatArriveWhileNoEventIsDueStandWhereTheirMovesEnded)
+{
+    TSeparatorScope point('.');
+    std::string events;
+    for (int t = 10; t < 120; t += 10) {
+        const std::string far = std::to_string(100 + (t * 397) % 1700) + "/0/" + std::to_string(100 + (t * 211) % 1700);
+        events += Ev("spawnEvent", std::to_string(t), 3, far) + Ev("spawnEvent", std::to_string(t) + ".35", 5, "900/0/900");
+        events += Ev("pickupKit", std::to_string(t + 6) + ".05", 7, std::to_string(200 + t * 11) + "/0/300");
+        events += Ev("spawnEvent", std::to_string(t + 2) + ".55", 3, "1500/0/200");
+    }
+    const TTempDir dir;
+    const std::string log = dir.Write("held.xml", Log(Round(events + Ev("spawnEvent", "130", 5, "10/0/10"), "bramble_bay")));
+    for (const double at : {15.0, 44.45, 61.2, 87.0, 112.9}) {
+        SCOPED_TRACE(at);
+        TLogReplay r(log);
+        r.Select(0);
+        ExpectSeeksAreTicks(r, {at}, log, 0);
+        EXPECT_GT(r.window.PlayerStates().Count(), 1);
+    }
+}
