@@ -64,6 +64,15 @@ struct TExportReplay : TReplay {
         window.SetDrawThreadEnabled(false);
         Select(0);
     }
+    // The window shown at this zoom after so many ticks, its frame drawn.
+    void DrawnAfter(int zoom, int ticks)
+    {
+        window.SetTrackBarPosition(window.TBMApZoom, zoom);
+        window.show();
+        Ticks(ticks);
+        window.SetLayoutChanged();
+        window.DrawMap();
+    }
     std::string Out(const std::string& name) const { return home.Dir.Path("out/" + name); }
     QStringList OutFiles() const { return QDir(QString::fromStdString(home.Dir.Path("out"))).entryList(QDir::Files); }
     std::string ReplayJson()
@@ -116,11 +125,7 @@ TEST(ExportFrame, TheWholeZoomedMapOrWhatTheViewShowsAsPngOrJpeg)
 {
     TExportReplay r;
     TTarvelMain& w = r.window;
-    w.SetTrackBarPosition(w.TBMApZoom, 1500);
-    w.show();
-    r.Ticks(100);
-    w.SetLayoutChanged();
-    w.DrawMap();
+    r.DrawnAfter(1500, 100);
     w.ScrollBox1->horizontalScrollBar()->setValue(100);
     w.ScrollBox1->verticalScrollBar()->setValue(50);
     const QImage map = Rgb(w.MapZoomImage->Picture());
@@ -166,11 +171,7 @@ TEST(ExportFrame, TheDialogChoosesAndRemembers)
 {
     TExportReplay r;
     TTarvelMain& w = r.window;
-    w.SetTrackBarPosition(w.TBMApZoom, 1000);
-    w.show();
-    r.Ticks(10);
-    w.SetLayoutChanged();
-    w.DrawMap();
+    r.DrawnAfter(1000, 10);
     WhileModal([&] { w.ExportFrame1->trigger(); }, [&](QWidget& dialog) {
         Child<QRadioButton>(dialog, "RBWhole").setChecked(true);
         Child<QLineEdit>(dialog, "EFileName").setText(QString::fromStdString(r.Out("moment")));
@@ -190,11 +191,7 @@ TEST(ExportVideo, TheReaderFindsTheFramesAndTheReplayStaysAsItWas)
 {
     TExportReplay r;
     TTarvelMain& w = r.window;
-    w.SetTrackBarPosition(w.TBMApZoom, 800);
-    w.show();
-    r.Ticks(250); // 35 s: Anna on her way
-    w.SetLayoutChanged();
-    w.DrawMap();
+    r.DrawnAfter(800, 250); // 35 s: Anna on her way
     w.ScrollBox1->horizontalScrollBar()->setValue(30);
     ASSERT_TRUE(w.Timer1->isActive());
     const std::string before = r.ReplayJson();
@@ -233,11 +230,7 @@ TEST(ExportVideo, TheVisiblePartBeginsWithWhatTheViewShows)
 {
     TExportReplay r;
     TTarvelMain& w = r.window;
-    w.SetTrackBarPosition(w.TBMApZoom, 1500);
-    w.show();
-    r.Ticks(253);
-    w.SetLayoutChanged();
-    w.DrawMap();
+    r.DrawnAfter(1500, 253);
     w.ScrollBox1->horizontalScrollBar()->setValue(101);
     w.ScrollBox1->verticalScrollBar()->setValue(57);
     const QRect visible = VisibleMapRect(w);
