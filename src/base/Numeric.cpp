@@ -35,6 +35,17 @@ Int ToIntChecked(long double whole)
 
 int32_t RoundToInt32(long double value)
 {
+#if defined(__x86_64__) || defined(__i386__)
+    // Rounding to nearest, even on ties (the FPU's mode unless a program sets another), the
+    // FPU's own conversion is banker's rounding: the replay rounds millions of coordinates.
+    uint16_t control = 0;
+    __asm__("fnstcw %0" : "=m"(control));
+    if ((control & 0x0C00) == 0 && value > -2147483649.0L && value < 2147483648.0L) {
+        int64_t whole = 0;
+        __asm__("fistpll %0" : "=m"(whole) : "t"(value) : "st");
+        return CheckedInt32(whole);
+    }
+#endif
     // The same rounding by way of a 64-bit integer, for the values that can fit: the replay
     // rounds millions of map coordinates and times, and floorl and fmodl are slow. Inside
     // this range the integer part and the fraction are exact. NaN fails both comparisons.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <limits>
 
@@ -68,18 +69,29 @@ TEST(TextHelpers, CaseRulesAndReplacement)
     EXPECT_EQ(LocalizePoints("1.5/2.5"), "1,5/2,5");
 }
 
-TEST(Numeric, RoundsHalvesToEvenAndTrapsOutOfRange)
+TEST(Numeric, RoundsHalvesToEvenAndTrapsOutOfRangeWhateverTheFpuRoundingMode)
 {
-    EXPECT_EQ(RoundToInt32(0.5L), 0);
-    EXPECT_EQ(RoundToInt32(1.5L), 2);
-    EXPECT_EQ(RoundToInt32(2.5L), 2);
-    EXPECT_EQ(RoundToInt32(-0.5L), 0);
-    EXPECT_EQ(RoundToInt32(-1.5L), -2);
-    EXPECT_EQ(RoundToInt32(2.5000001L), 3);
-    EXPECT_EQ(RoundToInt32(2147483647.4L), 2147483647);
-    EXPECT_EQ(MessageOf([] { RoundToInt32(2147483647.5L); }), "Range check error");
-    EXPECT_THROW(RoundToInt32(-2147483648.6L), ERangeError);
-    EXPECT_THROW(RoundToInt32(std::nanl("")), ERangeError);
+    const int mode = std::fegetround();
+    for (const int rounding : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        SCOPED_TRACE(rounding);
+        std::fesetround(rounding);
+        EXPECT_EQ(RoundToInt32(0.5L), 0);
+        EXPECT_EQ(RoundToInt32(1.5L), 2);
+        EXPECT_EQ(RoundToInt32(2.5L), 2);
+        EXPECT_EQ(RoundToInt32(-0.5L), 0);
+        EXPECT_EQ(RoundToInt32(-1.5L), -2);
+        EXPECT_EQ(RoundToInt32(-2.5L), -2);
+        EXPECT_EQ(RoundToInt32(2.5000001L), 3);
+        EXPECT_EQ(RoundToInt32(-7.4999999L), -7);
+        EXPECT_EQ(RoundToInt32(1e-30L), 0);
+        EXPECT_EQ(RoundToInt32(2147483647.4L), 2147483647);
+        EXPECT_EQ(RoundToInt32(-2147483648.5L), -2147483648);
+        EXPECT_EQ(MessageOf([] { RoundToInt32(2147483647.5L); }), "Range check error");
+        EXPECT_THROW(RoundToInt32(-2147483648.6L), ERangeError);
+        EXPECT_THROW(RoundToInt32(std::nanl("")), ERangeError);
+        EXPECT_THROW(RoundToInt32(std::numeric_limits<long double>::infinity()), ERangeError);
+    }
+    std::fesetround(mode);
     EXPECT_EQ(TruncToInt32(-2.7L), -2);
     EXPECT_EQ(TruncToInt32(2.7L), 2);
     EXPECT_THROW(TruncToInt32(3e9L), ERangeError);
