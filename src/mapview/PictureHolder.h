@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include <string>
+#include <utility>
 
 // A picture with a place: what the map, the markers and the map objects are held in. Left,
 // Top, Width and Height are in pixels of the unzoomed map; nothing of it is ever a widget.
@@ -29,6 +30,7 @@ public:
     // extension ignored). A file that is no valid picture raises an error and changes nothing.
     void LoadFromFile(const std::string& fileName);
     void SetPicture(QImage picture);
+    void ReplacePicture(QImage picture) { FPicture = std::move(picture); } // size and place kept
     void SetSizeToPicture();
 
 private:

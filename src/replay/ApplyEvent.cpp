@@ -19,6 +19,7 @@ void TTarvelMain::ApplyEvent(int index)
     if (FLookAhead.Size() != FEvents.Count())
         FLookAhead.Build(FEvents);
 
+    TPaintedPictures& painted = FPictureFiles.Painted();
     std::string logText = e.EventName;
     if (e.HasCords() && e.PlayerID != -1) {
         const std::string key = PlayerKey(e.PlayerID);
@@ -74,15 +75,15 @@ void TTarvelMain::ApplyEvent(int index)
             s->Invechicle.clear();
             s->PositionInvechicle = -1;
             s->AbsoluteClassInfo = LoadPicture(s->Image, e.Kit);
-            s->UpdateTeamColor();
+            s->UpdateTeamColor(&painted);
         } else if (e.EventName == "spawnEvent") {
             s->Dead = false;
             s->SetFighterClass(e.Kit);
-            s->SetTeam(e.Team);
+            s->SetTeam(e.Team, &painted);
             s->AbsoluteClassInfo = LoadPicture(s->Image, e.Kit);
             if (TMapObject* point = FindControlPointNear(FMapObjects, e.PlayerLocation))
                 point->SetTeam(s->Team());
-            s->UpdateTeamColor();
+            s->UpdateTeamColor(&painted);
         } else if (e.EventName == "enterVehicle") {
             if (e.PcoID == 0) {
                 s->Invechicle = e.Vehicle;
@@ -96,7 +97,7 @@ void TTarvelMain::ApplyEvent(int index)
             } else {
                 s->AbsoluteClassInfo = LoadPicture(s->Image, e.Vehicle);
             }
-            s->UpdateTeamColor();
+            s->UpdateTeamColor(&painted);
         } else if (e.EventName == "exitVehicle") {
             if (s->PositionInvechicle == 0 && s->MapObjectInUse) {
                 TMapObject& vehicle = *s->MapObjectInUse;
@@ -108,16 +109,16 @@ void TTarvelMain::ApplyEvent(int index)
                 s->MapObjectInUse = nullptr;
             }
             s->AbsoluteClassInfo = LoadPicture(s->Image, s->FighterClass());
-            s->UpdateTeamColor();
+            s->UpdateTeamColor(&painted);
         } else if (e.EventName == "destroyVehicle") {
             if (TMapObject* vehicle = FindMapObjectNear(FMapObjects, e.VehiclePos, e.Vehicle))
                 vehicle->ResetPosition();
-            s->UpdateTeamColor();
+            s->UpdateTeamColor(&painted);
         } else if (e.EventName == "scoreEvent") {
             if (e.ScoreType == "DeathNoMsg" || e.ScoreType == "Death") {
                 s->Deaths = CheckedAdd(s->Deaths, 1);
                 s->AbsoluteClassInfo = LoadPicture(s->Image, "death");
-                s->UpdateTeamColor();
+                s->UpdateTeamColor(&painted);
                 logText = "Dead";
                 s->Dead = true;
                 // Only a death without a message leaves the vehicle where the player fell.

@@ -40,10 +40,10 @@ TInfoClass::TInfoClass()
     Image.Stretch = true;
 }
 
-void TInfoClass::SetTeam(int32_t team)
+void TInfoClass::SetTeam(int32_t team, TPaintedPictures* painted)
 {
     FTeam = team;
-    UpdateTeamColor();
+    UpdateTeamColor(painted);
 }
 
 void TInfoClass::SetFighterClass(std::string_view kit)
@@ -58,14 +58,46 @@ TDirections TInfoClass::Direction()
     return FDirection;
 }
 
-void TInfoClass::UpdateTeamColor()
+void TInfoClass::UpdateTeamColor(TPaintedPictures* painted)
 {
-    QImage& picture = Image.Bitmap();
-    if (picture.isNull())
+    if (!Image.HasPicture())
         return;
+    const QRgb colour = FTeam == 1 ? qRgb(255, 0, 0) : qRgb(0, 0, 255);
+    // The key names the picture's contents: any change of them gives it another.
+    const qint64 key = Image.Picture().cacheKey();
+    const bool memo = painted && painted->Active();
+    if (memo)
+        if (const QImage* known = painted->Find(key, colour)) {
+            Image.ReplacePicture(*known);
+            return;
+        }
+    QImage& picture = Image.Bitmap();
     // Both coordinates come from the width, as the markers are square.
     const int centre = DivTrunc(picture.width(), 2);
-    FloodFillBlack(picture, centre, centre, FTeam == 1 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+    FloodFillBlack(picture, centre, centre, colour);
+    if (memo)
+        painted->Keep(key, colour, picture);
+}
+
+void TPaintedPictures::SetActive(bool on)
+{
+    FActive = on;
+    if (!on)
+        FPainted.clear();
+}
+
+const QImage* TPaintedPictures::Find(qint64 pictureKey, QRgb colour) const
+{
+    const auto it = FPainted.find({pictureKey, colour});
+    return it == FPainted.end() ? nullptr : &it->second;
+}
+
+void TPaintedPictures::Keep(qint64 pictureKey, QRgb colour, const QImage& painted)
+{
+    // A seek meets a few dozen pictures; a flood of new ones starts the memo afresh.
+    if (FPainted.size() >= 512)
+        FPainted.clear();
+    FPainted.insert_or_assign({pictureKey, colour}, painted);
 }
 
 namespace {

@@ -6,8 +6,10 @@
 #include "mapview/PictureHolder.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class TEventInfo;
 class TMapObject;
@@ -36,12 +38,26 @@ public:
 // The direction of travel between two positions, judged on X and Z only.
 TDirections DirectionBetween(const TVector& from, const TVector& to);
 
+// Marker pictures as painting them in a team's colour left them, known by the picture they were
+// painted on: a seek paints the same few pictures thousands of times. Keeps nothing unless on.
+class TPaintedPictures {
+public:
+    void SetActive(bool on);
+    bool Active() const { return FActive; }
+    const QImage* Find(qint64 pictureKey, QRgb colour) const;
+    void Keep(qint64 pictureKey, QRgb colour, const QImage& painted);
+
+private:
+    bool FActive = false;
+    std::map<std::pair<qint64, QRgb>, QImage> FPainted;
+};
+
 class TInfoClass {
 public:
     TInfoClass();
 
     int32_t Team() const { return FTeam; }
-    void SetTeam(int32_t team); // and recolours the marker
+    void SetTeam(int32_t team, TPaintedPictures* painted = nullptr); // and recolours the marker
 
     const std::string& FighterClass() const { return FFighterClass; }
     void SetFighterClass(std::string_view kit); // an empty kit keeps the one it has
@@ -74,8 +90,9 @@ public:
     double KilledTime = 0;
     std::string AbsoluteClassInfo; // the name the marker's picture was found under
 
-    // Paints the black region at the marker's centre in the team's colour.
-    void UpdateTeamColor();
+    // Paints the black region at the marker's centre in the team's colour, or takes what the
+    // same painting of the same picture gave before.
+    void UpdateTeamColor(TPaintedPictures* painted = nullptr);
 
 private:
     int32_t FTeam = 0;

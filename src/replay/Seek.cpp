@@ -21,6 +21,7 @@
 void TPictureFileMemo::SetActive(bool on)
 {
     FActive = on;
+    FPainted.SetActive(on);
     if (!on) {
         FExists.clear();
         FPictures.clear();

@@ -6,9 +6,12 @@
 // once at its end instead of once per tick.
 
 #include "mapview/PictureHolder.h"
+#include "replay/InfoClass.h"
 
 #include <QImage>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,8 +42,6 @@ struct TReplayProgress {
     int memoBlocks = 0; // 0: the score log was empty
     std::string elapsedCaption;
 };
-
-class TInfoClass;
 
 // While a seek runs: the widget work of its ticks, done once at the end.
 struct TDeferredDisplay {
@@ -76,9 +77,11 @@ public:
     bool FileExists(const std::string& fileName);
     // Loads the picture into the holder and gives the holder its size, as a load from disk does.
     void LoadSized(TPictureHolder& image, const std::string& fileName);
+    TPaintedPictures& Painted() { return FPainted; }
 
 private:
     bool FActive = false;
     std::unordered_map<std::string, bool> FExists;
     std::unordered_map<std::string, QImage> FPictures;
+    TPaintedPictures FPainted;
 };

@@ -7,6 +7,7 @@
 #include "app/Headless.h"
 
 #include <QCheckBox>
+#include <QImage>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -26,6 +27,16 @@ std::string StateOf(TTarvelMain& window)
 {
     std::ostringstream out;
     PrintReplay(out, window, window.ReplayTicks());
+    // The markers' pictures too, painted in their teams' colours.
+    for (int i = 0; i < window.PlayerStates().Count(); ++i) {
+        const QImage& picture = window.PlayerStates().State(i)->Image.Picture();
+        out << picture.format() << ' ' << picture.width() << 'x' << picture.height();
+        // Row by row: the padding at the rows' ends is no part of the picture.
+        const size_t row = static_cast<size_t>(picture.width() * picture.depth() / 8);
+        for (int y = 0; y < picture.height(); ++y)
+            out << ' ' << qHashBits(picture.constScanLine(y), row);
+        out << '\n';
+    }
     return out.str();
 }
 
