@@ -435,10 +435,11 @@ private:
     TEventLookAhead FLookAhead;     // built with FEvents
     std::vector<TMarkerPath> FMarkerPaths; // by the states' places in FPlayerStates
     std::vector<TInfoClass*> FAnimatedStates; // AnimateMarkers' own list of them
-    // In a seek: the clock of the next tick's animation, when that tick surely comes and
-    // applies no event (ReplayClock.cpp).
-    std::optional<double> FNextAnimationClock;
-    std::optional<double> NextAnimationClock() const;
+    // In a seek: what the next tick does before its animation, when that tick surely comes
+    // (ReplayClock.cpp).
+    std::optional<TNextTick> FNextTick;
+    std::optional<TNextTick> NextTick() const;
+    int64_t EventDueTenths(int index) const; // TenthsTrunc of its timestamp, worked out once
     bool FStopRequested = false;
     bool FLayoutChanged = false;
     int32_t FEventIndex = 0;       // the latest event applied in order
@@ -466,6 +467,7 @@ private:
     void ShowDeferred();
     // The replay state of the round's selection, by the selection's own steps.
     void RestartRound();
+    void RunSeekTicks(double seconds, bool goOn);
     void FinishSeek();
     void CreateReplayMenu();
     void ShowSpeed(); // LSpeed follows TrackBar1

@@ -46,9 +46,9 @@ bool TTarvelMain::ReplayTick()
         UpdateScoreBord();
         ScoreBordUpdated();
     }
-    FNextAnimationClock = FDeferred.active ? NextAnimationClock() : std::nullopt;
+    FNextTick = FDeferred.active ? NextTick() : std::nullopt;
     AnimateMarkers();
-    FNextAnimationClock.reset();
+    FNextTick.reset();
     // The round has ended when its second-to-last event is applied; a round of one event
     // ends with its first tick.
     if (FEventIndex >= count - 2) {
@@ -63,9 +63,20 @@ bool TTarvelMain::ReplayTick()
     return true;
 }
 
+int64_t TTarvelMain::EventDueTenths(int index) const
+{
+    if (index < FLookAhead.Size())
+        if (const int64_t due = FLookAhead.DueTenths(index); due != TEventLookAhead::Raises)
+            return due;
+    return TenthsTrunc(FEvents.GetEvent(index)->Timestamp);
+}
+
 void TTarvelMain::ApplyDueEvents()
 {
     const int count = FEvents.Count();
+    if (FLookAhead.Size() != count)
+        FLookAhead.Build(FEvents);
+    std::optional<int64_t> clock; // the clock does not move while events are applied
     for (;;) {
         if (FEventIndex >= count - 2) {
             // The round's last event is applied at once, whatever its time; a round of one
@@ -74,9 +85,10 @@ void TTarvelMain::ApplyDueEvents()
                 ApplyEvent(FEventIndex + 1);
             return;
         }
-        const int64_t clock = TenthsTrunc(FReplayTime);
-        const int64_t due = TenthsTrunc(FEvents.GetEvent(FEventIndex + 1)->Timestamp);
-        if (clock >= due) {
+        if (!clock)
+            clock = TenthsTrunc(FReplayTime);
+        const int64_t due = EventDueTenths(FEventIndex + 1);
+        if (*clock >= due) {
             ++FEventIndex;
             if (FEventIndex == count)
                 return;
@@ -85,31 +97,49 @@ void TTarvelMain::ApplyDueEvents()
             continue;
         }
         // A long pause of the server is crossed in jumps of 100 seconds.
-        if (due - clock > 1000)
+        if (due - *clock > 1000)
             FReplayTime += 100;
         return;
     }
 }
 
-std::optional<double> TTarvelMain::NextAnimationClock() const
+std::optional<TNextTick> TTarvelMain::NextTick() const
 {
     // Called after this tick moved the clock, before its animation. The next tick comes when
-    // the seek goes on and the round does not end; it applies no event when none falls due.
+    // the seek goes on and the round does not end; it applies the events then due, as
+    // ApplyDueEvents does, and animates after them.
     const int count = FEvents.Count();
-    if (FEventIndex >= count - 2 || ReplayFromstart20Events->isChecked() || !FDeferred.rowsKnown)
+    if (!FDeferred.skipPlacings || FEventIndex >= count - 2 || ReplayFromstart20Events->isChecked() ||
+        !FDeferred.rowsKnown)
         return std::nullopt;
     if (std::max(FProgress.maxClock, FReplayTime) >= FDeferred.target)
         return std::nullopt;
-    const int64_t clock = TenthsTrunc(FReplayTime);
-    const int64_t due = TenthsTrunc(FEvents.GetEvent(FEventIndex + 1)->Timestamp);
-    if (clock >= due)
+    // Far from any range error the next tick's clock could raise.
+    if (!(std::fabs(FReplayTime) < 1e8))
         return std::nullopt;
-    double next = FReplayTime;
-    if (due - clock > 1000)
-        next += 100;
-    next += 0.1;
-    // Far from any range error the next tick's clock display could raise.
-    if (!(std::fabs(next) < 1e8 && std::fabs(next - FRoundStartTime) < 1e8))
+    const int64_t clock = TenthsTrunc(FReplayTime);
+    TNextTick next;
+    int index = FEventIndex;
+    for (;;) {
+        if (index + 1 >= FLookAhead.Size())
+            return std::nullopt;
+        const int64_t due = FLookAhead.DueTenths(index + 1);
+        if (due == TEventLookAhead::Raises)
+            return std::nullopt;
+        if (clock < due) {
+            next.clock = FReplayTime;
+            if (due - clock > 1000)
+                next.clock += 100;
+            next.clock += 0.1;
+            break;
+        }
+        ++index;
+        // A tick that ends the round applies its last event too.
+        if (index >= count - 2 || next.playerCount == next.players.size())
+            return std::nullopt;
+        next.players[next.playerCount++] = FEvents.GetEvent(index)->PlayerID;
+    }
+    if (!(std::fabs(next.clock) < 1e8 && std::fabs(next.clock - FRoundStartTime) < 1e8))
         return std::nullopt;
     return next;
 }
@@ -153,8 +183,8 @@ void TTarvelMain::AnimateMarkers()
         __builtin_prefetch(&FAnimatedStates[static_cast<size_t>(i)]->ETA);
     }
     const double clock = FReplayTime;
-    const bool skipping = FNextAnimationClock.has_value();
-    const int32_t nextNow = skipping ? TenthsRound(*FNextAnimationClock) : 0;
+    const TNextTick* next = FNextTick ? &*FNextTick : nullptr;
+    const int32_t nextNow = next ? TenthsRound(next->clock) : 0;
     for (int i = 0; i < count; ++i) {
         TInfoClass& s = *FAnimatedStates[static_cast<size_t>(i)];
         if (s.Dead || !(s.ETA > clock))
@@ -182,8 +212,11 @@ void TTarvelMain::AnimateMarkers()
         if (total == 0)
             continue;
         // A seek's tick whose placing the next tick overwrites skips it.
-        if (known && skipping && s.ETA > *FNextAnimationClock && PlacedAgainNext(path, nextNow, FLeftMargin, FTopMargin))
+        if (known && next && s.ETA > next->clock && !next->Names(s.PlayerID) &&
+            PlacedAgainNext(path, nextNow, FLeftMargin, FTopMargin)) {
+            FDeferred.placingsSkipped = true;
             continue;
+        }
         if (path.gx == path.cx && path.gy == path.cy) {
             PlaceMarker(s, path.gx, path.gy, path.last, scale);
         } else {

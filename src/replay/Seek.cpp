@@ -237,20 +237,15 @@ void TTarvelMain::SeekTo(double seconds)
     FDeferred.target = seconds;
     FPictureFiles.SetActive(true);
     try {
-        bool reached = false;
-        if (!goOn) {
-            RestartRound();
-            reached = FReplayTime >= seconds;
-        }
-        // With the loop on, a time beyond what the loop reaches is never reached: every cycle
-        // after the first restart is the same, so one whole cycle without it is enough.
-        int restarts = 0;
-        while (!reached && !FProgress.ended && restarts < 2) {
-            const int index = FEventIndex;
-            ReplayTick();
-            reached = FProgress.maxClock >= seconds;
-            if (FEventIndex < index && !FProgress.ended)
-                ++restarts;
+        try {
+            RunSeekTicks(seconds, goOn);
+        } catch (...) {
+            if (!FDeferred.placingsSkipped)
+                throw;
+            // The tick that halted may have halted before placing what the tick before it
+            // left to it. The same ticks again, placing every marker, halt at the same tick.
+            FDeferred.skipPlacings = false;
+            RunSeekTicks(seconds, false);
         }
     } catch (...) {
         // Halted as the clock halts: what the ticks did so far stays, and the clock is off.
@@ -263,6 +258,25 @@ void TTarvelMain::SeekTo(double seconds)
         Timer1->stop();
     else if (!FStopRequested)
         Timer1->start();
+}
+
+void TTarvelMain::RunSeekTicks(double seconds, bool goOn)
+{
+    bool reached = false;
+    if (!goOn) {
+        RestartRound();
+        reached = FReplayTime >= seconds;
+    }
+    // With the loop on, a time beyond what the loop reaches is never reached: every cycle
+    // after the first restart is the same, so one whole cycle without it is enough.
+    int restarts = 0;
+    while (!reached && !FProgress.ended && restarts < 2) {
+        const int index = FEventIndex;
+        ReplayTick();
+        reached = FProgress.maxClock >= seconds;
+        if (FEventIndex < index && !FProgress.ended)
+            ++restarts;
+    }
 }
 
 void TTarvelMain::FinishSeek()

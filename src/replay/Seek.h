@@ -51,12 +51,14 @@ struct TDeferredDisplay {
     std::optional<std::string> elapsedCaption; // its caption as it was
     std::optional<int> timeLine;
     double target = 0; // the time the seek runs to
+    // Whether ticks may leave a marker's placing to the next tick, and whether one did.
+    bool skipPlacings = true;
+    bool placingsSkipped = false;
 
     // The scoreboard as the last update left it: every state of this list had its row, with
     // the caption of its side. Rows change only in an update, and leave with their state.
     bool rowsKnown = false;
     std::vector<std::pair<const TInfoClass*, bool>> rows; // the state, on the Axis side
-    size_t rowCount = 0;
 
     void Clear()
     {
@@ -66,6 +68,24 @@ struct TDeferredDisplay {
         timeLine.reset();
         rowsKnown = false;
         rows.clear();
+        skipPlacings = true;
+        placingsSkipped = false;
+    }
+};
+
+// The next tick of a seek as far as it touches the markers: the clock it animates them at, and
+// the players its events name. An event changes the state of the player it names alone (a
+// killer's state gets only the time of its kill), so any other marker the next tick places
+// just where this tick's animation would.
+struct TNextTick {
+    double clock = 0;
+    std::array<int32_t, 8> players{};
+    size_t playerCount = 0;
+
+    bool Names(int32_t playerID) const
+    {
+        return std::find(players.begin(), players.begin() + static_cast<std::ptrdiff_t>(playerCount), playerID) !=
+               players.begin() + static_cast<std::ptrdiff_t>(playerCount);
     }
 };
 

@@ -280,6 +280,27 @@ TEST(Seek, AnErrorHaltsTheSeekAtItsTickWithTheClocksMessage)
     EXPECT_EQ(r.window.ReplayTicks(), ticks);
 }
 
+// While the error's tick halts, another player is on the move: the tick before it placed that
+// marker as plain ticks do, though a seek leaves such a placing to the tick after.
+TEST(Seek, AnErrorHaltsTheSeekWithEveryOtherMarkerWhereTheTicksLeaveIt)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    const std::string log = dir.Write(
+        "log.xml", Log(Round(Ev("spawnEvent", "10", 3, "100/0/200", {{"team", "2"}}) +
+                             Ev("spawnEvent", "12", 5, "200/0/300", {{"team", "1"}}) +
+                             Ev("pickupKit", "25", 5, "300/0/400") +
+                             Score("30", 3, "100/0/200", "Kill", {{"victim_id", "9"}}) +
+                             Ev("pickupKit", "40", 5, "1500/0/1600") +
+                             Score("45", 3, "100/0/200", "TK") + Score("50", 3, "100/0/200", "TK"),
+                         "bramble_bay")));
+    TLogReplay r(log);
+    r.Select(0);
+    ExpectSeeksAreTicks(r, {35}, log, 0);
+    EXPECT_EQ(r.errors.Messages, std::vector<std::string>{"Error finding kiled player"});
+    EXPECT_EQ(r.window.EventIndex(), 3);
+}
+
 TEST(KillSteps, ForwardAndBackOneKillAtATime)
 {
     TReplay r(Log(Round(Ev("spawnEvent", "10", 3, "100/0/200", {{"team", "2"}}) +
