@@ -3,16 +3,19 @@
 // Helpers for the tests that build the real windows offscreen.
 
 #include "TestUtil.h"
+#include "app/Headless.h"
 #include "app/UTarvelMain.h"
 #include "base/ErrorReporting.h"
 #include "base/TextList.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,24 @@ public:
     }
     static int CorrectionY(TTarvelMain& window) { return window.FCorrectionY; }
 };
+
+// Everything a replay leaves, as the replay command prints it, and the markers' pictures as
+// painted in their teams' colours.
+inline std::string ReplayStateText(TTarvelMain& window)
+{
+    std::ostringstream out;
+    PrintReplay(out, window, window.ReplayTicks());
+    for (int i = 0; i < window.PlayerStates().Count(); ++i) {
+        const QImage& picture = window.PlayerStates().State(i)->Image.Picture();
+        out << picture.format() << ' ' << picture.width() << 'x' << picture.height();
+        // Row by row: the padding at the rows' ends is no part of the picture.
+        const size_t row = static_cast<size_t>(picture.width() * picture.depth() / 8);
+        for (int y = 0; y < picture.height(); ++y)
+            out << ' ' << qHashBits(picture.constScanLine(y), row);
+        out << '\n';
+    }
+    return out.str();
+}
 
 // Collects the messages of reported errors while it lives.
 class TErrorCapture {

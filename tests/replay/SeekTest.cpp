@@ -4,10 +4,8 @@
 #include "../app/WindowTestUtil.h"
 #include "LogGen.h"
 #include "ReplayLog.h"
-#include "app/Headless.h"
 
 #include <QCheckBox>
-#include <QImage>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -17,28 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 
 using namespace replaylog;
 
 namespace {
-
-std::string StateOf(TTarvelMain& window)
-{
-    std::ostringstream out;
-    PrintReplay(out, window, window.ReplayTicks());
-    // The markers' pictures too, painted in their teams' colours.
-    for (int i = 0; i < window.PlayerStates().Count(); ++i) {
-        const QImage& picture = window.PlayerStates().State(i)->Image.Picture();
-        out << picture.format() << ' ' << picture.width() << 'x' << picture.height();
-        // Row by row: the padding at the rows' ends is no part of the picture.
-        const size_t row = static_cast<size_t>(picture.width() * picture.depth() / 8);
-        for (int y = 0; y < picture.height(); ++y)
-            out << ' ' << qHashBits(picture.constScanLine(y), row);
-        out << '\n';
-    }
-    return out.str();
-}
 
 // The program's window with its shipped pictures, maps and calibration, not drawing.
 class TLogReplay {
@@ -68,7 +48,7 @@ public:
     {
         RunHandler([&] { window.SeekTo(seconds); });
     }
-    std::string State() { return StateOf(window); }
+    std::string State() { return ReplayStateText(window); }
 
     TErrorCapture errors; // before the window: it reports until it is gone
     TTarvelMain window;
