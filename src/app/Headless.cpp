@@ -11,7 +11,7 @@
 #include "base/Json.h"
 #include "log/LogFile.h"
 #include "mapview/Calibration.h"
-#include "mapview/VideoExport.h"
+#include "app/mapview/VideoExport.h"
 #include "replay/PlayerStates.h"
 #include "replay/RoundStats.h"
 #include "xmltree/wexXMLTree.h"

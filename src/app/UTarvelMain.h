@@ -2,11 +2,11 @@
 
 // The main window. It holds every control of the program and, privately, the whole state of
 // the application; its handlers are the program's logic. One class, but its member functions
-// live in the folder of their subsystem:
-//   src/app/      control tree, start-up and the shell's handlers (UTarvelMain*.cpp)
-//   src/log/      opening logs (OpenLog.cpp)
-//   src/replay/   player state, events, replay clock, scoreboard
-//   src/mapview/  pictures, map objects, drawing, minimap and zoom
+// live in the window's folder of their subsystem:
+//   src/app/          control tree, start-up and the shell's handlers (UTarvelMain*.cpp)
+//   src/app/log/      opening logs and selecting a round
+//   src/app/replay/   player state, events, replay clock, scoreboard
+//   src/app/mapview/  pictures, map objects, drawing, minimap and zoom
 // Controls are public and carry the names the handlers and the rest of the program use; each
 // is also the Qt object name. Every handler that a signal reaches runs through RunHandler, so
 // an error ends only the action it happened in.
@@ -159,7 +159,6 @@ public:
     // the tests that do not ask for it do not.
     void SetWritesSettings(bool on) { FWritesSettings = on; }
 
-    const std::string& ExeName() const { return FExeName; }
     // The settings file: beside the program when its folder can be written, else in the
     // user's configuration folder, begun as a copy of the one beside the program.
     std::string SettingsFileName() const;
@@ -175,7 +174,7 @@ public:
     const TwexXMLTree& Document() const { return FDocument; }
 
     // ================================ Log loading ===============================
-    // src/log/OpenLog.cpp
+    // src/app/log/OpenLog.cpp
     void ParceXML1Click();
     void ConvertzxmlLogtoxml1Click();
     // Loads the log that OpenDialog1 names and rebuilds what depends on it. A load that the
@@ -191,7 +190,7 @@ public:
     void LoadRoundEvents(int index);
     const TPlayerList& Roster() const { return FRoster; }
     const TEventInfoList& Events() const { return FEvents; }
-    // src/log/BackgroundLoad.cpp: whether a log whose text is expected to pass a few megabytes
+    // src/app/log/BackgroundLoad.cpp: whether a log whose text is expected to pass a few megabytes
     // loads on a worker thread behind a progress dialog that can cancel (the program's window),
     // or at once as every other (the headless tool, the tests that do not ask for it). Both
     // end alike.
@@ -200,11 +199,11 @@ public:
     void SetLoadDialogDelay(int milliseconds) { FLoadDialogDelay = milliseconds; }
     bool Loading() const { return FLoader != nullptr; }
 
-    // src/log/RoundSelection.cpp: a double click on a round replays it.
+    // src/app/log/RoundSelection.cpp: a double click on a round replays it.
     void ListBox1DblClick();
 
     // ============================== Replay engine ===============================
-    // src/replay/PlayerStateMain.cpp
+    // src/app/replay/PlayerStateHandlers.cpp
     // The first state whose PlayerID is the id; "Error finding kiled player" without one.
     TInfoClass* FindPlayerState(int32_t playerID) const;
     // Moves the marker's centre to the map pixel (x, y) plus the margins; an x or y of 0 is
@@ -217,10 +216,10 @@ public:
     void ClearReplayState();
     const TPlayerStateList& PlayerStates() const { return FPlayerStates; }
 
-    // src/replay/ApplyEvent.cpp: applies the event at this index of FEvents.
+    // src/app/replay/ApplyEvent.cpp: applies the event at this index of FEvents.
     void ApplyEvent(int index);
 
-    // src/replay/ScoreBord.cpp
+    // src/app/replay/ScoreBord.cpp
     void UpdateScoreBord();
     // Draws one cell of columns 1 to 7; clears defaultDraw when it drew the cell itself.
     void ScoreBordCustomDrawSubItem(QPainter& painter, QTreeWidgetItem* row, int column, bool& defaultDraw);
@@ -231,7 +230,7 @@ public:
     // A cell's text as the scoreboard shows it (the picture cell is empty).
     std::string ScoreBordCellText(const QTreeWidgetItem* row, int column) const;
 
-    // src/replay/ReplayClock.cpp
+    // src/app/replay/ReplayClock.cpp
     void Timer1Timer();
     void ApplyDueEvents();
     void AnimateMarkers();
@@ -248,7 +247,7 @@ public:
     bool StopRequested() const { return FStopRequested; }
     bool LayoutChanged() const { return FLayoutChanged; }
 
-    // src/replay/Seek.cpp: moving the replay to a moment of the selected round.
+    // src/app/replay/Seek.cpp: moving the replay to a moment of the selected round.
     // The state the clock leaves when it ticks from the round's selection until its time first
     // reaches `seconds` or the round ends: all of it, the score log and the time display
     // included. An error that would halt the clock halts the seek at that tick and is raised.
@@ -261,7 +260,7 @@ public:
     // How many ticks since the round's selection the replay state stands for.
     int ReplayTicks() const { return FProgress.ticks; }
 
-    // src/replay/ReplayMenu.cpp: the "Replay" menu, whose items carry the keyboard shortcuts.
+    // src/app/replay/ReplayMenu.cpp: the "Replay" menu, whose items carry the keyboard shortcuts.
     void StopContinueClick(); // Stop while the replay runs, else Continue
     void FasterClick();       // TrackBar1 to the next shorter of the speed steps
     void SlowerClick();
@@ -285,17 +284,17 @@ public:
     bool DropLog(const std::string& fileName);
 
     // ================================= Map view =================================
-    // src/mapview/WorldToMapMain.cpp: world coordinates to pixels of the unzoomed map picture,
+    // src/app/mapview/WorldToMapHandlers.cpp: world coordinates to pixels of the unzoomed map picture,
     // with the scale sliders and the map picture's height as they stand at the call.
     int32_t WorldToMapX(double x) const;
     int32_t WorldToMapY(double z) const;
 
-    // src/mapview/MapPictures.cpp: loads the picture for a name from the images folder
+    // src/app/mapview/MapPictures.cpp: loads the picture for a name from the images folder
     // (".bmp", then ".jpg", then the picture map's ".bmp"); a name without a picture goes to
     // the "Missing picture" page. Returns the name the picture was looked for under last.
     std::string LoadPicture(TPictureHolder& image, const std::string& name);
 
-    // src/mapview/MapObjects.cpp
+    // src/app/mapview/MapObjectHandlers.cpp
     void LoadMapObjects(const std::string& mapName);
     void AddMapObject(const std::string& objectClass, const std::string& position, const std::string& team);
     void PlaceMapObject(TMapObject& object); // flag picture by team, then its place on the map
@@ -310,7 +309,7 @@ public:
     int32_t LeftMargin() const { return FLeftMargin; }
     int32_t TopMargin() const { return FTopMargin; }
 
-    // src/mapview/DrawMap.cpp: a frame when something changed (FLayoutChanged), the minimap.
+    // src/app/mapview/DrawMap.cpp: a frame when something changed (FLayoutChanged), the minimap.
     void DrawMap();
     bool IsMapObjectInUse(const TMapObject& object) const;
     // Asks for a frame: the next DrawMap draws one.
@@ -322,7 +321,7 @@ public:
     void SetDrawThreadEnabled(bool on) { FDrawThreadEnabled = on; }
     const TDrawTread& DrawThread() const { return *FDrawThread; }
 
-    // src/mapview/ViewMenu.cpp: the "View" menu's overlays, each remembered in the settings.
+    // src/app/mapview/ViewMenu.cpp: the "View" menu's overlays, each remembered in the settings.
     QAction* Trails1 = nullptr;
     QMenu* TrailLength1 = nullptr; // one item for each of TrailLengths
     QAction* DeathMap1 = nullptr;
@@ -334,15 +333,14 @@ public:
     TFrameOverlays FrameOverlays() const;
     const TOverlayHistory& OverlayHistory() const { return FOverlays; }
 
-    // src/replay/RoundStatsForm.cpp: "Round statistics" in the Replay menu.
+    // src/app/replay/RoundStatsForm.cpp: "Round statistics" in the Replay menu.
     QAction* RoundStatistics1 = nullptr;
     void RoundStatistics1Click(); // shows the window for the round being replayed
     // The server's table of the round being replayed and the replay's counts beside it.
     TRoundStats RoundStats() const;
-    std::unordered_map<int32_t, TReplayCounts> ReplayCounts() const;
     QWidget* RoundStatsWindow() const; // nothing until it was shown
 
-    // src/mapview/ZoomAndPan.cpp
+    // src/app/mapview/ZoomAndPan.cpp
     void TBMApZoomChange();
     void FormMouseWheel(int delta); // delta in 120ths of a notch
     void ScrollBox2MouseDown(int x, int y);
@@ -350,7 +348,7 @@ public:
     void ScrollBox2MouseUp();
     bool Dragging() const { return FDragging; }
 
-    // src/mapview/CalibrationControls.cpp: the calibration sliders' change handlers.
+    // src/app/mapview/CalibrationControls.cpp: the calibration sliders' change handlers.
     void TBXasChange(); // both scale sliders
     void TBLeftChange();
     void TBTopChange();
@@ -358,7 +356,7 @@ public:
     // changes the bar's change handler runs here, so that its errors reach the caller.
     void SetTrackBarPosition(QSlider* bar, int position);
 
-    // src/mapview/ExportFrame.cpp, src/mapview/ExportVideo.cpp: sharing a moment.
+    // src/app/mapview/ExportFrame.cpp, src/app/mapview/ExportVideoHandlers.cpp: sharing a moment.
     // "Export frame…": what the map view shows now, or the whole zoomed map, as PNG or JPEG.
     void ExportFrame1Click();
     // Replaces a file of that name only with a complete picture; the extension gives the format.
@@ -447,7 +445,7 @@ private:
     double FRoundStartTime = 0;
     int FStopReplayWait = 500;
 
-    // ---- Replay navigation (src/replay/Seek.cpp, ReplayMenu.cpp, src/app/RecentLogs.cpp) ----
+    // ---- Replay navigation (src/app/replay/Seek.cpp, ReplayMenu.cpp, src/app/RecentLogs.cpp) ----
     // A tick after the timer's own steps, also run by seeks; whether the clock runs on.
     bool ReplayTick(); // ReplayClock.cpp
     void TickBegins();
@@ -517,7 +515,7 @@ private:
     int32_t FLeftMargin = 0;
 
 public:
-    // ---- Map tools (src/mapview/MapMenu.cpp, CalibrateForm.cpp) ----
+    // ---- Map tools (src/app/mapview/MapMenu.cpp, CalibrateForm.cpp) ----
     QAction* Calibrate1 = nullptr;      // "Calibrate…" in the Map menu
     QAction* FitToRound1 = nullptr;     // "Fit to round" in the Map menu
     QAction* GridBackground1 = nullptr; // "Grid background" in the View menu, checked

@@ -63,7 +63,6 @@ int32_t RoundToInt32(long double value)
     }
     return ToIntChecked<int32_t>(RoundHalfEven(value));
 }
-int64_t RoundToInt64(long double value) { return ToIntChecked<int64_t>(RoundHalfEven(value)); }
 
 int32_t TruncToInt32(long double value)
 {
@@ -90,7 +89,6 @@ int32_t CheckedMul(int32_t a, int32_t b)
     return r;
 }
 
-int32_t CheckedNeg(int32_t a) { return CheckedSub(0, a); }
 
 int32_t CheckedInt32(int64_t value)
 {

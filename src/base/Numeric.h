@@ -7,12 +7,10 @@
 // and a result outside 32 bits is a range error.
 
 int32_t RoundToInt32(long double value);
-int64_t RoundToInt64(long double value);
 int32_t TruncToInt32(long double value);
 int64_t TruncToInt64(long double value);
 
 int32_t CheckedMul(int32_t a, int32_t b);
-int32_t CheckedNeg(int32_t a);
 int32_t CheckedInt32(int64_t value); // range error outside 32 bits
 int32_t ModTrunc(int32_t a, int32_t b); // sign follows the dividend
 

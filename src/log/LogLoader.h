@@ -57,7 +57,6 @@ public:
 
     void Start();
     // The worker; its finished signal tells that the results are there. Null before Start.
-    QThread* Thread() const { return FThread.get(); }
     bool Finished() const;
     void Wait();
     // Asks the worker to stop at its next report. From then on the load counts as cancelled,

@@ -14,7 +14,6 @@ struct TKillInfo {
 
 class TKillInfoList : public TOwningList<TKillInfo> {
 public:
-    void ClearItems() { Clear(); }
 };
 
 // One stay of one player on the server, from joining to leaving.

@@ -23,8 +23,6 @@ public:
     const QImage& Picture() const { return FPicture; }
     // The picture as a 24-bit bitmap to draw on (an empty one when there is no picture).
     QImage& Bitmap();
-    int PictureWidth() const { return FPicture.width(); }
-    int PictureHeight() const { return FPicture.height(); }
 
     // Loads a ".bmp" as a bitmap, a ".jpg" or ".jpeg" as a JPEG picture (letter case of the
     // extension ignored). A file that is no valid picture raises an error and changes nothing.

@@ -292,7 +292,6 @@ void TVideoEncoder::Finish()
 
 QSize TVideoEncoder::Size() const { return F->size; }
 
-int TVideoEncoder::Fps() const { return F->fps; }
 
 int TVideoEncoder::Frames() const { return F->frames; }
 

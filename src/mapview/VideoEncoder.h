@@ -38,7 +38,6 @@ public:
     void Finish();
 
     QSize Size() const;
-    int Fps() const;
     int Frames() const;
     // The encoder's name, as libavcodec calls it.
     std::string EncoderName() const;

@@ -1,6 +1,6 @@
 // Big logs load on a worker behind a progress dialog, through the real window: cancelled they
 // leave everything as it was, otherwise they end exactly as a load in place.
-#include "../replay/ReplayLog.h"
+#include "replay/ReplayLog.h"
 #include "WindowTestUtil.h"
 #include "app/Headless.h"
 #include "app/OpenDialog.h"

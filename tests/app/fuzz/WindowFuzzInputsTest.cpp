@@ -1,7 +1,7 @@
 // The kept inputs of the pipeline's fuzz targets, run without libFuzzer in the window's test
 // program: they open logs in the real window.
-#include "FuzzInputs.h"
-#include "../app/WindowTestUtil.h"
+#include "../../fuzz/FuzzInputs.h"
+#include "../WindowTestUtil.h"
 
 TEST(FuzzInputs, LogOpenedAndReplayed) { RunFuzzInputs("replay", FuzzReplay); }
 

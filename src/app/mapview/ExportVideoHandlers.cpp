@@ -4,8 +4,8 @@
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
 #include "base/Files.h"
-#include "mapview/ExportDialogs.h"
-#include "mapview/VideoExport.h"
+#include "app/mapview/ExportDialogs.h"
+#include "app/mapview/VideoExport.h"
 #include "replay/ReplayMath.h"
 
 #include <QCheckBox>

@@ -2,8 +2,8 @@
 // every generator option, in the window offscreen and through the headless tool.
 #include "LogGen.h"
 
-#include "../app/ToolRun.h"
-#include "../app/WindowTestUtil.h"
+#include "../ToolRun.h"
+#include "../WindowTestUtil.h"
 #include "app/OpenDialog.h"
 
 #include <QCheckBox>

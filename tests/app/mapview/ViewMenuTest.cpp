@@ -1,7 +1,7 @@
 // The "View" menu's overlays in the real window: their settings, what a replay records for them
 // and how seeks change it, the frame following the view; the round statistics window; and the
 // render and stats commands.
-#include "../app/ToolRun.h"
+#include "../ToolRun.h"
 #include "../replay/ReplayLog.h"
 
 #include <QAction>

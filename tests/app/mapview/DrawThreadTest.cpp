@@ -1,5 +1,5 @@
 // The draw thread: its pace, its end, and a shutdown while it waits for the main thread.
-#include "../app/WindowTestUtil.h"
+#include "../WindowTestUtil.h"
 #include "../replay/ReplayLog.h"
 #include "mapview/UDrawTread.h"
 

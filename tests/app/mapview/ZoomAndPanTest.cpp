@@ -1,6 +1,6 @@
 // The zoom slider and the wheel, panning from the minimap and the tracking switch, on the real
 // window.
-#include "../app/WindowTestUtil.h"
+#include "../WindowTestUtil.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -125,7 +125,6 @@ TRoundStats TTarvelMain::RoundStats() const
     return FRoundNode ? ReadRoundStats(FDocument, *FRoundNode) : TRoundStats();
 }
 
-std::unordered_map<int32_t, TReplayCounts> TTarvelMain::ReplayCounts() const { return CountReplay(FEvents); }
 
 QWidget* TTarvelMain::RoundStatsWindow() const { return FRoundStatsWindow; }
 

@@ -1,7 +1,7 @@
 // The replay clock, the moving markers and round selection on the real window, and the
 // headless command that drives them.
-#include "../app/WindowTestUtil.h"
-#include "../app/ToolRun.h"
+#include "../WindowTestUtil.h"
+#include "../ToolRun.h"
 #include "ReplayLog.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "mapview/ExportDialogs.h"
+#include "app/mapview/ExportDialogs.h"
 
 #include "app/Controls.h"
 #include "base/Files.h"

@@ -1,11 +1,11 @@
 // The calibration window on the real main window: number fields bound to the sliders, pairs
 // picked with clicks on the map view, the fit to the round on the demo maps, the grid under a map
 // without a picture, and `ornwick calibrate` and `ornwick fit`.
-#include "TestPictures.h"
-#include "../app/ToolRun.h"
+#include "../../mapview/TestPictures.h"
+#include "../ToolRun.h"
 #include "../replay/ReplayLog.h"
 #include "base/Json.h"
-#include "mapview/CalibrateForm.h"
+#include "app/mapview/CalibrateForm.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,5 @@
 // The frame on the real window (the layout flag, the minimap, tracking) and `ornwick render`.
-#include "../app/ToolRun.h"
+#include "../ToolRun.h"
 #include "../replay/ReplayLog.h"
 
 #include <QCheckBox>

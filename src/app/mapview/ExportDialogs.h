@@ -4,7 +4,7 @@
 // carry object names, so that tests can fill them in.
 
 #include "app/Controls.h"
-#include "mapview/VideoExport.h"
+#include "app/mapview/VideoExport.h"
 
 #include <QDialog>
 

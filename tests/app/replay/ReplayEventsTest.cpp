@@ -1,6 +1,6 @@
 // Events applied to the replay state on the real window: look-ahead, kills, vehicles,
 // control points and the scoreboard.
-#include "../app/WindowTestUtil.h"
+#include "../WindowTestUtil.h"
 #include "ReplayLog.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "mapview/VideoExport.h"
+#include "app/mapview/VideoExport.h"
 
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"

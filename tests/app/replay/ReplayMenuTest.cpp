@@ -1,5 +1,5 @@
 // The "Replay" menu's keys in the real window, the speed steps and their text.
-#include "../app/WindowTestUtil.h"
+#include "../WindowTestUtil.h"
 #include "ReplayLog.h"
 
 #include <QAction>

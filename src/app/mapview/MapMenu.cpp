@@ -4,7 +4,7 @@
 #include "base/Convert.h"
 #include "base/ErrorReporting.h"
 #include "base/Numeric.h"
-#include "mapview/CalibrateForm.h"
+#include "app/mapview/CalibrateForm.h"
 
 #include <QAction>
 #include <QCheckBox>

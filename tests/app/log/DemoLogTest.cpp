@@ -1,5 +1,5 @@
 // The demo log the build makes opens in the main window like a server's log.
-#include "../app/WindowTestUtil.h"
+#include "../WindowTestUtil.h"
 #include "app/OpenDialog.h"
 #include "demoworld/DemoWorld.h"
 

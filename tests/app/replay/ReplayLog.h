@@ -2,7 +2,7 @@
 
 // Small logs for the replay tests, and a window that has opened one.
 
-#include "../app/WindowTestUtil.h"
+#include "../WindowTestUtil.h"
 #include "app/OpenDialog.h"
 
 #include <QListWidget>

@@ -1,4 +1,4 @@
-#include "mapview/CalibrateForm.h"
+#include "app/mapview/CalibrateForm.h"
 
 #include "app/UTarvelMain.h"
 #include "base/ErrorReporting.h"

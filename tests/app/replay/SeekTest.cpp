@@ -1,7 +1,7 @@
 // Seeking: the state after a seek is the state the same number of plain ticks leaves, all of
 // it as the replay command prints it; kill stepping; the time line.
-#include "../app/ToolRun.h"
-#include "../app/WindowTestUtil.h"
+#include "../ToolRun.h"
+#include "../WindowTestUtil.h"
 #include "LogGen.h"
 #include "ReplayLog.h"
 

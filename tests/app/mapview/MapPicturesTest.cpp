@@ -1,6 +1,6 @@
 // Pictures by name, the map's objects and their calibration, on the real window.
-#include "../app/WindowTestUtil.h"
-#include "../app/ToolRun.h"
+#include "../WindowTestUtil.h"
+#include "../ToolRun.h"
 #include "demoworld/DemoWorld.h"
 
 #include <QImage>

@@ -1,10 +1,10 @@
 // Sharing a moment: the frame export (both choices, atomic replace), the video export (what
 // FFmpeg's reader finds, cancel, the replay left as it was, the frames' moments, following a
 // player), the dialogs, and `ornwick video`.
-#include "../app/ToolRun.h"
+#include "../ToolRun.h"
 #include "../replay/ReplayLog.h"
-#include "VideoProbe.h"
-#include "mapview/VideoExport.h"
+#include "../../mapview/VideoProbe.h"
+#include "app/mapview/VideoExport.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 #include "app/OpenDialog.h"
 #include "app/UTarvelMain.h"
 #include "base/Files.h"
-#include "mapview/ExportDialogs.h"
-#include "mapview/VideoExport.h"
+#include "app/mapview/ExportDialogs.h"
+#include "app/mapview/VideoExport.h"
 
 #include <QAction>
 #include <QMenu>
