@@ -511,6 +511,8 @@ struct TRoundCommand {
     void SetUp(TTarvelMain& window) const
     {
         window.SetDrawThreadEnabled(false);
+        // The tool runs the ticks itself, so none can come while a log opens: no wait for one.
+        window.SetStopReplayWait(0);
         window.OpenDialog1->FileName = log;
         Calibrate(window, numbers);
     }

@@ -159,6 +159,7 @@ TEST(AboutForm, AboutOpensItModallyAndFreesItAfterwards)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     QString title;
     const bool shown = WithModal([&] { window.About2->trigger(); },
                                  [&](QWidget& modal) {

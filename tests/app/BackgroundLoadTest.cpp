@@ -173,6 +173,7 @@ TEST(BackgroundLoad, CancelLeavesThePreviousLogAndItsStoppedReplay)
     ASSERT_GE(ExpectedLogTextSize(big), BackgroundLoadSize);
     TErrorCapture errors;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     Prepare(window);
     window.OpenDialog1->FileName = home.Dir.Write("small.xml", SmallLog());
     window.OpenLog();
@@ -228,6 +229,7 @@ TEST(BackgroundLoad, ALoadThatSucceedsEndsAsALoadInPlace)
     TTarvelMain inPlace(home.Exe());
     inPlace.SetStopReplayWait(0);
     TTarvelMain background(home.Exe());
+    background.SetStopReplayWait(0);
     Prepare(background);
 
     for (const std::string& file : {plain, packed}) {
@@ -268,6 +270,7 @@ TEST(BackgroundLoad, AFailedLoadEndsAsALoadInPlace)
     TTarvelMain inPlace(home.Exe());
     inPlace.SetStopReplayWait(0);
     TTarvelMain background(home.Exe());
+    background.SetStopReplayWait(0);
     Prepare(background);
     for (TTarvelMain* window : {&inPlace, &background}) {
         window->OpenDialog1->FileName = home.Dir.Write("small.xml", SmallLog());
@@ -301,6 +304,7 @@ TEST(BackgroundLoad, SmallLogsShowNoDialog)
     THome home;
     TErrorCapture errors;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     Prepare(window);
     const std::string small = home.Dir.Write("small.xml", SmallLog());
     ASSERT_LT(ExpectedLogTextSize(small), BackgroundLoadSize);
@@ -319,6 +323,7 @@ TEST(BackgroundLoad, ClosingTheWindowCancelsTheLoadThenCloses)
     const std::string big = home.Dir.Write("big.xml", BigLog());
     TErrorCapture errors;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     Prepare(window);
     window.OpenDialog1->FileName = home.Dir.Write("small.xml", SmallLog());
     window.OpenLog();

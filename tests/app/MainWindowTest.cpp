@@ -132,6 +132,7 @@ TEST(MainWindow, EveryControlHasItsNameKindParentPlaceCaptionAndHint)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     EXPECT_EQ(window.objectName(), "TarvelMain");
     for (const TControl& c : Controls) {
         SCOPED_TRACE(c.name);
@@ -185,6 +186,7 @@ TEST(MainWindow, TrackBarsHaveTheirRangesPositionsTicksAndOrientation)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     for (const TBar& b : Bars) {
         SCOPED_TRACE(b.name);
         auto* bar = window.findChild<QSlider*>(QString::fromLatin1(b.name));
@@ -212,6 +214,7 @@ TEST(MainWindow, StartsWithItsDefaults)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     const std::pair<QCheckBox*, bool> boxes[] = {
         {window.CBAnimate, true},     {window.ShowHitLines, true},   {window.ShowFlags, true},
         {window.CBKillINfo, false},   {window.CBShowobjects, true},  {window.CBTrackPlayer, false},
@@ -263,6 +266,7 @@ TEST(MainWindow, AdminPagesShowOnlyForTheExactValueTrue)
         if (ini)
             home.Dir.Write("Tarvel.ini", ini);
         TTarvelMain window(home.Exe());
+        window.SetStopReplayWait(0);
         for (QWidget* page : {window.TabSheet3, window.TabSheet4, window.TabSheet6})
             EXPECT_EQ(window.PCMainInfo->isTabVisible(window.PCMainInfo->indexOf(page)), shown);
         EXPECT_TRUE(window.PCMainInfo->isTabVisible(window.PCMainInfo->indexOf(window.TabSheet5)));
@@ -280,6 +284,7 @@ TEST(MainWindow, ReadsTheFilesBesideTheProgramAndWritesNone)
     {
         TErrorCapture errors;
         TTarvelMain window(home.Exe());
+        window.SetStopReplayWait(0);
         EXPECT_EQ(window.Settings().Lines,
                   (std::vector<std::string>{"; kept as written", "admin=true", "bramble_bay_SCALE=500"}));
         EXPECT_EQ(window.PictureMap().Values("jeep"), "jeep2");
@@ -291,6 +296,7 @@ TEST(MainWindow, ReadsTheFilesBesideTheProgramAndWritesNone)
     THome bare;
     {
         TTarvelMain window(bare.Exe());
+        window.SetStopReplayWait(0);
         EXPECT_EQ(window.Settings().Count(), 0);
         EXPECT_EQ(window.PictureMap().Count(), 0);
     }
@@ -304,6 +310,7 @@ TEST(MainWindow, LastOpenFileBecomesOneItemAtTheEndOfTheFileMenu)
     home.Dir.Write("Tarvel.ini", "LastOpen1=" + log + "\r\n");
     TErrorCapture errors;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     int dialogs = 0;
     window.OpenDialog1->ExecuteHook = [&](TOpenDialog&) { return ++dialogs, false; };
 
@@ -337,6 +344,7 @@ TEST(MainWindow, MapViewGrowsWithTheWindowWidth)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     window.show();
     window.resize(1084, 716);
     QApplication::processEvents();

@@ -59,6 +59,7 @@ TEST(OpenLog, MenuAndButtonOpenTheChosenLogAndRememberIt)
     const std::string packed = home.Dir.Write("packed.ZXML", Compressed(OtherLog));
     TErrorCapture errors;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     TDialogAnswer answer{plain};
     answer.Install(window);
     Dirty(window);
@@ -89,6 +90,7 @@ TEST(OpenLog, CancelLeavesEverythingAsItWas)
     THome home;
     home.Dir.Write("Tarvel.ini", "LastOpen1=/old/log.xml\r\n");
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     window.OpenDialog1->FileName = home.Dir.Write("plain.xml", Log);
     window.OpenLog();
     Dirty(window);
@@ -113,6 +115,7 @@ TEST(OpenLog, AFailedLoadIsReportedAndKeepsLastOpen1)
     const std::string broken = home.Dir.Write("broken.zxml", Log); // plain text, not a zlib stream
     TErrorCapture errors;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     window.OpenDialog1->FileName = home.Dir.Write("plain.xml", Log);
     window.OpenLog();
     Dirty(window);
@@ -141,6 +144,7 @@ TEST(ConvertLog, WritesTheInflatedLogBesideItAndOpensNothing)
     const std::string packed = home.Dir.Write("a.b.Zxml", Compressed(OtherLog));
     TErrorCapture errors;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     window.OpenDialog1->FileName = home.Dir.Write("plain.xml", Log);
     window.OpenLog();
     Dirty(window);
@@ -173,6 +177,7 @@ TEST(OpenDialog, TheRealDialogOffersTheThreeFiltersWithTheThirdChosen)
     THome home;
     const std::string log = home.Dir.Write("round.zxml", Compressed(Log));
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     QStringList filters;
     QString chosenFilter;
     const bool shown = WithModal([&] { EXPECT_TRUE(window.OpenDialog1->Execute()); },

@@ -38,6 +38,7 @@ TEST(RoundList, OpenLogListsRoundsWithTheirElements)
     TSeparatorScope point('.');
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     window.OpenDialog1->FileName = home.Dir.Write("log.xml", Log(Round("berlin", "0", "37", Player + Spawn) +
                                                                  Round("bay", "4", "5", "")));
     window.OpenLog();

@@ -95,6 +95,7 @@ TEST(Startup, ZoomWithAndWithoutTheSetting)
     {
         THome home;
         TTarvelMain window(home.Exe());
+        window.SetStopReplayWait(0);
         EXPECT_EQ(window.TBMApZoom->value(), 500);
         EXPECT_EQ(window.MapZoomImage->size(), QSize(300, 300));
     }
@@ -103,6 +104,7 @@ TEST(Startup, ZoomWithAndWithoutTheSetting)
         THome home;
         home.Dir.Write("Tarvel.ini", std::string(setting) + "\r\n");
         TTarvelMain window(home.Exe());
+        window.SetStopReplayWait(0);
         EXPECT_EQ(window.TBMApZoom->value(), position) << setting;
         // The map view takes the zoom's size from the start, also when the slider stood there.
         EXPECT_EQ(window.MapZoomImage->size(), QSize(side, side)) << setting;
@@ -112,6 +114,7 @@ TEST(Startup, ZoomWithAndWithoutTheSetting)
     THome home;
     home.Dir.Write("Tarvel.ini", "ZOOM=big\r\nLastOpen1=/some/log.xml\r\n");
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     EXPECT_EQ(errors.Messages, std::vector<std::string>{"'big' is not a valid integer value"});
     // The steps after the zoom are skipped: no recent-file item.
     EXPECT_EQ(window.File1->actions().size(), 5); // open, convert and the export items
@@ -124,6 +127,7 @@ TEST(Shutdown, WritesTheSettingsKeepingLinesItDoesNotKnow)
     home.Dir.Write("Tarvel.ini", "; my notes\nMyKey=kept\r\n\radmin=true\r\nweird line without equals");
     {
         TTarvelMain window(home.Exe());
+        window.SetStopReplayWait(0);
         window.SetWritesSettings(true);
     }
     EXPECT_EQ(ReadFileBytes(home.Ini()), before);
@@ -135,10 +139,12 @@ TEST(Shutdown, WritesTheSettingsKeepingLinesItDoesNotKnow)
     THome fresh;
     {
         TTarvelMain window(fresh.Exe());
+        window.SetStopReplayWait(0);
     }
     EXPECT_FALSE(PathExists(fresh.Ini()));
     {
         TTarvelMain window(fresh.Exe());
+        window.SetStopReplayWait(0);
         window.SetWritesSettings(true);
     }
     EXPECT_EQ(ReadFileBytes(fresh.Ini()), "");
@@ -153,6 +159,7 @@ TEST(Shutdown, ASettingsFileThatCannotBeWrittenIsReportedAndLeftAlone)
     TErrorCapture errors;
     {
         TTarvelMain window(home.Exe());
+        window.SetStopReplayWait(0);
         window.SetWritesSettings(true);
     }
     EXPECT_EQ(errors.Messages, std::vector<std::string>{"Cannot create file " + home.Ini()});
@@ -175,6 +182,7 @@ TEST(Shutdown, AStartUpThatFailedBeforeReadingTheSettingsDoesNotWipeThem)
     TErrorCapture errors;
     {
         TTarvelMain window(home.Exe());
+        window.SetStopReplayWait(0);
         window.SetWritesSettings(true);
     }
     ASSERT_EQ(errors.Messages.size(), 1u);

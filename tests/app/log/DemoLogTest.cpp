@@ -17,6 +17,7 @@ TEST(DemoLog, OpensThroughTheMainWindowWithItsRoundsAndRoster)
     TSeparatorScope point('.');
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     TErrorCapture errors;
     window.OpenDialog1->FileName = log;
     EXPECT_EQ(MessageOf([&] { window.OpenLog(); }), "");

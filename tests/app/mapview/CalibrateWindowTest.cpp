@@ -73,6 +73,7 @@ TEST(CalibrateWindow, OpensBesideTheWindowWithFieldsBoundBothWaysToTheSliders)
 {
     THome home;
     TTarvelMain w(home.Exe());
+    w.SetStopReplayWait(0);
     EXPECT_EQ(w.Calibrate1->text(), QString::fromUtf8("Calibrate\u2026"));
     EXPECT_TRUE(w.Map1->actions().contains(w.Calibrate1));
     EXPECT_TRUE(w.Map1->actions().contains(w.FitToRound1));
@@ -217,6 +218,7 @@ TEST(CalibrateWindow, FitToRoundPutsEveryPlaceOfTheRoundOnBothDemoMaps)
     TSeparatorScope point('.');
     THome home;
     TTarvelMain w(home.Exe());
+    w.SetStopReplayWait(0);
     w.SetDrawThreadEnabled(false);
     w.SetStopReplayWait(0);
     w.OpenDialog1->FileName = std::string(ORNWICK_BIN_DIR) + "/demo/demo.zxml";
@@ -380,6 +382,7 @@ TEST(CalibrateCommand, PrintsTheValuesAndErrorsAndSavesThemAsSaveDoes)
                                            "bay_CORRECTIONY=130\r\nbay_TOPMARGIN=-10\r\nbay_LEFTMARGIN=20\r\n");
     // The window reads them back for the map.
     TTarvelMain window(h.home.Exe());
+    window.SetStopReplayWait(0);
     EXPECT_EQ(window.Settings().Values("bay_TOPMARGIN"), "-10");
 }
 

@@ -54,6 +54,7 @@ TEST(FrameDrawMap, DrawsOnlyWhenTheLayoutChangedThenTheMinimapAtHalfThePicture)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     window.SetTrackBarPosition(window.TBMApZoom, 1000);
     GiveMapPicture(window, Quarters(1000, 800));
     const QSize minimapBefore = window.BigPicture->Picture().size();

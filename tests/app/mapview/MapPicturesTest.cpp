@@ -40,6 +40,7 @@ TEST(WorldToMap, ReadsTheSlidersAndThePictureHeightAtEveryCall)
     TMapHome home;
     home.Picture("tall.jpg", 10, 600, "JPEG");
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     EXPECT_EQ(window.WorldToMapY(0), 105); // the holder's size before any map picture
     EXPECT_EQ(window.WorldToMapY(10), 85);
     window.LoadPicture(TTarvelMainTest::MapImage(window), "tall");
@@ -66,6 +67,7 @@ TEST(LoadPicture, BitmapFirstThenJpegThenTheMappedBitmap)
     home.Picture("onlyjpeg.jpg", 7, 7, "JPEG");
     home.Dir.Write("Tarvel.map", "Kit1=shared\r\nKit2=onlyjpeg\r\nKIT3=nothing\r\n");
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     TPictureHolder image;
     EXPECT_EQ(window.LoadPicture(image, "both"), "both");
     EXPECT_EQ(image.Width, 2);
@@ -90,6 +92,7 @@ TEST(LoadPicture, TheMissingListKeepsItsOrderAndLetterCaseRuleForManyNames)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     TPictureHolder holder;
     QStringList expected;
     for (int i = 0; i < 3000; ++i) {
@@ -119,6 +122,7 @@ TEST(MapObjects, ReadPlacedByTeamAndStoppedByABadTeam)
                                           "Object.create Jeep\r\nObject.absolutePosition 1/1/1\r\nObject.setTeam 1.5\r\n"
                                           "Object.create Jeep\r\nObject.absolutePosition 2/2/2\r\nObject.setTeam 1\r\n");
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     window.TBXas->setValue(1000);
     window.TBYas->setValue(1000);
     TTarvelMainTest::SetMargins(window, 10, -5);
@@ -153,6 +157,7 @@ TEST(MapObjects, TheShippedPicturesCoverTheDemoWorld)
     std::filesystem::create_directory_symlink(bin + "/images", home.Dir.Path("images"));
     std::filesystem::copy_file(bin + "/Tarvel.map", home.Dir.Path("Tarvel.map"));
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     size_t places = 0;
     for (const demoworld::Map& map : demoworld::Maps) {
         window.LoadPicture(TTarvelMainTest::MapImage(window), map.name);
@@ -175,6 +180,7 @@ TEST(SaveSettingsPerMap, WritesTheFiveKeysInOrderAndReplacesThemInPlace)
     THome home;
     home.Dir.Write("Tarvel.ini", "admin=true\r\n");
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     window.BSaveSettingsPerMap->click(); // before any round: an empty map name
     TTarvelMainTest::MapName(window) = "bay";
     window.TBXas->setValue(500);

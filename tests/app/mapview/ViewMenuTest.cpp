@@ -41,6 +41,7 @@ TEST(ViewMenu, AllOffInANewSettingsFileAndEachItemRemembered)
     THome home;
     {
         TTarvelMain w(home.Exe());
+        w.SetStopReplayWait(0);
         QStringList items;
         for (QAction* item : w.View1->actions())
             items << item->text();
@@ -68,6 +69,7 @@ TEST(ViewMenu, AllOffInANewSettingsFileAndEachItemRemembered)
     EXPECT_EQ(ini.find("ViewDeathMap"), std::string::npos);
     {
         TTarvelMain w(home.Exe());
+        w.SetStopReplayWait(0);
         EXPECT_EQ(Checked(w), QStringList({"Trails", "Kill feed", "Round statistics at the end of a round", "30 s"}));
         EXPECT_EQ(w.FrameOverlays().trailSeconds, 30);
         w.SetWritesSettings(true);
@@ -76,12 +78,14 @@ TEST(ViewMenu, AllOffInANewSettingsFileAndEachItemRemembered)
     }
     {
         TTarvelMain w(home.Exe());
+        w.SetStopReplayWait(0);
         EXPECT_EQ(Checked(w), QStringList({"Death map", "Kill feed", "Round statistics at the end of a round", "30 s"}));
         EXPECT_EQ(w.FrameOverlays().trailSeconds, 0);
     }
     // A length that is none of the items, or no number, reads as the usual one.
     home.Dir.Write("Tarvel.ini", "ViewTrailSeconds=7\r\nViewTrails=TRUE\r\n");
     TTarvelMain w(home.Exe());
+    w.SetStopReplayWait(0);
     EXPECT_EQ(Checked(w), QStringList({"10 s"}));
 }
 

@@ -51,6 +51,7 @@ TEST(ZoomSlider, TheZoomedMapIsASquareOf600TimesTheZoom)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     // No "ZOOM" key: 200, held to the slider's minimum.
     EXPECT_EQ(window.TBMApZoom->value(), 500);
     EXPECT_EQ(ZoomedSize(window), QSize(300, 300));
@@ -64,6 +65,7 @@ TEST(ZoomSlider, TheZoomedMapIsASquareOf600TimesTheZoom)
 
     home.Dir.Write("Tarvel.ini", "ZOOM=1250\r\n");
     TTarvelMain zoomed(home.Exe());
+    zoomed.SetStopReplayWait(0);
     EXPECT_EQ(ZoomedSize(zoomed), QSize(750, 750));
 }
 
@@ -71,6 +73,7 @@ TEST(ZoomWheel, HalfTheDeltaTruncatedWithinTheSlidersRange)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     window.SetTrackBarPosition(window.TBMApZoom, 1000);
     window.FormMouseWheel(120);
     EXPECT_EQ(window.TBMApZoom->value(), 1060);
@@ -98,6 +101,7 @@ TEST(ZoomWheel, EachWheelEventInTheWindowZoomsOnce)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     ShowAtZoom(window, 1000);
     // The scroll box hands the event on to its scroll bar: still one step.
     Wheel(*window.ScrollBox1->viewport(), 120, 1000);
@@ -114,6 +118,7 @@ TEST(ZoomPan, AClickOnTheMinimapScrollsByTheZoomAndUnchecksTracking)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     ShowAtZoom(window, 1000);
     QScrollBar& h = *window.ScrollBox1->horizontalScrollBar();
     QScrollBar& v = *window.ScrollBox1->verticalScrollBar();
@@ -148,6 +153,7 @@ TEST(ZoomPan, MovesScrollOnlyWhileAButtonIsHeld)
 {
     THome home;
     TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
     ShowAtZoom(window, 1000);
     window.CBTrackPlayer->setChecked(true);
     window.BigPictureMouseMove(10, 20);
