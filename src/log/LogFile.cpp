@@ -12,6 +12,7 @@
 #include <zlib.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 
@@ -68,13 +69,13 @@ bool EndsWhole(z_stream& zs, std::string_view input, size_t& fed)
 
 } // namespace
 
-void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
+TInflateResult InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
 {
     const std::string_view input = source.Remaining();
     source.SetPosition(source.Size());
     if (input.empty()) {
         dest.SetPosition(0);
-        return;
+        return {};
     }
     // The first buffer is the compressed size rounded up to 256 bytes; it then grows fourfold
     // at a time, so a file that inflates a thousandfold costs a few reallocations, not a
@@ -97,6 +98,7 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
     size_t streamStart = 0; // where the text of the stream being inflated begins
     bool firstStream = true;
     size_t nextReport = LoadProgressStep;
+    TInflateResult result;
     for (;;) {
         FeedInput(zs, input, fed);
         if (total == capacity) {
@@ -116,13 +118,13 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
         const size_t room = std::min<size_t>(capacity - total, LoadProgressStep);
         zs.next_out = reinterpret_cast<Bytef*>(out.data + total);
         zs.avail_out = static_cast<uInt>(room);
-        const int result = inflate(&zs, Z_FINISH);
+        const int status = inflate(&zs, Z_FINISH);
         total += room - zs.avail_out;
         if (total >= nextReport) {
             ReportLoadProgress(TLoadPhase::Inflating, fed - zs.avail_in, input.size());
             nextReport = total + LoadProgressStep;
         }
-        if (result == Z_STREAM_END) {
+        if (status == Z_STREAM_END) {
             // Logs joined after one another are streams one after the other: each one that
             // follows adds its text.
             if (zs.avail_in == 0 && fed == input.size())
@@ -133,15 +135,21 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
             firstStream = false;
             continue;
         }
-        if (result == Z_OK)
+        if (status == Z_OK)
             continue;
-        if (result == Z_BUF_ERROR && (zs.avail_out == 0 || (zs.avail_in == 0 && fed < input.size())))
+        if (status == Z_BUF_ERROR && (zs.avail_out == 0 || (zs.avail_in == 0 && fed < input.size())))
             continue; // out of room or more input to give: go on
         // Corrupt data, a stream cut short (no progress possible), or one that asks for a
         // preset dictionary (a positive code: asking again would never end). After a whole
         // stream, what is no whole stream is ignored, with any text it began to give.
         if (!firstStream) {
             total = streamStart;
+            break;
+        }
+        // A running server's log, or a crashed server's, breaks off mid-stream: the text up to
+        // there is the log as far as it goes. A stream that gave nothing is no log at all.
+        if ((status == Z_BUF_ERROR || status == Z_DATA_ERROR) && total > 0) {
+            result.endsEarly = true;
             break;
         }
         throw EZDecompressionError();
@@ -159,6 +167,7 @@ void InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
         dest.Write(out.data, total);
     }
     dest.SetPosition(0);
+    return result;
 }
 
 bool IsCompressedLogName(std::string_view fileName)
@@ -166,34 +175,48 @@ bool IsCompressedLogName(std::string_view fileName)
     return UpperCaseAscii(ExtractFileExt(fileName)) == ".ZXML";
 }
 
-void LoadLogFile(const std::string& fileName, TwexXMLTree& document)
+std::string TLogReading::Note() const
+{
+    if (!endsEarly)
+        return std::string();
+    char megabytes[32];
+    std::snprintf(megabytes, sizeof megabytes, "%.1f", static_cast<double>(textSize) / 1e6);
+    return "The log ends early: " + std::string(megabytes) + " MB read";
+}
+
+TLogReading LoadLogFile(const std::string& fileName, TwexXMLTree& document)
 {
     if (!IsCompressedLogName(fileName)) {
         document.LoadFromFile(fileName);
-        return;
+        return {};
     }
     TMemoryStream inflated;
+    TLogReading reading;
     {
         TMemoryStream compressed; // gone before the text is parsed
         compressed.LoadFromFile(fileName);
-        InflateStream(compressed, inflated);
+        reading.endsEarly = InflateStream(compressed, inflated).endsEarly;
     }
+    reading.textSize = inflated.Size();
     inflated.SetPosition(0);
     document.LoadFromStreamReleasing(inflated);
+    return reading;
 }
 
-std::string ConvertZxmlLog(const std::string& fileName)
+std::string ConvertZxmlLog(const std::string& fileName, TLogReading* reading)
 {
     if (!IsCompressedLogName(fileName))
         return std::string();
     TMemoryStream compressed;
     TMemoryStream inflated;
     compressed.LoadFromFile(fileName);
-    InflateStream(compressed, inflated);
+    const TInflateResult inflation = InflateStream(compressed, inflated);
     // An empty text is no log: it must not replace a file of the output's name.
     if (inflated.Size() == 0)
         throw EZDecompressionError();
     const std::string outputName = ChangeFileExt(fileName, ".xml");
     inflated.SaveToFile(outputName);
+    if (reading)
+        *reading = {inflation.endsEarly, inflated.Size()};
     return outputName;
 }

@@ -65,15 +65,44 @@ TEST(Inflate, EveryFailureIsTheErrorError)
 {
     const std::string good = Deflate(std::string(100000, 'a') + Log);
     EXPECT_EQ(MessageOf([] { Inflate(Log); }), "error");                        // plain text
-    EXPECT_EQ(MessageOf([&] { Inflate(good.substr(0, good.size() - 5)); }), "error"); // cut short
+    EXPECT_EQ(MessageOf([&] { Inflate(good.substr(0, 2)); }), "error"); // cut before any text
     EXPECT_EQ(MessageOf([] { Inflate(Deflate(Log, 31)); }), "error");            // gzip framing
     EXPECT_EQ(MessageOf([] { Inflate(Deflate(Log, 15, "dictionary")); }), "error");
-    std::string corrupt = good;
-    corrupt[corrupt.size() - 1] ^= 0x55; // Adler-32 check fails
-    EXPECT_EQ(MessageOf([&] { Inflate(corrupt); }), "error");
     // A stream that inflates past the ceiling stops; one that reaches it exactly is whole.
     EXPECT_EQ(MessageOf([] { Inflate(Deflate(std::string(5000, 'q')), 4999); }), "error");
     EXPECT_EQ(Inflate(Deflate(std::string(5000, 'q')), 5000).size(), 5000u);
+}
+
+// What a running server's copy or a crashed server's log holds: the stream breaks off.
+TEST(Inflate, AFirstStreamThatBreaksOffGivesItsTextUpToThere)
+{
+    const std::string text = std::string(100000, 'a') + Log;
+    const std::string good = Deflate(text);
+    const auto inflate = [](std::string_view bytes) {
+        TMemoryStream source, dest;
+        source.Write(bytes.data(), bytes.size());
+        source.SetPosition(0);
+        const bool endsEarly = InflateStream(source, dest).endsEarly;
+        return std::pair(endsEarly, std::string(dest.View()));
+    };
+    EXPECT_EQ(inflate(good), std::pair(false, text));
+    const auto [cutEarly, cutText] = inflate(good.substr(0, good.size() - 5)); // the check value lost
+    EXPECT_TRUE(cutEarly);
+    EXPECT_GT(cutText.size(), 100000u);
+    EXPECT_TRUE(text.starts_with(cutText));
+    std::string corrupt = good;
+    corrupt[corrupt.size() - 1] ^= 0x55; // Adler-32 check fails after the whole text
+    const auto [corruptEarly, corruptText] = inflate(corrupt);
+    EXPECT_TRUE(corruptEarly);
+    EXPECT_TRUE(corruptText == text);
+    // Damage in the middle keeps the text before the damaged block.
+    const std::string mixed = Deflate(std::string(200000, 'b') + std::string(200000, 'c'), 15);
+    std::string damaged = mixed;
+    damaged[damaged.size() / 2] ^= 0xFF;
+    const auto [damagedEarly, damagedText] = inflate(damaged);
+    EXPECT_TRUE(damagedEarly);
+    EXPECT_LT(damagedText.size(), 400000u);
+    EXPECT_TRUE(damagedText.substr(0, 1000) == std::string(1000, 'b'));
 }
 
 TEST(Inflate, StreamsOneAfterTheOtherAddTheirTexts)
@@ -123,6 +152,54 @@ TEST(LoadLogFile, TheExtensionDecidesAndAFailedInflationKeepsTheDocument)
     EXPECT_EQ(MessageOf([&] { LoadLogFile(missing, document); }), "Cannot open file " + missing);
 }
 
+namespace {
+
+std::string Shape(const TwexXMLNode& node)
+{
+    std::string shape = "<" + std::string(node.Name()) + "=" + std::string(node.Value());
+    for (const TwexXMLNode* child : node.Children())
+        shape += Shape(*child);
+    return shape + ">";
+}
+
+} // namespace
+
+// A log cut off anywhere opens as the plain text up to the cut opens, and says that it ends early.
+TEST(LoadLogFile, ACompressedLogCutOffAnywhereOpensAsFarAsItGoes)
+{
+    TTempDir dir;
+    std::string text;
+    for (int round = 0; round < 4; ++round) {
+        text += "<bf:round timestamp=\"" + std::to_string(round * 100) + "\">";
+        for (int i = 0; i < 400; ++i)
+            text += "<bf:event name=\"spawnEvent\" timestamp=\"" + std::to_string(round * 100 + i) +
+                    "\"><bf:param type=\"int\" name=\"player_id\">" + std::to_string(i % 23) + "</bf:param></bf:event>\n";
+        text += "</bf:round>\n";
+    }
+    text = "<?xml version=\"1.0\"?>\n<bf:log>" + text + "</bf:log>\n";
+    const std::string packed = Deflate(text);
+    int early = 0;
+    for (size_t cut = packed.size() / 37; cut < packed.size(); cut += packed.size() / 37) {
+        TwexXMLTree document("ROOT", "", nullptr);
+        const TLogReading reading = LoadLogFile(dir.Write("cut.zxml", packed.substr(0, cut)), document);
+        ASSERT_TRUE(reading.endsEarly) << cut;
+        ASSERT_GT(reading.textSize, 0u);
+        ASSERT_LT(reading.textSize, text.size());
+        // What it read is the start of the log, parsed as the same cut .xml would be.
+        TwexXMLTree plain("ROOT", "", nullptr);
+        LoadLogFile(dir.Write("cut.xml", text.substr(0, reading.textSize)), plain);
+        EXPECT_EQ(Shape(document), Shape(plain)) << cut;
+        EXPECT_EQ(reading.Note().rfind("The log ends early: ", 0), 0u);
+        ++early;
+    }
+    EXPECT_GT(early, 30);
+    TwexXMLTree whole("ROOT", "", nullptr);
+    const TLogReading reading = LoadLogFile(dir.Write("whole.zxml", packed), whole);
+    EXPECT_FALSE(reading.endsEarly);
+    EXPECT_EQ(reading.Note(), "");
+    EXPECT_EQ((TLogReading{true, 9123456}.Note()), "The log ends early: 9.1 MB read");
+}
+
 TEST(ConvertZxmlLog, WritesTheInflatedTextBesideTheLog)
 {
     TTempDir dir;
@@ -149,6 +226,14 @@ TEST(ConvertZxmlLog, WritesTheInflatedTextBesideTheLog)
         EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Path("empty.zxml")); }), "error");
         EXPECT_FALSE(PathExists(dir.Path("empty.xml")));
     }
+
+    // A log that breaks off is written as far as it goes, and says so.
+    const std::string packed = Deflate(std::string(50000, 'x') + Log);
+    TLogReading reading;
+    EXPECT_EQ(ConvertZxmlLog(dir.Write("cut.zxml", packed.substr(0, packed.size() / 2)), &reading), dir.Path("cut.xml"));
+    EXPECT_TRUE(reading.endsEarly);
+    EXPECT_EQ(ReadFileBytes(dir.Path("cut.xml")).size(), reading.textSize);
+    EXPECT_EQ(ReadFileBytes(dir.Path("cut.xml")), std::string(reading.textSize, 'x'));
 
     std::filesystem::create_directory(dir.Path("taken.xml")); // the output name is a folder
     EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Write("taken.zxml", Deflate(Log))); }),
