@@ -107,8 +107,14 @@ void BuildEventList(const TwexXMLNode& round, TEventInfoList& events)
         if (const TwexXMLAttribute* timestamp = event->AttributeByName("timestamp"))
             record.Timestamp = LogNumber(timestamp->Value());
         ReadParameters(*event, record);
-        const std::string location = LocalizePoints(record.PlayerLocation);
-        const TVectorParts position = ParseVector(location);
+        std::string location = LocalizePoints(record.PlayerLocation);
+        TVectorParts position = ParseVector(location);
+        // Servers write X and Z of 0 ("0/0/0", "0/71.8/0") when they know no position, for a
+        // dead killer, a player leaving a vehicle or the server: that is no place on the map.
+        if (position.First == 0 && position.Third == 0 && !location.empty()) {
+            location.clear();
+            position = ParseVector(location);
+        }
         record.PosX = position.First;
         record.PosY = position.Second;
         record.PosZ = position.Third;

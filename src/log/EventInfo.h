@@ -32,6 +32,9 @@ public:
     std::string GetGridString() const;
     // Whether the record has a position: not all three components are 0.
     bool HasCords() const;
+    // Whether the position is a place on the map. Positions are read without their signs, so
+    // a negative component is the -1 of a missing number, and X and Z of 0 is no position.
+    bool HasPlace() const { return PosX >= 0 && PosZ >= 0 && (PosX != 0 || PosZ != 0); }
 };
 
 // The events in log order. DeleteFirst(count) frees the records before index count.

@@ -134,6 +134,36 @@ TEST_F(EventListTest, PositionsAreBorrowedFromTheSamePlayersPreviousEvent)
     EXPECT_EQ(events.GetEvent(7)->PosX, 1); // id -1 borrows from id -1
 }
 
+// Servers write X and Z of 0 when they know no position: such an event keeps the player where
+// the previous one put them instead of sending the marker to the map's corner.
+TEST_F(EventListTest, ALocationWithXAndZOfZeroIsNoLocation)
+{
+    ASSERT_EQ(Build(Event("spawnEvent", Param("player_id", "1") + Param("player_location", "512.5/40/610")) +
+                    Event("destroyVehicle", Param("player_id", "1") + Param("player_location", "0/71.8/0")) +
+                    Event("exitVehicle", Param("player_id", "1") + Param("player_location", "0/0/0")) +
+                    Event("chat", Param("player_id", "2") + Param("player_location", "0/1/0")) + // none to borrow
+                    Event("move", Param("player_id", "1") + Param("player_location", "0/5/12")) + // Z is a place
+                    Event("move", Param("player_id", "1") + Param("player_location", "7/5/0.0"))),
+              "");
+    for (int i : {1, 2}) {
+        const TEventInfo& e = *events.GetEvent(i);
+        EXPECT_EQ(e.PosX, 512.5) << i;
+        EXPECT_EQ(e.PosY, 40) << i;
+        EXPECT_EQ(e.PosZ, 610) << i;
+        EXPECT_TRUE(e.HasCords());
+    }
+    EXPECT_EQ(events.GetEvent(1)->PlayerLocation, "0/71.8/0"); // the record keeps what the log says
+    EXPECT_EQ(events.GetEvent(3)->PosX, -1); // as an event without a location
+    EXPECT_EQ(events.GetEvent(3)->PosZ, -1);
+    EXPECT_EQ(events.GetEvent(4)->PosZ, 12);
+    EXPECT_EQ(events.GetEvent(4)->PosX, 0);
+    EXPECT_EQ(events.GetEvent(5)->PosX, 7);
+    // What the fit of a round counts as places on the map.
+    EXPECT_TRUE(events.GetEvent(1)->HasPlace());
+    EXPECT_FALSE(events.GetEvent(3)->HasPlace());
+    EXPECT_TRUE(events.GetEvent(4)->HasPlace());
+}
+
 TEST_F(EventListTest, OnlyEventsAfterTheLastRoundInitStay)
 {
     std::string body = "<bf:server/>";

@@ -117,7 +117,7 @@ TCalibration TTarvelMain::FitToRound() const
 {
     std::vector<TWorldPoint> points;
     for (int i = 0; i < FEvents.Count(); ++i)
-        if (const TEventInfo& e = *FEvents.GetEvent(i); e.HasCords())
+        if (const TEventInfo& e = *FEvents.GetEvent(i); e.HasPlace())
             points.push_back({e.PosX, e.PosZ});
     for (int i = 0; i < FMapObjects.Count(); ++i)
         points.push_back({FMapObjects.Object(i)->FX, FMapObjects.Object(i)->FZ});

@@ -245,7 +245,7 @@ TEST(CalibrateWindow, FitToRoundPutsEveryPlaceOfTheRoundOnBothDemoMaps)
             ++places;
         };
         for (int i = 0; i < w.Events().Count(); ++i)
-            if (const TEventInfo& e = *w.Events().GetEvent(i); e.HasCords())
+            if (const TEventInfo& e = *w.Events().GetEvent(i); e.HasPlace())
                 check(e.PosX, e.PosZ);
         for (int i = 0; i < w.MapObjects().Count(); ++i)
             check(w.MapObjects().Object(i)->FX, w.MapObjects().Object(i)->FZ);
