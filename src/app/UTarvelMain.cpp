@@ -7,6 +7,7 @@
 #include "base/ErrorReporting.h"
 #include "base/Convert.h"
 #include "base/Files.h"
+#include "mapview/ProgramFolder.h"
 
 #include <QAction>
 #include <QFile>
@@ -114,34 +115,16 @@ std::string TTarvelMain::SettingsFileName() const
 
 void TTarvelMain::ChooseSettingsFile()
 {
-    const std::string beside = ChangeFileExt(FExeName, ".ini");
-    FSettingsFileName = beside;
-    FUserFolder.clear();
-    const std::string path = ExtractFilePath(FExeName);
-    const QFileInfo folder(path.empty() ? QStringLiteral(".") : QFile::decodeName(QByteArray::fromStdString(path)));
-    const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(beside)));
-    if (folder.isWritable() && (!file.exists() || file.isWritable()))
-        return;
-    // A system-wide install: the user's own copy, begun from the shipped one.
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    if (config.isEmpty() || !QDir().mkpath(config))
-        return;
-    FUserFolder = QFile::encodeName(config).toStdString() + "/";
-    FSettingsFileName = FUserFolder + ExtractFileName(beside);
-    if (!FileExists(FSettingsFileName) && FileExists(beside))
-        QFile::copy(file.filePath(), QFile::decodeName(QByteArray::fromStdString(FSettingsFileName)));
+    const TSettingsPlace place = ChooseSettingsPlace(FExeName);
+    FSettingsFileName = place.FileName;
+    FUserFolder = place.UserFolder;
 }
 
-std::vector<std::string> TTarvelMain::ImageFolders() const
-{
-    if (FUserFolder.empty())
-        return {ImagesFolder()};
-    return {FUserFolder + "images/", ImagesFolder()};
-}
+std::vector<std::string> TTarvelMain::ImageFolders() const { return ProgramImageFolders(FExeName, FUserFolder); }
 
-std::string TTarvelMain::PictureMapFileName() const { return ChangeFileExt(FExeName, ".map"); }
+std::string TTarvelMain::PictureMapFileName() const { return ProgramPictureMapFile(FExeName); }
 
-std::string TTarvelMain::ImagesFolder() const { return ExtractFilePath(FExeName) + "images/"; }
+std::string TTarvelMain::ImagesFolder() const { return ProgramImagesFolder(FExeName); }
 
 void TTarvelMain::ConnectHandlers()
 {
@@ -231,9 +214,7 @@ void TTarvelMain::FormCreate()
         PCMainInfo->setTabVisible(PCMainInfo->indexOf(page), admin);
     PCMainInfo->setCurrentWidget(TabSheet5);
 
-    FZoom = 200;
-    if (const std::string zoom = FSettings.Values("ZOOM"); !zoom.empty())
-        FZoom = StrToInt(zoom);
+    FZoom = StartZoom(FSettings);
     const int designed = TBMApZoom->value();
     SetTrackBarPosition(TBMApZoom, FZoom);
     // The map view takes the zoom's size from the start, also when the slider stood there.

@@ -3,6 +3,7 @@
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
 #include "base/Numeric.h"
+#include "mapview/RoundMap.h"
 #include "replay/ReplayMath.h"
 
 #include <QListWidget>
@@ -10,19 +11,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
-
-namespace {
-
-// A difference of whole seconds that raises instead of wrapping.
-int64_t CheckedDifference(int64_t a, int64_t b)
-{
-    int64_t result = 0;
-    if (__builtin_sub_overflow(a, b, &result))
-        throw EIntOverflow();
-    return result;
-}
-
-} // namespace
 
 void TTarvelMain::ListBox1DblClick()
 {
@@ -61,19 +49,15 @@ void TTarvelMain::ListBox1DblClick()
     const int64_t end = WholeSeconds(FEvents.GetEvent(FEvents.Count() - 1)->Timestamp);
     Label12->SetCaption(IntToStr(CheckedDifference(end, start)));
 
-    if (const TwexXMLNode* server = FRoundNode->SelectNode("bf:server"))
-        for (const TwexXMLNode* setting : server->Children())
-            if (setting->Name() == "bf:setting")
-                if (const TwexXMLAttribute* name = setting->AttributeByName("name"); name && name->Value() == "map")
-                    FMapName = setting->Value();
+    FMapName = RoundMapName(*FRoundNode, FMapName);
     LoadMapPicture();
 
-    if (!FSettings.Values(FMapName + "_CORRECTIONY").empty()) {
-        SetTrackBarPosition(TBXas, StrToInt(FSettings.Values(FMapName + "_SCALE")));
-        FCorrectionY = StrToInt(FSettings.Values(FMapName + "_CORRECTIONY"));
+    if (const TSavedCalibration saved(FSettings, FMapName); saved.Present()) {
+        SetTrackBarPosition(TBXas, saved.Scale());
+        FCorrectionY = saved.CorrectionY();
         SetTrackBarPosition(TBYas, FCorrectionY);
-        FTopMargin = StrToInt(FSettings.Values(FMapName + "_TOPMARGIN"));
-        FLeftMargin = StrToInt(FSettings.Values(FMapName + "_LEFTMARGIN"));
+        FTopMargin = saved.TopMargin();
+        FLeftMargin = saved.LeftMargin();
         SetTrackBarPosition(TBTop, FTopMargin);
         SetTrackBarPosition(TBLeft, FLeftMargin);
     }

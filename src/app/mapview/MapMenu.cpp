@@ -5,6 +5,7 @@
 #include "base/ErrorReporting.h"
 #include "base/Numeric.h"
 #include "app/mapview/CalibrateForm.h"
+#include "mapview/RoundMap.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -115,13 +116,7 @@ void TTarvelMain::ApplyCalibration(const TCalibration& c)
 
 TCalibration TTarvelMain::FitToRound() const
 {
-    std::vector<TWorldPoint> points;
-    for (int i = 0; i < FEvents.Count(); ++i)
-        if (const TEventInfo& e = *FEvents.GetEvent(i); e.HasPlace())
-            points.push_back({e.PosX, e.PosZ});
-    for (int i = 0; i < FMapObjects.Count(); ++i)
-        points.push_back({FMapObjects.Object(i)->FX, FMapObjects.Object(i)->FZ});
-    return FitCalibration(points, FMapImage.Height);
+    return FitCalibration(RoundPlaces(FEvents, FMapObjects), FMapImage.Height);
 }
 
 void TTarvelMain::FitToRound1Click() { ApplyCalibration(FitToRound()); }

@@ -5,17 +5,13 @@
 #include "base/Files.h"
 #include "base/Numeric.h"
 #include "log/EventInfo.h"
+#include "mapview/RoundMap.h"
 
 #include <QSlider>
 
 void TTarvelMain::LoadMapObjects(const std::string& mapName)
 {
-    std::string fileName;
-    for (const std::string& folder : ImageFolders())
-        if (FileExists(folder + mapName + "OBS.con")) {
-            fileName = folder + mapName + "OBS.con";
-            break;
-        }
+    const std::string fileName = FindMapObjectFile(ImageFolders(), mapName);
     if (fileName.empty())
         return;
     TTextList file;
@@ -33,32 +29,21 @@ void TTarvelMain::ShowMap(const std::string& mapName)
 
 void TTarvelMain::AddMapObject(const std::string& objectClass, const std::string& position, const std::string& team)
 {
-    TMapObject& object = *FMapObjects.Add(position);
-    object.FStartPosition = position;
-    object.SetPosition(position);
-    object.SetObjectClass(objectClass);
-    object.FPictureName = LoadPicture(object.FImage, object.FObjectClass);
     // A team that fails to convert ends the loading here: this object stays, with team 0
     // and not yet placed.
-    object.FTeam = StrToInt(CleanNumber(team));
+    TMapObject& object = AddFileObject(FMapObjects, {objectClass, position, team},
+                                       [this](TPictureHolder& image, const std::string& name) { return LoadPicture(image, name); });
     PlaceMapObject(object);
 }
 
 void TTarvelMain::PlaceMapObject(TMapObject& object)
 {
-    if (object.IsControlPoint()) {
-        if (object.FTeam == 2)
-            object.FPictureName = LoadPicture(object.FImage, "ALIESVLAG");
-        else if (object.FTeam == 1)
-            object.FPictureName = LoadPicture(object.FImage, "AXISVLAG");
-        else if (object.FTeam == 0)
-            object.FPictureName = LoadPicture(object.FImage, "GRAYVLAG");
-    }
+    if (object.IsControlPoint())
+        if (const char* flag = FlagPictureName(object.FTeam))
+            object.FPictureName = LoadPicture(object.FImage, flag);
     const int32_t x = CheckedAdd(WorldToMapX(object.FX), FLeftMargin);
     const int32_t y = CheckedAdd(WorldToMapY(object.FZ), FTopMargin);
-    // Centred on its place.
-    object.FImage.Left = CheckedSub(x, DivTrunc(object.FImage.Width, 2));
-    object.FImage.Top = CheckedSub(y, DivTrunc(object.FImage.Height, 2));
+    CentreOnMapPixel(object.FImage, x, y);
 }
 
 void TTarvelMain::PlaceAllMapObjects()

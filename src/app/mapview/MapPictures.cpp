@@ -3,6 +3,7 @@
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
 #include "base/Files.h"
+#include "mapview/RoundMap.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -12,26 +13,13 @@ std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& n
     // A loaded picture gives the holder its size, whatever its kind: a holder that kept its
     // old size would place and scale the new picture wrongly. The files are asked for through
     // the memo that serves seeks.
-    const std::vector<std::string> folders = ImageFolders();
-    for (const std::string& folder : folders)
-        for (const char* extension : {".bmp", ".jpg"})
-            if (FPictureFiles.FileExists(folder + name + extension)) {
-                FPictureFiles.LoadSized(image, folder + name + extension);
-                return name;
-            }
-    const std::string mapped = FPictureMap.Values(name);
-    if (mapped.empty()) {
+    const TPictureFile found = FindPictureFile(ImageFolders(), FPictureMap, name,
+                                               [this](const std::string& file) { return FPictureFiles.FileExists(file); });
+    if (found.FileName.empty())
         ReportMissingPicture(name);
-        return name;
-    }
-    // A redirected name is looked for as a bitmap only.
-    for (const std::string& folder : folders)
-        if (FPictureFiles.FileExists(folder + mapped + ".bmp")) {
-            FPictureFiles.LoadSized(image, folder + mapped + ".bmp");
-            return mapped;
-        }
-    ReportMissingPicture(name);
-    return mapped;
+    else
+        FPictureFiles.LoadSized(image, found.FileName);
+    return found.Name;
 }
 
 void TTarvelMain::ReportMissingPicture(const std::string& name)

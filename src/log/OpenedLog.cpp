@@ -1,0 +1,23 @@
+#include "log/OpenedLog.h"
+
+#include "base/Errors.h"
+#include "log/EventInfo.h"
+#include "log/LogFile.h"
+#include "log/RoundIndex.h"
+
+void TOpenedLog::Open(const std::string& fileName)
+{
+    FRounds.clear();
+    FRoster.ClearPlayers();
+    LoadLogFile(fileName, FDocument);
+    WalkLog(FDocument, FRoster, [this](const std::string& text, TwexXMLNode* round) { FRounds.push_back({text, round}); });
+}
+
+TwexXMLNode* TOpenedLog::Round(int index) const
+{
+    if (index < 0 || static_cast<size_t>(index) >= FRounds.size())
+        throw EListError(index);
+    return FRounds[static_cast<size_t>(index)].Node;
+}
+
+void TOpenedLog::BuildRoundEvents(int index, TEventInfoList& events) const { BuildEventList(*Round(index), events); }

@@ -1,0 +1,199 @@
+#include "mapview/RoundMap.h"
+
+#include "base/Convert.h"
+#include "base/Files.h"
+#include "base/Numeric.h"
+#include "base/TextList.h"
+#include "log/EventInfo.h"
+#include "mapview/ProgramFolder.h"
+#include "replay/ReplayMath.h"
+#include "xmltree/wexXMLTree.h"
+
+#include <algorithm>
+
+std::string RoundMapName(const TwexXMLNode& round, std::string mapName)
+{
+    if (const TwexXMLNode* server = round.SelectNode("bf:server"))
+        for (const TwexXMLNode* setting : server->Children())
+            if (setting->Name() == "bf:setting")
+                if (const TwexXMLAttribute* name = setting->AttributeByName("name"); name && name->Value() == "map")
+                    mapName = setting->Value();
+    return mapName;
+}
+
+TPictureFile FindPictureFile(const std::vector<std::string>& folders, const TTextList& pictureMap,
+                             const std::string& name, const std::function<bool(const std::string&)>& exists)
+{
+    for (const std::string& folder : folders)
+        for (const char* extension : {".bmp", ".jpg"})
+            if (exists(folder + name + extension))
+                return {folder + name + extension, name};
+    const std::string mapped = pictureMap.Values(name);
+    if (mapped.empty())
+        return {"", name};
+    // A redirected name is looked for as a bitmap only.
+    for (const std::string& folder : folders)
+        if (exists(folder + mapped + ".bmp"))
+            return {folder + mapped + ".bmp", mapped};
+    return {"", mapped};
+}
+
+std::string FindMapObjectFile(const std::vector<std::string>& folders, const std::string& mapName)
+{
+    for (const std::string& folder : folders)
+        if (FileExists(folder + mapName + "OBS.con"))
+            return folder + mapName + "OBS.con";
+    return "";
+}
+
+const char* FlagPictureName(int team)
+{
+    switch (team) {
+    case 2:
+        return "ALIESVLAG";
+    case 1:
+        return "AXISVLAG";
+    case 0:
+        return "GRAYVLAG";
+    default:
+        return nullptr;
+    }
+}
+
+TMapObject& AddFileObject(TMapObjectList& objects, const TObjectGroup& group, const TPictureLoad& load)
+{
+    TMapObject& object = *objects.Add(group.Position);
+    object.FStartPosition = group.Position;
+    object.SetPosition(group.Position);
+    object.SetObjectClass(group.ObjectClass);
+    object.FPictureName = load(object.FImage, object.FObjectClass);
+    object.FTeam = StrToInt(CleanNumber(group.Team));
+    return object;
+}
+
+void CentreOnMapPixel(TPictureHolder& image, int32_t x, int32_t y)
+{
+    image.Left = CheckedSub(x, DivTrunc(image.Width, 2));
+    image.Top = CheckedSub(y, DivTrunc(image.Height, 2));
+}
+
+bool TSavedCalibration::Present() const { return !FSettings.Values(FMap + "_CORRECTIONY").empty(); }
+int32_t TSavedCalibration::Scale() const { return Value("_SCALE"); }
+int32_t TSavedCalibration::CorrectionY() const { return Value("_CORRECTIONY"); }
+int32_t TSavedCalibration::TopMargin() const { return Value("_TOPMARGIN"); }
+int32_t TSavedCalibration::LeftMargin() const { return Value("_LEFTMARGIN"); }
+int32_t TSavedCalibration::Value(const char* key) const { return StrToInt(FSettings.Values(FMap + key)); }
+
+std::vector<TWorldPoint> RoundPlaces(const TEventInfoList& events, const TMapObjectList& objects)
+{
+    std::vector<TWorldPoint> points;
+    for (int i = 0; i < events.Count(); ++i)
+        if (const TEventInfo& e = *events.GetEvent(i); e.HasPlace())
+            points.push_back({e.PosX, e.PosZ});
+    for (int i = 0; i < objects.Count(); ++i)
+        points.push_back({objects.Object(i)->FX, objects.Object(i)->FZ});
+    return points;
+}
+
+int64_t CheckedDifference(int64_t a, int64_t b)
+{
+    int64_t result = 0;
+    if (__builtin_sub_overflow(a, b, &result))
+        throw EIntOverflow();
+    return result;
+}
+
+// ---- TRoundMap ---------------------------------------------------------------------------------
+
+void TRoundMap::MoveSlider(int TCalibration::*bar, int position)
+{
+    const bool scale = bar == &TCalibration::XScale || bar == &TCalibration::YScale;
+    const int low = scale ? MinCalibrationScale : MinCalibrationOffset;
+    const int high = scale ? MaxCalibrationScale : MaxCalibrationOffset;
+    const int before = FSliders.*bar;
+    FSliders.*bar = std::clamp(position, low, high);
+    if (FSliders.*bar == before)
+        return;
+    if (scale) {
+        for (int i = 0; i < FObjects.Count(); ++i)
+            PlaceObject(*FObjects.Object(i));
+    } else {
+        (bar == &TCalibration::Left ? FLeftMargin : FTopMargin) = FSliders.*bar;
+    }
+}
+
+void TRoundMap::Select(const TwexXMLNode& round, TEventInfoList& events)
+{
+    FObjects.Clear();
+    if (round.ChildCount() == 0)
+        return;
+    BuildEventList(round, events);
+    if (events.Count() == 0)
+        return;
+    const int64_t start = WholeSeconds(events.GetEvent(0)->Timestamp);
+    const int64_t end = WholeSeconds(events.GetEvent(events.Count() - 1)->Timestamp);
+    CheckedDifference(end, start); // the round's length, shown
+
+    FMapName = RoundMapName(round, FMapName);
+    const int missedBefore = FMisses;
+    LoadPicture(FPicture, FMapName);
+    FPictureMissing = FMisses != missedBefore;
+
+    if (const TSavedCalibration saved(FFiles.Settings(), FMapName); saved.Present()) {
+        MoveSlider(&TCalibration::XScale, saved.Scale());
+        MoveSlider(&TCalibration::YScale, saved.CorrectionY());
+        FTopMargin = saved.TopMargin();
+        FLeftMargin = saved.LeftMargin();
+        MoveSlider(&TCalibration::Top, FTopMargin);
+        MoveSlider(&TCalibration::Left, FLeftMargin);
+    }
+    // The time line's range, in tenths.
+    TenthsRound(static_cast<double>(start));
+    TenthsRound(static_cast<double>(end));
+    LoadObjects();
+}
+
+TCalibration TRoundMap::FitToRound(const TEventInfoList& events) const
+{
+    return FitCalibration(RoundPlaces(events, FObjects), FPicture.Height);
+}
+
+std::string TRoundMap::LoadPicture(TPictureHolder& image, const std::string& name)
+{
+    const TPictureFile found = FindPictureFile(FFiles.ImageFolders(), FFiles.PictureMap(), name,
+                                               [](const std::string& file) { return FileExists(file); });
+    if (found.FileName.empty()) {
+        ++FMisses;
+        const std::string key = UpperCaseLatin1(name);
+        if (std::none_of(FMissing.begin(), FMissing.end(), [&](const std::string& m) { return UpperCaseLatin1(m) == key; }))
+            FMissing.push_back(name);
+        return found.Name;
+    }
+    image.LoadFromFile(found.FileName);
+    image.SetSizeToPicture();
+    return found.Name;
+}
+
+void TRoundMap::PlaceObject(TMapObject& object)
+{
+    if (object.IsControlPoint())
+        if (const char* flag = FlagPictureName(object.FTeam))
+            object.FPictureName = LoadPicture(object.FImage, flag);
+    const TCalibration at{FSliders.XScale, FSliders.YScale, FLeftMargin, FTopMargin};
+    const int32_t x = CalibratedMapX(at, object.FX);
+    const int32_t y = CalibratedMapY(at, FPicture.Height, object.FZ);
+    CentreOnMapPixel(object.FImage, x, y);
+}
+
+void TRoundMap::LoadObjects()
+{
+    const std::string fileName = FindMapObjectFile(FFiles.ImageFolders(), FMapName);
+    if (fileName.empty())
+        return;
+    TTextList file;
+    file.LoadFromFile(fileName);
+    for (const TObjectGroup& group : ReadObjectGroups(file))
+        PlaceObject(AddFileObject(FObjects, group, [this](TPictureHolder& image, const std::string& name) {
+            return LoadPicture(image, name);
+        }));
+}

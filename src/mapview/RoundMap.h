@@ -1,0 +1,115 @@
+#pragma once
+
+// The map of a round as selecting the round leaves it: the map's name, its picture, the
+// calibration saved for it and its objects placed on the picture. The window's selection takes
+// these steps with its widgets; TRoundMap takes them without a window, for the headless tool.
+
+#include "mapview/Calibration.h"
+#include "mapview/MapObject.h"
+#include "mapview/PictureHolder.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TEventInfoList;
+class TProgramFiles;
+class TTextList;
+class TwexXMLNode;
+
+// The map the round was played on: the last "map" setting of its server, or `mapName` when it
+// names none.
+std::string RoundMapName(const TwexXMLNode& round, std::string mapName);
+
+struct TPictureFile {
+    std::string FileName; // "" when there is none: the name is then missing a picture
+    std::string Name;     // the name the picture was looked for under last
+};
+// The picture of a name: "<name>.bmp", then "<name>.jpg" in each folder in turn, then the
+// picture map's name for it, as a bitmap only. `exists` answers whether a file is there.
+TPictureFile FindPictureFile(const std::vector<std::string>& folders, const TTextList& pictureMap,
+                             const std::string& name, const std::function<bool(const std::string&)>& exists);
+// The map's object file, "<map>OBS.con", in the first folder that has one; "" without one.
+std::string FindMapObjectFile(const std::vector<std::string>& folders, const std::string& mapName);
+
+// The flag picture of a control point held by the team; nullptr for any other team, whose
+// point keeps the picture it has.
+const char* FlagPictureName(int team);
+
+// Loads the picture for a name into the holder; the name looked for under last.
+using TPictureLoad = std::function<std::string(TPictureHolder& image, const std::string& name)>;
+// Adds an object of the map's object file to the list, its picture loaded; the caller places
+// it. A team that fails to convert raises and leaves the object in the list with team 0.
+TMapObject& AddFileObject(TMapObjectList& objects, const TObjectGroup& group, const TPictureLoad& load);
+// Centres the picture on the map pixel.
+void CentreOnMapPixel(TPictureHolder& image, int32_t x, int32_t y);
+
+// The calibration the Admin page's Save stored for a map. Each value is read when asked for,
+// as a whole number ("'%s' is not a valid integer value").
+class TSavedCalibration {
+public:
+    TSavedCalibration(const TTextList& settings, const std::string& mapName) : FSettings(settings), FMap(mapName) {}
+    bool Present() const; // a map has a saved calibration when it has its _CORRECTIONY
+    int32_t Scale() const;
+    int32_t CorrectionY() const;
+    int32_t TopMargin() const;
+    int32_t LeftMargin() const;
+
+private:
+    int32_t Value(const char* key) const;
+    const TTextList& FSettings;
+    std::string FMap;
+};
+
+// The positions a fit to the round puts on the picture: every event that has one, then every
+// map object.
+std::vector<TWorldPoint> RoundPlaces(const TEventInfoList& events, const TMapObjectList& objects);
+
+// a − b of whole seconds, raising instead of wrapping.
+int64_t CheckedDifference(int64_t a, int64_t b);
+
+// What the map view holds once the window's selection of a round has ended, reached without a
+// window. Applying the round's first event, which the selection does before it loads the map's
+// objects, is the replay's and not taken here: what that can raise is not.
+class TRoundMap {
+public:
+    explicit TRoundMap(const TProgramFiles& files) : FFiles(files) {}
+
+    // A slider of the Admin page moved as a user moves it: kept within its range; when it
+    // moves, the scales place the objects anew and an offset's margin follows it.
+    void MoveSlider(int TCalibration::*bar, int position);
+    // The selection's steps in its order: the round's events built into `events`, the
+    // round's time span checked, the map's name, picture and saved calibration, and the map's
+    // objects. A failure raises and keeps what was done before it.
+    void Select(const TwexXMLNode& round, TEventInfoList& events);
+    // The values that put every place of the round's events and of the map's objects on the
+    // picture as drawn, as "Fit to round" finds them (ECalibrationError when there are none).
+    TCalibration FitToRound(const TEventInfoList& events) const;
+
+    const std::string& MapName() const { return FMapName; }
+    const TPictureHolder& Picture() const { return FPicture; }
+    bool PictureMissing() const { return FPictureMissing; }
+    const TCalibration& Sliders() const { return FSliders; }
+    int32_t LeftMargin() const { return FLeftMargin; }
+    int32_t TopMargin() const { return FTopMargin; }
+    const TMapObjectList& Objects() const { return FObjects; }
+    // The names that found no picture, each once, in the order they were first missed.
+    const std::vector<std::string>& MissingPictures() const { return FMissing; }
+
+private:
+    std::string LoadPicture(TPictureHolder& image, const std::string& name);
+    void PlaceObject(TMapObject& object);
+    void LoadObjects();
+
+    const TProgramFiles& FFiles;
+    std::string FMapName;
+    TPictureHolder FPicture;
+    bool FPictureMissing = false;
+    int FMisses = 0; // names that found no picture, each time
+    TCalibration FSliders;
+    int32_t FLeftMargin = 0;
+    int32_t FTopMargin = 0;
+    TMapObjectList FObjects;
+    std::vector<std::string> FMissing;
+};

@@ -1,0 +1,218 @@
+// The map of a round as selection leaves it, without the window: picture lookup, the saved
+// calibration, the sliders' ranges and margins, the objects placed, the places of the fit and
+// the program files the window reads at its start.
+#include "TestUtil.h"
+#include "base/TextList.h"
+#include "log/EventInfo.h"
+#include "mapview/ProgramFolder.h"
+#include "mapview/RoundMap.h"
+#include "xmltree/wexXMLTree.h"
+
+#include <QDir>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+// A program folder: Tarvel's place, its images/ and its settings.
+struct TRoundMapHome {
+    TTempDir dir;
+    TRoundMapHome() { QDir().mkpath(QString::fromStdString(dir.Path("images"))); }
+    std::string Exe() const { return dir.Path("Tarvel"); }
+    void Picture(const std::string& name, int width, int height, const char* format = "BMP") const
+    {
+        QImage image(width, height, QImage::Format_RGB888);
+        image.fill(Qt::gray);
+        ASSERT_TRUE(image.save(QString::fromStdString(dir.Path("images/" + name)), format));
+    }
+};
+
+std::string Event(const std::string& name, const std::string& time, const std::string& location,
+                  const std::string& more = "")
+{
+    return "<bf:event name=\"" + name + "\" timestamp=\"" + time + "\"><bf:param name=\"player_id\">3</bf:param>" +
+           (location.empty() ? "" : "<bf:param name=\"player_location\">" + location + "</bf:param>") + more +
+           "</bf:event>";
+}
+
+// A round of the map with these events after its start.
+std::string RoundText(const std::string& map, const std::string& events)
+{
+    return "<?xml version=\"1.0\"?><bf:log><bf:round><bf:server><bf:setting name=\"map\">" + map +
+           "</bf:setting></bf:server><bf:event name=\"roundInit\" timestamp=\"0\"/>" + events +
+           "</bf:round></bf:log>";
+}
+
+struct TSelected {
+    TwexXMLTree tree{"ROOT", "", nullptr};
+    TEventInfoList events;
+    const TwexXMLNode& Round(const std::string& text)
+    {
+        tree.LoadFromText(text);
+        return *tree.FirstChild()->FirstChild()->FirstChild();
+    }
+};
+
+const char Objects[] = "Object.create controlpoint\r\nObject.absolutePosition 100/5/100\r\nObject.setTeam 1\r\n"
+                       "Object.create Jeep\r\nObject.absolutePosition 30/5/40\r\nObject.setTeam 2\r\n";
+
+} // namespace
+
+TEST(PictureFiles, BitmapThenJpegInEachFolderThenThePictureMapsBitmap)
+{
+    const std::set<std::string> files = {"a/both.bmp", "a/both.jpg", "b/photo.jpg", "a/photo.jpg", "b/shared.bmp",
+                                         "a/onlyjpeg.jpg"};
+    const auto exists = [&](const std::string& name) { return files.count(name) > 0; };
+    TTextList map;
+    map.SetText("Kit1=shared\r\nKit2=onlyjpeg\r\n");
+    const std::vector<std::string> folders = {"a/", "b/"};
+    const auto find = [&](const std::string& name) {
+        const TPictureFile f = FindPictureFile(folders, map, name, exists);
+        return f.FileName + "|" + f.Name;
+    };
+    EXPECT_EQ(find("both"), "a/both.bmp|both");
+    EXPECT_EQ(find("photo"), "a/photo.jpg|photo"); // the first folder wins over the kind
+    EXPECT_EQ(find("KIT1"), "b/shared.bmp|shared");
+    EXPECT_EQ(find("Kit2"), "|onlyjpeg"); // a mapped name is a bitmap or nothing
+    EXPECT_EQ(find("ghost"), "|ghost");
+}
+
+TEST(PictureFiles, FlagsByTeamAndTheMapsObjectFile)
+{
+    EXPECT_STREQ(FlagPictureName(0), "GRAYVLAG");
+    EXPECT_STREQ(FlagPictureName(1), "AXISVLAG");
+    EXPECT_STREQ(FlagPictureName(2), "ALIESVLAG");
+    EXPECT_EQ(FlagPictureName(3), nullptr);
+    EXPECT_EQ(FlagPictureName(-1), nullptr);
+
+    TTempDir dir;
+    dir.Write("bayOBS.con", "");
+    const std::vector<std::string> folders = {dir.Path("none/"), dir.Path("")};
+    EXPECT_EQ(FindMapObjectFile(folders, "bay"), dir.Path("bayOBS.con"));
+    EXPECT_EQ(FindMapObjectFile(folders, "cove"), "");
+}
+
+TEST(SavedCalibration, PresentByItsCorrectionYAndReadWhenAsked)
+{
+    TTextList settings;
+    settings.SetText("bay_SCALE=300\r\nbay_CORRECTIONY=310\r\nbay_TOPMARGIN=-4\r\nbay_LEFTMARGIN=x\r\ncove_SCALE=5\r\n");
+    const TSavedCalibration bay(settings, "bay");
+    EXPECT_TRUE(bay.Present());
+    EXPECT_EQ(bay.Scale(), 300);
+    EXPECT_EQ(bay.CorrectionY(), 310);
+    EXPECT_EQ(bay.TopMargin(), -4);
+    EXPECT_EQ(MessageOf([&] { bay.LeftMargin(); }), "'x' is not a valid integer value");
+    EXPECT_FALSE(TSavedCalibration(settings, "cove").Present());
+}
+
+TEST(RoundMap, SelectionLoadsThePictureTheSavedCalibrationAndPlacesTheObjects)
+{
+    TSeparatorScope point('.');
+    TRoundMapHome home;
+    home.Picture("bay.jpg", 40, 400, "JPEG");
+    home.Picture("AXISVLAG.bmp", 25, 25);
+    home.Picture("Jeep.bmp", 23, 21);
+    home.dir.Write("images/bayOBS.con", Objects);
+    home.dir.Write("Tarvel.ini", "bay_SCALE=1000\r\nbay_CORRECTIONY=2000\r\nbay_TOPMARGIN=-5\r\nbay_LEFTMARGIN=10\r\n");
+    TProgramFiles files(home.Exe());
+    files.Read();
+    TRoundMap map(files);
+    TSelected s;
+    map.Select(s.Round(RoundText("bay", Event("spawnEvent", "10", "200/0/100") + Event("pickupKit", "30.5", "700/0/900"))),
+               s.events);
+    ASSERT_EQ(s.events.Count(), 2);
+    EXPECT_EQ(map.MapName(), "bay");
+    EXPECT_FALSE(map.PictureMissing());
+    EXPECT_EQ(map.Picture().Height, 400);
+    EXPECT_EQ(map.Sliders(), (TCalibration{1000, 2000, 10, -5}));
+    ASSERT_EQ(map.Objects().Count(), 2);
+    const TMapObject& flag = *map.Objects().Object(0);
+    EXPECT_EQ(flag.FPictureName, "AXISVLAG");
+    EXPECT_EQ(flag.FImage.Left, 100 + 10 - 12);
+    EXPECT_EQ(flag.FImage.Top, 400 - 200 - 5 - 12);
+    const TMapObject& jeep = *map.Objects().Object(1);
+    EXPECT_EQ(jeep.FTeam, 2);
+    EXPECT_EQ(jeep.FImage.Left, 30 + 10 - 11);
+    EXPECT_EQ(jeep.FImage.Top, 400 - 80 - 5 - 10);
+    EXPECT_EQ(map.MissingPictures(), std::vector<std::string>{"controlpoint"}); // looked up by class first
+
+    const std::vector<TWorldPoint> places = RoundPlaces(s.events, map.Objects());
+    ASSERT_EQ(places.size(), 4u);
+    EXPECT_EQ(places[1].X, 700);
+    EXPECT_EQ(places[3].Z, 40);
+    EXPECT_EQ(map.FitToRound(s.events), FitCalibration(places, 400));
+}
+
+TEST(RoundMap, SlidersKeepTheirRangesAndAMarginMovesOnlyWithItsSlider)
+{
+    TSeparatorScope point('.');
+    TRoundMapHome home;
+    home.dir.Write("Tarvel.ini", "bay_SCALE=9000\r\nbay_CORRECTIONY=1\r\nbay_TOPMARGIN=5000\r\nbay_LEFTMARGIN=-3\r\n");
+    TProgramFiles files(home.Exe());
+    files.Read();
+    TRoundMap map(files);
+    map.MoveSlider(&TCalibration::Top, 4100); // a user's move: the margin follows within the range
+    EXPECT_EQ(map.TopMargin(), 4000);
+    TSelected s;
+    map.Select(s.Round(RoundText("bay", Event("spawnEvent", "10", "200/0/100"))), s.events);
+    EXPECT_EQ(map.Sliders(), (TCalibration{5000, 10, -3, 4000}));
+    // The slider stood at its end already: it does not move, and the margin keeps the value read.
+    EXPECT_EQ(map.TopMargin(), 5000);
+    EXPECT_EQ(map.LeftMargin(), -3);
+    // No picture: the map keeps the holder's own height, and the fit takes it.
+    EXPECT_TRUE(map.PictureMissing());
+    EXPECT_EQ(map.Picture().Height, TPictureHolder::DefaultSize);
+    EXPECT_EQ(map.MissingPictures(), std::vector<std::string>{"bay"});
+}
+
+TEST(RoundMap, SelectionStopsWhereTheWindowsSelectionStops)
+{
+    TSeparatorScope point('.');
+    TRoundMapHome home;
+    home.Picture("Jeep.bmp", 23, 21);
+    home.dir.Write("images/bayOBS.con", Objects);
+    home.dir.Write("Tarvel.ini", "bay_SCALE=z\r\nbay_CORRECTIONY=1\r\n");
+    TProgramFiles files(home.Exe());
+    files.Read();
+    TRoundMap map(files);
+    TSelected s;
+    // No event after the start: nothing of the map is loaded, and nothing can be fitted.
+    map.Select(s.Round(RoundText("cove", "<bf:x/>")), s.events);
+    EXPECT_EQ(s.events.Count(), 0);
+    EXPECT_EQ(map.MapName(), "");
+    EXPECT_NE(MessageOf([&] { map.FitToRound(s.events); }).find("No position"), std::string::npos);
+    // A bad saved value ends the selection before the objects.
+    EXPECT_EQ(MessageOf([&] { map.Select(s.Round(RoundText("bay", Event("spawnEvent", "10", "1/0/1"))), s.events); }),
+              "'z' is not a valid integer value");
+    EXPECT_EQ(map.MapName(), "bay");
+    EXPECT_EQ(map.Objects().Count(), 0);
+    // So does a time line that cannot hold the round's times.
+    TRoundMapHome plain;
+    TProgramFiles none(plain.Exe());
+    TRoundMap far(none);
+    EXPECT_FALSE(MessageOf([&] { far.Select(s.Round(RoundText("bay", Event("spawnEvent", "300000000", "1/0/1"))), s.events); })
+                     .empty());
+    EXPECT_EQ(far.MapName(), "bay");
+}
+
+TEST(ProgramFiles, ReadAsTheWindowStartsAndStopAtTheFirstFailure)
+{
+    TRoundMapHome home;
+    home.dir.Write("Tarvel.map", "Kit=Jeep\r\n");
+    home.dir.Write("Tarvel.ini", "ZOOM=1500\r\nbay_SCALE=3\r\n");
+    TProgramFiles files(home.Exe());
+    files.Read();
+    EXPECT_EQ(files.PictureMap().Values("kit"), "Jeep");
+    EXPECT_EQ(files.Settings().Values("bay_SCALE"), "3");
+    EXPECT_EQ(files.ImageFolders(), std::vector<std::string>{home.dir.Path("images/")});
+    EXPECT_EQ(StartZoom(files.Settings()), 1500);
+    EXPECT_EQ(StartZoom(TTextList()), 200);
+
+    home.dir.Write("Tarvel.ini", "ZOOM=big\r\n");
+    TProgramFiles bad(home.Exe());
+    EXPECT_EQ(MessageOf([&] { bad.Read(); }), "'big' is not a valid integer value");
+    EXPECT_EQ(bad.Settings().Values("ZOOM"), "big");
+}
