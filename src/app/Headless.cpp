@@ -10,8 +10,11 @@
 #include "base/Convert.h"
 #include "base/Json.h"
 #include "log/LogFile.h"
+#include "log/OpenedLog.h"
 #include "mapview/Calibration.h"
 #include "app/mapview/VideoExport.h"
+#include "mapview/ProgramFolder.h"
+#include "mapview/RoundMap.h"
 #include "replay/PlayerStates.h"
 #include "replay/RoundStats.h"
 #include "xmltree/wexXMLTree.h"
@@ -205,28 +208,20 @@ std::string TarvelPath(const TContext& c)
     return HomeTarvel(c.Arg(1));
 }
 
-// Windows need a GUI application; the tool makes an offscreen one unless one exists (tests).
-// Errors the windows report are collected and told after the output, as failures are.
-class TWindowScope {
+// What every command that reports errors shares: Qt's own chatter is not the tool's output, so
+// standard error carries the program's messages alone; the errors reported are collected and
+// told after the output, as failures are.
+class TToolScope {
 public:
-    TWindowScope()
+    TToolScope()
     {
-        // Qt's own chatter (no runtime folder offscreen, and the like) is not the tool's
-        // output: standard error carries the program's messages alone.
         FPreviousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
             if (type == QtCriticalMsg || type == QtFatalMsg)
                 fprintf(stderr, "%s\n", qPrintable(text));
         });
-        if (!QApplication::instance()) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "ornwick";
-            static char* argv[] = {name, nullptr};
-            FApp = std::make_unique<QApplication>(argc, argv);
-        }
         FPreviousSink = SetErrorSink([this](const std::string& message) { FMessages.push_back(message); });
     }
-    ~TWindowScope()
+    ~TToolScope()
     {
         qInstallMessageHandler(FPreviousHandler);
         SetErrorSink(std::move(FPreviousSink));
@@ -246,11 +241,40 @@ public:
     }
 
 private:
-    std::unique_ptr<QApplication> FApp;
     TErrorSink FPreviousSink;
     QtMessageHandler FPreviousHandler = nullptr;
     std::vector<std::string> FMessages;
 };
+
+// Windows need a GUI application; the tool makes an offscreen one unless one exists (tests).
+class TWindowScope : public TToolScope {
+public:
+    TWindowScope()
+    {
+        if (!QApplication::instance()) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            static int argc = 1;
+            static char name[] = "ornwick";
+            static char* argv[] = {name, nullptr};
+            FApp = std::make_unique<QApplication>(argc, argv);
+        }
+    }
+
+private:
+    std::unique_ptr<QApplication> FApp;
+};
+
+// The commands that answer from the model build no window, but start as the window starts:
+// its program files read from the folder of `exeName`, a failure reported as the window
+// reports it. The user's configuration folder is named as the tool's application would name it.
+TProgramFiles StartWithoutWindow(const std::string& exeName)
+{
+    if (!QCoreApplication::instance())
+        QCoreApplication::setApplicationName(QStringLiteral("ornwick"));
+    TProgramFiles files(exeName);
+    RunHandler([&] { files.Read(); });
+    return files;
+}
 
 int Widgets(TContext& c)
 {
@@ -288,38 +312,34 @@ void RunThenPrint(Work&& work, Print&& print)
     print();
 }
 
-// The main window offscreen, as the program builds it, with the log named by the command
-// opened in it; what the command prints and the messages it collects follow.
-struct TLogWindow {
-    explicit TLogWindow(const std::string& log) : window(DefaultTarvel()) { window.OpenDialog1->FileName = log; }
-    TWindowScope scope; // before the window: it must outlive it
-    TTarvelMain window;
-};
-
 int Rounds(TContext& c)
 {
     c.ExpectArgs(1);
-    TLogWindow w(c.Arg(0));
-    RunThenPrint([&] { w.window.OpenLog(); }, [&] {
-        for (int i = 0; i < w.window.ListBox1->count(); ++i)
-            c.out << FromLatin1(w.window.ListBox1->item(i)->text()) << '\n';
+    TToolScope scope;
+    StartWithoutWindow(DefaultTarvel());
+    TOpenedLog log;
+    RunThenPrint([&] { log.Open(c.Arg(0)); }, [&] {
+        for (const TLogRound& round : log.Rounds())
+            c.out << round.Text << '\n';
     });
-    return w.scope.Finish(c.out, c.err);
+    return scope.Finish(c.out, c.err);
 }
 
 int Roster(TContext& c)
 {
     c.ExpectArgs(1);
-    TLogWindow w(c.Arg(0));
-    RunThenPrint([&] { w.window.OpenLog(); }, [&] {
-        const TPlayerList& roster = w.window.Roster();
+    TToolScope scope;
+    StartWithoutWindow(DefaultTarvel());
+    TOpenedLog log;
+    RunThenPrint([&] { log.Open(c.Arg(0)); }, [&] {
+        const TPlayerList& roster = log.Roster();
         for (int i = 0; i < roster.Count(); ++i) {
             const TPlayerInfo& p = *roster.GetPlayer(i);
             c.out << "{\"join\":" << JsonNumber(p.JoinTime) << ",\"leave\":" << JsonNumber(p.LeaveTime)
                   << ",\"id\":" << p.PlayerID << ",\"name\":" << JsonString(p.PlayerName) << "}\n";
         }
     });
-    return w.scope.Finish(c.out, c.err);
+    return scope.Finish(c.out, c.err);
 }
 
 std::string EventJson(const TEventInfo& e)
@@ -338,18 +358,20 @@ std::string EventJson(const TEventInfo& e)
 int Events(TContext& c)
 {
     c.ExpectArgs(2);
-    TLogWindow w(c.Arg(0));
+    TToolScope scope;
+    StartWithoutWindow(DefaultTarvel());
+    TOpenedLog log;
+    TEventInfoList events;
     RunThenPrint(
         [&] {
-            w.window.OpenLog();
-            w.window.LoadRoundEvents(StrToInt(c.Arg(1)));
+            log.Open(c.Arg(0));
+            log.BuildRoundEvents(StrToInt(c.Arg(1)), events);
         },
         [&] {
-            const TEventInfoList& events = w.window.Events();
             for (int i = 0; i < events.Count(); ++i)
                 c.out << EventJson(*events.GetEvent(i)) << '\n';
         });
-    return w.scope.Finish(c.out, c.err);
+    return scope.Finish(c.out, c.err);
 }
 
 // The calibration sliders set as a user moves them: their handlers take the new values.
@@ -515,6 +537,17 @@ struct TRoundCommand {
         window.SetStopReplayWait(0);
         window.OpenDialog1->FileName = log;
         Calibrate(window, numbers);
+    }
+    // The same for the map of a round without the window: the sliders set.
+    void SetUp(TRoundMap& map) const
+    {
+        const std::pair<const char*, int TCalibration::*> bars[] = {{"--scale", &TCalibration::XScale},
+                                                                   {"--correctiony", &TCalibration::YScale},
+                                                                   {"--left", &TCalibration::Left},
+                                                                   {"--top", &TCalibration::Top}};
+        for (const auto& [option, bar] : bars)
+            if (numbers.count(option))
+                map.MoveSlider(bar, numbers.at(option));
     }
 };
 
@@ -698,14 +731,15 @@ int Stats(TContext& c)
     const TRoundCommand command(c, [](const std::string&, size_t&) { return false; });
     if (!command.numbers.empty())
         throw TUsageError();
-    TWindowScope scope;
-    TTarvelMain window(command.home);
-    command.SetUp(window);
-    window.OpenLog();
+    TToolScope scope;
+    StartWithoutWindow(command.home);
+    TOpenedLog log;
+    log.Open(command.log);
     // The round's events give the replay's counts, as selecting the round builds them.
-    window.LoadRoundEvents(command.round);
-    const TRoundStats stats = ReadRoundStats(window.Document(), *window.RoundOfItem(command.round));
-    for (const std::string& line : RoundStatsJson(stats, CountReplay(window.Events())))
+    TEventInfoList events;
+    log.BuildRoundEvents(command.round, events);
+    const TRoundStats stats = ReadRoundStats(log.Document(), *log.Round(command.round));
+    for (const std::string& line : RoundStatsJson(stats, CountReplay(events)))
         c.out << line << '\n';
     return scope.Finish(c.out, c.err);
 }
@@ -884,15 +918,20 @@ int CalibrateMap(TContext& c)
 int FitRound(TContext& c)
 {
     const TRoundCommand command(c, [](const std::string&, size_t&) { return false; });
-    TWindowScope scope;
-    TTarvelMain window(command.home);
-    command.SetUp(window);
-    SelectRound(window, command.round);
+    TToolScope scope;
+    const TProgramFiles files = StartWithoutWindow(command.home);
+    TRoundMap map(files);
+    command.SetUp(map);
+    TOpenedLog log;
+    log.Open(command.log);
+    TwexXMLNode& round = *log.Round(command.round);
+    TEventInfoList events;
+    RunHandler([&] { map.Select(round, events); });
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
     TCalibration fit;
     try {
-        fit = window.FitToRound();
+        fit = map.FitToRound(events);
     } catch (const ECalibrationError& error) {
         throw TUsageError{error.Message()};
     }

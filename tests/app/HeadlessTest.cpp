@@ -1,5 +1,9 @@
+#include "LogGen.h"
 #include "TestUtil.h"
 #include "ToolRun.h"
+
+#include <QCoreApplication>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +12,9 @@
 namespace {
 
 TToolRun Ornwick(std::vector<std::string> args) { return RunOrnwickTool(std::move(args)); }
+
+// Whether an application object was made in this process since the routine was added.
+bool ApplicationMade = false;
 
 const char Log[] = "<?xml version=\"1.0\"?>\n<bf:log>\n<bf:round><p name=\"x\">n\xE9</p></bf:round>\n";
 
@@ -54,4 +61,50 @@ TEST(Headless, ErrorsAndUsage)
     EXPECT_EQ(Ornwick({}).status, 2);
     EXPECT_EQ(Ornwick({"bogus"}).status, 2);
     EXPECT_EQ(Ornwick({"select", "only-one-arg"}).status, 2);
+}
+
+// The log questions answer from the model: in a process without an application object they
+// make none, and no window. The test program has one, so the test runs itself again without.
+TEST(Headless, LogQuestionsAnswerWithoutAnApplication)
+{
+    if (QCoreApplication::instance()) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ORNWICK_TEST_NO_APPLICATION"), QStringLiteral("1"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=Headless.LogQuestionsAnswerWithoutAnApplication")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const std::string output = child.readAll().toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << output;
+        EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+        return;
+    }
+    qAddPreRoutine([] { ApplicationMade = true; }); // runs when one is made
+    loggen::Options options;
+    options.seed = 3;
+    options.players = 8;
+    options.rounds = 2; // the last still runs and is not listed
+    options.roundTime = 100;
+    options.map = "kessel_ridge";
+    TTempDir dir;
+    const std::string log = dir.Write("log.xml", loggen::generateToString(options));
+    const std::string home = std::string(ORNWICK_BIN_DIR);
+    const std::vector<std::vector<std::string>> commands = {{"rounds", log},
+                                                            {"roster", log},
+                                                            {"events", log, "0"},
+                                                            {"stats", log, "0", "--home", home},
+                                                            {"fit", log, "0", "--home", home}};
+    for (const std::vector<std::string>& command : commands) {
+        const TToolRun run = Ornwick(command);
+        EXPECT_EQ(run.status, 0) << command[0] << ": " << run.err;
+        EXPECT_FALSE(run.out.empty()) << command[0];
+        EXPECT_FALSE(ApplicationMade) << command[0];
+        EXPECT_EQ(QCoreApplication::instance(), nullptr) << command[0];
+    }
+    // The fit took the map picture's height: its values differ from those of the default height.
+    const TToolRun fit = Ornwick({"fit", log, "0", "--home", home});
+    const TToolRun pictureless = Ornwick({"fit", log, "0", "--home", dir.Path("")});
+    EXPECT_NE(fit.out, pictureless.out);
 }
