@@ -178,10 +178,25 @@ int Select(TContext& c)
     return 0;
 }
 
+// A log that broke off opens as far as it goes; the user is told on standard error.
+void TellLogNote(const std::string& note, std::ostream& err)
+{
+    if (!note.empty())
+        err << note << '\n';
+}
+
+void OpenTelling(TOpenedLog& log, const std::string& fileName, std::ostream& err)
+{
+    log.Open(fileName);
+    TellLogNote(log.Reading().Note(), err);
+}
+
 int Convert(TContext& c)
 {
     c.ExpectArgs(1);
-    ConvertZxmlLog(c.Arg(0));
+    TLogReading reading;
+    ConvertZxmlLog(c.Arg(0), &reading);
+    TellLogNote(reading.Note(), c.err);
     return 0;
 }
 
@@ -318,7 +333,7 @@ int Rounds(TContext& c)
     TToolScope scope;
     StartWithoutWindow(DefaultTarvel());
     TOpenedLog log;
-    RunThenPrint([&] { log.Open(c.Arg(0)); }, [&] {
+    RunThenPrint([&] { OpenTelling(log, c.Arg(0), c.err); }, [&] {
         for (const TLogRound& round : log.Rounds())
             c.out << round.Text << '\n';
     });
@@ -331,7 +346,7 @@ int Roster(TContext& c)
     TToolScope scope;
     StartWithoutWindow(DefaultTarvel());
     TOpenedLog log;
-    RunThenPrint([&] { log.Open(c.Arg(0)); }, [&] {
+    RunThenPrint([&] { OpenTelling(log, c.Arg(0), c.err); }, [&] {
         const TPlayerList& roster = log.Roster();
         for (int i = 0; i < roster.Count(); ++i) {
             const TPlayerInfo& p = *roster.GetPlayer(i);
@@ -364,7 +379,7 @@ int Events(TContext& c)
     TEventInfoList events;
     RunThenPrint(
         [&] {
-            log.Open(c.Arg(0));
+            OpenTelling(log, c.Arg(0), c.err);
             log.BuildRoundEvents(StrToInt(c.Arg(1)), events);
         },
         [&] {
@@ -493,9 +508,10 @@ namespace {
 
 // Opens the log and double-clicks round N as a user would; an N that is no item is the
 // list's error.
-void SelectRound(TTarvelMain& window, int round)
+void SelectRound(TTarvelMain& window, int round, std::ostream& err)
 {
     window.OpenLog();
+    TellLogNote(window.LogNote(), err);
     window.RoundOfItem(round);
     window.ListBox1->setCurrentRow(round);
     RunHandler([&] { window.ListBox1DblClick(); });
@@ -589,7 +605,7 @@ int Replay(TContext& c)
     window.ReplayFromstart20Events->setChecked(loop);
     RunThenPrint(
         [&] {
-            SelectRound(window, round);
+            SelectRound(window, round, c.err);
             for (const auto& move : moves)
                 RunHandler([&] { move(window); });
             // Without a seek the round plays to its end; after one only when asked.
@@ -700,7 +716,7 @@ int Render(TContext& c)
     overlays.SwitchOn(main);
     if (zoom)
         main.TBMApZoom->setValue(*zoom);
-    SelectRound(main, command.round);
+    SelectRound(main, command.round, c.err);
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
     if (*at < main.RoundStartTime())
@@ -734,7 +750,7 @@ int Stats(TContext& c)
     TToolScope scope;
     StartWithoutWindow(command.home);
     TOpenedLog log;
-    log.Open(command.log);
+    OpenTelling(log, command.log, c.err);
     // The round's events give the replay's counts, as selecting the round builds them.
     TEventInfoList events;
     log.BuildRoundEvents(command.round, events);
@@ -802,7 +818,7 @@ int Video(TContext& c)
     overlays.SwitchOn(main);
     if (zoom)
         main.TBMApZoom->setValue(*zoom);
-    SelectRound(main, command.round);
+    SelectRound(main, command.round, c.err);
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
     TVideoOptions options;
@@ -923,7 +939,7 @@ int FitRound(TContext& c)
     TRoundMap map(files);
     command.SetUp(map);
     TOpenedLog log;
-    log.Open(command.log);
+    OpenTelling(log, command.log, c.err);
     TwexXMLNode& round = *log.Round(command.round);
     TEventInfoList events;
     RunHandler([&] { map.Select(round, events); });

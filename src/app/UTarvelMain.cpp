@@ -148,6 +148,7 @@ void TTarvelMain::ConnectHandlers()
     CreateReplayMenu();
     CreateViewMenu();
     CreateMapTools();
+    CreateLogNote();
     AcceptLogDrops();
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] { RunHandler([this] { RunTrackBarHandler(TBMApZoom); }); });
     connect(Memo2->document(), &QTextDocument::contentsChanged, this, [this] {

@@ -190,6 +190,11 @@ public:
     void LoadRoundEvents(int index);
     const TPlayerList& Roster() const { return FRoster; }
     const TEventInfoList& Events() const { return FEvents; }
+    // Under the round list: "The log ends early: 9.1 MB read" when a compressed log broke off,
+    // hidden for a whole log.
+    TLabel* LLogNote = nullptr;
+    // The note of the log opened last, "" for a whole log.
+    std::string LogNote() const { return FLogReading.Note(); }
     // src/app/log/BackgroundLoad.cpp: whether a log whose text is expected to pass a few megabytes
     // loads on a worker thread behind a progress dialog that can cancel (the program's window),
     // or at once as every other (the headless tool, the tests that do not ask for it). Both
@@ -404,6 +409,8 @@ private:
 
     // ---- Log loading (src/log) ----
     void LoadLogFile();
+    void CreateLogNote();
+    void ShowLogNote();
     void AddRoundItem(const std::string& text, TwexXMLNode* round);
     // The log loaded on a worker while a progress dialog shows, or nothing when it is to
     // load at once; raises ELoadCancelled, having changed nothing, when it was cancelled.
@@ -414,6 +421,7 @@ private:
     bool CloseAfterLoad();
 
     TDocumentSlot FDocument; // the loaded log
+    TLogReading FLogReading; // how reading it went
     bool FBackgroundLoadEnabled = false;
     int FLoadDialogDelay = 500;
     TLogLoader* FLoader = nullptr; // the background load under way

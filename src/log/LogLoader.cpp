@@ -87,7 +87,7 @@ void TLogLoader::Run()
     try {
         if (FCancelRequested)
             throw ELoadCancelled();
-        ::LoadLogFile(FFileName, *Tree);
+        Reading = ::LoadLogFile(FFileName, *Tree);
     } catch (const ELoadCancelled&) {
         return;
     } catch (...) {

@@ -6,6 +6,7 @@
 // it. That thread then takes the results, or drops them and keeps what it had.
 
 #include "base/LoadProgress.h"
+#include "log/LogFile.h"
 #include "log/PlayerList.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -80,6 +81,7 @@ public:
     // point (reading or inflating a compressed log) leaves a document as it was.
     bool Replaced() const;
     std::unique_ptr<TwexXMLTree> Tree;
+    TLogReading Reading; // whether the log ended early
     // The listed rounds with their elements in Tree, the roster, and the walk's failure,
     // which ends the walk and keeps what was found until then.
     std::vector<std::pair<std::string, TwexXMLNode*>> Rounds;

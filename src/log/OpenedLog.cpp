@@ -9,7 +9,8 @@ void TOpenedLog::Open(const std::string& fileName)
 {
     FRounds.clear();
     FRoster.ClearPlayers();
-    LoadLogFile(fileName, FDocument);
+    FReading = {};
+    FReading = LoadLogFile(fileName, FDocument);
     WalkLog(FDocument, FRoster, [this](const std::string& text, TwexXMLNode* round) { FRounds.push_back({text, round}); });
 }
 

@@ -3,6 +3,7 @@
 // A log opened as the window opens it, for work without the window: the tree, the round list
 // with each item's element, and the roster.
 
+#include "log/LogFile.h"
 #include "log/LogLoader.h"
 #include "log/PlayerList.h"
 
@@ -27,6 +28,8 @@ public:
     const TwexXMLTree& Document() const { return FDocument; }
     const std::vector<TLogRound>& Rounds() const { return FRounds; }
     const TPlayerList& Roster() const { return FRoster; }
+    // Whether the log ended early, and how much of it was read.
+    const TLogReading& Reading() const { return FReading; }
     // The element of round list item `index` ("List index out of bounds (%d)").
     TwexXMLNode* Round(int index) const;
     // The event records of item `index`, built as selecting the round builds them; a failure
@@ -37,4 +40,5 @@ private:
     TDocumentSlot FDocument;
     std::vector<TLogRound> FRounds;
     TPlayerList FRoster;
+    TLogReading FReading;
 };

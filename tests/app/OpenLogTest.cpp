@@ -1,4 +1,6 @@
 // "Open log" and "Convert zxml Log to xml" through the file dialog, on the real window.
+#include "LogGen.h"
+#include "ToolRun.h"
 #include "WindowTestUtil.h"
 #include "app/OpenDialog.h"
 
@@ -194,4 +196,53 @@ TEST(OpenDialog, TheRealDialogOffersTheThreeFiltersWithTheThirdChosen)
     EXPECT_EQ(chosenFilter, "All (*.zxml *.xml)");
     EXPECT_EQ(window.OpenDialog1->FileName, log);
     EXPECT_EQ(window.OpenDialog1->FilterIndex, 3);
+}
+
+// A compressed log cut off mid-stream opens as far as it goes: the window lists its rounds and
+// says under the list that the log ends early; the tool lists them and says so on standard
+// error; a whole log takes the note away again.
+TEST(OpenLog, ACompressedLogCutOffOpensAsFarAsItGoesAndSaysSo)
+{
+    THome home;
+    loggen::Options options;
+    options.rounds = 4;
+    options.roundTime = 120;
+    const std::string text = loggen::generateToString(options);
+    const std::string packed = Compressed(text);
+    const std::string cut = home.Dir.Write("cut.zxml", packed.substr(0, packed.size() * 3 / 4));
+    const std::string whole = home.Dir.Write("whole.zxml", packed);
+    TErrorCapture errors;
+    TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
+    window.show();
+    TDialogAnswer answer{cut};
+    answer.Install(window);
+    window.ParceXML1->trigger();
+    EXPECT_TRUE(errors.Messages.empty());
+    EXPECT_GE(window.ListBox1->count(), 2);
+    EXPECT_TRUE(window.LLogNote->isVisible());
+    EXPECT_EQ(window.LLogNote->Caption().rfind("The log ends early: ", 0), 0u) << window.LLogNote->Caption();
+    EXPECT_EQ(window.LLogNote->Caption(), window.LogNote());
+    // Under the round list, clear of it.
+    EXPECT_GE(window.LLogNote->y(), window.ListBox1->geometry().bottom());
+
+    const TToolRun tool = RunOrnwickTool({"rounds", cut});
+    EXPECT_EQ(tool.status, 0);
+    EXPECT_EQ(tool.err, window.LogNote() + "\n");
+    std::string listed;
+    for (int i = 0; i < window.ListBox1->count(); ++i)
+        listed += window.ListBox1->item(i)->text().toStdString() + "\n";
+    EXPECT_EQ(tool.out, listed);
+
+    answer.file = whole;
+    window.ParceXML1->trigger();
+    EXPECT_FALSE(window.LLogNote->isVisible());
+    EXPECT_EQ(window.LogNote(), "");
+    EXPECT_EQ(RunOrnwickTool({"rounds", whole}).err, "");
+
+    // convert writes what it could read and says that the log was cut off.
+    const TToolRun converted = RunOrnwickTool({"convert", cut});
+    EXPECT_EQ(converted.status, 0);
+    EXPECT_EQ(converted.err, tool.err);
+    EXPECT_TRUE(text.starts_with(ReadFileBytes(home.Dir.Path("cut.xml"))));
 }

@@ -2,6 +2,8 @@
 #include "TestUtil.h"
 #include "log/LogFile.h"
 #include "log/LogLoader.h"
+#include "log/OpenedLog.h"
+#include "LogGen.h"
 #include "log/RoundIndex.h"
 
 #include <gtest/gtest.h>
@@ -182,4 +184,43 @@ TEST(LogLoader, ACancelledLoadStopsWithoutResults)
         TLogLoader running(file, TwexXMLTree("root", "", nullptr));
         running.Start();
     }
+}
+
+// A running server's copy of its log breaks off: the background load, the load in place and the
+// log opened without the window list the rounds the text up to there holds, and say so.
+TEST(LogLoader, ACompressedLogCutOffListsTheRoundsReadAndSaysItEndsEarly)
+{
+    TTempDir dir;
+    loggen::Options options;
+    options.rounds = 4;
+    options.players = 12;
+    options.roundTime = 120;
+    const std::string text = loggen::generateToString(options);
+    const std::string packed = Packed(text);
+    for (const size_t cut : {packed.size() / 3, packed.size() * 2 / 3, packed.size() - 50}) {
+        SCOPED_TRACE(cut);
+        const std::string file = dir.Write("cut.zxml", packed.substr(0, cut));
+        TLogLoader loader(file, TwexXMLTree("ROOT", "", nullptr));
+        RunToEnd(loader);
+        ASSERT_FALSE(loader.LoadError);
+        EXPECT_TRUE(loader.Reading.endsEarly);
+        TOpenedLog opened;
+        opened.Open(file);
+        EXPECT_TRUE(opened.Reading().endsEarly);
+        EXPECT_EQ(opened.Reading().textSize, loader.Reading.textSize);
+        // The same rounds as the plain text up to where the stream broke off.
+        TOpenedLog plain;
+        plain.Open(dir.Write("cut.xml", text.substr(0, opened.Reading().textSize)));
+        EXPECT_FALSE(plain.Reading().endsEarly);
+        ASSERT_EQ(opened.Rounds().size(), plain.Rounds().size());
+        ASSERT_EQ(loader.Rounds.size(), plain.Rounds().size());
+        for (size_t i = 0; i < plain.Rounds().size(); ++i) {
+            EXPECT_EQ(opened.Rounds()[i].Text, plain.Rounds()[i].Text);
+            EXPECT_EQ(loader.Rounds[i].first, plain.Rounds()[i].Text);
+        }
+    }
+    TOpenedLog whole;
+    whole.Open(dir.Write("whole.zxml", packed));
+    EXPECT_FALSE(whole.Reading().endsEarly);
+    EXPECT_GE(whole.Rounds().size(), 3u);
 }

@@ -171,6 +171,7 @@ void TTarvelMain::TakeLoadedLog(TLogLoader& loader)
         std::rethrow_exception(loader.LoadError);
     }
     FDocument.Replace(std::move(loader.Tree));
+    FLogReading = loader.Reading;
 }
 
 bool TTarvelMain::CloseAfterLoad()

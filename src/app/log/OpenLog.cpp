@@ -7,6 +7,7 @@
 #include "log/RoundIndex.h"
 
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -33,6 +34,7 @@ void TTarvelMain::OpenLog()
         TakeLoadedLog(*loaded);
     else
         LoadLogFile();
+    ShowLogNote();
     ClearReplayState();
     FRoster.ClearPlayers();
     FEvents.ClearEvents();
@@ -57,7 +59,26 @@ void TTarvelMain::AddRoundItem(const std::string& text, TwexXMLNode* round)
     ListBox1->addItem(item);
 }
 
-void TTarvelMain::LoadLogFile() { ::LoadLogFile(OpenDialog1->FileName, FDocument); }
+void TTarvelMain::LoadLogFile() { FLogReading = ::LoadLogFile(OpenDialog1->FileName, FDocument); }
+
+void TTarvelMain::CreateLogNote()
+{
+    // In the free room under the round list, so that no control moves for it.
+    LLogNote = new TLabel(TabSheet5);
+    LLogNote->setObjectName(QStringLiteral("LLogNote"));
+    LLogNote->move(ListBox1->x(), ListBox1->y() + ListBox1->height() + 4);
+    QPalette palette = LLogNote->palette();
+    palette.setColor(QPalette::WindowText, QColor(160, 0, 0));
+    LLogNote->setPalette(palette);
+    LLogNote->hide();
+}
+
+void TTarvelMain::ShowLogNote()
+{
+    const std::string note = LogNote();
+    LLogNote->SetCaption(note);
+    LLogNote->setVisible(!note.empty());
+}
 
 TwexXMLNode* TTarvelMain::RoundOfItem(int index) const
 {
@@ -90,5 +111,8 @@ void TTarvelMain::ConvertzxmlLogtoxml1Click()
     if (!OpenDialog1->Execute())
         return;
     // A name that is not ".zxml" in any letter case is passed over without a word.
-    ConvertZxmlLog(OpenDialog1->FileName);
+    TLogReading reading;
+    ConvertZxmlLog(OpenDialog1->FileName, &reading);
+    if (reading.endsEarly)
+        QMessageBox::information(this, QStringLiteral("Convert"), Latin1(reading.Note()));
 }
