@@ -42,7 +42,10 @@ constexpr int ScrollBox1DesignWidth = 464;
 
 } // namespace
 
-TTarvelMain::TTarvelMain(const std::string& exeName, QWidget* parent) : QMainWindow(parent), FExeName(exeName)
+TTarvelMain::TTarvelMain(const std::string& exeName, QWidget* parent)
+    : QMainWindow(parent), FExeName(exeName),
+      FSession(FRoster, TReplayLoader{[this](TPictureHolder& image, const std::string& name) { return LoadPicture(image, name); },
+                                      [this] { return MapObjectFile(FMapName); }})
 {
     CreateControls();
     if (QScreen* screen = this->screen())

@@ -26,7 +26,7 @@
 #include "replay/MarkerPath.h"
 #include "replay/PlayerStates.h"
 #include "replay/RoundStats.h"
-#include "replay/Seek.h"
+#include "replay/ReplaySession.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QMainWindow>
@@ -181,7 +181,7 @@ public:
     // user cancels (only one in the background can be) leaves everything as it was once the
     // replay stopped and raises ELoadCancelled, which RunHandler passes over in silence.
     void OpenLog();
-    // Fills FEvents from the events of FRoundNode, as round selection does.
+    // Fills the session's events from those of FRoundNode, as round selection does.
     void BuildEventList();
     // The round element that ListBox1's item carries ("List index out of bounds (%d)").
     TwexXMLNode* RoundOfItem(int index) const;
@@ -189,7 +189,7 @@ public:
     // anything else of a selection.
     void LoadRoundEvents(int index);
     const TPlayerList& Roster() const { return FRoster; }
-    const TEventInfoList& Events() const { return FEvents; }
+    const TEventInfoList& Events() const { return FSession.Events(); }
     // Under the round list: "The log ends early: 9.1 MB read" when a compressed log broke off,
     // hidden for a whole log.
     TLabel* LLogNote = nullptr;
@@ -219,9 +219,9 @@ public:
     TMapScale MapScale() const;
     // Frees every player state and every map object.
     void ClearReplayState();
-    const TPlayerStateList& PlayerStates() const { return FPlayerStates; }
+    const TPlayerStateList& PlayerStates() const { return FSession.PlayerStates(); }
 
-    // src/app/replay/ApplyEvent.cpp: applies the event at this index of FEvents.
+    // src/app/replay/ApplyEvent.cpp: applies the event at this index of Events().
     void ApplyEvent(int index);
 
     // src/app/replay/ScoreBord.cpp
@@ -246,9 +246,11 @@ public:
     // How long StopReplay blocks, in milliseconds (500); tests shorten it.
     void SetStopReplayWait(int milliseconds) { FStopReplayWait = milliseconds; }
 
-    double ReplayTime() const { return FReplayTime; }
-    double RoundStartTime() const { return FRoundStartTime; }
-    int EventIndex() const { return FEventIndex; }
+    double ReplayTime() const { return FSession.ReplayTime(); }
+    double RoundStartTime() const { return FSession.RoundStartTime(); }
+    int EventIndex() const { return FSession.EventIndex(); }
+    // The replay the window shows.
+    const TReplaySession& ReplaySession() const { return FSession; }
     bool StopRequested() const { return FStopRequested; }
     bool LayoutChanged() const { return FLayoutChanged; }
 
@@ -263,7 +265,7 @@ public:
     bool NextKill();
     bool PreviousKill();
     // How many ticks since the round's selection the replay state stands for.
-    int ReplayTicks() const { return FProgress.ticks; }
+    int ReplayTicks() const { return FSession.Ticks(); }
 
     // src/app/replay/ReplayMenu.cpp: the "Replay" menu, whose items carry the keyboard shortcuts.
     void StopContinueClick(); // Stop while the replay runs, else Continue
@@ -307,7 +309,7 @@ public:
     void BSaveSettingsPerMapClick();
     // The map of a round, as round selection loads it: its name, picture and objects.
     void ShowMap(const std::string& mapName);
-    const TMapObjectList& MapObjects() const { return FMapObjects; }
+    const TMapObjectList& MapObjects() const { return FSession.MapObjects(); }
     const TPictureHolder& MapImage() const { return FMapImage; }
     const std::string& MapName() const { return FMapName; }
     int32_t CorrectionY() const { return FCorrectionY; }
@@ -336,7 +338,7 @@ public:
     void SetTrailSeconds(int seconds); // one of TrailLengths; the length's item is checked
     // The overlays switched on in the menu, drawn from this window's history.
     TFrameOverlays FrameOverlays() const;
-    const TOverlayHistory& OverlayHistory() const { return FOverlays; }
+    const TOverlayHistory& OverlayHistory() const { return FSession.Overlays(); }
 
     // src/app/replay/RoundStatsForm.cpp: "Round statistics" in the Replay menu.
     QAction* RoundStatistics1 = nullptr;
@@ -427,7 +429,7 @@ private:
     TLogLoader* FLoader = nullptr; // the background load under way
     bool FCloseAfterLoad = false;
     TPlayerList FRoster;                        // every stay of a player in the whole log
-    TEventInfoList FEvents;                     // the events of the selected round
+    TReplaySession FSession;                    // the selected round's replay
     TwexXMLNode* FRoundNode = nullptr;          // the round being replayed, in FDocument
 
     // ---- Replay engine (src/replay) ----
@@ -435,55 +437,49 @@ private:
     // Runs a slider's change handler; the one place that knows which handler a bar has.
     void RunTrackBarHandler(QSlider* bar);
 
-    TPlayerStateList FPlayerStates; // keyed by player id in decimal
     // ScoreBord's rows by their state; the rows keep it up to date themselves.
     std::unordered_map<const TInfoClass*, QTreeWidgetItem*> FScoreRows;
-    TEventLookAhead FLookAhead;     // built with FEvents
-    std::vector<TMarkerPath> FMarkerPaths; // by the states' places in FPlayerStates
-    std::vector<TInfoClass*> FAnimatedStates; // AnimateMarkers' own list of them
-    // In a seek: what the next tick does before its animation, when that tick surely comes
-    // (ReplayClock.cpp).
-    std::optional<TNextTick> FNextTick;
-    std::optional<TNextTick> NextTick() const;
-    int64_t EventDueTenths(int index) const; // TenthsTrunc of its timestamp, worked out once
+    uint64_t FShownScoreRows = 0; // the version of the session's rows ScoreBord shows
+    // The session's rows shown in ScoreBord: rows of states gone deleted, new ones added, all
+    // in the session's order.
+    void MirrorScoreBord();
     bool FStopRequested = false;
     bool FLayoutChanged = false;
-    int32_t FEventIndex = 0;       // the latest event applied in order
-    double FReplayTime = 0;        // the replay clock, seconds of the log
-    double FRoundStartTime = 0;
     int FStopReplayWait = 500;
 
     // ---- Replay navigation (src/app/replay/Seek.cpp, ReplayMenu.cpp, src/app/RecentLogs.cpp) ----
     // A tick after the timer's own steps, also run by seeks; whether the clock runs on.
     bool ReplayTick(); // ReplayClock.cpp
-    void TickBegins();
-    void TickEnds(double clock, bool runsOn);
     void ForgetRoundStart(); // round selection: no round to seek in until it is set up
     void MarkRoundStart();   // round selection: the state a restart goes back to
-    void ResetProgress();
     void ReplaySettingChanged(); // the state no longer comes from ticks alone
-    void MarkersMoving();        // AnimateMarkers: outside a tick that is a setting's change
-    TReplayProgress::TPlacing MarkerPlacing() const;
-    // The widget work of a tick, done at once, or once at the end of a seek.
-    void AppendScoreLog(const std::string& line);
-    void ShowClock(int32_t elapsed, int32_t timeLine);
-    bool ScoreBordBehind(bool eventsApplied); // whether an update of the scoreboard would change it
-    void ScoreBordUpdated();
-    void RepaintScoreBord();
-    void ShowDeferred();
-    // The replay state of the round's selection, by the selection's own steps.
-    void RestartRound();
-    void RunSeekTicks(double seconds, bool goOn);
-    void FinishSeek();
+    // The replay with the window's settings as they stand now.
+    TReplaySettings ReplaySettings() const;
+    TReplaySession& LiveSession();
+    // Runs a step of the session and shows what it changed, also when it raises.
+    template <class TStep> void RunSession(TStep step)
+    {
+        try {
+            step();
+        } catch (...) {
+            ShowReplayReport(FSession.TakeReport());
+            throw;
+        }
+        ShowReplayReport(FSession.TakeReport());
+    }
+    void ShowReplayReport(const TReplayReport& report);
+    // The map's object file in the image folders, or "".
+    std::string MapObjectFile(const std::string& mapName) const;
     void CreateReplayMenu();
     void ShowSpeed(); // LSpeed follows TrackBar1
     void SeekTimeLine(int tenths); // to where TBTime shows this position
     void AddRecentFileItems();
     void AcceptLogDrops();
 
-    TReplayProgress FProgress;
-    TDeferredDisplay FDeferred;
-    TPictureFileMemo FPictureFiles;
+    // What a seek back to the round's start puts back: the score log's length (0: empty) and
+    // the time display at the selection.
+    int FRoundStartMemoBlocks = 0;
+    std::string FRoundStartCaption;
     std::vector<QAction*> FRecentItems;
 
     // ---- Map view (src/mapview) ----
@@ -504,9 +500,7 @@ private:
     void ViewSettingChanged(QAction* item);
     void OverlaysMayHaveMoved(); // the view scrolled or the zoom changed
     void AddOverlays(TFrameScene& scene) const; // DrawMap: the overlays and the part in view
-    void RecordOverlayEvent(int index); // ApplyEvent: what the applied event adds
     void RoundEnded();                  // the clock's tick ended the round (RoundStatsForm.cpp)
-    TOverlayHistory FOverlays;
     int FTrailSeconds = DefaultTrailSeconds;
     bool FRoundEndShown = false; // the statistics came up at this round's end already
     QWidget* FRoundStatsWindow = nullptr; // owned by the window as its child
@@ -515,7 +509,6 @@ private:
     const QEvent* FWheelPassedUp = nullptr; // that event, while it may still pass up
 
     TPictureHolder FMapImage;  // the map picture
-    TMapObjectList FMapObjects; // the current map's objects
     int FZoom = 0; // the map zoom in thousandths, from "ZOOM"; set with the zoom slider
     std::string FMapName;      // the map of the selected round, as the log names it
     int32_t FCorrectionY = 0;  // the vertical scale, a copy of TBYas for saving

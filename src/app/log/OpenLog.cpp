@@ -37,8 +37,7 @@ void TTarvelMain::OpenLog()
     ShowLogNote();
     ClearReplayState();
     FRoster.ClearPlayers();
-    FEvents.ClearEvents();
-    FLookAhead.Clear();
+    FSession.ClearEvents();
     if (loaded) {
         // The worker walked the tree already, as below; a failure keeps what it found first.
         FRoster = std::move(loaded->Roster);
@@ -92,12 +91,12 @@ void TTarvelMain::BuildEventList()
 {
     // The look-ahead always describes the list as it stands, also after a failed build.
     try {
-        ::BuildEventList(*FRoundNode, FEvents);
+        ::BuildEventList(*FRoundNode, FSession.Events());
     } catch (...) {
-        FLookAhead.Build(FEvents);
+        FSession.EventsChanged();
         throw;
     }
-    FLookAhead.Build(FEvents);
+    FSession.EventsChanged();
 }
 
 void TTarvelMain::LoadRoundEvents(int index)

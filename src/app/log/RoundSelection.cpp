@@ -31,22 +31,19 @@ void TTarvelMain::ListBox1DblClick()
         BuildEventList();
     } catch (...) {
         Timer1->stop();
-        FEventIndex = 0;
+        FSession.SetEventIndex(0);
         throw;
     }
-    if (FEvents.Count() == 0) {
+    const TEventInfoList& events = FSession.Events();
+    if (events.Count() == 0) {
         Timer1->stop();
-        FEventIndex = 0;
+        FSession.SetEventIndex(0);
         return;
     }
     ListBox1->lower();
-    FReplayTime = 0;
-    FRoundStartTime = 0;
-    FEventIndex = 0;
-    const int64_t start = WholeSeconds(FEvents.GetEvent(0)->Timestamp);
-    FReplayTime = static_cast<double>(start);
-    FRoundStartTime = FReplayTime;
-    const int64_t end = WholeSeconds(FEvents.GetEvent(FEvents.Count() - 1)->Timestamp);
+    FSession.BeginRound();
+    const int64_t start = WholeSeconds(events.GetEvent(0)->Timestamp);
+    const int64_t end = WholeSeconds(events.GetEvent(events.Count() - 1)->Timestamp);
     Label12->SetCaption(IntToStr(CheckedDifference(end, start)));
 
     FMapName = RoundMapName(*FRoundNode, FMapName);
@@ -63,11 +60,11 @@ void TTarvelMain::ListBox1DblClick()
     }
 
     // Range first: the position then fits whichever round came before.
-    TBTime->setRange(TenthsRound(FReplayTime), TenthsRound(static_cast<double>(end)));
-    TBTime->setValue(TenthsRound(FReplayTime));
+    TBTime->setRange(TenthsRound(FSession.ReplayTime()), TenthsRound(static_cast<double>(end)));
+    TBTime->setValue(TenthsRound(FSession.ReplayTime()));
 
     MarkRoundStart(); // what a seek back starts again from
-    ApplyEvent(FEventIndex);
+    ApplyEvent(FSession.EventIndex());
     StartDrawThread();
     TBMApZoomChange();
     Timer1->start();

@@ -20,14 +20,14 @@ void TTarvelMain::DrawMap()
     scene.mapPicture = FMapImage.HasPicture() ? &FMapImage.Picture() : nullptr;
     if (const QImage* grid = GridPicture()) // a map without a picture of its own
         scene.mapPicture = grid;
-    scene.objects = &FMapObjects;
-    scene.states = &FPlayerStates;
+    scene.objects = &FSession.MapObjects();
+    scene.states = &FSession.PlayerStates();
     scene.showObjects = CBShowobjects->isChecked();
     scene.showFlags = ShowFlags->isChecked();
     scene.showHitLines = ShowHitLines->isChecked();
     scene.killInfo = CBKillINfo->isChecked();
     scene.timeToSeeLine = TBTimeToSeeLine->value();
-    scene.replayTime = FReplayTime;
+    scene.replayTime = FSession.ReplayTime();
     if (CBTrackPlayer->isChecked()) {
         const QList<QTreeWidgetItem*> selected = ScoreBord->selectedItems();
         scene.tracked = selected.isEmpty() ? nullptr : StateOfRow(selected.first());
@@ -52,7 +52,7 @@ void TTarvelMain::DrawMap()
     BigPicture->update();
 }
 
-bool TTarvelMain::IsMapObjectInUse(const TMapObject& object) const { return ::IsMapObjectInUse(FPlayerStates, &object); }
+bool TTarvelMain::IsMapObjectInUse(const TMapObject& object) const { return ::IsMapObjectInUse(FSession.PlayerStates(), &object); }
 
 void TTarvelMain::StartDrawThread()
 {

@@ -36,7 +36,7 @@ QString ProgressText(int done, int count, double seconds)
 
 std::unique_ptr<TTarvelMain> TTarvelMain::ReplayCopy()
 {
-    if (!FRoundNode || FEvents.Count() == 0)
+    if (!FRoundNode || FSession.Events().Count() == 0)
         throw EBaseError("No round is being replayed: double-click one in the list first");
     auto copy = std::make_unique<TTarvelMain>(FExeName);
     copy->SetDrawThreadEnabled(false);
@@ -96,11 +96,11 @@ std::unique_ptr<TTarvelMain> TTarvelMain::ReplayCopy()
 
 void TTarvelMain::ExportVideo1Click()
 {
-    if (!FRoundNode || FEvents.Count() == 0)
+    if (!FRoundNode || FSession.Events().Count() == 0)
         throw EBaseError("No round is being replayed: double-click one in the list first");
     TVideoDialogSetup setup;
-    setup.roundStart = FRoundStartTime;
-    setup.roundEnd = FEvents.GetEvent(FEvents.Count() - 1)->Timestamp;
+    setup.roundStart = FSession.RoundStartTime();
+    setup.roundEnd = FSession.Events().GetEvent(FSession.Events().Count() - 1)->Timestamp;
     const QRect visible = VisibleMapRect(*this);
     setup.view = visible.size();
     setup.mapSide = MapZoomImage->width();

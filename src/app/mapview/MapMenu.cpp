@@ -116,7 +116,7 @@ void TTarvelMain::ApplyCalibration(const TCalibration& c)
 
 TCalibration TTarvelMain::FitToRound() const
 {
-    return FitCalibration(RoundPlaces(FEvents, FMapObjects), FMapImage.Height);
+    return FitCalibration(RoundPlaces(FSession.Events(), FSession.MapObjects()), FMapImage.Height);
 }
 
 void TTarvelMain::FitToRound1Click() { ApplyCalibration(FitToRound()); }
@@ -165,8 +165,8 @@ std::optional<TMapPick> TTarvelMain::PickAt(QPoint zoomed) const
         }
     };
     // Players first: they are drawn over the objects, so they win a tie.
-    for (int i = FPlayerStates.Count() - 1; i >= 0; --i) {
-        const TInfoClass& s = *FPlayerStates.State(i);
+    for (int i = FSession.PlayerStates().Count() - 1; i >= 0; --i) {
+        const TInfoClass& s = *FSession.PlayerStates().State(i);
         if (!s.LastEvent)
             continue;
         const TPictureHolder& m = s.Image;
@@ -175,8 +175,8 @@ std::optional<TMapPick> TTarvelMain::PickAt(QPoint zoomed) const
     }
     if (!CBShowobjects->isChecked())
         return best;
-    for (int i = FMapObjects.Count() - 1; i >= 0; --i) {
-        const TMapObject& o = *FMapObjects.Object(i);
+    for (int i = FSession.MapObjects().Count() - 1; i >= 0; --i) {
+        const TMapObject& o = *FSession.MapObjects().Object(i);
         const bool flag = o.FObjectClass == "controlpoint";
         if (IsMapObjectInUse(o) || (flag && !ShowFlags->isChecked()))
             continue;

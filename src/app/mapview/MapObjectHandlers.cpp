@@ -9,16 +9,12 @@
 
 #include <QSlider>
 
-void TTarvelMain::LoadMapObjects(const std::string& mapName)
+std::string TTarvelMain::MapObjectFile(const std::string& mapName) const
 {
-    const std::string fileName = FindMapObjectFile(ImageFolders(), mapName);
-    if (fileName.empty())
-        return;
-    TTextList file;
-    file.LoadFromFile(fileName);
-    for (const TObjectGroup& group : ReadObjectGroups(file))
-        AddMapObject(group.ObjectClass, group.Position, group.Team);
+    return FindMapObjectFile(ImageFolders(), mapName);
 }
+
+void TTarvelMain::LoadMapObjects(const std::string& mapName) { LiveSession().LoadMapObjects(MapObjectFile(mapName)); }
 
 void TTarvelMain::ShowMap(const std::string& mapName)
 {
@@ -29,28 +25,12 @@ void TTarvelMain::ShowMap(const std::string& mapName)
 
 void TTarvelMain::AddMapObject(const std::string& objectClass, const std::string& position, const std::string& team)
 {
-    // A team that fails to convert ends the loading here: this object stays, with team 0
-    // and not yet placed.
-    TMapObject& object = AddFileObject(FMapObjects, {objectClass, position, team},
-                                       [this](TPictureHolder& image, const std::string& name) { return LoadPicture(image, name); });
-    PlaceMapObject(object);
+    LiveSession().AddMapObject(objectClass, position, team);
 }
 
-void TTarvelMain::PlaceMapObject(TMapObject& object)
-{
-    if (object.IsControlPoint())
-        if (const char* flag = FlagPictureName(object.FTeam))
-            object.FPictureName = LoadPicture(object.FImage, flag);
-    const int32_t x = CheckedAdd(WorldToMapX(object.FX), FLeftMargin);
-    const int32_t y = CheckedAdd(WorldToMapY(object.FZ), FTopMargin);
-    CentreOnMapPixel(object.FImage, x, y);
-}
+void TTarvelMain::PlaceMapObject(TMapObject& object) { LiveSession().PlaceMapObject(object); }
 
-void TTarvelMain::PlaceAllMapObjects()
-{
-    for (int i = 0; i < FMapObjects.Count(); ++i)
-        PlaceMapObject(*FMapObjects.Object(i));
-}
+void TTarvelMain::PlaceAllMapObjects() { LiveSession().PlaceAllMapObjects(); }
 
 void TTarvelMain::BSaveSettingsPerMapClick()
 {

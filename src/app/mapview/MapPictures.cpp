@@ -14,11 +14,11 @@ std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& n
     // old size would place and scale the new picture wrongly. The files are asked for through
     // the memo that serves seeks.
     const TPictureFile found = FindPictureFile(ImageFolders(), FPictureMap, name,
-                                               [this](const std::string& file) { return FPictureFiles.FileExists(file); });
+                                               [this](const std::string& file) { return FSession.PictureFiles().FileExists(file); });
     if (found.FileName.empty())
         ReportMissingPicture(name);
     else
-        FPictureFiles.LoadSized(image, found.FileName);
+        FSession.PictureFiles().LoadSized(image, found.FileName);
     return found.Name;
 }
 

@@ -1,5 +1,5 @@
-// The "View" menu's overlays over the map (trails, the death map, the kill feed), their settings,
-// and what the replay records for them as it applies events and moves markers.
+// The "View" menu's overlays over the map (trails, the death map, the kill feed) and their
+// settings; the replay session records what they show.
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
 #include "base/ErrorReporting.h"
@@ -127,7 +127,7 @@ void TTarvelMain::SetTrailSeconds(int seconds)
 TFrameOverlays TTarvelMain::FrameOverlays() const
 {
     TFrameOverlays overlays;
-    overlays.history = &FOverlays;
+    overlays.history = &FSession.Overlays();
     overlays.trailSeconds = Trails1 && Trails1->isChecked() ? FTrailSeconds : 0;
     overlays.deathMap = DeathMap1 && DeathMap1->isChecked();
     overlays.killFeed = KillFeed1 && KillFeed1->isChecked();
@@ -150,44 +150,4 @@ void TTarvelMain::OverlaysMayHaveMoved()
 {
     if (FrameOverlays().Any())
         FLayoutChanged = true;
-}
-
-void TTarvelMain::RecordOverlayEvent(int index)
-{
-    const TEventInfo& e = *FEvents.GetEvent(index);
-    if (e.EventName == "destroyPlayer") {
-        FOverlays.CutTrail(e.PlayerID);
-        return;
-    }
-    if (!e.HasCords() || e.PlayerID == -1)
-        return;
-    const TInfoClass* s = FPlayerStates.Find(PlayerKey(e.PlayerID));
-    if (!s)
-        return;
-    // Where the event puts the player's marker.
-    const QPoint place(CheckedAdd(WorldToMapX(e.PosX), FLeftMargin), CheckedAdd(WorldToMapY(e.PosZ), FTopMargin));
-    if (e.EventName == "scoreEvent") {
-        if (e.ScoreType == "Death" || e.ScoreType == "DeathNoMsg") {
-            FOverlays.AddDeath(index, {e.Timestamp, place, s->Team()});
-            FOverlays.CutTrail(e.PlayerID);
-            return;
-        }
-        if (e.ScoreType == "Kill" || e.ScoreType == "TK") {
-            TKillNote kill;
-            kill.time = e.Timestamp;
-            kill.killer = s->PlayerName;
-            kill.killerTeam = s->Team();
-            kill.weapon = e.Weapon;
-            kill.teamKill = e.ScoreType == "TK";
-            if (const TInfoClass* victim = FPlayerStates.Find(PlayerKey(e.VictimID))) {
-                kill.victim = victim->PlayerName;
-                kill.victimTeam = victim->Team();
-            } else if (const TPlayerInfo* entry = FRoster.FindPlayerAt(e.VictimID, e.Timestamp)) {
-                kill.victim = entry->PlayerName;
-            }
-            FOverlays.AddKill(index, kill);
-        }
-    }
-    if (!s->Dead)
-        FOverlays.AddTrailPoint(e.PlayerID, e.Timestamp, place, e.PosX, e.PosZ);
 }

@@ -20,8 +20,8 @@ constexpr int StateRowType = QTreeWidgetItem::UserType + 1;
 // by state follows the rows themselves, however they are deleted (one by one or by clear()).
 class TStateRow : public QTreeWidgetItem {
 public:
-    TStateRow(TInfoClass* state, std::unordered_map<const TInfoClass*, QTreeWidgetItem*>& index)
-        : QTreeWidgetItem(StateRowType), State(state), FIndex(index)
+    TStateRow(TInfoClass* state, uint64_t serial, std::unordered_map<const TInfoClass*, QTreeWidgetItem*>& index)
+        : QTreeWidgetItem(StateRowType), State(state), Serial(serial), FIndex(index)
     {
         FIndex.emplace(state, this);
     }
@@ -30,7 +30,16 @@ public:
         if (const auto it = FIndex.find(State); it != FIndex.end() && it->second == this)
             FIndex.erase(it);
     }
+    // Sorted as the session orders its rows, which it keeps sorted by side.
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        if (other.type() != StateRowType)
+            return QTreeWidgetItem::operator<(other);
+        return Place < static_cast<const TStateRow&>(other).Place;
+    }
     TInfoClass* State;
+    uint64_t Serial; // the session's row
+    size_t Place = 0; // its place among the session's rows
 
 private:
     std::unordered_map<const TInfoClass*, QTreeWidgetItem*>& FIndex;
@@ -91,16 +100,46 @@ QTreeWidgetItem* TTarvelMain::ScoreBordRowOf(const TInfoClass* state) const
 
 void TTarvelMain::UpdateScoreBord()
 {
+    LiveSession().UpdateScoreRows();
+    MirrorScoreBord();
+}
+
+void TTarvelMain::MirrorScoreBord()
+{
+    const std::vector<TScoreRow>& rows = FSession.ScoreRows();
+    if (FShownScoreRows == FSession.ScoreRowsVersion() && static_cast<size_t>(ScoreBord->topLevelItemCount()) == rows.size())
+        return;
+    std::unordered_map<uint64_t, size_t> placeOf;
+    for (size_t i = 0; i < rows.size(); ++i)
+        placeOf.emplace(rows[i].serial, i);
+    // Rows whose states went (or that stand for an earlier state at the same address) first.
+    std::unordered_map<uint64_t, TStateRow*> shown;
+    for (int i = ScoreBord->topLevelItemCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* item = ScoreBord->topLevelItem(i);
+        if (item->type() != StateRowType)
+            continue;
+        auto* row = static_cast<TStateRow*>(item);
+        if (placeOf.count(row->Serial) == 0)
+            delete row;
+        else
+            shown.emplace(row->Serial, row);
+    }
     bool resort = false;
-    for (int i = 0; i < FPlayerStates.Count(); ++i) {
-        TInfoClass* state = FPlayerStates.State(i);
-        QTreeWidgetItem* row = ScoreBordRowOf(state);
-        if (!row) {
-            row = new TStateRow(state, FScoreRows);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        TStateRow* row = nullptr;
+        if (const auto found = shown.find(rows[i].serial); found != shown.end()) {
+            row = found->second;
+        } else {
+            row = new TStateRow(rows[i].state, rows[i].serial, FScoreRows);
+            row->Place = i;
             ScoreBord->addTopLevelItem(row);
             resort = true;
         }
-        const QString caption = state->Team() == 1 ? QStringLiteral("AXIS") : QStringLiteral("ALIES");
+        if (row->Place != i) {
+            row->Place = i;
+            resort = true;
+        }
+        const QString caption = rows[i].axis ? QStringLiteral("AXIS") : QStringLiteral("ALIES");
         if (row->text(0) != caption) {
             row->setText(0, caption);
             resort = true;
@@ -109,6 +148,7 @@ void TTarvelMain::UpdateScoreBord()
     // Sorted now, not when the event loop next runs: the order is part of what a tick leaves.
     if (resort)
         ScoreBord->sortItems(0, Qt::AscendingOrder);
+    FShownScoreRows = FSession.ScoreRowsVersion();
 }
 
 std::string TTarvelMain::ScoreBordCellText(const QTreeWidgetItem* row, int column) const
