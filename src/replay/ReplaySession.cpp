@@ -260,9 +260,9 @@ void TReplaySession::ApplyEvent(int index)
         FLookAhead.Build(FEvents);
     FScoreRowsCurrent = false;
 
+    const TEventKind kind = KindOf(e);
     TPaintedPictures& painted = FPictureFiles.Painted();
-    std::string logText = e.EventName;
-    if (e.HasCords() && e.PlayerID != -1) {
+    if (PlacesPlayer(e)) {
         const std::string key = PlayerKey(e.PlayerID);
         TInfoClass* s = FPlayerStates.Find(key);
         if (!s) {
@@ -310,14 +310,16 @@ void TReplaySession::ApplyEvent(int index)
         s->LastEvent = &e;
         PlaceMarker(*s, 0, 0);
 
-        if (e.EventName == "pickupKit") {
+        switch (kind) {
+        case TEventKind::Kit:
             s->Dead = false;
             s->SetFighterClass(e.Kit);
             s->Invechicle.clear();
             s->PositionInvechicle = -1;
             s->AbsoluteClassInfo = LoadPicture(s->Image, e.Kit);
             s->UpdateTeamColor(&painted);
-        } else if (e.EventName == "spawnEvent") {
+            break;
+        case TEventKind::Spawn:
             s->Dead = false;
             s->SetFighterClass(e.Kit);
             s->SetTeam(e.Team, &painted);
@@ -325,7 +327,8 @@ void TReplaySession::ApplyEvent(int index)
             if (TMapObject* point = FindControlPointNear(FMapObjects, e.PlayerLocation))
                 point->SetTeam(s->Team());
             s->UpdateTeamColor(&painted);
-        } else if (e.EventName == "enterVehicle") {
+            break;
+        case TEventKind::VehicleEnter:
             if (e.PcoID == 0) {
                 s->Invechicle = e.Vehicle;
                 s->PositionInvechicle = 0;
@@ -339,7 +342,8 @@ void TReplaySession::ApplyEvent(int index)
                 s->AbsoluteClassInfo = LoadPicture(s->Image, e.Vehicle);
             }
             s->UpdateTeamColor(&painted);
-        } else if (e.EventName == "exitVehicle") {
+            break;
+        case TEventKind::VehicleExit:
             if (s->PositionInvechicle == 0 && s->MapObjectInUse) {
                 TMapObject& vehicle = *s->MapObjectInUse;
                 s->PositionInvechicle = -1;
@@ -351,42 +355,53 @@ void TReplaySession::ApplyEvent(int index)
             }
             s->AbsoluteClassInfo = LoadPicture(s->Image, s->FighterClass());
             s->UpdateTeamColor(&painted);
-        } else if (e.EventName == "destroyVehicle") {
+            break;
+        case TEventKind::VehicleDestroy:
             if (TMapObject* vehicle = FindMapObjectNear(FMapObjects, e.VehiclePos, e.Vehicle))
                 vehicle->ResetPosition();
             s->UpdateTeamColor(&painted);
-        } else if (e.EventName == "scoreEvent") {
-            if (e.ScoreType == "DeathNoMsg" || e.ScoreType == "Death") {
-                s->Deaths = CheckedAdd(s->Deaths, 1);
-                s->AbsoluteClassInfo = LoadPicture(s->Image, "death");
-                s->UpdateTeamColor(&painted);
+            break;
+        case TEventKind::Death:
+        case TEventKind::DeathNoMsg:
+            s->Deaths = CheckedAdd(s->Deaths, 1);
+            s->AbsoluteClassInfo = LoadPicture(s->Image, "death");
+            s->UpdateTeamColor(&painted);
+            s->Dead = true;
+            // Only a death without a message leaves the vehicle where the player fell.
+            if (kind == TEventKind::DeathNoMsg && s->MapObjectInUse) {
+                s->MapObjectInUse->SetPosition(e.PlayerLocation);
+                s->MapObjectInUse = nullptr;
+                s->PositionInvechicle = -1;
+            }
+            break;
+        case TEventKind::Kill:
+            s->Kills = CheckedAdd(s->Kills, 1);
+            break;
+        case TEventKind::TeamKill:
+            s->TKs = CheckedAdd(s->TKs, 1);
+            break;
+        case TEventKind::Attack:
+            if (TMapObject* point = FindControlPointNear(FMapObjects, e.PlayerLocation))
+                point->SetTeam(point->FTeam != 0 ? 0 : s->Team());
+            break;
+        default:
+            break;
+        }
+        if (IsLogged(kind)) {
+            std::string logText = "scoreEvent";
+            if (IsDeath(kind)) {
                 logText = "Dead";
-                s->Dead = true;
-                // Only a death without a message leaves the vehicle where the player fell.
-                if (e.ScoreType == "DeathNoMsg" && s->MapObjectInUse) {
-                    s->MapObjectInUse->SetPosition(e.PlayerLocation);
-                    s->MapObjectInUse = nullptr;
-                    s->PositionInvechicle = -1;
-                }
-            } else if (e.ScoreType == "Kill") {
-                s->Kills = CheckedAdd(s->Kills, 1);
+            } else if (kind == TEventKind::Kill) {
                 const TInfoClass* victim = FindPlayerState(e.VictimID);
                 logText = "Killed " + victim->PlayerName + " who was in " + victim->Invechicle + " with " + e.Weapon;
-            } else if (e.ScoreType == "TK") {
-                s->TKs = CheckedAdd(s->TKs, 1);
+            } else if (kind == TEventKind::TeamKill) {
                 logText = "Team kill";
-            } else {
-                if (e.ScoreType == "Attack")
-                    if (TMapObject* point = FindControlPointNear(FMapObjects, e.PlayerLocation))
-                        point->SetTeam(point->FTeam != 0 ? 0 : s->Team());
-                logText = "scoreEvent";
             }
-            if (e.ScoreType != "Attack" && e.ScoreType != "DeathNoMsg")
-                FReport.scoreLog.push_back(s->PlayerName + " : " + logText);
+            FReport.scoreLog.push_back(s->PlayerName + " : " + logText);
         }
     }
 
-    if (e.EventName == "destroyPlayer") {
+    if (kind == TEventKind::PlayerDestroyed) {
         const int at = FPlayerStates.IndexOfKey(PlayerKey(e.PlayerID));
         if (at >= 0) {
             RemoveScoreRow(FPlayerStates.State(at));
@@ -394,44 +409,42 @@ void TReplaySession::ApplyEvent(int index)
             FReport.statesRemoved = true;
         }
     }
-    RecordOverlayEvent(index); // trails, deaths and kills for the overlays
+    RecordOverlayEvent(index, kind); // trails, deaths and kills for the overlays
 }
 
-void TReplaySession::RecordOverlayEvent(int index)
+void TReplaySession::RecordOverlayEvent(int index, TEventKind kind)
 {
     const TEventInfo& e = *FEvents.GetEvent(index);
-    if (e.EventName == "destroyPlayer") {
+    if (kind == TEventKind::PlayerDestroyed) {
         FOverlays.CutTrail(e.PlayerID);
         return;
     }
-    if (!e.HasCords() || e.PlayerID == -1)
+    if (!PlacesPlayer(e))
         return;
     const TInfoClass* s = FPlayerStates.Find(PlayerKey(e.PlayerID));
     if (!s)
         return;
     // Where the event puts the player's marker.
     const QPoint place(CheckedAdd(WorldToMapX(e.PosX), FSettings.left), CheckedAdd(WorldToMapY(e.PosZ), FSettings.top));
-    if (e.EventName == "scoreEvent") {
-        if (e.ScoreType == "Death" || e.ScoreType == "DeathNoMsg") {
-            FOverlays.AddDeath(index, {e.Timestamp, place, s->Team()});
-            FOverlays.CutTrail(e.PlayerID);
-            return;
+    if (IsDeath(kind)) {
+        FOverlays.AddDeath(index, {e.Timestamp, place, s->Team()});
+        FOverlays.CutTrail(e.PlayerID);
+        return;
+    }
+    if (IsKillNote(kind)) {
+        TKillNote kill;
+        kill.time = e.Timestamp;
+        kill.killer = s->PlayerName;
+        kill.killerTeam = s->Team();
+        kill.weapon = e.Weapon;
+        kill.teamKill = kind == TEventKind::TeamKill;
+        if (const TInfoClass* victim = FPlayerStates.Find(PlayerKey(e.VictimID))) {
+            kill.victim = victim->PlayerName;
+            kill.victimTeam = victim->Team();
+        } else if (const TPlayerInfo* entry = FRoster.FindPlayerAt(e.VictimID, e.Timestamp)) {
+            kill.victim = entry->PlayerName;
         }
-        if (e.ScoreType == "Kill" || e.ScoreType == "TK") {
-            TKillNote kill;
-            kill.time = e.Timestamp;
-            kill.killer = s->PlayerName;
-            kill.killerTeam = s->Team();
-            kill.weapon = e.Weapon;
-            kill.teamKill = e.ScoreType == "TK";
-            if (const TInfoClass* victim = FPlayerStates.Find(PlayerKey(e.VictimID))) {
-                kill.victim = victim->PlayerName;
-                kill.victimTeam = victim->Team();
-            } else if (const TPlayerInfo* entry = FRoster.FindPlayerAt(e.VictimID, e.Timestamp)) {
-                kill.victim = entry->PlayerName;
-            }
-            FOverlays.AddKill(index, kill);
-        }
+        FOverlays.AddKill(index, kill);
     }
     if (!s->Dead)
         FOverlays.AddTrailPoint(e.PlayerID, e.Timestamp, place, e.PosX, e.PosZ);
@@ -786,7 +799,7 @@ void TReplaySession::RunSeekTicks(double seconds, bool goOn)
 
 namespace {
 
-bool IsKill(const TEventInfo& event) { return event.EventName == "scoreEvent" && event.ScoreType == "Kill"; }
+bool IsKill(const TEventInfo& event) { return KindOf(event) == TEventKind::Kill; }
 
 } // namespace
 

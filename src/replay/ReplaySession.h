@@ -10,6 +10,7 @@
 #include "mapview/MapObject.h"
 #include "mapview/Overlays.h"
 #include "mapview/PictureHolder.h"
+#include "replay/EventKind.h"
 #include "replay/LookAhead.h"
 #include "replay/MarkerPath.h"
 #include "replay/PlayerStates.h"
@@ -184,7 +185,7 @@ public:
     TPictureFileMemo& PictureFiles() { return FPictureFiles; }
 
 private:
-    void RecordOverlayEvent(int index);
+    void RecordOverlayEvent(int index, TEventKind kind);
     void RemoveScoreRow(const TInfoClass* state);
     int64_t EventDueTenths(int index) const;
     std::optional<TNextTick> NextTick() const;

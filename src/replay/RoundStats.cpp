@@ -2,6 +2,7 @@
 
 #include "base/Json.h"
 #include "log/EventInfo.h"
+#include "replay/EventKind.h"
 #include "xmltree/ElementContent.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -175,21 +176,20 @@ std::unordered_map<int32_t, TReplayCounts> CountReplay(const TEventInfoList& eve
     std::unordered_map<int32_t, TReplayCounts> counts;
     for (int i = 0; i < events.Count(); ++i) {
         const TEventInfo& e = *events.GetEvent(i);
-        if (e.EventName == "destroyPlayer") {
+        const TEventKind kind = KindOf(e);
+        if (kind == TEventKind::PlayerDestroyed) {
             counts.erase(e.PlayerID);
             continue;
         }
         // Only events that place their player reach the player's state; the first makes it.
-        if (!e.HasCords() || e.PlayerID == -1)
+        if (!PlacesPlayer(e))
             continue;
         TReplayCounts& c = counts[e.PlayerID];
-        if (e.EventName != "scoreEvent")
-            continue;
-        if (e.ScoreType == "Kill")
+        if (kind == TEventKind::Kill)
             ++c.kills;
-        else if (e.ScoreType == "Death" || e.ScoreType == "DeathNoMsg")
+        else if (IsDeath(kind))
             ++c.deaths;
-        else if (e.ScoreType == "TK")
+        else if (kind == TEventKind::TeamKill)
             ++c.tks;
     }
     return counts;
