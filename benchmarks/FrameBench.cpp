@@ -110,12 +110,12 @@ struct TOverlays {
             for (int i = 0; i < scene.states.Count(); ++i) {
                 const TInfoClass& s = *scene.states.State(i);
                 const QPointF at = QPointF(s.Image.Left + 12, s.Image.Top + 12) + heading[static_cast<size_t>(i)] * (tick / 10.0);
-                history.AddTrailPoint(s.PlayerID, now + tick / 10.0, at.toPoint(), at.x() * 3, at.y() * 3);
+                history.AddTrailPoint(s.PlayerID, now + tick / 10.0, at.toPoint().x(), at.toPoint().y());
             }
         for (int i = 0; i < 300; ++i) {
             const QPoint cluster(static_cast<int>(60 + (i % 12) * 45), static_cast<int>(80 + (i % 7) * 70));
             const QPoint spread(static_cast<int>(random() % 41) - 20, static_cast<int>(random() % 41) - 20);
-            history.AddDeath(i, {now - 1 - i * 0.2, cluster + spread, 1 + i % 2});
+            history.AddDeath(i, {now - 1 - i * 0.2, static_cast<double>((cluster + spread).x()), static_cast<double>((cluster + spread).y()), 1 + i % 2});
         }
         for (int i = 0; i < 8; ++i) {
             TKillNote kill;
@@ -146,7 +146,7 @@ struct TOverlays {
         for (int i = 0; i < scene.states.Count(); ++i) {
             const TInfoClass& s = *scene.states.State(i);
             const QPoint at(s.Image.Left + 12, s.Image.Top + 12);
-            history.AddTrailPoint(s.PlayerID, now, at, at.x() * 3, at.y() * 3);
+            history.AddTrailPoint(s.PlayerID, now, at.x(), at.y());
         }
     }
 };
@@ -173,6 +173,7 @@ TFrameFigures MeasureFrames(TScene& scene, int zoom, TOverlays* overlays = nullp
     frame.placeObject = [](TMapObject&) {};
     if (overlays) {
         frame.overlays.history = &overlays->history;
+        frame.overlays.placing = {1000, -1000, 0, 0, 0}; // world places are the map's pixels
         frame.overlays.trailSeconds = 60;
         frame.overlays.deathMap = frame.overlays.killFeed = true;
         if (!wholeMap)

@@ -1,6 +1,9 @@
 #include "mapview/Overlays.h"
 
+#include "base/Errors.h"
+#include "base/Numeric.h"
 #include "mapview/FrameDrawing.h"
+#include "mapview/WorldToMap.h"
 #include "replay/InfoClass.h"
 #include "replay/PlayerStates.h"
 
@@ -22,7 +25,19 @@ constexpr double TimeSlack = 0.25;
 
 } // namespace
 
-void TOverlayHistory::AddTrailPoint(int32_t player, double time, QPoint place, double x, double z)
+std::optional<QPoint> TMapPlacing::Place(double x, double z) const
+{
+    // As a marker is placed (PlaceMarker), only without raising: a frame draws what it can.
+    try {
+        const int32_t mapX = CheckedAdd(ScaleWorldToMap(scaleX, x), left);
+        const int32_t mapY = CheckedAdd(CheckedSub(mapHeight, ScaleWorldToMap(scaleY, z)), top);
+        return QPoint(mapX, mapY);
+    } catch (const EBaseError&) {
+        return std::nullopt;
+    }
+}
+
+void TOverlayHistory::AddTrailPoint(int32_t player, double time, double x, double z)
 {
     Prune(time);
     std::deque<TTrailPoint>& trail = FTrails[player];
@@ -32,10 +47,10 @@ void TOverlayHistory::AddTrailPoint(int32_t player, double time, QPoint place, d
         const TTrailPoint& last = trail.back();
         if (std::hypot(x - last.x, z - last.z) > TrailJump)
             trail.clear();
-        else if (last.place == place)
+        else if (last.x == x && last.z == z)
             return; // standing: the place it has is where the path goes on from
     }
-    trail.push_back({time, place, x, z});
+    trail.push_back({time, x, z});
     while (trail.size() > TrailPointLimit || trail.front().time < time - TrailKept)
         trail.pop_front();
 }
@@ -292,6 +307,7 @@ struct TDeathLayer {
     size_t shown = 0;
     int zoom = 0;
     QRect area;
+    TMapPlacing placing;
     bool valid = false;
     struct TPart {
         QRect rect;
@@ -302,8 +318,15 @@ struct TDeathLayer {
 
 } // namespace
 
+// A trail's place on the map.
+struct TPlacedPoint {
+    double time;
+    QPoint place;
+};
+
 struct TOverlayCache {
     TDeathLayer deaths;
+    std::vector<TPlacedPoint> placed; // scratch of the trails
     TDensityTiles density; // scratch of the death map
     TCoverTiles cover;     // scratch of the trails
 };
@@ -336,8 +359,9 @@ void BuildDeathLayer(TDeathLayer& layer, TDensityTiles& tiles, const TOverlayHis
     for (const auto& [index, death] : history.Deaths()) {
         if (death.time > scene.replayTime + TimeSlack)
             continue; // after the clock: moved back past it
+        const std::optional<QPoint> place = scene.overlays.placing.Place(death.x, death.z);
         QPoint centre;
-        if (!Zoomed(death.place, zoom, centre))
+        if (!place || !Zoomed(*place, zoom, centre))
             continue;
         const QRect blob = QRect(centre.x() - radius, centre.y() - radius, side, side).intersected(area);
         for (int y = blob.top(); y <= blob.bottom(); ++y) {
@@ -498,8 +522,9 @@ void DrawDeathMap(TFrameCanvas& canvas, QImage& bitmap, const TFrameScene& scene
     TDeathLayer& layer = cache.deaths;
     // Deaths come in the order of their events, so the ones shown and the version tell them.
     if (!layer.valid || layer.version != history->DeathsVersion() || layer.shown != shown || layer.zoom != scene.zoom ||
-        layer.area != area) {
+        layer.area != area || layer.placing != scene.overlays.placing) {
         BuildDeathLayer(layer, cache.density, *history, scene, area);
+        layer.placing = scene.overlays.placing;
         layer.version = history->DeathsVersion();
         layer.shown = shown;
         layer.zoom = scene.zoom;
@@ -545,8 +570,22 @@ void DrawTrails(TFrameCanvas& canvas, QImage& bitmap, const TFrameScene& scene, 
         strengthOf[static_cast<size_t>(level)] = static_cast<float>(TrailAlpha((level + 0.5) * step, seconds));
     // One player's path into the stroke of its side.
     auto addPath = [&](const TInfoClass& s, TStroke& stroke) {
-        const std::deque<TTrailPoint>* trail = history->Trail(s.PlayerID);
-        if (!trail || trail->empty())
+        const std::deque<TTrailPoint>* recorded = history->Trail(s.PlayerID);
+        if (!recorded || recorded->empty())
+            return;
+        // Its places on the map as calibrated now; a place on the pixel of the place before it
+        // adds nothing (the player stood), nor does one beyond the pixels' range.
+        std::vector<TPlacedPoint>& placed = cache.placed;
+        placed.clear();
+        for (const TTrailPoint& point : *recorded) {
+            const std::optional<QPoint> place = scene.overlays.placing.Place(point.x, point.z);
+            if (!place)
+                break;
+            if (placed.empty() || placed.back().place != *place)
+                placed.push_back({point.time, *place});
+        }
+        const std::vector<TPlacedPoint>* trail = &placed;
+        if (trail->empty())
             return;
         // The places within the length, then where the marker stands now.
         struct TAt {
@@ -560,7 +599,7 @@ void DrawTrails(TFrameCanvas& canvas, QImage& bitmap, const TFrameScene& scene, 
         if (first > 0)
             --first; // the piece that crosses the length fades out at it
         for (size_t p = first; p < trail->size(); ++p) {
-            const TTrailPoint& point = (*trail)[p];
+            const TPlacedPoint& point = (*trail)[p];
             QPoint at;
             if (point.time > now + TimeSlack || !Zoomed(point.place, zoom, at))
                 break; // after the clock: moved back past it

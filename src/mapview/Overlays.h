@@ -20,6 +20,7 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -28,17 +29,28 @@ class QImage;
 class TFrameCanvas;
 struct TFrameScene;
 
-// Places are pixels of the unzoomed map (margins included), where the marker's centre is drawn.
+// Places are world coordinates: the frame puts them on the map with the calibration it is
+// drawn with, so that they stay under the markers however the map is calibrated meanwhile.
 struct TTrailPoint {
     double time = 0;
-    QPoint place;
-    double x = 0, z = 0; // world coordinates, for telling a walk from a jump
+    double x = 0, z = 0;
 };
 
 struct TDeathMark {
     double time = 0;
-    QPoint place;
+    double x = 0, z = 0;
     int32_t team = 0; // the victim's
+};
+
+// The calibration that puts world coordinates on the unzoomed map picture, margins included,
+// where a marker's centre is drawn.
+struct TMapPlacing {
+    int32_t scaleX = 0, scaleY = 0; // the scale sliders
+    int32_t left = 0, top = 0;      // the margins
+    int32_t mapHeight = 0;          // Z runs up from the picture's bottom edge
+    bool operator==(const TMapPlacing&) const = default;
+    // Nothing for a place beyond the pixels' range.
+    std::optional<QPoint> Place(double x, double z) const;
 };
 
 struct TKillNote {
@@ -58,7 +70,7 @@ public:
 
     // A place of the player's path. A step of more than TrailJump starts the path anew, and so
     // does a time earlier than the path's last (the clock was moved back).
-    void AddTrailPoint(int32_t player, double time, QPoint place, double x, double z);
+    void AddTrailPoint(int32_t player, double time, double x, double z);
     // The player died or left: the path ends here.
     void CutTrail(int32_t player);
     void AddDeath(int eventIndex, const TDeathMark& death);
@@ -90,6 +102,7 @@ private:
 // The overlays a frame shows; all off (the default) draws the frame as it was without them.
 struct TFrameOverlays {
     const TOverlayHistory* history = nullptr;
+    TMapPlacing placing; // where the history's places are drawn
     int trailSeconds = 0; // the length of the trails; 0: none
     bool deathMap = false;
     bool killFeed = false;

@@ -424,10 +424,8 @@ void TReplaySession::RecordOverlayEvent(int index, TEventKind kind)
     const TInfoClass* s = FPlayerStates.Find(PlayerKey(e.PlayerID));
     if (!s)
         return;
-    // Where the event puts the player's marker.
-    const QPoint place(CheckedAdd(WorldToMapX(e.PosX), FSettings.left), CheckedAdd(WorldToMapY(e.PosZ), FSettings.top));
     if (IsDeath(kind)) {
-        FOverlays.AddDeath(index, {e.Timestamp, place, s->Team()});
+        FOverlays.AddDeath(index, {e.Timestamp, e.PosX, e.PosZ, s->Team()});
         FOverlays.CutTrail(e.PlayerID);
         return;
     }
@@ -447,7 +445,7 @@ void TReplaySession::RecordOverlayEvent(int index, TEventKind kind)
         FOverlays.AddKill(index, kill);
     }
     if (!s->Dead)
-        FOverlays.AddTrailPoint(e.PlayerID, e.Timestamp, place, e.PosX, e.PosZ);
+        FOverlays.AddTrailPoint(e.PlayerID, e.Timestamp, e.PosX, e.PosZ);
 }
 
 // ---- Map objects ------------------------------------------------------------------------------

@@ -114,6 +114,9 @@ public:
     void SetSettings(const TReplaySettings& settings);
     const TReplaySettings& Settings() const { return FSettings; }
     TMapScale MapScale() const { return {FSettings.scaleX, FSettings.scaleY, FSettings.mapHeight}; }
+    // Where the overlays' places are drawn with these settings.
+    TMapPlacing Placing() const { return PlacingOf(FSettings); }
+    static TMapPlacing PlacingOf(const TReplaySettings& s) { return {s.scaleX, s.scaleY, s.left, s.top, s.mapHeight}; }
     int32_t WorldToMapX(double x) const;
     int32_t WorldToMapY(double z) const;
 

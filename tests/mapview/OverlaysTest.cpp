@@ -25,8 +25,11 @@ std::vector<double> TrailTimes(const TOverlayHistory& h, int player)
     return times;
 }
 
-// A point of a walk along x: map pixel x, world x = 2 x.
-void Walk(TOverlayHistory& h, int player, double time, int x) { h.AddTrailPoint(player, time, QPoint(x, 50), 2.0 * x, 0); }
+// A point of a walk along x: world x = 2 x.
+void Walk(TOverlayHistory& h, int player, double time, int x) { h.AddTrailPoint(player, time, 2.0 * x, 0); }
+
+// World places that are the map's pixels.
+constexpr TMapPlacing Pixels{1000, -1000, 0, 0, 0};
 
 } // namespace
 
@@ -36,10 +39,10 @@ TEST(OverlayHistory, TrailsAreCutAtDeathsLeavesAndJumpsOfMoreThan200Units)
     Walk(h, 1, 10, 0);
     Walk(h, 1, 11, 100); // 200 units: still a walk
     EXPECT_EQ(TrailTimes(h, 1), (std::vector<double>{10, 11}));
-    h.AddTrailPoint(1, 12, QPoint(201, 50), 402.5, 0); // 202.5 units: a respawn
+    h.AddTrailPoint(1, 12, 402.5, 0); // 202.5 units: a respawn
     EXPECT_EQ(TrailTimes(h, 1), (std::vector<double>{12}));
     // The jump counts both axes of the world.
-    h.AddTrailPoint(1, 13, QPoint(201, 60), 402.5 + 150, 150);
+    h.AddTrailPoint(1, 13, 402.5 + 150, 150);
     EXPECT_EQ(TrailTimes(h, 1), (std::vector<double>{13}));
 
     Walk(h, 2, 10, 5);
@@ -178,6 +181,7 @@ struct TOverlayScene {
         scene.states = const_cast<TPlayerStateList*>(&states);
         scene.replayTime = now;
         scene.overlays.history = &history;
+        scene.overlays.placing = Pixels;
         scene.overlays.trailSeconds = trailSeconds;
         scene.overlays.deathMap = deathMap;
         scene.overlays.killFeed = killFeed;
@@ -220,7 +224,7 @@ TEST(OverlayTrails, DrawnInTheTeamColourOverTheirLengthFadingWithAge)
     AddPlayer(s.states, 1, 1, {190, 20});
     // Along y = 20 from x = 10 to 190, a pixel a tenth: x = 10 at 82 s, 190 at 100 s.
     for (int x = 10; x <= 190; ++x)
-        s.history.AddTrailPoint(1, 82 + (x - 10) * 0.1, QPoint(x, 20), x, 0);
+        s.history.AddTrailPoint(1, 82 + (x - 10) * 0.1, x, 20);
     const QImage drawn = s.Draw();
     // Within the last 10 s (x from 90, and the piece from 89 that fades out there): red,
     // stronger at the newer end; before it nothing.
@@ -247,7 +251,7 @@ TEST(OverlayDeathMap, OneDeathShowsFiftyStayWithinTheBlobAndLaterOnesWait)
 {
     TOverlayScene s;
     s.deathMap = true;
-    s.history.AddDeath(1, {50, QPoint(50, 50), 1});
+    s.history.AddDeath(1, {50, 50, 50, 1});
     const int r = DeathRadius(1000);
     QImage drawn = s.Draw();
     const QRgb one = drawn.pixel(50, 50);
@@ -256,8 +260,8 @@ TEST(OverlayDeathMap, OneDeathShowsFiftyStayWithinTheBlobAndLaterOnesWait)
     EXPECT_EQ(Changed(drawn, QRect(0, 0, 200, 200)), Changed(drawn, QRect(50 - r, 50 - r, 2 * r + 1, 2 * r + 1)));
 
     for (int i = 2; i <= 50; ++i)
-        s.history.AddDeath(i, {50, QPoint(50, 50), 1});
-    s.history.AddDeath(100, {60, QPoint(150, 150), 2}); // blue, and later than the clock
+        s.history.AddDeath(i, {50, 50, 50, 1});
+    s.history.AddDeath(100, {60, 150, 150, 2}); // blue, and later than the clock
     s.now = 55;
     drawn = s.Draw();
     const QRgb fifty = drawn.pixel(50, 50);
@@ -343,10 +347,10 @@ struct TBusyWorld {
             if (s.Dead)
                 history.CutTrail(s.PlayerID);
             else
-                history.AddTrailPoint(s.PlayerID, now, at, at.x(), at.y());
+                history.AddTrailPoint(s.PlayerID, now, at.x(), at.y());
         }
         if (frame % 3 == 0)
-            history.AddDeath(frame, {now, QPoint((frame * 37) % 240, (frame * 23) % 240), 1 + frame % 2});
+            history.AddDeath(frame, {now, static_cast<double>((frame * 37) % 240), static_cast<double>((frame * 23) % 240), 1 + frame % 2});
         if (frame % 2 == 0)
             history.AddKill(frame, Kill(now, "K" + std::to_string(frame), frame % 4 == 0));
         TFrameScene scene;
@@ -358,6 +362,7 @@ struct TBusyWorld {
         scene.placeObject = [](TMapObject& o) { o.FImage.Left = 33; o.FImage.Top = 44; };
         scene.replayTime = now;
         scene.overlays.history = &history;
+        scene.overlays.placing = Pixels;
         scene.overlays.trailSeconds = frame % 11 == 10 ? 0 : 10;
         scene.overlays.deathMap = frame % 7 != 6;
         scene.overlays.killFeed = frame % 5 != 4;
@@ -437,8 +442,8 @@ TEST(OverlayFrames, EachSwitchDrawsItsOwnOverlayAlone)
     s.zoom = 3000;
     AddPlayer(s.states, 1, 1, {190, 60}); // the marker moved on since its last event
     for (int x = 10; x <= 190; x += 10)
-        s.history.AddTrailPoint(1, 91 + (x - 10) / 20.0, QPoint(x, 20), x, 0);
-    s.history.AddDeath(1, {95, QPoint(50, 150), 2});
+        s.history.AddTrailPoint(1, 91 + (x - 10) / 20.0, x, 20);
+    s.history.AddDeath(1, {95, 50, 150, 2});
     s.history.AddKill(2, Kill(99, "Anna"));
     const QRect trail(0, 45, 600, 40), towardsMarker(555, 85, 30, 100), death(120, 420, 60, 60), feed(450, 0, 150, 30);
     struct TCase {

@@ -128,6 +128,7 @@ TFrameOverlays TTarvelMain::FrameOverlays() const
 {
     TFrameOverlays overlays;
     overlays.history = &FSession.Overlays();
+    overlays.placing = TReplaySession::PlacingOf(ReplaySettings());
     overlays.trailSeconds = Trails1 && Trails1->isChecked() ? FTrailSeconds : 0;
     overlays.deathMap = DeathMap1 && DeathMap1->isChecked();
     overlays.killFeed = KillFeed1 && KillFeed1->isChecked();

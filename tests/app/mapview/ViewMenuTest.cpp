@@ -127,15 +127,17 @@ TEST(ViewOverlays, TheReplayRecordsPathsDeathsAndKillsAndSeeksFollow)
         w.Timer1Timer();
     // Her events' places: the frame draws on from the last to where her marker stands.
     EXPECT_EQ(TrailTimes(w, 3), (std::vector<double>{10, 15}));
-    EXPECT_EQ(h.Trail(3)->back().place, QPoint(MapX(110), MapY(100)));
     EXPECT_EQ(h.Trail(3)->back().x, 110);
+    EXPECT_EQ(h.Trail(3)->back().z, 100);
+    EXPECT_EQ(w.FrameOverlays().placing.Place(110, 100), QPoint(MapX(110), MapY(100)));
     EXPECT_TRUE(h.Deaths().empty());
 
     w.Timer1Timer(); // the kill and the death
     ASSERT_EQ(h.Deaths().size(), 1u);
     const TDeathMark& death = h.Deaths().begin()->second;
     EXPECT_EQ(death.team, 1);
-    EXPECT_EQ(death.place, QPoint(MapX(115), MapY(100)));
+    EXPECT_EQ(death.x, 115);
+    EXPECT_EQ(death.z, 100);
     EXPECT_EQ(h.Trail(3), nullptr); // cut at the death
     ASSERT_EQ(h.Kills().size(), 1u);
     const TKillNote& kill = h.Kills().begin()->second;
@@ -164,6 +166,62 @@ TEST(ViewOverlays, TheReplayRecordsPathsDeathsAndKillsAndSeeksFollow)
     r.Select(0);
     EXPECT_TRUE(h.Deaths().empty());
     EXPECT_EQ(h.TrailCount(), 1u); // the first event's player, placed
+}
+
+namespace {
+
+// The centre of what the death map adds to the frame, in pixels of the unzoomed map.
+QPointF DeathMapCentre(TTarvelMain& w)
+{
+    auto frame = [&w](bool deathMap) {
+        w.DeathMap1->setChecked(deathMap);
+        w.SetLayoutChanged();
+        w.DrawMap();
+        return w.MapZoomImage->Bitmap().copy();
+    };
+    const QImage without = frame(false), with = frame(true);
+    double x = 0, y = 0;
+    int n = 0;
+    for (int row = 0; row < with.height(); ++row)
+        for (int column = 0; column < with.width(); ++column)
+            if (with.pixel(column, row) != without.pixel(column, row)) {
+                x += column;
+                y += row;
+                ++n;
+            }
+    const double zoom = w.TBMApZoom->value() / 1000.0;
+    return n == 0 ? QPointF(-1, -1) : QPointF(x / n / zoom, y / n / zoom);
+}
+
+} // namespace
+
+TEST(ViewOverlays, DeathsAndTrailsFollowACalibrationChangedMidRound)
+{
+    TReplay r(FightLog());
+    TTarvelMain& w = r.window;
+    w.SetDrawThreadEnabled(false);
+    // A scale that puts the fight on the 105-pixel map without a picture.
+    w.SetTrackBarPosition(w.TBXas, 500);
+    w.SetTrackBarPosition(w.TBYas, 500);
+    r.Select(0);
+    while (w.ReplayTime() < 20.05)
+        w.Timer1Timer(); // Anna died at 115/0/100, Bert stands at 130/0/100
+    ASSERT_EQ(w.OverlayHistory().Deaths().size(), 1u);
+    const QPointF before = DeathMapCentre(w);
+    EXPECT_NEAR(before.x(), 0.5 * 115, 1.5);
+    EXPECT_NEAR(before.y(), 105 - 0.5 * 100, 1.5);
+
+    // Recalibrated mid-round: the death follows, and Bert's trail still ends at his marker.
+    w.SetTrackBarPosition(w.TBLeft, 10);
+    w.SetTrackBarPosition(w.TBXas, 600);
+    w.SetTrackBarPosition(w.TBYas, 600);
+    const QPointF after = DeathMapCentre(w);
+    EXPECT_NEAR(after.x(), 0.6 * 115 + 10, 1.5);
+    EXPECT_NEAR(after.y(), 105 - 0.6 * 100, 1.5);
+    const TInfoClass& bert = *w.FindPlayerState(5);
+    const TTrailPoint& last = w.OverlayHistory().Trail(5)->back();
+    EXPECT_EQ(w.FrameOverlays().placing.Place(last.x, last.z),
+              QPoint(bert.Image.Left + bert.Image.Width / 2, bert.Image.Top + bert.Image.Height / 2));
 }
 
 TEST(ViewOverlays, WhileOneShowsTheFrameFollowsScrollsAndZoom)
