@@ -1,0 +1,203 @@
+// The replay session without a window: its clock, what events do, seeks against plain ticks,
+// kill steps, the scoreboard's row order and the overlays under a calibration that changes.
+#include "LogGen.h"
+#include "SessionReplay.h"
+#include "mapview/Overlays.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace replaylog;
+
+namespace {
+
+// Anna (3, Axis) walks and is killed by Bert (5, Allies) at 20 s; Bert team-kills Carl at 55 s.
+std::string FightLog()
+{
+    std::string events = Ev("spawnEvent", "10", 3, "100/0/100", {{"team", "1"}}) +
+                         Ev("spawnEvent", "10", 5, "130/0/100", {{"team", "2"}}) +
+                         Ev("pickupKit", "15", 3, "110/0/100") +
+                         Score("20", 5, "130/0/100", "Kill", {{"victim_id", "3"}, {"weapon", "M1"}}) +
+                         Score("20", 3, "115/0/100", "Death") + Score("55", 5, "130/0/100", "TK", {{"victim_id", "7"}});
+    for (int t = 60; t <= 80; t += 10)
+        events += Ev("pickupKit", std::to_string(t), 5, "140/0/100");
+    return Log(Round(events));
+}
+
+void TickTo(TSessionReplay& r, double seconds)
+{
+    while (r.session.ReplayTime() < seconds && !r.session.Ended())
+        r.Ticks(1);
+}
+
+// A generated log of two listed rounds on the demo maps.
+const std::string& GeneratedLog()
+{
+    static const TTempDir dir;
+    static const std::string log = [] {
+        loggen::Options options;
+        options.seed = 7;
+        options.players = 16;
+        options.rounds = 3;
+        options.roundTime = 300;
+        return dir.Write("log.xml", loggen::generateToString(options));
+    }();
+    return log;
+}
+
+} // namespace
+
+TEST(SessionClock, ATickIsATenthOfASecondThatAppliesTheEventsDueThenUntilTheRoundEnds)
+{
+    TSessionReplay r(FightLog());
+    r.Select(0);
+    EXPECT_EQ(r.session.ReplayTime(), 10);
+    EXPECT_EQ(r.session.EventIndex(), 0);
+    // The first event is applied at the start: Anna, and Bert, whom her coming death names.
+    EXPECT_EQ(r.session.PlayerStates().Count(), 2);
+
+    r.Ticks(1);
+    EXPECT_NEAR(r.session.ReplayTime(), 10.1, 1e-9);
+    EXPECT_EQ(r.session.EventIndex(), 1); // Bert's spawn, due at 10 s
+    EXPECT_TRUE(r.report.eventsApplied);
+    EXPECT_EQ(r.report.elapsed, 0);
+    EXPECT_EQ(r.report.timeLine, 101);
+    r.Ticks(1);
+    EXPECT_FALSE(r.report.eventsApplied);
+    EXPECT_EQ(r.session.EventIndex(), 1);
+
+    TickTo(r, 20.05);
+    EXPECT_EQ(r.scoreLog, (std::vector<std::string>{"Bert : Killed Anna who was in  with M1", "Anna : Dead"}));
+    EXPECT_TRUE(r.session.FindPlayerState(3)->Dead);
+    EXPECT_EQ(r.session.FindPlayerState(5)->Kills, 1);
+    EXPECT_EQ(r.elapsed, 10);
+
+    // Carl has no state: a team kill is counted and told all the same.
+    TickTo(r, 1000);
+    EXPECT_TRUE(r.session.Ended());
+    EXPECT_TRUE(r.report.roundEnded);
+    EXPECT_EQ(r.session.FindPlayerState(5)->TKs, 1);
+    EXPECT_EQ(r.scoreLog.back(), "Bert : Team kill");
+    // Its second-to-last event ends the round, applying the last at once.
+    EXPECT_EQ(r.session.EventIndex(), r.session.Events().Count() - 2);
+    EXPECT_LT(r.session.ReplayTime(), 71);
+}
+
+TEST(SessionSeek, AnyMomentForwardOrBackIsTheStateOfAsManyTicks)
+{
+    TSeparatorScope point('.');
+    TSessionReplay seeking(GeneratedLog(), true);
+    seeking.Select(0);
+    const double start = seeking.session.RoundStartTime();
+    for (const double t : {start + 95.35, start + 40, start + 41.5, start + 200.04, start + 1e6}) {
+        seeking.Seek(t);
+        TSessionReplay ticking(GeneratedLog(), true);
+        ticking.Select(0);
+        ticking.Ticks(seeking.session.Ticks());
+        EXPECT_EQ(seeking.State(), ticking.State()) << t - start;
+    }
+    EXPECT_TRUE(seeking.session.Ended());
+}
+
+TEST(SessionSeek, BackStartsTheRoundAgainAndForwardGoesOnFromTheTicks)
+{
+    TSessionReplay r(FightLog());
+    r.Select(0);
+    TickTo(r, 21);
+    ASSERT_EQ(r.scoreLog.size(), 2u);
+    r.Seek(12);
+    EXPECT_TRUE(r.report.restarted);
+    EXPECT_TRUE(r.scoreLog.empty());
+    EXPECT_FALSE(r.session.FindPlayerState(3)->Dead);
+    EXPECT_GE(r.session.ReplayTime(), 12);
+    EXPECT_LT(r.session.ReplayTime(), 12.11);
+    r.Seek(25);
+    EXPECT_FALSE(r.report.restarted); // on from where the ticks stand
+    EXPECT_EQ(r.scoreLog.size(), 2u);
+    // A marker moved by a setting makes the next seek start again.
+    TReplaySettings moved = DefaultSettings();
+    moved.left = 7;
+    r.session.SetSettings(moved);
+    r.session.AnimateMarkers();
+    r.Take();
+    r.Seek(30);
+    EXPECT_TRUE(r.report.restarted);
+}
+
+TEST(SessionKillSteps, ThreeSecondsBeforeTheNextOrPreviousKill)
+{
+    TSessionReplay r(FightLog());
+    EXPECT_EQ(r.session.NextKillSeekTime(), std::nullopt); // no round yet
+    r.Select(0);
+    EXPECT_EQ(r.session.NextKillSeekTime(), 17);
+    EXPECT_EQ(r.session.PreviousKillSeekTime(), std::nullopt);
+    r.Seek(18);
+    // The team kill at 55 s is no kill to step to.
+    EXPECT_EQ(r.session.NextKillSeekTime(), std::nullopt);
+    EXPECT_EQ(r.session.PreviousKillSeekTime(), 17);
+}
+
+TEST(SessionScoreRows, RowsJoinSortedBySideAndASideChangeMovesAsTheScoreboardMovesIt)
+{
+    // Anna and Carl for the Axis, Bert for the Allies; at 20 s Carl changes side.
+    const std::string events = Ev("spawnEvent", "10", 3, "100/0/100", {{"team", "1"}}) +
+                               Ev("spawnEvent", "10", 5, "130/0/100", {{"team", "2"}}) +
+                               Ev("spawnEvent", "10", 7, "160/0/100", {{"team", "1"}}) +
+                               Ev("spawnEvent", "20", 7, "160/0/100", {{"team", "2"}}) +
+                               Ev("pickupKit", "30", 3, "100/0/100") + Ev("pickupKit", "40", 3, "100/0/100") +
+                               Ev("pickupKit", "50", 3, "100/0/100");
+    TSessionReplay r(Log(Round(events)));
+    r.Select(0);
+    EXPECT_TRUE(r.session.ScoreRows().empty()); // rows come with the first tick
+    r.Ticks(1);
+    EXPECT_EQ(r.Names(), (std::vector<std::string>{"Bert", "Anna", "Carl"}));
+    const uint64_t version = r.session.ScoreRowsVersion();
+    r.Ticks(5);
+    EXPECT_EQ(r.session.ScoreRowsVersion(), version);
+    // Carl goes to the top of his new side: a binary search of the rows finds that place,
+    // not a stable sort, as the scoreboard widget does.
+    TickTo(r, 20.05);
+    EXPECT_EQ(r.Names(), (std::vector<std::string>{"Carl", "Bert", "Anna"}));
+    EXPECT_FALSE(r.session.ScoreRows()[0].axis);
+    EXPECT_NE(r.session.ScoreRowsVersion(), version);
+
+    // A seek there leaves the same order.
+    TSessionReplay seeking(Log(Round(events)));
+    seeking.Select(0);
+    seeking.Seek(20.05);
+    EXPECT_EQ(seeking.Names(), r.Names());
+}
+
+TEST(SessionOverlays, KeptInWorldPlacesAndDrawnWhereTheCalibrationOfTheMomentPutsThem)
+{
+    TSessionReplay r(FightLog());
+    r.Select(0);
+    TickTo(r, 20.05);
+    const TOverlayHistory& h = r.session.Overlays();
+    ASSERT_EQ(h.Deaths().size(), 1u);
+    const TDeathMark& death = h.Deaths().begin()->second;
+    EXPECT_EQ(death.x, 115);
+    EXPECT_EQ(death.z, 100);
+    EXPECT_EQ(death.team, 1);
+    EXPECT_EQ(r.session.Placing().Place(death.x, death.z), QPoint(MapX(115), MapY(100)));
+
+    // Recalibrated mid-round, Bert's trail still ends under his marker.
+    auto markerCentre = [&r] {
+        const TInfoClass& bert = *r.session.FindPlayerState(5);
+        return QPoint(bert.Image.Left + bert.Image.Width / 2, bert.Image.Top + bert.Image.Height / 2);
+    };
+    const TTrailPoint& last = h.Trail(5)->back();
+    EXPECT_EQ(r.session.Placing().Place(last.x, last.z), markerCentre());
+    TReplaySettings moved = DefaultSettings();
+    moved.left = 10;
+    moved.top = -4;
+    moved.scaleX = 600;
+    moved.scaleY = 700;
+    r.session.SetSettings(moved);
+    r.session.AnimateMarkers();
+    EXPECT_EQ(r.session.Placing().Place(last.x, last.z), markerCentre());
+    EXPECT_EQ(r.session.Placing().Place(death.x, death.z), QPoint(69 + 10, 105 - 70 - 4));
+    // Beyond what a pixel can be, nothing.
+    EXPECT_EQ(r.session.Placing().Place(1e12, 0), std::nullopt);
+}
