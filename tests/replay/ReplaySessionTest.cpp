@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
+#include <vector>
 
 using namespace replaylog;
 
@@ -23,6 +25,16 @@ std::string FightLog()
     for (int t = 60; t <= 80; t += 10)
         events += Ev("pickupKit", std::to_string(t), 5, "140/0/100");
     return Log(Round(events));
+}
+
+// Events of one player at the given time stamps, each a team kill, so that TKs counts how
+// often they were applied; the first is a spawn.
+std::string TeamKills(const std::vector<std::string>& times, int id = 3)
+{
+    std::string events = Ev("spawnEvent", times.front(), id, "100/0/200", {{"team", "2"}});
+    for (size_t i = 1; i < times.size(); ++i)
+        events += Score(times[i], id, "100/0/200", "TK");
+    return events;
 }
 
 void TickTo(TSessionReplay& r, double seconds)
@@ -82,6 +94,105 @@ TEST(SessionClock, ATickIsATenthOfASecondThatAppliesTheEventsDueThenUntilTheRoun
     // Its second-to-last event ends the round, applying the last at once.
     EXPECT_EQ(r.session.EventIndex(), r.session.Events().Count() - 2);
     EXPECT_LT(r.session.ReplayTime(), 71);
+}
+
+TEST(SessionClock, GapsOfMoreThan100SecondsAreCrossedInJumps)
+{
+    TSessionReplay r(Log(Round(TeamKills({"10", "260", "261", "262", "263"}))));
+    r.Select(0);
+    r.Ticks(1);
+    EXPECT_DOUBLE_EQ(r.session.ReplayTime(), 110.1);
+    EXPECT_EQ(r.elapsed, 100);
+    r.Ticks(1);
+    EXPECT_DOUBLE_EQ(r.session.ReplayTime(), 210.2);
+    r.Ticks(1); // 49.8 s left: tenths from here
+    EXPECT_DOUBLE_EQ(r.session.ReplayTime(), 210.3);
+    EXPECT_EQ(r.session.EventIndex(), 0);
+    while (r.session.EventIndex() < 1)
+        r.Ticks(1);
+    EXPECT_NEAR(r.session.ReplayTime(), 260.1, 0.15);
+}
+
+TEST(SessionClock, EventsOfOneTenthFallDueOnOneTick)
+{
+    // Tenths are truncated: 10.05 is tenth 100, and so is 10.1, whose double lies just below
+    // 10.1 (times ten in extended precision); the clock at 10.0 is tenth 100 too.
+    TSessionReplay r(Log(Round(Ev("pickupKit", "10", 3, "1/1/1") + Ev("pickupKit", "10.0", 5, "1/1/1") +
+                               Ev("pickupKit", "10.05", 7, "1/1/1") + Ev("pickupKit", "10.1", 9, "1/1/1") +
+                               Ev("pickupKit", "10.15", 11, "1/1/1") + TeamKills({"20", "21"}))));
+    r.Select(0);
+    r.Ticks(1);
+    EXPECT_EQ(r.session.EventIndex(), 3);
+    EXPECT_EQ(r.session.PlayerStates().Count(), 4);
+    EXPECT_EQ(r.session.PlayerStates().Key(3), "9"); // in list order
+    r.Ticks(1); // the clock at 10.1 is in tenth 100 as well
+    EXPECT_EQ(r.session.EventIndex(), 3);
+    r.Ticks(1);
+    EXPECT_EQ(r.session.EventIndex(), 4);
+}
+
+TEST(SessionClock, TheLoopRestartsFromTheFirstEventAfterMoreThan100Events)
+{
+    std::vector<std::string> times(102, "10.5");
+    times.insert(times.end(), 9, "60");
+    TSessionReplay r(Log(Round(TeamKills(times))));
+    TReplaySettings looping = DefaultSettings();
+    looping.loop = true;
+    r.session.SetSettings(looping);
+    r.Select(0);
+    for (int i = 0; i < 100 && r.session.FindPlayerState(3)->TKs == 0; ++i)
+        r.Ticks(1);
+    // Restarted at once: the first event's own time stamp, not its whole second.
+    EXPECT_EQ(r.session.EventIndex(), 0);
+    EXPECT_EQ(r.session.ReplayTime(), 10.5);
+    EXPECT_EQ(r.session.FindPlayerState(3)->TKs, 101);
+    EXPECT_FALSE(r.session.Ended());
+    r.Ticks(1);
+    EXPECT_EQ(r.session.EventIndex(), 0);
+    EXPECT_EQ(r.session.FindPlayerState(3)->TKs, 202);
+
+    r.session.SetSettings(DefaultSettings());
+    r.Ticks(1);
+    EXPECT_EQ(r.session.EventIndex(), 101);
+    EXPECT_EQ(r.session.FindPlayerState(3)->TKs, 303);
+}
+
+TEST(SessionAnimation, AMarkerMovesInProportionBetweenTwoEventsOrJumpsWithoutAnimation)
+{
+    const std::string log =
+        Log(Round(Ev("spawnEvent", "10", 3, "100/0/200", {{"team", "1"}}) + Ev("pickupKit", "20", 3, "200/0/100") +
+                  TeamKills({"30", "31", "32"}, 5))); // another player keeps the round going
+    TSessionReplay r(log);
+    r.Select(0);
+    const TPictureHolder& marker = r.session.FindPlayerState(3)->Image;
+    EXPECT_EQ(marker.Left, MapX(100) - HalfMarker);
+    EXPECT_EQ(marker.Top, MapY(200) - HalfMarker);
+    // From (cx, cy) at 10 s to (gx, gy) at 20 s: 100 tenths; `remaining` tenths to go.
+    auto expect = [&](int remaining) {
+        const double x = MapX(200) - (MapX(200) - MapX(100)) / 100.0 * remaining;
+        const double y = MapY(100) - (MapY(100) - MapY(200)) / 100.0 * remaining;
+        EXPECT_EQ(marker.Left, std::lround(x) - HalfMarker) << remaining;
+        EXPECT_EQ(marker.Top, std::lround(y) - HalfMarker) << remaining;
+    };
+    r.Ticks(1);
+    expect(99);
+    r.Ticks(49);
+    expect(50);
+    EXPECT_EQ(marker.Left, 248);
+
+    TSessionReplay still(log);
+    TReplaySettings jumping = DefaultSettings();
+    jumping.animate = false;
+    still.session.SetSettings(jumping);
+    still.Select(0);
+    const TPictureHolder& jumper = still.session.FindPlayerState(3)->Image;
+    still.Ticks(50);
+    EXPECT_EQ(jumper.Left, MapX(100) - HalfMarker);
+    EXPECT_EQ(jumper.Top, MapY(200) - HalfMarker);
+    while (still.session.EventIndex() < 1)
+        still.Ticks(1);
+    EXPECT_EQ(jumper.Left, MapX(200) - HalfMarker);
+    EXPECT_EQ(jumper.Top, MapY(100) - HalfMarker);
 }
 
 TEST(SessionSeek, AnyMomentForwardOrBackIsTheStateOfAsManyTicks)

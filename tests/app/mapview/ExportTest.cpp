@@ -320,8 +320,8 @@ TEST(ExportVideo, TheDialogSetsTheSpanSpeedRateAndSizeAndRemembersThem)
     // Without a round there is nothing to export.
     TReplay bare(WalkLog());
     bare.window.ExportVideo1->trigger();
-    ASSERT_EQ(errors.Messages.size(), 1u);
-    EXPECT_EQ(errors.Messages[0], "No round is being replayed: double-click one in the list first");
+    ASSERT_EQ(bare.errors.Messages.size(), 1u); // the replay's own window reports to its fixture
+    EXPECT_EQ(bare.errors.Messages[0], "No round is being replayed: double-click one in the list first");
 }
 
 TEST(ExportVideo, EachFrameShowsTheMomentTheClockReachesAndFollowingKeepsThePlayerInTheMiddle)

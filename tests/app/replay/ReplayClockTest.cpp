@@ -1,5 +1,6 @@
-// The replay clock, the moving markers and round selection on the real window, and the
-// headless command that drives them.
+// The replay clock and the moving markers as the real window shows and drives them, round
+// selection, and the headless command that drives them; the clock itself is tested on the
+// session (ReplaySessionTest.cpp).
 #include "../WindowTestUtil.h"
 #include "../ToolRun.h"
 #include "ReplayLog.h"
@@ -40,42 +41,6 @@ std::string Line(const std::string& text, int index)
 }
 
 } // namespace
-
-TEST(ReplayClock, GapsOfMoreThan100SecondsAreCrossedInJumps)
-{
-    TReplay r(Log(Round(TeamKills({"10", "260", "261", "262", "263"}))));
-    r.Select(0);
-    TTarvelMain& w = r.window;
-    r.Ticks(1);
-    EXPECT_DOUBLE_EQ(w.ReplayTime(), 110.1);
-    EXPECT_EQ(w.LTime->Caption(), "1:40");
-    r.Ticks(1);
-    EXPECT_DOUBLE_EQ(w.ReplayTime(), 210.2);
-    r.Ticks(1); // 49.8 s left: tenths from here
-    EXPECT_DOUBLE_EQ(w.ReplayTime(), 210.3);
-    EXPECT_EQ(w.EventIndex(), 0);
-    r.TickTo(1);
-    EXPECT_NEAR(w.ReplayTime(), 260.1, 0.15);
-}
-
-TEST(ReplayClock, EventsOfOneTenthFallDueOnOneTick)
-{
-    // Tenths are truncated: 10.05 is tenth 100, and so is 10.1, whose double lies just below
-    // 10.1 (times ten in extended precision); the clock at 10.0 is tenth 100 too.
-    TReplay r(Log(Round(Ev("pickupKit", "10", 3, "1/1/1") + Ev("pickupKit", "10.0", 5, "1/1/1") +
-                        Ev("pickupKit", "10.05", 7, "1/1/1") + Ev("pickupKit", "10.1", 9, "1/1/1") +
-                        Ev("pickupKit", "10.15", 11, "1/1/1") + TeamKills({"20", "21"}))));
-    r.Select(0);
-    TTarvelMain& w = r.window;
-    r.Ticks(1);
-    EXPECT_EQ(w.EventIndex(), 3);
-    EXPECT_EQ(w.PlayerStates().Count(), 4);
-    EXPECT_EQ(w.PlayerStates().Key(3), "9"); // in list order
-    r.Ticks(1); // the clock at 10.1 is in tenth 100 as well
-    EXPECT_EQ(w.EventIndex(), 3);
-    r.Ticks(1);
-    EXPECT_EQ(w.EventIndex(), 4);
-}
 
 TEST(ReplayClock, RoundEndsAtItsSecondToLastEventAndContinueAppliesTheLastAgain)
 {
@@ -136,31 +101,6 @@ TEST(ReplayClock, StopThenContinueLosesAndRepeatsNothing)
     EXPECT_EQ(r.State(3).TKs, 20);
 }
 
-TEST(ReplayClock, LoopRestartsFromTheFirstEventAfterMoreThan100Events)
-{
-    std::vector<std::string> times(102, "10.5");
-    times.insert(times.end(), 9, "60");
-    TReplay r(Log(Round(TeamKills(times))));
-    TTarvelMain& w = r.window;
-    w.ReplayFromstart20Events->setChecked(true);
-    r.Select(0);
-    for (int i = 0; i < 100 && r.State(3).TKs == 0; ++i)
-        r.Ticks(1);
-    // Restarted at once: the first event's own time stamp, not its whole second.
-    EXPECT_EQ(w.EventIndex(), 0);
-    EXPECT_EQ(w.ReplayTime(), 10.5);
-    EXPECT_EQ(r.State(3).TKs, 101);
-    EXPECT_TRUE(w.Timer1->isActive());
-    r.Ticks(1);
-    EXPECT_EQ(w.EventIndex(), 0);
-    EXPECT_EQ(r.State(3).TKs, 202);
-
-    w.ReplayFromstart20Events->setChecked(false);
-    r.Ticks(1);
-    EXPECT_EQ(w.EventIndex(), 101);
-    EXPECT_EQ(r.State(3).TKs, 303);
-}
-
 TEST(ReplayClock, ElapsedTimeAndTimeLine)
 {
     std::vector<std::string> times;
@@ -179,43 +119,6 @@ TEST(ReplayClock, ElapsedTimeAndTimeLine)
     }
     EXPECT_EQ(w.TBTime->maximum(), 37100);
     EXPECT_TRUE(w.Timer1->isActive());
-}
-
-TEST(ReplayAnimation, MarkerMovesInProportionBetweenTwoEvents)
-{
-    const std::string log =
-        Log(Round(Ev("spawnEvent", "10", 3, "100/0/200", {{"team", "1"}}) + Ev("pickupKit", "20", 3, "200/0/100") +
-                  TeamKills({"30", "31", "32"}, 5))); // another player keeps the round going
-    TReplay r(log);
-    r.Select(0);
-    TTarvelMain& w = r.window;
-    const TPictureHolder& marker = r.State(3).Image;
-    EXPECT_EQ(marker.Left, MapX(100) - HalfMarker);
-    EXPECT_EQ(marker.Top, MapY(200) - HalfMarker);
-    // From (cx, cy) at 10 s to (gx, gy) at 20 s: 100 tenths; `remaining` tenths to go.
-    auto expect = [&](int remaining) {
-        const double x = MapX(200) - (MapX(200) - MapX(100)) / 100.0 * remaining;
-        const double y = MapY(100) - (MapY(100) - MapY(200)) / 100.0 * remaining;
-        EXPECT_EQ(marker.Left, std::lround(x) - HalfMarker) << remaining;
-        EXPECT_EQ(marker.Top, std::lround(y) - HalfMarker) << remaining;
-    };
-    r.Ticks(1);
-    expect(99);
-    r.Ticks(49);
-    expect(50);
-    EXPECT_EQ(marker.Left, 248);
-
-    // Without animation the marker jumps from event place to event place.
-    TReplay still(log);
-    still.window.CBAnimate->setChecked(false);
-    still.Select(0);
-    const TPictureHolder& jumping = still.State(3).Image;
-    still.Ticks(50);
-    EXPECT_EQ(jumping.Left, MapX(100) - HalfMarker);
-    EXPECT_EQ(jumping.Top, MapY(200) - HalfMarker);
-    still.TickTo(1);
-    EXPECT_EQ(jumping.Left, MapX(200) - HalfMarker);
-    EXPECT_EQ(jumping.Top, MapY(100) - HalfMarker);
 }
 
 TEST(ReplayAnimation, ZeroIsAMissingCoordinate)

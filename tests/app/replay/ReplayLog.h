@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
@@ -17,7 +18,9 @@
 
 namespace replaylog {
 
-// The main window with the log opened; Select double-clicks a round.
+// The main window with a log opened; Select double-clicks a round. A small log's text opens
+// in a home folder of its own, with the settings and the map objects given; a log file opens
+// in the window of the built program, with its shipped pictures and maps, not drawing.
 class TReplay {
 public:
     explicit TReplay(const std::string& log, const std::string& ini = "", const std::string& objects = "")
@@ -25,6 +28,18 @@ public:
     {
         window.SetStopReplayWait(0);
         window.OpenDialog1->FileName = home.Dir.Write("log.xml", log);
+        window.OpenLog();
+    }
+    enum TShipped { Shipped };
+    // `prepare` runs before the log opens.
+    TReplay(TShipped, const std::string& logFile, const std::function<void(TTarvelMain&)>& prepare = {})
+        : window(std::string(ORNWICK_BIN_DIR) + "/Tarvel")
+    {
+        window.SetStopReplayWait(0);
+        window.SetDrawThreadEnabled(false);
+        if (prepare)
+            prepare(window);
+        window.OpenDialog1->FileName = logFile;
         window.OpenLog();
     }
     void Select(int item)
@@ -37,6 +52,18 @@ public:
         for (int i = 0; i < count; ++i)
             window.Timer1Timer();
     }
+    // As the running timer ticks, at most `count` times; errors reported as the timer's are.
+    void TimerTicks(int count)
+    {
+        for (int i = 0; i < count && window.Timer1->isActive(); ++i)
+            RunHandler([this] { window.Timer1Timer(); });
+    }
+    void Seek(double seconds)
+    {
+        RunHandler([&] { window.SeekTo(seconds); });
+    }
+    // All of the replay as the replay command prints it, the markers' pictures included.
+    std::string State() { return ReplayStateText(window); }
     // Ticks until the event at `index` has been applied in order (a bounded number of times).
     void TickTo(int index, int limit = 10000)
     {
@@ -63,6 +90,7 @@ public:
 
     TSeparatorScope point{'.'};
     THome home;
+    TErrorCapture errors; // before the window: it reports until it is gone
     TTarvelMain window;
 
 private:

@@ -20,40 +20,6 @@ using namespace replaylog;
 
 namespace {
 
-// The program's window with its shipped pictures, maps and calibration, not drawing.
-class TLogReplay {
-public:
-    explicit TLogReplay(const std::string& log, const std::function<void(TTarvelMain&)>& prepare = {})
-        : window(std::string(ORNWICK_BIN_DIR) + "/Tarvel")
-    {
-        window.SetStopReplayWait(0);
-        window.SetDrawThreadEnabled(false);
-        if (prepare)
-            prepare(window);
-        window.OpenDialog1->FileName = log;
-        window.OpenLog();
-    }
-    void Select(int round)
-    {
-        window.ListBox1->setCurrentRow(round);
-        window.ListBox1DblClick();
-    }
-    // As the running timer ticks, at most `count` times; errors reported as the timer's are.
-    void Ticks(int count)
-    {
-        for (int i = 0; i < count && window.Timer1->isActive(); ++i)
-            RunHandler([this] { window.Timer1Timer(); });
-    }
-    void Seek(double seconds)
-    {
-        RunHandler([&] { window.SeekTo(seconds); });
-    }
-    std::string State() { return ReplayStateText(window); }
-
-    TErrorCapture errors; // before the window: it reports until it is gone
-    TTarvelMain window;
-};
-
 // A generated log of two listed rounds on the demo maps (the third is left open).
 const std::string& GeneratedLog()
 {
@@ -71,21 +37,21 @@ const std::string& GeneratedLog()
 
 // Seeks `seeking` (already selected) through the times, then replays round `round` in a new
 // window by as many plain ticks as the seeks said, after the same preparation.
-void ExpectSeeksAreTicks(TLogReplay& seeking, const std::vector<double>& times, const std::string& log, int round,
-                         const std::function<void(TLogReplay&)>& prepare = {})
+void ExpectSeeksAreTicks(TReplay& seeking, const std::vector<double>& times, const std::string& log, int round,
+                         const std::function<void(TReplay&)>& prepare = {})
 {
     std::vector<std::string>& messages = seeking.errors.Messages;
     const size_t before = messages.size();
     for (const double t : times)
         seeking.Seek(t);
-    TLogReplay ticking(log, [&](TTarvelMain& w) {
+    TReplay ticking(TReplay::Shipped, log, [&](TTarvelMain& w) {
         w.CBAnimate->setChecked(seeking.window.CBAnimate->isChecked());
         w.ReplayFromstart20Events->setChecked(seeking.window.ReplayFromstart20Events->isChecked());
     });
     if (prepare)
         prepare(ticking);
     ticking.Select(round);
-    ticking.Ticks(seeking.window.ReplayTicks());
+    ticking.TimerTicks(seeking.window.ReplayTicks());
     EXPECT_EQ(seeking.State(), ticking.State());
     EXPECT_EQ(std::vector<std::string>(messages.begin() + static_cast<std::ptrdiff_t>(before), messages.end()),
               ticking.errors.Messages);
@@ -97,7 +63,7 @@ TEST(Seek, ForwardBackwardAndAgainGiveTheStateOfAsManyTicks)
 {
     TSeparatorScope point('.');
     const std::string& log = GeneratedLog();
-    TLogReplay r(log);
+    TReplay r(TReplay::Shipped, log);
     r.Select(0);
     const double start = r.window.RoundStartTime();
     // From the selection, on from plain ticks, back, forward again, and in small steps.
@@ -105,7 +71,7 @@ TEST(Seek, ForwardBackwardAndAgainGiveTheStateOfAsManyTicks)
     EXPECT_GT(r.window.ReplayTicks(), 900);
     EXPECT_GE(r.window.ReplayTime(), start + 95.35);
     EXPECT_LT(r.window.ReplayTime(), start + 95.45);
-    r.Ticks(37);
+    r.TimerTicks(37);
     ExpectSeeksAreTicks(r, {start + 140}, log, 0);
     ExpectSeeksAreTicks(r, {start + 30}, log, 0);
     ExpectSeeksAreTicks(r, {start + 31, start + 29.95, start + 200}, log, 0);
@@ -116,10 +82,10 @@ TEST(Seek, ToTheStartIsTheSelectionAndPastTheEndIsTheEnd)
 {
     TSeparatorScope point('.');
     const std::string& log = GeneratedLog();
-    TLogReplay r(log);
+    TReplay r(TReplay::Shipped, log);
     r.Select(1);
     const std::string selected = r.State();
-    r.Ticks(500);
+    r.TimerTicks(500);
     ExpectSeeksAreTicks(r, {r.window.RoundStartTime() - 50}, log, 1);
     EXPECT_EQ(r.window.ReplayTicks(), 0);
     EXPECT_EQ(r.State(), selected);
@@ -128,9 +94,9 @@ TEST(Seek, ToTheStartIsTheSelectionAndPastTheEndIsTheEnd)
     EXPECT_FALSE(r.window.Timer1->isActive());
     EXPECT_EQ(r.window.EventIndex(), r.window.Events().Count() - 2);
     // Where the clock stops on its own.
-    TLogReplay played(log);
+    TReplay played(TReplay::Shipped, log);
     played.Select(1);
-    played.Ticks(1000000);
+    played.TimerTicks(1000000);
     EXPECT_EQ(r.State(), played.State());
     // The end again, and a time beyond it: nothing more happens.
     r.Seek(2e9);
@@ -141,11 +107,11 @@ TEST(Seek, TheScoreLogKeepsWhatItHeldAtTheSelection)
 {
     TSeparatorScope point('.');
     const std::string& log = GeneratedLog();
-    auto earlier = [](TLogReplay& r) {
+    auto earlier = [](TReplay& r) {
         r.Select(1);
-        r.Ticks(2000);
+        r.TimerTicks(2000);
     };
-    TLogReplay r(log);
+    TReplay r(TReplay::Shipped, log);
     earlier(r);
     const QString before = r.window.Memo1->toPlainText();
     ASSERT_FALSE(before.isEmpty());
@@ -160,10 +126,10 @@ TEST(Seek, TheScoreLogKeepsWhatItHeldAtTheSelection)
 TEST(Seek, StoppedStaysStoppedAndTheTimeDisplayFollows)
 {
     TSeparatorScope point('.');
-    TLogReplay r(GeneratedLog());
+    TReplay r(TReplay::Shipped, GeneratedLog());
     r.Select(0);
     r.window.BitBtn1Click();
-    r.Ticks(1); // the stop takes
+    r.TimerTicks(1); // the stop takes
     r.Seek(r.window.RoundStartTime() + 75);
     EXPECT_FALSE(r.window.Timer1->isActive());
     EXPECT_TRUE(r.window.StopRequested());
@@ -179,18 +145,18 @@ TEST(Seek, SwitchingAnimationOrTheLoopMeansStartingAgain)
 {
     TSeparatorScope point('.');
     const std::string& log = GeneratedLog();
-    TLogReplay r(log);
+    TReplay r(TReplay::Shipped, log);
     r.Select(0);
-    r.Ticks(300);
+    r.TimerTicks(300);
     // Ticks without animation placed the markers elsewhere: going on from them would keep that.
     r.window.CBAnimate->setChecked(false);
-    r.Ticks(300);
+    r.TimerTicks(300);
     r.window.CBAnimate->setChecked(true);
     ExpectSeeksAreTicks(r, {r.window.RoundStartTime() + 80}, log, 0);
     // So do ticks with another calibration, even one set back.
     const int scale = r.window.TBXas->value();
     r.window.TBXas->setValue(scale - 300);
-    r.Ticks(100);
+    r.TimerTicks(100);
     r.window.TBXas->setValue(scale);
     ExpectSeeksAreTicks(r, {r.window.RoundStartTime() + 120}, log, 0);
 }
@@ -199,7 +165,7 @@ TEST(Seek, WithTheLoopOn)
 {
     TSeparatorScope point('.');
     const std::string& log = GeneratedLog();
-    TLogReplay r(log, [](TTarvelMain& w) { w.ReplayFromstart20Events->setChecked(true); });
+    TReplay r(TReplay::Shipped, log, [](TTarvelMain& w) { w.ReplayFromstart20Events->setChecked(true); });
     r.Select(0);
     // The loop goes back after the tick that passes the 101st event.
     const double start = r.window.RoundStartTime();
@@ -207,7 +173,7 @@ TEST(Seek, WithTheLoopOn)
     ASSERT_GT(loop - start, 2);
     // Within the first pass; then from a later pass, found in the first.
     ExpectSeeksAreTicks(r, {(start + loop) / 2}, log, 0);
-    r.Ticks(static_cast<int>((loop - start) * 25));
+    r.TimerTicks(static_cast<int>((loop - start) * 25));
     ExpectSeeksAreTicks(r, {start + 1}, log, 0);
     // A time the loop never reaches: the seek gives up after a whole pass, at a tick count the
     // plain ticks reproduce.
@@ -224,7 +190,7 @@ TEST(Seek, GapsOfMoreThan100SecondsAreCrossedAsTheClockCrossesThem)
     for (const char* time : {"20", "270", "271", "600", "601", "602"})
         events += Score(time, 3, "110/0/210", "TK");
     const std::string log = dir.Write("log.xml", Log(Round(events)));
-    TLogReplay r(log);
+    TReplay r(TReplay::Shipped, log);
     r.Select(0);
     // 20 s, then jumps of 100 s: 120.1, 220.2; then tenths to 270.
     ExpectSeeksAreTicks(r, {150}, log, 0);
@@ -243,7 +209,7 @@ TEST(Seek, AnErrorHaltsTheSeekAtItsTickWithTheClocksMessage)
                                        Score("20", 3, "100/0/200", "TK") +
                                        Score("30", 3, "100/0/200", "Kill", {{"victim_id", "9"}}) +
                                        Score("40", 3, "100/0/200", "TK") + Score("50", 3, "100/0/200", "TK"))));
-    TLogReplay r(log);
+    TReplay r(TReplay::Shipped, log);
     r.Select(0);
     ExpectSeeksAreTicks(r, {45}, log, 0);
     EXPECT_EQ(r.errors.Messages, std::vector<std::string>{"Error finding kiled player"});
@@ -274,7 +240,7 @@ TEST(Seek, AnErrorHaltsTheSeekWithEveryOtherMarkerWhereTheTicksLeaveIt)
                              Ev("pickupKit", "40", 5, "1500/0/1600") +
                              Score("45", 3, "100/0/200", "TK") + Score("50", 3, "100/0/200", "TK"),
                          "bramble_bay")));
-    TLogReplay r(log);
+    TReplay r(TReplay::Shipped, log);
     r.Select(0);
     ExpectSeeksAreTicks(r, {35}, log, 0);
     EXPECT_EQ(r.errors.Messages, std::vector<std::string>{"Error finding kiled player"});
@@ -320,7 +286,7 @@ TEST(KillSteps, ForwardAndBackOneKillAtATime)
 TEST(TimeLine, DisabledUntilARoundIsSelectedThenAClickSeeksThere)
 {
     TSeparatorScope point('.');
-    TLogReplay r(GeneratedLog());
+    TReplay r(TReplay::Shipped, GeneratedLog());
     TTarvelMain& w = r.window;
     EXPECT_FALSE(w.TBTime->isEnabled());
     r.Select(0);
@@ -397,7 +363,7 @@ TEST(Seek, MarkersThatArriveWhileNoEventIsDueStandWhereTheirMovesEnded)
     const std::string log = dir.Write("held.xml", Log(Round(events + Ev("spawnEvent", "130", 5, "10/0/10"), "bramble_bay")));
     for (const double at : {15.0, 44.45, 61.2, 87.0, 112.9}) {
         SCOPED_TRACE(at);
-        TLogReplay r(log);
+        TReplay r(TReplay::Shipped, log);
         r.Select(0);
         ExpectSeeksAreTicks(r, {at}, log, 0);
         EXPECT_GT(r.window.PlayerStates().Count(), 1);
