@@ -1,4 +1,5 @@
-// The model targets: the XML tree, path selection, inflation, map object files and text lists.
+// The model targets: the XML tree, path selection, inflation, map object files, text lists and
+// level archives.
 // Besides surviving the input, each checks what must hold whatever the input was.
 #include "FuzzTargets.h"
 
@@ -6,6 +7,9 @@
 #include "base/Errors.h"
 #include "base/MemoryStream.h"
 #include "base/TextList.h"
+#include "level/Level.h"
+#include "level/LevelObjects.h"
+#include "level/RfaArchive.h"
 #include "log/EventInfo.h"
 #include "log/LogFile.h"
 #include "mapview/MapObject.h"
@@ -17,6 +21,7 @@
 
 #include <climits>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -343,5 +348,38 @@ void FuzzTextList(const uint8_t* data, size_t size)
             StrToInt(zoom);
         } catch (const EConvertError&) {
         }
+    }
+}
+
+void FuzzRfa(const uint8_t* data, size_t size)
+{
+    std::optional<TRfaArchive> archive;
+    try {
+        archive.emplace(TRfaArchive::FromBytes(std::string(Bytes(data, size)), "fuzz.rfa"));
+    } catch (const EArchiveError&) {
+        return;
+    }
+    // A table read takes no more entries than the file has room for.
+    FUZZ_CHECK(archive->Entries().size() * 28 <= size);
+    for (const TRfaEntry& entry : archive->Entries()) {
+        try {
+            const std::string bytes = archive->Read(entry);
+            FUZZ_CHECK(bytes.size() == entry.FullSize);
+            for (const TConCommand& command : ReadConCommands(bytes))
+                FUZZ_CHECK(!command.Keyword.empty());
+        } catch (const EArchiveError&) {
+        }
+    }
+    // As a level: its world size and the objects of every game type, or the level's errors.
+    try {
+        const TLevel level = LevelFromArchiveEntries(*archive, "fuzz", true);
+        ReadWorldSize(level);
+        for (const char* mode : {"Conquest", "Ctf", "TDM", "SinglePlayer"})
+            try {
+                ReadLevelObjects(level, mode);
+            } catch (const ELevelError&) {
+            }
+    } catch (const ELevelError&) {
+    } catch (const EArchiveError&) {
     }
 }

@@ -21,6 +21,9 @@ void FuzzInflate(const uint8_t* data, size_t size);
 void FuzzObjects(const uint8_t* data, size_t size);
 // The settings and picture-map lists: lines split, written back, looked up and set.
 void FuzzTextList(const uint8_t* data, size_t size);
+// A level archive (.rfa): its table read, every entry unpacked, its level's scripts read as the
+// map import reads them.
+void FuzzRfa(const uint8_t* data, size_t size);
 
 // Pipeline targets: the real window offscreen, with the shipped settings and pictures. The
 // bytes are a log file (compressed when they begin with a zlib header): it is opened, every

@@ -10,3 +10,5 @@ TEST(FuzzInputs, Inflation) { RunFuzzInputs("inflate", FuzzInflate); }
 TEST(FuzzInputs, MapObjectFiles) { RunFuzzInputs("objects", FuzzObjects); }
 
 TEST(FuzzInputs, TextLists) { RunFuzzInputs("textlist", FuzzTextList); }
+
+TEST(FuzzInputs, LevelArchives) { RunFuzzInputs("rfa", FuzzRfa); }

@@ -1,0 +1,233 @@
+#include "level/LevelObjects.h"
+
+#include "base/TextList.h"
+
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <optional>
+
+namespace {
+
+std::vector<std::string> Words(std::string_view line)
+{
+    std::vector<std::string> words;
+    size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
+            ++at;
+        const size_t start = at;
+        while (at < line.size() && line[at] != ' ' && line[at] != '\t')
+            ++at;
+        if (at > start)
+            words.emplace_back(line.substr(start, at - start));
+    }
+    return words;
+}
+
+// "rem", "rem*** ..." and the like: rem followed by no letter or digit.
+bool IsRem(const std::string& lowerWord)
+{
+    if (!lowerWord.starts_with("rem"))
+        return false;
+    if (lowerWord.size() == 3)
+        return true;
+    const char next = lowerWord[3];
+    return !((next >= 'a' && next <= 'z') || (next >= '0' && next <= '9') || next == '_');
+}
+
+std::optional<double> Number(const std::string& text)
+{
+    // The C locale's form, exponents included, whatever the program's decimal separator.
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> Whole(const std::string& text)
+{
+    const std::optional<double> value = Number(text);
+    if (!value || std::fabs(*value) > 1e6)
+        return std::nullopt;
+    return static_cast<int>(std::lround(*value));
+}
+
+struct TTemplates {
+    std::map<std::string, int> Teams;                         // control point -> team
+    std::map<std::string, std::map<int, std::string>> Spawns; // spawner -> team -> vehicle
+};
+
+void ReadTemplates(const std::string& text, TTemplates& templates)
+{
+    std::string current;
+    for (const TConCommand& c : ReadConCommands(text)) {
+        if (c.Keyword == "objecttemplate.create" && c.Args.size() >= 2)
+            current = LowerAscii(c.Args[1]);
+        else if (c.Keyword == "objecttemplate.team" && !c.Args.empty() && !current.empty()) {
+            if (const std::optional<int> team = Whole(c.Args[0]))
+                templates.Teams.try_emplace(current, *team);
+        } else if (c.Keyword == "objecttemplate.setobjecttemplate" && c.Args.size() >= 2 && !current.empty()) {
+            if (const std::optional<int> team = Whole(c.Args[0]))
+                templates.Spawns[current].try_emplace(*team, c.Args[1]);
+        }
+    }
+}
+
+struct TCreated {
+    std::string Template;
+    std::optional<double> X, Y, Z;
+    std::optional<int> Team;
+};
+
+std::vector<TCreated> ReadCreated(const std::string& text)
+{
+    std::vector<TCreated> created;
+    for (const TConCommand& c : ReadConCommands(text)) {
+        if (c.Keyword == "object.create" && !c.Args.empty())
+            created.push_back({LowerAscii(c.Args[0]), {}, {}, {}, {}});
+        else if (created.empty())
+            continue;
+        else if (c.Keyword == "object.absoluteposition" && !c.Args.empty()) {
+            std::string all;
+            for (const std::string& a : c.Args)
+                all += a;
+            std::vector<std::string> parts;
+            size_t start = 0;
+            for (size_t slash; (slash = all.find('/', start)) != std::string::npos; start = slash + 1)
+                parts.push_back(all.substr(start, slash - start));
+            parts.push_back(all.substr(start));
+            if (parts.size() == 3) {
+                created.back().X = Number(parts[0]);
+                created.back().Y = Number(parts[1]);
+                created.back().Z = Number(parts[2]);
+            }
+        } else if (c.Keyword == "object.setteam" && !c.Args.empty()) {
+            created.back().Team = Whole(c.Args[0]);
+        }
+    }
+    return created;
+}
+
+std::string Formatted(double value)
+{
+    // to_chars: the C locale's point whatever the process's locale.
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
+    return std::string(text, result.ptr);
+}
+
+} // namespace
+
+std::vector<TConCommand> ReadConCommands(std::string_view text)
+{
+    std::vector<TConCommand> commands;
+    bool inBlock = false;
+    for (const std::string& line : SplitLines(text)) {
+        std::vector<std::string> words = Words(line);
+        if (words.empty())
+            continue;
+        const std::string keyword = LowerAscii(words[0]);
+        if (inBlock) {
+            inBlock = keyword != "endrem";
+            continue;
+        }
+        if (keyword == "beginrem") {
+            inBlock = true;
+            continue;
+        }
+        if (IsRem(keyword) || keyword == "endrem")
+            continue;
+        words.erase(words.begin());
+        commands.push_back({keyword, std::move(words)});
+    }
+    return commands;
+}
+
+int ReadWorldSize(const TLevel& level)
+{
+    std::optional<int> size;
+    for (const TConCommand& c : ReadConCommands(level.ReadRequired("Init/Terrain.con")))
+        if (c.Keyword == "geometrytemplate.worldsize" && !c.Args.empty())
+            size = Whole(c.Args[0]);
+    if (!size)
+        throw ELevelError(level.Source() + ": Init/Terrain.con gives no GeometryTemplate.worldSize");
+    if (*size < 256 || *size > 16384)
+        throw ELevelError(level.Source() + ": the world size " + std::to_string(*size) +
+                          " lies outside 256 to 16384");
+    return *size;
+}
+
+std::string GameTypeFolder(const std::string& mode)
+{
+    const std::string m = LowerAscii(mode);
+    if (m == "gpm_cq" || m == "conquest")
+        return "Conquest";
+    if (m == "gpm_ctf" || m == "ctf")
+        return "Ctf";
+    if (m == "gpm_tdm" || m == "tdm")
+        return "TDM";
+    if (m == "gpm_coop" || m == "singleplayer" || m == "coop")
+        return "SinglePlayer";
+    throw ELevelError("Unknown game type '" + mode + "': GPM_CQ, GPM_CTF, GPM_TDM, GPM_COOP or Conquest, Ctf, TDM, SinglePlayer");
+}
+
+std::vector<TLevelObject> ReadLevelObjects(const TLevel& level, const std::string& folder)
+{
+    const std::string base = folder + "/";
+    if (level.PathsUnder(base).empty())
+        throw ELevelError(level.Source() + ": the level has no game type " + folder);
+    // The game type's own templates first; a game type without them takes the others' (the
+    // game loads every game type's templates with the level).
+    TTemplates templates;
+    std::vector<std::string> folders{folder};
+    for (const char* other : {"Conquest", "Ctf", "TDM", "SinglePlayer"})
+        if (LowerAscii(other) != LowerAscii(folder))
+            folders.push_back(other);
+    for (const std::string& f : folders)
+        for (const char* file : {"/ControlPointTemplates.con", "/ObjectSpawnTemplates.con"})
+            if (std::optional<std::string> text = level.Read(f + file))
+                ReadTemplates(*text, templates);
+
+    std::vector<TLevelObject> objects;
+    const auto add = [&](const TCreated& c, bool controlPoint) {
+        if (!c.X || !c.Y || !c.Z)
+            return; // no place on the map
+        TLevelObject o{c.Template, *c.X, *c.Y, *c.Z, 0, controlPoint};
+        if (controlPoint) {
+            o.Class = "controlpoint";
+            const auto found = templates.Teams.find(c.Template);
+            o.Team = c.Team ? *c.Team : found != templates.Teams.end() ? found->second : 0;
+        } else if (const auto found = templates.Spawns.find(c.Template); found != templates.Spawns.end()) {
+            const std::map<int, std::string>& vehicles = found->second;
+            // A spawner of one team's vehicle only is that team's; the object's own team wins.
+            o.Team = c.Team ? *c.Team : vehicles.size() == 1 ? vehicles.begin()->first : 0;
+            const auto own = vehicles.find(o.Team);
+            o.Class = own != vehicles.end() ? own->second : vehicles.begin()->second;
+        } else {
+            o.Team = c.Team.value_or(0);
+        }
+        objects.push_back(std::move(o));
+    };
+    if (std::optional<std::string> text = level.Read(base + "ObjectSpawns.con"))
+        for (const TCreated& c : ReadCreated(*text))
+            add(c, false);
+    if (std::optional<std::string> text = level.Read(base + "ControlPoints.con"))
+        for (const TCreated& c : ReadCreated(*text))
+            add(c, true);
+    return objects;
+}
+
+std::string ObjectFileText(const std::string& map, const std::vector<TLevelObject>& objects)
+{
+    // No keyword in the comments: the reader takes any line that holds one.
+    std::string text = "rem " + map + ": object spawns and control points imported from the level\r\n\r\n";
+    for (const TLevelObject& o : objects) {
+        text += "Object.create " + o.Class + "\r\n";
+        text += "Object.absolutePosition " + Formatted(o.X) + "/" + Formatted(o.Y) + "/" + Formatted(o.Z) + "\r\n";
+        text += "Object.setTeam " + std::to_string(o.Team) + "\r\n\r\n";
+    }
+    return text;
+}

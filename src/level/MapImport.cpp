@@ -1,0 +1,148 @@
+#include "level/MapImport.h"
+
+#include "base/Files.h"
+#include "base/Json.h"
+#include "base/TextList.h"
+
+#include <QBuffer>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <optional>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Samples per axis for the error: every 1/256 of the picture's side, past any rounding pattern.
+constexpr int ErrorSamples = 257;
+
+bool HasChildNoCase(const fs::path& folder, const std::string& name)
+{
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (LowerAscii(entry.path().filename().string()) == LowerAscii(name))
+            return true;
+    return false;
+}
+
+std::string Encoded(const QImage& picture, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, format, 90))
+        throw EBaseError(std::string("The picture could not be encoded as ") + format);
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+} // namespace
+
+TLevel OpenLevel(const std::string& source, const std::string& map, const std::string& mod)
+{
+    std::error_code error;
+    if (fs::is_directory(source, error)) {
+        if (HasChildNoCase(source, "Mods")) {
+            if (map.empty())
+                throw ELevelError(source + " is a game folder: name the level with --map");
+            return TLevel::FromGameFolder(source, map, mod.empty() ? "bf1942" : mod);
+        }
+        return TLevel::FromFolder(source);
+    }
+    if (!fs::exists(source, error))
+        throw ELevelError(source + " does not exist");
+    return TLevel::FromArchive(source);
+}
+
+TPictureCalibration CalibrateLevelPicture(const TLevelPicture& picture)
+{
+    const int height = picture.Picture.height();
+    const TPictureSquare& square = picture.Square;
+    // The square was chosen so that these values place it exactly (see TPictureSquare); only the
+    // map view's rounding to whole pixels is left, which the error measures.
+    TPictureCalibration result;
+    result.Values = {square.Scale, square.Scale, static_cast<int>(-square.CellsX),
+                     static_cast<int>(square.CellsZ + DrawnMapSize - height)};
+    const auto within = [](long long v) { return v >= MinCalibrationOffset && v <= MaxCalibrationOffset; };
+    if (!within(-square.CellsX) || !within(square.CellsZ + DrawnMapSize - height))
+        throw ECalibrationError("The picture lies too far from the world's origin for the calibration's offsets");
+    // Where a position lies on the picture as drawn: the picture fills DrawnMapSize map pixels.
+    for (int i = 0; i < ErrorSamples; ++i)
+        for (int j = 0; j < ErrorSamples; ++j) {
+            const double x = square.X0() + square.Side() * i / (ErrorSamples - 1);
+            const double z = square.Z0() + square.Side() * j / (ErrorSamples - 1);
+            const double mx = (x - square.X0()) / square.Side() * DrawnMapSize;
+            const double my = (square.Z0() + square.Side() - z) / square.Side() * DrawnMapSize;
+            result.MaxError = std::max(result.MaxError, PairResidual(result.Values, height, {x, z, mx, my}));
+        }
+    return result;
+}
+
+TMapImport ImportMap(const TLevel& level, const std::string& map, const std::string& gameType, bool overview,
+                     const std::string& imagesFolder)
+{
+    TMapImport import;
+    import.Map = LowerAscii(map.empty() ? level.Name() : map);
+    if (import.Map.empty() || import.Map.find_first_of("/\\") != std::string::npos || import.Map == "." || import.Map == "..")
+        throw ELevelError("'" + import.Map + "' cannot name a map's files");
+    import.WorldSize = ReadWorldSize(level);
+    const std::vector<TLevelObject> objects = ReadLevelObjects(level, GameTypeFolder(gameType));
+    const TLevelPicture picture = overview ? OverviewPicture(level, import.WorldSize) : TerrainPicture(level, import.WorldSize);
+    import.Calibration = CalibrateLevelPicture(picture);
+    import.PictureSide = picture.Picture.width();
+    import.Tiles = picture.Tiles;
+    const bool bitmap = FileExists(imagesFolder + import.Map + ".bmp");
+    import.PictureFile = import.Map + (bitmap ? ".bmp" : ".jpg");
+    import.PictureBytes = Encoded(picture.Picture, bitmap ? "BMP" : "JPG");
+    import.ObjectFile = import.Map + "OBS.con";
+    import.ObjectText = ObjectFileText(import.Map, objects);
+    import.Objects = static_cast<int>(objects.size());
+    import.ControlPoints = static_cast<int>(std::count_if(objects.begin(), objects.end(), [](const TLevelObject& o) { return o.ControlPoint; }));
+    return import;
+}
+
+void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile)
+{
+    TTextList settings;
+    if (FileExists(settingsFile))
+        settings.LoadFromFile(settingsFile);
+    const TCalibration& c = import.Calibration.Values;
+    settings.SetValue(import.Map + "_SCALE", std::to_string(c.XScale));
+    settings.SetValue(import.Map + "_CORRECTIONY", std::to_string(c.YScale));
+    settings.SetValue(import.Map + "_TOPMARGIN", std::to_string(c.Top));
+    settings.SetValue(import.Map + "_LEFTMARGIN", std::to_string(c.Left));
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {imagesFolder + import.PictureFile, import.PictureBytes},
+        {imagesFolder + import.ObjectFile, import.ObjectText},
+        {settingsFile, settings.Text()}};
+    std::vector<std::pair<std::string, std::optional<std::string>>> before;
+    try {
+        for (const auto& [name, bytes] : files) {
+            before.emplace_back(name, FileExists(name) ? std::optional<std::string>(ReadWholeFile(name)) : std::nullopt);
+            WriteWholeFile(name, bytes);
+        }
+    } catch (...) {
+        before.pop_back(); // the one that failed was left as it was
+        for (const auto& [name, old] : before) {
+            std::error_code error;
+            if (old)
+                WriteWholeFile(name, *old);
+            else
+                fs::remove(name, error);
+        }
+        throw;
+    }
+}
+
+std::string MapImportJson(const TMapImport& i)
+{
+    const TCalibration& c = i.Calibration.Values;
+    return "{\"map\":" + JsonString(i.Map) + ",\"picture\":" + JsonString(i.PictureFile) +
+           ",\"pictureWidth\":" + std::to_string(i.PictureSide) + ",\"pictureHeight\":" + std::to_string(i.PictureSide) +
+           ",\"worldSize\":" + std::to_string(i.WorldSize) + ",\"tiles\":" + std::to_string(i.Tiles) +
+           ",\"objectFile\":" + JsonString(i.ObjectFile) + ",\"objects\":" + std::to_string(i.Objects) +
+           ",\"controlPoints\":" + std::to_string(i.ControlPoints) + ",\"_SCALE\":" + std::to_string(c.XScale) +
+           ",\"_CORRECTIONY\":" + std::to_string(c.YScale) + ",\"_LEFTMARGIN\":" + std::to_string(c.Left) +
+           ",\"_TOPMARGIN\":" + std::to_string(c.Top) + ",\"maxError\":" + JsonNumber(i.Calibration.MaxError) + "}";
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// A map imported from the player's own game: its picture, its object file and the calibration
+// that places world positions on the picture, made in memory and written together.
+
+#include "level/Level.h"
+#include "level/LevelObjects.h"
+#include "level/LevelPicture.h"
+#include "mapview/Calibration.h"
+
+#include <string>
+
+// A level folder (or a folder inside which Init/Terrain.con lies), a level archive (.rfa), or a
+// game folder (with Mods/), where map names the level and mod the modification.
+TLevel OpenLevel(const std::string& source, const std::string& map, const std::string& mod);
+
+// The calibration that puts a world position on the picture, as the frame stretches it over
+// DrawnMapSize map pixels, and the largest distance in map pixels from any place it puts a
+// position to where the position lies, over the whole picture.
+struct TPictureCalibration {
+    TCalibration Values;
+    double MaxError = 0;
+};
+TPictureCalibration CalibrateLevelPicture(const TLevelPicture& picture);
+
+struct TMapImport {
+    std::string Map;         // lower case: the name of the files and the settings
+    std::string PictureFile; // <map>.jpg, or <map>.bmp when that is what the program loads
+    std::string PictureBytes;
+    int PictureSide = 0;
+    int WorldSize = 0;
+    int Tiles = 0;
+    std::string ObjectFile; // <map>OBS.con
+    std::string ObjectText;
+    int Objects = 0;
+    int ControlPoints = 0;
+    TPictureCalibration Calibration;
+};
+
+// Everything made, nothing written. imagesFolder decides the picture's form: a <map>.bmp there
+// would load before a new .jpg, so it is replaced by a bitmap.
+TMapImport ImportMap(const TLevel& level, const std::string& map, const std::string& gameType, bool overview,
+                     const std::string& imagesFolder);
+
+// Writes the picture and the object file into imagesFolder and the calibration into the settings
+// file, keeping its other lines; each file whole or not at all, and the earlier ones put back
+// when a later one cannot be written.
+void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile);
+
+// The import as one JSON object.
+std::string MapImportJson(const TMapImport& import);
