@@ -12,6 +12,7 @@ void ReportReplayBenchmarks(); // ReplayBench.cpp
 void ReportFrameBenchmarks();  // FrameBench.cpp
 void ReportVideoBenchmarks();  // VideoBench.cpp
 void ReportHostileInputBenchmarks(); // HostileInputBench.cpp
+void ReportLevelImportBenchmarks(); // LevelImportBench.cpp
 
 namespace {
 
@@ -82,5 +83,6 @@ int main(int argc, char** argv)
     ReportReplayBenchmarks();
     ReportVideoBenchmarks();
     ReportHostileInputBenchmarks();
+    ReportLevelImportBenchmarks();
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "base/Files.h"
 #include "base/Convert.h"
 #include "base/Json.h"
+#include "level/MapImport.h"
 #include "log/LogFile.h"
 #include "log/OpenedLog.h"
 #include "mapview/Calibration.h"
@@ -23,6 +24,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QSlider>
@@ -92,6 +94,15 @@ const char Usage[] =
     "                     as the Admin page's Save does\n"
     "  fit LOG N [--home DIR]\n"
     "                     the calibration that puts every place of round N on its map picture\n"
+    "  import-map SOURCE [--home DIR] [--map NAME] [--mod MOD] [--mode GAMETYPE]\n"
+    "         [--picture terrain|overview]\n"
+    "                     makes a map from the game's own files: SOURCE is a level folder, a\n"
+    "                     level archive (.rfa), or a game folder with --map (and --mod, bf1942\n"
+    "                     when not given); writes the map's picture (the terrain tiles, or the\n"
+    "                     game's overview map) and object file (GAMETYPE: GPM_CQ, GPM_CTF,\n"
+    "                     GPM_TDM, GPM_COOP or the folder name; Conquest when not given) into\n"
+    "                     images/ and its calibration into Tarvel.ini, and prints what it wrote\n"
+    "                     as JSON; nothing is written when it fails (exit 2)\n"
     "  widgets [--home DIR]  the main window's controls as JSON, then its menu items\n"
     "  about [--home DIR]    the About window's controls as JSON, logo loaded\n"
     "                     DIR stands in for the program's folder (Tarvel.ini, Tarvel.map,\n"
@@ -955,6 +966,48 @@ int FitRound(TContext& c)
     return scope.Finish(c.out, c.err);
 }
 
+int ImportMapCommand(TContext& c)
+{
+    if (c.args.empty() || c.Arg(0).rfind("--", 0) == 0)
+        throw TUsageError();
+    const std::string& source = c.Arg(0);
+    std::string home = DefaultTarvel(), map, mod, mode = "Conquest", picture = "terrain";
+    for (size_t i = 1; i < c.args.size(); ++i) {
+        const std::string& option = c.Arg(i);
+        if (option == "--home")
+            home = HomeTarvel(c.Arg(++i));
+        else if (option == "--map")
+            map = c.Arg(++i);
+        else if (option == "--mod")
+            mod = c.Arg(++i);
+        else if (option == "--mode")
+            mode = c.Arg(++i);
+        else if (option == "--picture")
+            picture = c.Arg(++i);
+        else
+            throw TUsageError();
+    }
+    if (picture != "terrain" && picture != "overview")
+        throw TUsageError{"--picture is terrain or overview, not '" + picture + "'"};
+    TWindowScope scope;
+    TTarvelMain window(home);
+    if (scope.Failed())
+        return scope.Finish(c.out, c.err);
+    // The first folder the program looks in: the user's own when the settings live there.
+    const std::string images = window.ImageFolders().front();
+    TMapImport import;
+    try {
+        import = ImportMap(OpenLevel(source, map, mod), map, mode, picture == "overview", images);
+        if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(images))))
+            throw EFCreateError(images);
+        WriteMapImport(import, images, window.SettingsFileName());
+    } catch (const EBaseError& error) {
+        throw TUsageError{error.Message()};
+    }
+    c.out << MapImportJson(import) << '\n';
+    return scope.Finish(c.out, c.err);
+}
+
 } // namespace
 
 int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err)
@@ -963,7 +1016,8 @@ int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err)
         {"tokens", Tokens}, {"tree", Tree},       {"select", Select},
         {"convert", Convert}, {"widgets", Widgets}, {"about", About},  {"rounds", Rounds},
         {"roster", Roster},   {"events", Events},   {"objects", Objects}, {"replay", Replay}, {"render", Render},
-        {"video", Video},     {"stats", Stats},       {"calibrate", CalibrateMap}, {"fit", FitRound}};
+        {"video", Video},     {"stats", Stats},       {"calibrate", CalibrateMap}, {"fit", FitRound},
+        {"import-map", ImportMapCommand}};
     if (argc < 2 || !commands.count(argv[1])) {
         err << Usage;
         return 2;
