@@ -1,6 +1,6 @@
 // The replay session without a window: its clock, what events do, seeks against plain ticks,
 // kill steps, the scoreboard's row order and the overlays under a calibration that changes.
-#include "LogGen.h"
+#include "GeneratedLog.h"
 #include "SessionReplay.h"
 #include "mapview/Overlays.h"
 
@@ -43,20 +43,6 @@ void TickTo(TSessionReplay& r, double seconds)
         r.Ticks(1);
 }
 
-// A generated log of two listed rounds on the demo maps.
-const std::string& GeneratedLog()
-{
-    static const TTempDir dir;
-    static const std::string log = [] {
-        loggen::Options options;
-        options.seed = 7;
-        options.players = 16;
-        options.rounds = 3;
-        options.roundTime = 300;
-        return dir.Write("log.xml", loggen::generateToString(options));
-    }();
-    return log;
-}
 
 } // namespace
 
@@ -198,12 +184,12 @@ TEST(SessionAnimation, AMarkerMovesInProportionBetweenTwoEventsOrJumpsWithoutAni
 TEST(SessionSeek, AnyMomentForwardOrBackIsTheStateOfAsManyTicks)
 {
     TSeparatorScope point('.');
-    TSessionReplay seeking(GeneratedLog(), true);
+    TSessionReplay seeking(SeekTestLog(), true);
     seeking.Select(0);
     const double start = seeking.session.RoundStartTime();
     for (const double t : {start + 95.35, start + 40, start + 41.5, start + 200.04, start + 1e6}) {
         seeking.Seek(t);
-        TSessionReplay ticking(GeneratedLog(), true);
+        TSessionReplay ticking(SeekTestLog(), true);
         ticking.Select(0);
         ticking.Ticks(seeking.session.Ticks());
         EXPECT_EQ(seeking.State(), ticking.State()) << t - start;

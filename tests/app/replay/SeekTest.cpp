@@ -2,7 +2,7 @@
 // it as the replay command prints it; kill stepping; the time line.
 #include "../ToolRun.h"
 #include "../WindowTestUtil.h"
-#include "LogGen.h"
+#include "../../replay/GeneratedLog.h"
 #include "ReplayLog.h"
 
 #include <QCheckBox>
@@ -19,21 +19,6 @@
 using namespace replaylog;
 
 namespace {
-
-// A generated log of two listed rounds on the demo maps (the third is left open).
-const std::string& GeneratedLog()
-{
-    static const TTempDir dir;
-    static const std::string log = [] {
-        loggen::Options options;
-        options.seed = 7;
-        options.players = 16;
-        options.rounds = 3;
-        options.roundTime = 300;
-        return dir.Write("log.xml", loggen::generateToString(options));
-    }();
-    return log;
-}
 
 // Seeks `seeking` (already selected) through the times, then replays round `round` in a new
 // window by as many plain ticks as the seeks said, after the same preparation.
@@ -62,7 +47,7 @@ void ExpectSeeksAreTicks(TReplay& seeking, const std::vector<double>& times, con
 TEST(Seek, ForwardBackwardAndAgainGiveTheStateOfAsManyTicks)
 {
     TSeparatorScope point('.');
-    const std::string& log = GeneratedLog();
+    const std::string& log = SeekTestLog();
     TReplay r(TReplay::Shipped, log);
     r.Select(0);
     const double start = r.window.RoundStartTime();
@@ -81,7 +66,7 @@ TEST(Seek, ForwardBackwardAndAgainGiveTheStateOfAsManyTicks)
 TEST(Seek, ToTheStartIsTheSelectionAndPastTheEndIsTheEnd)
 {
     TSeparatorScope point('.');
-    const std::string& log = GeneratedLog();
+    const std::string& log = SeekTestLog();
     TReplay r(TReplay::Shipped, log);
     r.Select(1);
     const std::string selected = r.State();
@@ -106,7 +91,7 @@ TEST(Seek, ToTheStartIsTheSelectionAndPastTheEndIsTheEnd)
 TEST(Seek, TheScoreLogKeepsWhatItHeldAtTheSelection)
 {
     TSeparatorScope point('.');
-    const std::string& log = GeneratedLog();
+    const std::string& log = SeekTestLog();
     auto earlier = [](TReplay& r) {
         r.Select(1);
         r.TimerTicks(2000);
@@ -126,7 +111,7 @@ TEST(Seek, TheScoreLogKeepsWhatItHeldAtTheSelection)
 TEST(Seek, StoppedStaysStoppedAndTheTimeDisplayFollows)
 {
     TSeparatorScope point('.');
-    TReplay r(TReplay::Shipped, GeneratedLog());
+    TReplay r(TReplay::Shipped, SeekTestLog());
     r.Select(0);
     r.window.BitBtn1Click();
     r.TimerTicks(1); // the stop takes
@@ -144,7 +129,7 @@ TEST(Seek, StoppedStaysStoppedAndTheTimeDisplayFollows)
 TEST(Seek, SwitchingAnimationOrTheLoopMeansStartingAgain)
 {
     TSeparatorScope point('.');
-    const std::string& log = GeneratedLog();
+    const std::string& log = SeekTestLog();
     TReplay r(TReplay::Shipped, log);
     r.Select(0);
     r.TimerTicks(300);
@@ -164,7 +149,7 @@ TEST(Seek, SwitchingAnimationOrTheLoopMeansStartingAgain)
 TEST(Seek, WithTheLoopOn)
 {
     TSeparatorScope point('.');
-    const std::string& log = GeneratedLog();
+    const std::string& log = SeekTestLog();
     TReplay r(TReplay::Shipped, log, [](TTarvelMain& w) { w.ReplayFromstart20Events->setChecked(true); });
     r.Select(0);
     // The loop goes back after the tick that passes the 101st event.
@@ -286,7 +271,7 @@ TEST(KillSteps, ForwardAndBackOneKillAtATime)
 TEST(TimeLine, DisabledUntilARoundIsSelectedThenAClickSeeksThere)
 {
     TSeparatorScope point('.');
-    TReplay r(TReplay::Shipped, GeneratedLog());
+    TReplay r(TReplay::Shipped, SeekTestLog());
     TTarvelMain& w = r.window;
     EXPECT_FALSE(w.TBTime->isEnabled());
     r.Select(0);
@@ -323,7 +308,7 @@ TEST(TimeLine, DisabledUntilARoundIsSelectedThenAClickSeeksThere)
 TEST(ReplayCommand, SeeksAndKillStepsPrintWhatAsManyTicksPrint)
 {
     TSeparatorScope point('.');
-    const std::string& log = GeneratedLog();
+    const std::string& log = SeekTestLog();
     auto run = [&](std::vector<std::string> options) {
         options.insert(options.begin(), {"replay", log, "0"});
         const TToolRun result = RunOrnwickTool(options);
