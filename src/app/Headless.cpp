@@ -857,7 +857,7 @@ int Video(TContext& c)
     try {
         // Another of libavcodec's H.264 encoders may be named instead of libx264.
         const char* encoder = std::getenv("ORNWICK_H264_ENCODER");
-        TVideoExport video(main, options, out, encoder ? encoder : "");
+        TVideoExport video(main.VideoSource(), options, out, encoder ? encoder : "");
         if (!RunVideoExport(video, c.err, terminal))
             throw TUsageError{"video: interrupted, no file written"};
         video.Finish();

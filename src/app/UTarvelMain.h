@@ -56,6 +56,7 @@ class QTreeWidgetItem;
 class TCalibrateForm;
 class TOpenDialog;
 struct TVideoOptions;
+struct TVideoSource;
 
 class TTarvelMain : public QMainWindow {
     Q_OBJECT
@@ -373,9 +374,9 @@ public:
     // Writes the video with a progress dialog that can cancel, from a replay of its own: the
     // replay here stays as it is. False when cancelled, and then no file is left.
     bool ExportVideo(const TVideoOptions& options, const std::string& fileName);
-    // A window never shown on screen that has the selected round selected as this one has,
-    // with this window's settings, calibration, switches and zoom, and no draw thread.
-    std::unique_ptr<TTarvelMain> ReplayCopy();
+    // The selected round as a video's own replay takes it: this window's roster, calibration,
+    // map picture, switches and overlays. "No round is being replayed…" without one.
+    TVideoSource VideoSource() const;
     // The File menu's items added at run time (the recent logs) go before the export items.
     void KeepExportItemsLast();
 

@@ -23,3 +23,18 @@ TPlayerInfo* TPlayerList::FindPlayerAt(int32_t playerID, double time)
             return p;
     return FindPlayer(playerID);
 }
+
+void CopyRoster(const TPlayerList& from, TPlayerList& to)
+{
+    for (const TPlayerInfo& player : from) {
+        TPlayerInfo& copy = *to.AddPlayer();
+        copy.JoinTime = player.JoinTime;
+        copy.LeaveTime = player.LeaveTime;
+        copy.PlayerID = player.PlayerID;
+        copy.PlayerName = player.PlayerName;
+        for (const TKillInfo& kill : player.Kills)
+            *copy.Kills.Emplace() = kill;
+        for (const TKillInfo& kill : player.KilledBy)
+            *copy.KilledBy.Emplace() = kill;
+    }
+}

@@ -39,3 +39,6 @@ public:
     // as FindPlayer. Nothing for the id -1.
     TPlayerInfo* FindPlayerAt(int32_t playerID, double time);
 };
+
+// Copies every stay of `from`, in order, onto the end of `to`.
+void CopyRoster(const TPlayerList& from, TPlayerList& to);

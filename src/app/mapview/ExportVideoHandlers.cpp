@@ -34,64 +34,34 @@ QString ProgressText(int done, int count, double seconds)
 
 } // namespace
 
-std::unique_ptr<TTarvelMain> TTarvelMain::ReplayCopy()
+TVideoSource TTarvelMain::VideoSource() const
 {
     if (!FRoundNode || FSession.Events().Count() == 0)
         throw EBaseError("No round is being replayed: double-click one in the list first");
-    auto copy = std::make_unique<TTarvelMain>(FExeName);
-    copy->SetDrawThreadEnabled(false);
-    copy->SetStopReplayWait(0);
-    copy->FSettings = FSettings;
-    copy->FPictureMap = FPictureMap;
-    // The roster as it stands here: the replay adds to it what the log lacks.
-    for (const TPlayerInfo& player : FRoster) {
-        TPlayerInfo& to = *copy->FRoster.AddPlayer();
-        to.JoinTime = player.JoinTime;
-        to.LeaveTime = player.LeaveTime;
-        to.PlayerID = player.PlayerID;
-        to.PlayerName = player.PlayerName;
-        for (const TKillInfo& kill : player.Kills)
-            *to.Kills.Emplace() = kill;
-        for (const TKillInfo& kill : player.KilledBy)
-            *to.KilledBy.Emplace() = kill;
-    }
-    // The round's own item, carrying this window's round element.
-    QString caption;
-    for (int i = 0; i < ListBox1->count(); ++i)
-        if (RoundOfItem(i) == FRoundNode)
-            caption = ListBox1->item(i)->text();
-    auto* item = new QListWidgetItem(caption);
-    item->setData(Qt::UserRole, QVariant::fromValue(static_cast<void*>(FRoundNode)));
-    copy->ListBox1->addItem(item);
-
-    const std::pair<QCheckBox*, QCheckBox*> switches[] = {{copy->CBAnimate, CBAnimate},
-                                                          {copy->ShowHitLines, ShowHitLines},
-                                                          {copy->ShowFlags, ShowFlags},
-                                                          {copy->CBKillINfo, CBKillINfo},
-                                                          {copy->CBShowobjects, CBShowobjects}};
-    for (const auto& [to, from] : switches)
-        to->setChecked(from->isChecked());
-    copy->ReplayFromstart20Events->setChecked(false);
-    // The overlays as the View menu has them here; the round statistics never pop up there.
-    copy->Trails1->setChecked(Trails1->isChecked());
-    copy->SetTrailSeconds(TrailSeconds());
-    copy->DeathMap1->setChecked(DeathMap1->isChecked());
-    copy->KillFeed1->setChecked(KillFeed1->isChecked());
-    copy->RoundStatsAtEnd1->setChecked(false);
-    copy->TBTimeToSeeLine->setValue(TBTimeToSeeLine->value());
-    // The calibration as it stands here, before the selection and again after it, which sets
-    // a map's saved one.
-    auto calibrate = [&] {
-        for (const auto& [to, from] : {std::pair{copy->TBXas, TBXas}, {copy->TBYas, TBYas}, {copy->TBLeft, TBLeft},
-                                       {copy->TBTop, TBTop}, {copy->TBMApZoom, TBMApZoom}})
-            copy->SetTrackBarPosition(to, from->value());
-    };
-    calibrate();
-    copy->ListBox1->setCurrentRow(0);
-    copy->ListBox1DblClick();
-    copy->Timer1->blockSignals(true); // its clock moves when the export asks
-    calibrate();
-    return copy;
+    TVideoSource source;
+    source.round = FRoundNode;
+    source.roster = &FRoster;
+    source.imageFolders = ImageFolders();
+    source.pictureMap = FPictureMap;
+    source.objectFile = MapObjectFile(FMapName);
+    source.settings = ReplaySettings();
+    source.grid = FMapPictureMissing && GridBackground1->isChecked();
+    if (FMapImage.HasPicture())
+        source.mapPicture = FMapImage.Picture();
+    source.showObjects = CBShowobjects->isChecked();
+    source.showFlags = ShowFlags->isChecked();
+    source.showHitLines = ShowHitLines->isChecked();
+    source.killInfo = CBKillINfo->isChecked();
+    source.timeToSeeLine = TBTimeToSeeLine->value();
+    const TFrameOverlays overlays = FrameOverlays();
+    source.trailSeconds = overlays.trailSeconds;
+    source.deathMap = overlays.deathMap;
+    source.killFeed = overlays.killFeed;
+    source.font = FFrameFont;
+    source.minZoom = TBMApZoom->minimum();
+    source.maxZoom = TBMApZoom->maximum();
+    source.mapOffset = MapZoomImage->pos();
+    return source;
 }
 
 void TTarvelMain::ExportVideo1Click()
@@ -137,7 +107,7 @@ void TTarvelMain::ExportVideo1Click()
 
 bool TTarvelMain::ExportVideo(const TVideoOptions& options, const std::string& fileName)
 {
-    // This replay waits while the copy plays the span, and goes on afterwards as it was.
+    // This replay waits while the export's own plays the span, and goes on afterwards as it was.
     struct TResume {
         QTimer* timer;
         bool running;
@@ -149,8 +119,7 @@ bool TTarvelMain::ExportVideo(const TVideoOptions& options, const std::string& f
     } resume{Timer1, Timer1->isActive()};
     Timer1->stop();
 
-    const std::unique_ptr<TTarvelMain> copy = ReplayCopy();
-    TVideoExport video(*copy, options, fileName);
+    TVideoExport video(VideoSource(), options, fileName);
     QProgressDialog progress(this);
     progress.setObjectName(QStringLiteral("VideoProgress"));
     progress.setWindowTitle(QStringLiteral("Export video"));

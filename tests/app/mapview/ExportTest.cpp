@@ -237,8 +237,7 @@ TEST(ExportVideo, TheVisiblePartBeginsWithWhatTheViewShows)
     TVideoOptions options = ViewOptions(w);
     options.from = w.ReplayTime();
     options.to = options.from + 1;
-    const std::unique_ptr<TTarvelMain> copy = w.ReplayCopy();
-    TVideoExport video(*copy, options, r.Out("view.mp4"));
+    TVideoExport video(w.VideoSource(), options, r.Out("view.mp4"));
     QImage first;
     video.FrameHook = [&](const QImage& frame, const QRect&) {
         if (first.isNull())
@@ -338,15 +337,16 @@ TEST(ExportVideo, EachFrameShowsTheMomentTheClockReachesAndFollowingKeepsThePlay
         options.square = 200;
         options.zoom = 3000; // 1800 pixels: the square sees a part of it
         options.track = follow ? "3" : "";
-        TVideoExport video(w, options, r.Out("walk.mp4"));
+        TVideoExport video(w.VideoSource(), options, r.Out("walk.mp4"));
+        const TReplaySession& replay = video.Session();
         ASSERT_EQ(video.FrameCount(), 145);
         ASSERT_EQ(video.FrameSize(), QSize(200, 200));
         int frames = 0, inView = 0, late = 0;
         video.FrameHook = [&](const QImage& frame, const QRect& onMap) {
             // The first tick that reaches the frame's moment, and no later one.
             const double moment = video.FrameTime(frames++);
-            late += !(w.ReplayTime() >= moment - 1e-6 && w.ReplayTime() < moment + 0.1 - 1e-6);
-            const TPictureHolder& anna = r.State(3).Image;
+            late += !(replay.ReplayTime() >= moment - 1e-6 && replay.ReplayTime() < moment + 0.1 - 1e-6);
+            const TPictureHolder& anna = replay.PlayerStates().Find("3")->Image;
             const QPoint centre((anna.Left + anna.Width / 2) * 3, (anna.Top + anna.Height / 2) * 3);
             inView += follow ? std::abs(centre.x() - onMap.left() - 100) <= 1 && std::abs(centre.y() - onMap.top() - 100) <= 1
                              : onMap.adjusted(40, 40, -40, -40).contains(centre);
@@ -365,7 +365,7 @@ TEST(ExportVideo, EachFrameShowsTheMomentTheClockReachesAndFollowingKeepsThePlay
     }
 }
 
-TEST(ExportVideo, TheCopyReplaysTheRoundWithThisWindowsSwitchesCalibrationAndOverlays)
+TEST(ExportVideo, ItsOwnReplayTakesThisWindowsSwitchesCalibrationAndOverlays)
 {
     TExportReplay r;
     TTarvelMain& w = r.window;
@@ -381,29 +381,36 @@ TEST(ExportVideo, TheCopyReplaysTheRoundWithThisWindowsSwitchesCalibrationAndOve
     w.SetTrailSeconds(30);
     w.DeathMap1->setChecked(true);
     w.RoundStatsAtEnd1->setChecked(true);
-    const std::unique_ptr<TTarvelMain> copy = w.ReplayCopy();
-    EXPECT_FALSE(copy->isVisible());
-    EXPECT_EQ(copy->Events().Count(), w.Events().Count());
-    EXPECT_EQ(copy->Roster().Count(), w.Roster().Count());
-    EXPECT_EQ(copy->MapName(), "bay");
+    const std::string before = r.ReplayJson();
+    const TVideoSource source = w.VideoSource();
+    EXPECT_FALSE(source.showFlags);
+    EXPECT_TRUE(source.killInfo);
+    EXPECT_EQ(source.timeToSeeLine, 20);
+    EXPECT_EQ(source.settings.scaleX, 1500);
+    EXPECT_EQ(source.settings.left, 12);
+    EXPECT_EQ(source.trailSeconds, 30);
+    EXPECT_TRUE(source.deathMap);
+    EXPECT_FALSE(source.killFeed);
+
+    TVideoOptions options;
+    options.from = 10;
+    options.to = 20;
+    options.zoom = w.TBMApZoom->value();
+    TVideoExport video(source, options, r.Out("own.mp4"));
+    const TReplaySession& replay = video.Session();
+    EXPECT_EQ(replay.Events().Count(), w.Events().Count());
     // At the round's selection: its first event applied, the clock at the start.
-    EXPECT_EQ(copy->EventIndex(), 0);
-    EXPECT_EQ(copy->ReplayTime(), 10);
-    EXPECT_FALSE(copy->ShowFlags->isChecked());
-    EXPECT_TRUE(copy->CBKillINfo->isChecked());
-    EXPECT_EQ(copy->TBTimeToSeeLine->value(), 20);
-    EXPECT_FALSE(copy->ReplayFromstart20Events->isChecked()); // a loop never reaches the span's end
-    EXPECT_EQ(copy->TBXas->value(), 1500);
-    EXPECT_EQ(copy->LeftMargin(), 12);
-    EXPECT_EQ(copy->TBMApZoom->value(), 1200);
-    EXPECT_TRUE(copy->Trails1->isChecked());
-    EXPECT_EQ(copy->TrailSeconds(), 30);
-    EXPECT_TRUE(copy->DeathMap1->isChecked());
-    EXPECT_FALSE(copy->KillFeed1->isChecked());
-    EXPECT_FALSE(copy->RoundStatsAtEnd1->isChecked()); // no window pops up during an export
-    // Its clock moves only when asked, however long the event loop runs.
-    QCoreApplication::processEvents();
-    EXPECT_EQ(copy->EventIndex(), 0);
+    EXPECT_EQ(replay.EventIndex(), 0);
+    EXPECT_EQ(replay.ReplayTime(), 10);
+    EXPECT_FALSE(replay.Settings().loop); // a loop never reaches the span's end
+    EXPECT_EQ(replay.Settings().scaleX, 1500);
+    EXPECT_EQ(replay.Settings().left, 12);
+    EXPECT_EQ(video.FrameSize(), QSize(720, 720));
+    while (!video.Done())
+        video.Step();
+    EXPECT_GT(replay.EventIndex(), 0);
+    // The window's replay is where it was.
+    EXPECT_EQ(r.ReplayJson(), before);
 }
 
 TEST(ExportVideo, TheExportItemsStayAtTheEndOfTheFileMenu)

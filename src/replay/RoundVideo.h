@@ -1,0 +1,137 @@
+#pragma once
+
+// A round, or a span of it, as a video: a replay of its own plays the span and every frame is
+// drawn with the frame code the map view uses, at the moments its clock reaches. Each frame
+// moves the replay on by speed / fps seconds. The replay a user watches is not touched.
+
+#include "base/TextList.h"
+#include "log/PlayerList.h"
+#include "mapview/FrameDrawing.h"
+#include "mapview/GridBackground.h"
+#include "mapview/VideoEncoder.h"
+#include "replay/ReplaySession.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QPointF>
+#include <QRect>
+#include <QSize>
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TwexXMLNode;
+
+enum class TVideoArea {
+    View,     // the visible part of the map view, of the size `view`
+    WholeMap, // the whole zoomed map
+    Square,   // a square of `square` pixels, at a zoom that fills it at least
+};
+
+struct TVideoOptions {
+    double from = 0; // seconds of the log's clock
+    double to = 0;
+    double speed = 10; // replay seconds per video second
+    int fps = 30;
+    TVideoArea area = TVideoArea::WholeMap;
+    QSize view;        // TVideoArea::View
+    int square = 720;  // TVideoArea::Square
+    int zoom = 1000;   // thousandths, as the map view's zoom
+    // Where the middle of the frames lies at first, as a fraction of the zoomed map's sides.
+    QPointF centre{0.5, 0.5};
+    std::string track; // the key of the player the frames keep in their middle, or empty
+};
+
+// The round a video replays and how the map view draws it: what a view hands over so that the
+// video's frames look as its own do.
+struct TVideoSource {
+    const TwexXMLNode* round = nullptr; // the round element; it outlives the export
+    TPlayerList const* roster = nullptr; // the log's roster as it stands: the replay adds to a copy
+    std::vector<std::string> imageFolders;
+    TTextList pictureMap;
+    std::string objectFile; // the map's object file, or ""
+    TReplaySettings settings; // the clock's switches and the calibration
+    QImage mapPicture;        // none: the frames keep what their bitmap has
+    bool grid = false;        // a grid of world units under the markers instead of a picture
+    bool showObjects = true, showFlags = true, showHitLines = true, killInfo = false;
+    int timeToSeeLine = 10;
+    int trailSeconds = 0; // 0: no trails
+    bool deathMap = false, killFeed = false;
+    QFont font;
+    int minZoom = 500, maxZoom = 10000; // the zoom's range, in thousandths
+    // Where the zoomed map stands in the scrolled area of the view: a scroll keeps within that
+    // area, so a corner can lie no further left than this offset allows.
+    QPoint mapOffset{-8, 0};
+};
+
+// The frames of a span: one for each 1 / fps seconds of video, at least one.
+int VideoFrameCount(double from, double to, double speed, int fps);
+
+// Whether some event of the round is a player's whose state key this is.
+bool RoundHasPlayer(const TEventInfoList& events, const std::string& key);
+
+// The side of the zoomed map at a zoom in thousandths.
+int ZoomedMapSide(int zoom);
+
+class TVideoExport;
+
+// Runs the export to its last frame, telling its progress on `err`: a bar drawn anew in place
+// on a terminal, else a line at every tenth of the frames. An interrupt (Ctrl+C) or a
+// termination request stops it between frames: then false.
+bool RunVideoExport(TVideoExport& video, std::ostream& err, bool terminal);
+
+class TVideoExport {
+public:
+    // Selects the source's round in a replay of its own, as a double click on it does. The
+    // encoder opens here: "Cannot create file %s" or EVideoError; the round's own errors raise.
+    TVideoExport(const TVideoSource& source, const TVideoOptions& options, const std::string& fileName,
+                 const std::string& encoder = "");
+    ~TVideoExport();
+
+    int FrameCount() const { return FCount; }
+    int FramesDone() const { return FDone; }
+    QSize FrameSize() const { return FEncoder->Size(); }
+    bool Done() const { return FDone == FCount; }
+    // The replay time frame k shows.
+    double FrameTime(int k) const;
+    // The next piece of work: going to the span's start, then one frame a call.
+    void Step();
+    // The file appears under its name.
+    void Finish() { FEncoder->Finish(); }
+    // The export's own replay.
+    const TReplaySession& Session() const { return *FSession; }
+
+    // Each frame as it goes to the encoder, and its place on the zoomed map.
+    std::function<void(const QImage& frame, const QRect& onMap)> FrameHook;
+
+private:
+    void SelectRound();
+    void MoveTo(double time);
+    void Follow();
+    // Scrolls so that the frame's corner shows this pixel of the zoomed map, as far as the
+    // view's scrolled area lets it.
+    void ScrollTo(QPoint corner);
+    void DrawFrame();
+    std::string LoadPicture(TPictureHolder& image, const std::string& name);
+
+    TVideoSource FSource;
+    TVideoOptions FOptions;
+    TPlayerList FRoster;
+    std::unique_ptr<TReplaySession> FSession;
+    bool FRunning = false; // the clock has ticks to come: a seek may move it on
+    int FZoom = 1000;
+    int FSide = 0;  // the zoomed map's side
+    QSize FView;    // the frames' size
+    QPoint FCorner; // the zoomed map's pixel at the frames' top-left corner
+    QImage FBitmap;
+    TFrameCanvas FCanvas;
+    TGridCache FGrid;
+    int FCount = 0;
+    int FDone = 0;
+    bool FAtStart = false;
+    std::unique_ptr<TVideoEncoder> FEncoder;
+};
