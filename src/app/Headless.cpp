@@ -17,6 +17,7 @@
 #include "mapview/ProgramFolder.h"
 #include "mapview/RoundMap.h"
 #include "replay/PlayerStates.h"
+#include "replay/RoundReplay.h"
 #include "replay/RoundStats.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -453,15 +454,15 @@ std::string VectorJson(const TVector& v)
     return "[" + JsonNumber(v.X) + "," + JsonNumber(v.Y) + "," + JsonNumber(v.Z) + "]";
 }
 
-int MapObjectIndex(const TTarvelMain& window, const TMapObject* object)
+int MapObjectIndex(const TMapObjectList& objects, const TMapObject* object)
 {
-    for (int i = 0; object && i < window.MapObjects().Count(); ++i)
-        if (window.MapObjects().Object(i) == object)
+    for (int i = 0; object && i < objects.Count(); ++i)
+        if (objects.Object(i) == object)
             return i;
     return -1;
 }
 
-std::string StateJson(const TTarvelMain& window, const std::string& key, TInfoClass& s)
+std::string StateJson(const TMapObjectList& objects, const std::string& key, TInfoClass& s)
 {
     const TPictureHolder& m = s.Image;
     return "{\"key\":" + JsonString(key) + ",\"PlayerID\":" + std::to_string(s.PlayerID) +
@@ -478,7 +479,78 @@ std::string StateJson(const TTarvelMain& window, const std::string& key, TInfoCl
            ",\"Direction\":" + JsonString(DirectionName(s.Direction())) +
            ",\"AbsoluteClassInfo\":" + JsonString(s.AbsoluteClassInfo) + ",\"marker\":[" + std::to_string(m.Left) +
            "," + std::to_string(m.Top) + "," + std::to_string(m.Width) + "," + std::to_string(m.Height) +
-           "],\"MapObjectInUse\":" + std::to_string(MapObjectIndex(window, s.MapObjectInUse)) + "}";
+           "],\"MapObjectInUse\":" + std::to_string(MapObjectIndex(objects, s.MapObjectInUse)) + "}";
+}
+
+// What a replay shows, from the window or from a replay without one.
+struct TReplayShown {
+    int ticks = 0;
+    double replayTime = 0, roundStartTime = 0;
+    int eventIndex = 0;
+    std::string timeCaption, lengthCaption;
+    int timeLineMin = 0, timeLineValue = 0, timeLineMax = 0;
+    bool timer = false;
+    const TPlayerStateList* states = nullptr;
+    const TMapObjectList* objects = nullptr;
+    std::vector<std::vector<std::string>> rows; // the scoreboard's cells
+    std::string log;                            // the score log, its lines joined
+};
+
+void PrintShown(std::ostream& out, const TReplayShown& r)
+{
+    out << "{\"ticks\":" << r.ticks << ",\"ReplayTime\":" << JsonNumber(r.replayTime)
+        << ",\"RoundStartTime\":" << JsonNumber(r.roundStartTime) << ",\"EventIndex\":" << r.eventIndex
+        << ",\"LTime\":" << JsonString(r.timeCaption) << ",\"TBTime\":[" << r.timeLineMin << "," << r.timeLineValue << ","
+        << r.timeLineMax << "],\"timer\":" << (r.timer ? "true" : "false") << ",\"Label12\":" << JsonString(r.lengthCaption)
+        << "}\n";
+    for (int i = 0; i < r.states->Count(); ++i)
+        out << StateJson(*r.objects, r.states->Key(i), *r.states->State(i)) << '\n';
+    for (const std::vector<std::string>& row : r.rows) {
+        out << "{\"row\":[";
+        for (size_t column = 0; column < row.size(); ++column)
+            out << (column ? "," : "") << JsonString(row[column]);
+        out << "]}\n";
+    }
+    for (int i = 0; i < r.objects->Count(); ++i) {
+        const TMapObject& o = *r.objects->Object(i);
+        out << "{\"object\":" << i << ",\"class\":" << JsonString(o.FObjectClass) << ",\"team\":" << o.FTeam
+            << ",\"position\":" << JsonString(o.FPosition) << ",\"picture\":" << JsonString(o.FPictureName)
+            << ",\"x\":" << o.FImage.Left << ",\"y\":" << o.FImage.Top << "}\n";
+    }
+    if (!r.log.empty()) {
+        size_t from = 0;
+        for (size_t at; (at = r.log.find('\n', from)) != std::string::npos; from = at + 1)
+            out << "{\"log\":" << JsonString(r.log.substr(from, at - from)) << "}\n";
+        out << "{\"log\":" << JsonString(r.log.substr(from)) << "}\n";
+    }
+}
+
+// What a replay without a window shows: the same as the window's displays.
+void PrintReplay(std::ostream& out, const TRoundReplay& replay)
+{
+    const TReplaySession& session = replay.Session();
+    TReplayShown shown;
+    shown.ticks = session.Ticks();
+    shown.replayTime = session.ReplayTime();
+    shown.roundStartTime = session.RoundStartTime();
+    shown.eventIndex = session.EventIndex();
+    shown.timeCaption = replay.TimeCaption();
+    shown.lengthCaption = replay.LengthCaption();
+    shown.timeLineMin = replay.TimeLineMin();
+    shown.timeLineValue = replay.TimeLineValue();
+    shown.timeLineMax = replay.TimeLineMax();
+    shown.timer = replay.Running();
+    shown.states = &session.PlayerStates();
+    shown.objects = &session.MapObjects();
+    for (const TScoreRow& row : session.ScoreRows()) {
+        std::vector<std::string> cells{row.axis ? "AXIS" : "ALIES"};
+        for (int column = 1; column < 8; ++column)
+            cells.push_back(ScoreCellText(*row.state, column));
+        shown.rows.push_back(std::move(cells));
+    }
+    for (size_t i = 0; i < replay.ScoreLog().size(); ++i)
+        shown.log += (i ? "\n" : "") + replay.ScoreLog()[i];
+    PrintShown(out, shown);
 }
 
 } // namespace
@@ -486,33 +558,28 @@ std::string StateJson(const TTarvelMain& window, const std::string& key, TInfoCl
 // Everything a replay leaves in the window, one JSON object a line.
 void PrintReplay(std::ostream& out, TTarvelMain& window, int ticks)
 {
-    out << "{\"ticks\":" << ticks << ",\"ReplayTime\":" << JsonNumber(window.ReplayTime())
-        << ",\"RoundStartTime\":" << JsonNumber(window.RoundStartTime()) << ",\"EventIndex\":" << window.EventIndex()
-        << ",\"LTime\":" << JsonString(window.LTime->Caption()) << ",\"TBTime\":[" << window.TBTime->minimum() << ","
-        << window.TBTime->value() << "," << window.TBTime->maximum() << "],\"timer\":"
-        << (window.Timer1->isActive() ? "true" : "false") << ",\"Label12\":" << JsonString(window.Label12->Caption())
-        << "}\n";
-    const TPlayerStateList& states = window.PlayerStates();
-    for (int i = 0; i < states.Count(); ++i)
-        out << StateJson(window, states.Key(i), *states.State(i)) << '\n';
+    TReplayShown shown;
+    shown.ticks = ticks;
+    shown.replayTime = window.ReplayTime();
+    shown.roundStartTime = window.RoundStartTime();
+    shown.eventIndex = window.EventIndex();
+    shown.timeCaption = window.LTime->Caption();
+    shown.lengthCaption = window.Label12->Caption();
+    shown.timeLineMin = window.TBTime->minimum();
+    shown.timeLineValue = window.TBTime->value();
+    shown.timeLineMax = window.TBTime->maximum();
+    shown.timer = window.Timer1->isActive();
+    shown.states = &window.PlayerStates();
+    shown.objects = &window.MapObjects();
     for (int i = 0; i < window.ScoreBord->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = window.ScoreBord->topLevelItem(i);
-        out << "{\"row\":[";
+        std::vector<std::string> cells;
         for (int column = 0; column < 8; ++column)
-            out << (column ? "," : "") << JsonString(window.ScoreBordCellText(row, column));
-        out << "]}\n";
+            cells.push_back(window.ScoreBordCellText(row, column));
+        shown.rows.push_back(std::move(cells));
     }
-    const TMapObjectList& objects = window.MapObjects();
-    for (int i = 0; i < objects.Count(); ++i) {
-        const TMapObject& o = *objects.Object(i);
-        out << "{\"object\":" << i << ",\"class\":" << JsonString(o.FObjectClass) << ",\"team\":" << o.FTeam
-            << ",\"position\":" << JsonString(o.FPosition) << ",\"picture\":" << JsonString(o.FPictureName)
-            << ",\"x\":" << o.FImage.Left << ",\"y\":" << o.FImage.Top << "}\n";
-    }
-    const QString log = window.Memo1->toPlainText();
-    if (!log.isEmpty())
-        for (const QString& line : log.split(QLatin1Char('\n')))
-            out << "{\"log\":" << JsonString(FromLatin1(line)) << "}\n";
+    shown.log = FromLatin1(window.Memo1->toPlainText());
+    PrintShown(out, shown);
 }
 
 namespace {
@@ -584,7 +651,7 @@ int Replay(TContext& c)
     bool animate = true;
     bool loop = false;
     // The seeks and kill steps in their order.
-    std::vector<std::function<void(TTarvelMain&)>> moves;
+    std::vector<std::function<void(TRoundReplay&)>> moves;
     const TRoundCommand command(c, [&](const std::string& option, size_t& i) {
         if (option == "--no-animate")
             animate = false;
@@ -599,34 +666,39 @@ int Replay(TContext& c)
             const std::string text = c.Arg(++i);
             if (!TryStrToFloat(LocalizePoints(text), seconds))
                 throw TUsageError{"--seek needs a time in seconds, not '" + text + "'"};
-            moves.push_back([seconds](TTarvelMain& window) { window.SeekTo(static_cast<double>(seconds)); });
+            moves.push_back([seconds](TRoundReplay& replay) { replay.SeekTo(static_cast<double>(seconds)); });
         } else if (option == "--next-kill")
-            moves.push_back([](TTarvelMain& window) { window.NextKill(); });
+            moves.push_back([](TRoundReplay& replay) { replay.NextKill(); });
         else if (option == "--previous-kill")
-            moves.push_back([](TTarvelMain& window) { window.PreviousKill(); });
+            moves.push_back([](TRoundReplay& replay) { replay.PreviousKill(); });
         else
             return false;
         return true;
     });
-    const int round = command.round;
-    TWindowScope scope;
-    TTarvelMain window(command.home);
-    command.SetUp(window); // the replay is not drawn
-    window.CBAnimate->setChecked(animate);
-    window.ReplayFromstart20Events->setChecked(loop);
+    TToolScope scope;
+    const TProgramFiles files = StartWithoutWindow(command.home);
+    TOpenedLog log;
+    // The replay takes the roster as the log gives it: made once the log is open.
+    std::unique_ptr<TRoundReplay> replay = std::make_unique<TRoundReplay>(files, log.Roster());
+    command.SetUp(replay->Map());
     RunThenPrint(
         [&] {
-            SelectRound(window, round, c.err);
+            OpenTelling(log, command.log, c.err);
+            const TwexXMLNode& round = *log.Round(command.round);
+            replay = std::make_unique<TRoundReplay>(files, log.Roster());
+            command.SetUp(replay->Map());
+            replay->SetClock(animate, loop);
+            RunHandler([&] { replay->Select(round); });
             for (const auto& move : moves)
-                RunHandler([&] { move(window); });
+                RunHandler([&] { move(*replay); });
             // Without a seek the round plays to its end; after one only when asked.
             if (!moves.empty() && tickLimit < 0)
                 tickLimit = 0;
             // The ticks run back to back; the timer only says whether another is due.
-            for (int ticks = 0; window.Timer1->isActive() && (tickLimit < 0 || ticks < tickLimit); ++ticks)
-                RunHandler([&] { window.Timer1Timer(); });
+            for (int ticks = 0; replay->Running() && (tickLimit < 0 || ticks < tickLimit); ++ticks)
+                RunHandler([&] { replay->Tick(); });
         },
-        [&] { PrintReplay(c.out, window, window.ReplayTicks()); });
+        [&] { PrintReplay(c.out, *replay); });
     return scope.Finish(c.out, c.err);
 }
 

@@ -134,6 +134,15 @@ void TRoundMap::Select(const TwexXMLNode& round, TEventInfoList& events)
     const int64_t end = WholeSeconds(events.GetEvent(events.Count() - 1)->Timestamp);
     CheckedDifference(end, start); // the round's length, shown
 
+    SelectMap(round);
+    // The time line's range, in tenths.
+    TenthsRound(static_cast<double>(start));
+    TenthsRound(static_cast<double>(end));
+    LoadObjects();
+}
+
+void TRoundMap::SelectMap(const TwexXMLNode& round)
+{
     FMapName = RoundMapName(round, FMapName);
     const int missedBefore = FMisses;
     LoadPicture(FPicture, FMapName);
@@ -147,11 +156,9 @@ void TRoundMap::Select(const TwexXMLNode& round, TEventInfoList& events)
         MoveSlider(&TCalibration::Top, FTopMargin);
         MoveSlider(&TCalibration::Left, FLeftMargin);
     }
-    // The time line's range, in tenths.
-    TenthsRound(static_cast<double>(start));
-    TenthsRound(static_cast<double>(end));
-    LoadObjects();
 }
+
+std::string TRoundMap::ObjectFile() const { return FindMapObjectFile(FFiles.ImageFolders(), FMapName); }
 
 TCalibration TRoundMap::FitToRound(const TEventInfoList& events) const
 {
@@ -187,7 +194,7 @@ void TRoundMap::PlaceObject(TMapObject& object)
 
 void TRoundMap::LoadObjects()
 {
-    const std::string fileName = FindMapObjectFile(FFiles.ImageFolders(), FMapName);
+    const std::string fileName = ObjectFile();
     if (fileName.empty())
         return;
     TTextList file;

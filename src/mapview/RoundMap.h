@@ -83,6 +83,13 @@ public:
     // round's time span checked, the map's name, picture and saved calibration, and the map's
     // objects. A failure raises and keeps what was done before it.
     void Select(const TwexXMLNode& round, TEventInfoList& events);
+    // The map's steps of the selection alone: its name, its picture and its saved calibration.
+    void SelectMap(const TwexXMLNode& round);
+    // Loads a picture by name as the map's objects do, noting a name that found none.
+    std::string LoadPicture(TPictureHolder& image, const std::string& name);
+    // The map's object file, or "" without one.
+    std::string ObjectFile() const;
+    const TProgramFiles& Files() const { return FFiles; }
     // The values that put every place of the round's events and of the map's objects on the
     // picture as drawn, as "Fit to round" finds them (ECalibrationError when there are none).
     TCalibration FitToRound(const TEventInfoList& events) const;
@@ -98,7 +105,6 @@ public:
     const std::vector<std::string>& MissingPictures() const { return FMissing; }
 
 private:
-    std::string LoadPicture(TPictureHolder& image, const std::string& name);
     void PlaceObject(TMapObject& object);
     void LoadObjects();
 

@@ -53,3 +53,16 @@ void TPlayerStateList::Clear()
 }
 
 std::string PlayerKey(int32_t playerID) { return IntToStr(playerID); }
+
+std::string ScoreCellText(const TInfoClass& state, int column)
+{
+    switch (column) {
+    case 1: return state.PlayerName;
+    case 2: return state.Dead ? "X" : "";
+    case 4: return IntToStr(state.Kills);
+    case 5: return IntToStr(state.Deaths);
+    case 6: return IntToStr(state.Flags);
+    case 7: return IntToStr(state.TKs);
+    default: return ""; // the marker picture
+    }
+}

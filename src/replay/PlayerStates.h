@@ -33,3 +33,6 @@ private:
 
 // The key of a player id.
 std::string PlayerKey(int32_t playerID);
+
+// The text of a scoreboard cell of the state's row, columns 1 to 7 (the marker's is empty).
+std::string ScoreCellText(const TInfoClass& state, int column);

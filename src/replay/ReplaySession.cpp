@@ -52,6 +52,16 @@ void TPictureFileMemo::LoadSized(TPictureHolder& image, const std::string& fileN
 
 // ---- Settings and the round -------------------------------------------------------------------
 
+TPictureFile LoadPictureFile(TPictureFileMemo& files, const std::vector<std::string>& folders,
+                             const TTextList& pictureMap, TPictureHolder& image, const std::string& name)
+{
+    const TPictureFile found = FindPictureFile(folders, pictureMap, name,
+                                               [&files](const std::string& file) { return files.FileExists(file); });
+    if (!found.FileName.empty())
+        files.LoadSized(image, found.FileName);
+    return found;
+}
+
 TReplaySession::TReplaySession(TPlayerList& roster, TReplayLoader loader) : FRoster(roster), FLoader(std::move(loader)) {}
 
 void TReplaySession::SetSettings(const TReplaySettings& settings)

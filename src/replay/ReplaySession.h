@@ -10,6 +10,7 @@
 #include "mapview/MapObject.h"
 #include "mapview/Overlays.h"
 #include "mapview/PictureHolder.h"
+#include "mapview/RoundMap.h"
 #include "replay/EventKind.h"
 #include "replay/LookAhead.h"
 #include "replay/MarkerPath.h"
@@ -84,6 +85,11 @@ private:
     std::unordered_map<std::string, QImage> FPictures;
     TPaintedPictures FPainted;
 };
+
+// Finds the picture for a name in the folders (FindPictureFile) and loads it into the holder
+// through the memo; the holder stays as it was when none is found (FileName then "").
+TPictureFile LoadPictureFile(TPictureFileMemo& files, const std::vector<std::string>& folders,
+                             const TTextList& pictureMap, TPictureHolder& image, const std::string& name);
 
 // The next tick of a seek as far as it touches the markers: the clock it animates them at, and
 // the players its events name. An event changes the state of the player it names alone (a

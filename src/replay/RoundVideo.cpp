@@ -122,12 +122,7 @@ void TVideoExport::SelectRound()
 
 std::string TVideoExport::LoadPicture(TPictureHolder& image, const std::string& name)
 {
-    TPictureFileMemo& files = FSession->PictureFiles();
-    const TPictureFile found = FindPictureFile(FSource.imageFolders, FSource.pictureMap, name,
-                                               [&files](const std::string& file) { return files.FileExists(file); });
-    if (!found.FileName.empty())
-        files.LoadSized(image, found.FileName);
-    return found.Name;
+    return LoadPictureFile(FSession->PictureFiles(), FSource.imageFolders, FSource.pictureMap, image, name).Name;
 }
 
 double TVideoExport::FrameTime(int k) const { return FOptions.from + k * FOptions.speed / FOptions.fps; }

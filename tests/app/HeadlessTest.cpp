@@ -63,7 +63,7 @@ TEST(Headless, ErrorsAndUsage)
     EXPECT_EQ(Ornwick({"select", "only-one-arg"}).status, 2);
 }
 
-// The log questions answer from the model: in a process without an application object they
+// The log questions and the replay answer from the model: in a process without an application object they
 // make none, and no window. The test program has one, so the test runs itself again without.
 TEST(Headless, LogQuestionsAnswerWithoutAnApplication)
 {
@@ -95,7 +95,8 @@ TEST(Headless, LogQuestionsAnswerWithoutAnApplication)
                                                             {"roster", log},
                                                             {"events", log, "0"},
                                                             {"stats", log, "0", "--home", home},
-                                                            {"fit", log, "0", "--home", home}};
+                                                            {"fit", log, "0", "--home", home},
+                                                            {"replay", log, "0", "--home", home, "--seek", "60"}};
     for (const std::vector<std::string>& command : commands) {
         const TToolRun run = Ornwick(command);
         EXPECT_EQ(run.status, 0) << command[0] << ": " << run.err;

@@ -13,12 +13,9 @@ std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& n
     // A loaded picture gives the holder its size, whatever its kind: a holder that kept its
     // old size would place and scale the new picture wrongly. The files are asked for through
     // the memo that serves seeks.
-    const TPictureFile found = FindPictureFile(ImageFolders(), FPictureMap, name,
-                                               [this](const std::string& file) { return FSession.PictureFiles().FileExists(file); });
+    const TPictureFile found = LoadPictureFile(FSession.PictureFiles(), ImageFolders(), FPictureMap, image, name);
     if (found.FileName.empty())
         ReportMissingPicture(name);
-    else
-        FSession.PictureFiles().LoadSized(image, found.FileName);
     return found.Name;
 }
 

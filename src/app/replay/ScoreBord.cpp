@@ -156,15 +156,7 @@ std::string TTarvelMain::ScoreBordCellText(const QTreeWidgetItem* row, int colum
     const TInfoClass* state = StateOfRow(row);
     if (!state || column == 0)
         return FromLatin1(row->text(column));
-    switch (column) {
-    case 1: return state->PlayerName;
-    case 2: return state->Dead ? "X" : "";
-    case 4: return IntToStr(state->Kills);
-    case 5: return IntToStr(state->Deaths);
-    case 6: return IntToStr(state->Flags);
-    case 7: return IntToStr(state->TKs);
-    default: return ""; // the marker picture
-    }
+    return ScoreCellText(*state, column);
 }
 
 void TTarvelMain::ScoreBordCustomDrawSubItem(QPainter& painter, QTreeWidgetItem* row, int column, bool& defaultDraw)

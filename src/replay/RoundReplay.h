@@ -1,0 +1,78 @@
+#pragma once
+
+// A round replayed without a window, as the window replays it: the round selected as a double
+// click selects it, the timer's ticks, seeks and kill steps, and what the window's displays
+// show of them (the time, the round's length, the time line and the score log).
+
+#include "log/PlayerList.h"
+#include "mapview/RoundMap.h"
+#include "replay/ReplaySession.h"
+
+#include <string>
+#include <vector>
+
+class TProgramFiles;
+class TwexXMLNode;
+
+class TRoundReplay {
+public:
+    // `roster`: the log's roster; the replay adds to a copy of it.
+    TRoundReplay(const TProgramFiles& files, const TPlayerList& roster);
+    TRoundReplay(const TRoundReplay&) = delete;
+    TRoundReplay& operator=(const TRoundReplay&) = delete;
+
+    // The map's calibration sliders, to move before the selection as a user moves them.
+    TRoundMap& Map() { return FMap; }
+    void SetClock(bool animate, bool loop);
+
+    // The selection's steps in its order; a failure raises and keeps what was done before it.
+    void Select(const TwexXMLNode& round);
+    // One tick of the timer, when it runs.
+    void Tick();
+    // Whether the timer runs: the round has ticks to come and nothing halted it.
+    bool Running() const { return FRunning; }
+    void SeekTo(double seconds);
+    bool NextKill();
+    bool PreviousKill();
+
+    TReplaySession& Session() { return FSession; }
+    const TReplaySession& Session() const { return FSession; }
+    // What the displays show: LTime, Label12, TBTime and the score log's lines.
+    const std::string& TimeCaption() const { return FTimeCaption; }
+    const std::string& LengthCaption() const { return FLengthCaption; }
+    int TimeLineMin() const { return FTimeLineMin; }
+    int TimeLineValue() const { return FTimeLineValue; }
+    int TimeLineMax() const { return FTimeLineMax; }
+    const std::vector<std::string>& ScoreLog() const { return FScoreLog; }
+
+private:
+    TReplayLoader Loader();
+    TReplaySettings Settings() const;
+    // Runs a step of the session and takes in what it changed, also when it raises.
+    template <class TStep> void Run(TStep step)
+    {
+        try {
+            step();
+        } catch (...) {
+            Show(FSession.TakeReport());
+            throw;
+        }
+        Show(FSession.TakeReport());
+    }
+    void Show(const TReplayReport& report);
+
+    TRoundMap FMap;
+    TPlayerList FRoster;
+    TReplaySession FSession;
+    bool FAnimate = true, FLoop = false;
+    const TwexXMLNode* FRound = nullptr;
+    bool FRunning = false;
+
+    std::string FTimeCaption = "0";
+    std::string FLengthCaption = "0";
+    int FTimeLineMin = 0, FTimeLineValue = 0, FTimeLineMax = 0;
+    std::vector<std::string> FScoreLog;
+    // What a restart of the round puts back: the score log's length and the time shown.
+    size_t FRoundStartLines = 0;
+    std::string FRoundStartCaption;
+};
