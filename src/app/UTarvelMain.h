@@ -460,13 +460,7 @@ private:
     // Runs a step of the session and shows what it changed, also when it raises.
     template <class TStep> void RunSession(TStep step)
     {
-        try {
-            step();
-        } catch (...) {
-            ShowReplayReport(FSession.TakeReport());
-            throw;
-        }
-        ShowReplayReport(FSession.TakeReport());
+        RunReported(FSession, step, [this](const TReplayReport& report) { ShowReplayReport(report); });
     }
     void ShowReplayReport(const TReplayReport& report);
     // The map's object file in the image folders, or "".

@@ -257,3 +257,16 @@ private:
     TReplayReport FReport;
     TPictureFileMemo FPictureFiles;
 };
+
+// Runs a step of the session and hands what it changed to `show`, also when the step raises.
+template <class TStep, class TShow>
+void RunReported(TReplaySession& session, TStep&& step, TShow&& show)
+{
+    try {
+        step();
+    } catch (...) {
+        show(session.TakeReport());
+        throw;
+    }
+    show(session.TakeReport());
+}

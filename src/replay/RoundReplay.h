@@ -51,13 +51,7 @@ private:
     // Runs a step of the session and takes in what it changed, also when it raises.
     template <class TStep> void Run(TStep step)
     {
-        try {
-            step();
-        } catch (...) {
-            Show(FSession.TakeReport());
-            throw;
-        }
-        Show(FSession.TakeReport());
+        RunReported(FSession, step, [this](const TReplayReport& report) { Show(report); });
     }
     void Show(const TReplayReport& report);
 
