@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,37 @@ bool FileExists(const std::string& fileName)
 {
     struct stat st;
     return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::string FindFileNoCase(const std::string& fileName)
+{
+    if (FileExists(fileName))
+        return fileName;
+    const size_t slash = fileName.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : fileName.substr(0, slash + 1);
+    const std::string name = fileName.substr(folder.size());
+    if (name.empty())
+        return "";
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    };
+    const std::string wanted = lower(name);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return "";
+    std::string found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string candidate = entry->d_name;
+        if (candidate.size() == wanted.size() && lower(candidate) == wanted && FileExists(folder + candidate)) {
+            found = folder + candidate;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
 }
 
 void ReadWholeFile(const std::string& fileName, TMemoryStream& stream, size_t ceiling)

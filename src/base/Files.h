@@ -7,6 +7,10 @@
 // File names are 8-bit text in the system's own encoding, passed to the OS unchanged.
 
 bool FileExists(const std::string& fileName); // a file, not a folder
+// The file of that name, or else the one in its folder whose name differs only in the letter
+// case of A to Z (the first in the folder's order), as the game's own platform finds files;
+// "" when there is none.
+std::string FindFileNoCase(const std::string& fileName);
 
 class TMemoryStream;
 

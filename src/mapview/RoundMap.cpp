@@ -22,27 +22,27 @@ std::string RoundMapName(const TwexXMLNode& round, std::string mapName)
 }
 
 TPictureFile FindPictureFile(const std::vector<std::string>& folders, const TTextList& pictureMap,
-                             const std::string& name, const std::function<bool(const std::string&)>& exists)
+                             const std::string& name, const std::function<std::string(const std::string&)>& find)
 {
     for (const std::string& folder : folders)
         for (const char* extension : {".bmp", ".jpg"})
-            if (exists(folder + name + extension))
-                return {folder + name + extension, name};
+            if (std::string file = find(folder + name + extension); !file.empty())
+                return {std::move(file), name};
     const std::string mapped = pictureMap.Values(name);
     if (mapped.empty())
         return {"", name};
     // A redirected name is looked for as a bitmap only.
     for (const std::string& folder : folders)
-        if (exists(folder + mapped + ".bmp"))
-            return {folder + mapped + ".bmp", mapped};
+        if (std::string file = find(folder + mapped + ".bmp"); !file.empty())
+            return {std::move(file), mapped};
     return {"", mapped};
 }
 
 std::string FindMapObjectFile(const std::vector<std::string>& folders, const std::string& mapName)
 {
     for (const std::string& folder : folders)
-        if (FileExists(folder + mapName + "OBS.con"))
-            return folder + mapName + "OBS.con";
+        if (std::string file = FindFileNoCase(folder + mapName + "OBS.con"); !file.empty())
+            return file;
     return "";
 }
 
@@ -168,7 +168,7 @@ TCalibration TRoundMap::FitToRound(const TEventInfoList& events) const
 std::string TRoundMap::LoadPicture(TPictureHolder& image, const std::string& name)
 {
     const TPictureFile found = FindPictureFile(FFiles.ImageFolders(), FFiles.PictureMap(), name,
-                                               [](const std::string& file) { return FileExists(file); });
+                                               [](const std::string& file) { return FindFileNoCase(file); });
     if (found.FileName.empty()) {
         ++FMisses;
         const std::string key = UpperCaseLatin1(name);

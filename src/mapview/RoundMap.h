@@ -27,10 +27,12 @@ struct TPictureFile {
     std::string Name;     // the name the picture was looked for under last
 };
 // The picture of a name: "<name>.bmp", then "<name>.jpg" in each folder in turn, then the
-// picture map's name for it, as a bitmap only. `exists` answers whether a file is there.
+// picture map's name for it, as a bitmap only. `find` gives the file a name stands for, or ""
+// (FindFileNoCase: letter case aside).
 TPictureFile FindPictureFile(const std::vector<std::string>& folders, const TTextList& pictureMap,
-                             const std::string& name, const std::function<bool(const std::string&)>& exists);
-// The map's object file, "<map>OBS.con", in the first folder that has one; "" without one.
+                             const std::string& name, const std::function<std::string(const std::string&)>& find);
+// The map's object file, "<map>OBS.con" in any letter case, in the first folder that has one;
+// "" without one.
 std::string FindMapObjectFile(const std::vector<std::string>& folders, const std::string& mapName);
 
 // The flag picture of a control point held by the team; nullptr for any other team, whose

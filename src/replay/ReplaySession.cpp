@@ -21,19 +21,19 @@ void TPictureFileMemo::SetActive(bool on)
     FActive = on;
     FPainted.SetActive(on);
     if (!on) {
-        FExists.clear();
+        FFound.clear();
         FPictures.clear();
     }
 }
 
-bool TPictureFileMemo::FileExists(const std::string& fileName)
+std::string TPictureFileMemo::FindFile(const std::string& fileName)
 {
     if (!FActive)
-        return ::FileExists(fileName);
-    const auto it = FExists.find(fileName);
-    if (it != FExists.end())
+        return FindFileNoCase(fileName);
+    const auto it = FFound.find(fileName);
+    if (it != FFound.end())
         return it->second;
-    return FExists.emplace(fileName, ::FileExists(fileName)).first->second;
+    return FFound.emplace(fileName, FindFileNoCase(fileName)).first->second;
 }
 
 void TPictureFileMemo::LoadSized(TPictureHolder& image, const std::string& fileName)
@@ -56,7 +56,7 @@ TPictureFile LoadPictureFile(TPictureFileMemo& files, const std::vector<std::str
                              const TTextList& pictureMap, TPictureHolder& image, const std::string& name)
 {
     const TPictureFile found = FindPictureFile(folders, pictureMap, name,
-                                               [&files](const std::string& file) { return files.FileExists(file); });
+                                               [&files](const std::string& file) { return files.FindFile(file); });
     if (!found.FileName.empty())
         files.LoadSized(image, found.FileName);
     return found;

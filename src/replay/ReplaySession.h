@@ -74,14 +74,15 @@ class TPictureFileMemo {
 public:
     void SetActive(bool on);
     bool Active() const { return FActive; }
-    bool FileExists(const std::string& fileName);
+    // The file a picture's name stands for (FindFileNoCase).
+    std::string FindFile(const std::string& fileName);
     // Loads the picture into the holder and gives the holder its size, as a load from disk does.
     void LoadSized(TPictureHolder& image, const std::string& fileName);
     TPaintedPictures& Painted() { return FPainted; }
 
 private:
     bool FActive = false;
-    std::unordered_map<std::string, bool> FExists;
+    std::unordered_map<std::string, std::string> FFound;
     std::unordered_map<std::string, QImage> FPictures;
     TPaintedPictures FPainted;
 };

@@ -5,6 +5,7 @@
 #include "base/TextList.h"
 #include "log/EventInfo.h"
 #include "mapview/ProgramFolder.h"
+#include "base/Files.h"
 #include "mapview/RoundMap.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -65,7 +66,7 @@ TEST(PictureFiles, BitmapThenJpegInEachFolderThenThePictureMapsBitmap)
 {
     const std::set<std::string> files = {"a/both.bmp", "a/both.jpg", "b/photo.jpg", "a/photo.jpg", "b/shared.bmp",
                                          "a/onlyjpeg.jpg"};
-    const auto exists = [&](const std::string& name) { return files.count(name) > 0; };
+    const auto exists = [&](const std::string& name) { return files.count(name) > 0 ? name : std::string(); };
     TTextList map;
     map.SetText("Kit1=shared\r\nKit2=onlyjpeg\r\n");
     const std::vector<std::string> folders = {"a/", "b/"};
@@ -93,6 +94,25 @@ TEST(PictureFiles, FlagsByTeamAndTheMapsObjectFile)
     const std::vector<std::string> folders = {dir.Path("none/"), dir.Path("")};
     EXPECT_EQ(FindMapObjectFile(folders, "bay"), dir.Path("bayOBS.con"));
     EXPECT_EQ(FindMapObjectFile(folders, "cove"), "");
+}
+
+TEST(PictureFiles, NamesAreFoundWhateverTheirLetterCase)
+{
+    // The game's files come from a platform whose names ignore letter case.
+    TTempDir dir;
+    QDir().mkpath(QString::fromStdString(dir.Path("images")));
+    dir.Write("images/Kwajalein_AtollOBS.CON", "");
+    dir.Write("images/AliesVlag.BMP", "");
+    dir.Write("images/aliesvlag.jpg", "");
+    const std::vector<std::string> folders = {dir.Path("images/")};
+    EXPECT_EQ(FindMapObjectFile(folders, "kwajalein_atoll"), dir.Path("images/Kwajalein_AtollOBS.CON"));
+    TTextList map;
+    const TPictureFile flag = FindPictureFile(folders, map, "ALIESVLAG", FindFileNoCase);
+    EXPECT_EQ(flag.FileName, dir.Path("images/AliesVlag.BMP")); // a bitmap before a JPEG still
+    EXPECT_EQ(FindFileNoCase(dir.Path("images/aliesvlag.jpg")), dir.Path("images/aliesvlag.jpg"));
+    EXPECT_EQ(FindFileNoCase(dir.Path("images/aliesvlag.png")), "");
+    EXPECT_EQ(FindFileNoCase(dir.Path("IMAGES/aliesvlag.jpg")), ""); // the folder as it is named
+    EXPECT_EQ(FindFileNoCase(dir.Path("images/")), "");
 }
 
 TEST(SavedCalibration, PresentByItsCorrectionYAndReadWhenAsked)
