@@ -531,6 +531,20 @@ public:
     bool MapPictureMissing() const { return FMapPictureMissing; }
     TCalibrateForm* CalibrateWindow() const { return FCalibrateForm; } // nothing until shown
 
+    // ---- Maps from the player's game (src/app/mapview/ImportMapHandlers.cpp) ----
+    QAction* ImportMap1 = nullptr;  // "Import map…" in the Map menu
+    QAction* GameFolder1 = nullptr; // "Game folder…" in the Map menu
+    void ImportMap1Click();         // its dialog, then the import
+    void GameFolder1Click();        // a folder chosen, then remembered
+    void SetGameFolder(const std::string& folder);
+    std::string GameFolder() const;
+    // Imports the map from a level folder, a level archive or the game folder (with the mod),
+    // behind a progress dialog that can cancel, and writes its picture, object file and
+    // calibration where the user's own go; the map shown anew when it is the selected round's.
+    // False when cancelled.
+    bool ImportMapFrom(const std::string& source, const std::string& map, const std::string& mod,
+                       const std::string& gameType, bool overview);
+
 private:
     void CreateMapTools();
     void ReadMapToolSettings();
@@ -543,4 +557,8 @@ private:
     bool FMapPictureMissing = false;
     int FPictureMisses = 0; // names reported missing so far
     TGridCache FGrid;
+    // Selecting a round on a map without a picture imports it from the game folder once: a map
+    // that failed or was cancelled is not tried again until the program starts anew.
+    bool ImportMissingMap(const TwexXMLNode& round);
+    std::unordered_set<std::string> FImportsTried; // map names, upper case
 };

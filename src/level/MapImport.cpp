@@ -3,6 +3,7 @@
 #include "base/Files.h"
 #include "base/Json.h"
 #include "base/TextList.h"
+#include "xmltree/wexXMLTree.h"
 
 #include <QBuffer>
 
@@ -107,6 +108,29 @@ void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, c
     TTextList settings;
     if (FileExists(settingsFile))
         settings.LoadFromFile(settingsFile);
+    WriteMapImport(import, imagesFolder, settingsFile, settings);
+}
+
+TRoundGame RoundGame(const TwexXMLNode& round)
+{
+    TRoundGame game;
+    if (const TwexXMLNode* server = round.SelectNode("bf:server"))
+        for (const TwexXMLNode* setting : server->Children())
+            if (setting->Name() == "bf:setting")
+                if (const TwexXMLAttribute* name = setting->AttributeByName("name")) {
+                    if (name->Value() == "modid" && !setting->Value().empty())
+                        game.Mod = setting->Value();
+                    else if (name->Value() == "gamemode" && !setting->Value().empty())
+                        game.Mode = setting->Value();
+                }
+    return game;
+}
+
+void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile,
+                    TTextList& held)
+{
+    const TTextList before = held;
+    TTextList& settings = held;
     const TCalibration& c = import.Calibration.Values;
     settings.SetValue(import.Map + "_SCALE", std::to_string(c.XScale));
     settings.SetValue(import.Map + "_CORRECTIONY", std::to_string(c.YScale));
@@ -116,15 +140,16 @@ void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, c
         {imagesFolder + import.PictureFile, import.PictureBytes},
         {imagesFolder + import.ObjectFile, import.ObjectText},
         {settingsFile, settings.Text()}};
-    std::vector<std::pair<std::string, std::optional<std::string>>> before;
+    std::vector<std::pair<std::string, std::optional<std::string>>> written;
     try {
         for (const auto& [name, bytes] : files) {
-            before.emplace_back(name, FileExists(name) ? std::optional<std::string>(ReadWholeFile(name)) : std::nullopt);
+            written.emplace_back(name, FileExists(name) ? std::optional<std::string>(ReadWholeFile(name)) : std::nullopt);
             WriteWholeFile(name, bytes);
         }
     } catch (...) {
-        before.pop_back(); // the one that failed was left as it was
-        for (const auto& [name, old] : before) {
+        held = before;
+        written.pop_back(); // the one that failed was left as it was
+        for (const auto& [name, old] : written) {
             std::error_code error;
             if (old)
                 WriteWholeFile(name, *old);

@@ -6,6 +6,7 @@
 #include "level/Level.h"
 #include "level/LevelObjects.h"
 #include "level/LevelPicture.h"
+#include "base/TextList.h"
 #include "mapview/Calibration.h"
 
 #include <string>
@@ -46,6 +47,22 @@ TMapImport ImportMap(const TLevel& level, const std::string& map, const std::str
 // file, keeping its other lines; each file whole or not at all, and the earlier ones put back
 // when a later one cannot be written.
 void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile);
+// The same with the settings as a program holds them: the calibration's keys set there and the
+// list written as the settings file; on a failure the list is as it was.
+void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile,
+                    TTextList& settings);
+
+// What a round's server says of its game: its "modid" and its "gamemode", "bf1942" and
+// "GPM_CQ" when it names none.
+struct TRoundGame {
+    std::string Mod = "bf1942";
+    std::string Mode = "GPM_CQ";
+};
+TRoundGame RoundGame(const class TwexXMLNode& round);
+
+// The key of the settings that names the player's game folder, from which a map without a
+// picture is imported when a round on it is selected.
+inline constexpr char GameFolderKey[] = "GameFolder";
 
 // The import as one JSON object.
 std::string MapImportJson(const TMapImport& import);

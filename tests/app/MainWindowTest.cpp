@@ -179,7 +179,9 @@ TEST(MainWindow, EveryControlHasItsNameKindParentPlaceCaptionAndHint)
                                  QString::fromUtf8("File1 File: ExportFrame1 Export frame\u2026"),
                                  QString::fromUtf8("File1 File: ExportVideo1 Export video\u2026"),
                                  QString::fromUtf8("Map1 Map: Calibrate1 Calibrate\u2026"),
-                                 "Map1 Map: FitToRound1 Fit to round", "About1 Help: About2 About"}));
+                                 "Map1 Map: FitToRound1 Fit to round", "Map1 Map:  ",
+                                 QString::fromUtf8("Map1 Map: ImportMap1 Import map\u2026"),
+                                 QString::fromUtf8("Map1 Map: GameFolder1 Game folder\u2026"), "About1 Help: About2 About"}));
 }
 
 TEST(MainWindow, TrackBarsHaveTheirRangesPositionsTicksAndOrientation)

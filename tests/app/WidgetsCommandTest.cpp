@@ -84,7 +84,8 @@ TEST(WidgetsCommand, PrintsEveryControlParentsFirstThenTheMenuItems)
     EXPECT_EQ(menu, QStringList({"File: Open log", "File: Convert zxml Log to xml", "File: /logs/war 1.zxml", "File: ",
                                  QString::fromUtf8("File: Export frame\u2026"),
                                  QString::fromUtf8("File: Export video\u2026"), QString::fromUtf8("Map: Calibrate\u2026"),
-                                 "Map: Fit to round", "Help: About"}));
+                                 "Map: Fit to round", "Map: ", QString::fromUtf8("Map: Import map\u2026"),
+                                 QString::fromUtf8("Map: Game folder\u2026"), "Help: About"}));
     EXPECT_GE(replayItems, 16);
     EXPECT_EQ(ReadFileBytes(home.Ini()), ini); // the tool never writes the settings file
 

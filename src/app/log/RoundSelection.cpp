@@ -48,6 +48,8 @@ void TTarvelMain::ListBox1DblClick()
 
     FMapName = RoundMapName(*FRoundNode, FMapName);
     LoadMapPicture();
+    if (FMapPictureMissing && ImportMissingMap(*FRoundNode))
+        LoadMapPicture();
 
     if (const TSavedCalibration saved(FSettings, FMapName); saved.Present()) {
         SetTrackBarPosition(TBXas, saved.Scale());

@@ -1,0 +1,209 @@
+// "Map > Import map…" and "Map > Game folder…": a map's picture, object file and calibration
+// made from the player's own game, and the import that selecting a round on a map without a
+// picture starts when the game folder is known.
+#include "app/UTarvelMain.h"
+#include "base/Convert.h"
+#include "base/ErrorReporting.h"
+#include "base/Errors.h"
+#include "level/LevelObjects.h"
+#include "level/MapImport.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSlider>
+
+#include <chrono>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace {
+
+// Runs the import on a thread of its own behind a progress dialog, so that the window stays
+// alive; a cancel leaves the thread to finish on its own and throws its work away. Nothing
+// when cancelled.
+std::optional<TMapImport> ImportWithProgress(QWidget* parent, const std::string& map, std::function<TMapImport()> work)
+{
+    struct TShared {
+        std::mutex lock;
+        bool done = false;
+        std::optional<TMapImport> result;
+        std::exception_ptr error;
+    };
+    auto shared = std::make_shared<TShared>();
+    std::thread([shared, work = std::move(work)] {
+        std::optional<TMapImport> result;
+        std::exception_ptr error;
+        try {
+            result = work();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        const std::lock_guard<std::mutex> hold(shared->lock);
+        shared->result = std::move(result);
+        shared->error = error;
+        shared->done = true;
+    }).detach();
+
+    QProgressDialog progress(parent);
+    progress.setObjectName(QStringLiteral("ImportProgress"));
+    progress.setWindowTitle(QStringLiteral("Import map"));
+    progress.setLabelText(QString::fromUtf8("Importing %1 from the game\u2026").arg(Latin1(map)));
+    progress.setRange(0, 0); // its length is not known
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.show();
+    for (;;) {
+        {
+            const std::lock_guard<std::mutex> hold(shared->lock);
+            if (shared->done)
+                break;
+        }
+        if (progress.wasCanceled())
+            return std::nullopt;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (shared->error)
+        std::rethrow_exception(shared->error);
+    return std::move(shared->result);
+}
+
+// The game type folders the dialog offers, as the game names them.
+const char* const GameTypes[] = {"Conquest", "Ctf", "TDM", "SinglePlayer"};
+
+} // namespace
+
+std::string TTarvelMain::GameFolder() const { return FSettings.Values(GameFolderKey); }
+
+void TTarvelMain::SetGameFolder(const std::string& folder)
+{
+    FSettings.SetValue(GameFolderKey, folder);
+    FImportsTried.clear(); // another game may have what this one lacked
+}
+
+void TTarvelMain::GameFolder1Click()
+{
+    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Game folder"), Latin1(GameFolder()));
+    if (!chosen.isEmpty())
+        SetGameFolder(FromLatin1(chosen));
+}
+
+bool TTarvelMain::ImportMapFrom(const std::string& source, const std::string& map, const std::string& mod,
+                                const std::string& gameType, bool overview)
+{
+    // Where the user's own pictures go: the program's folder when it can be written, else the
+    // user's configuration folder.
+    const std::string images = ImageFolders().front();
+    const std::optional<TMapImport> import = ImportWithProgress(this, map, [=] {
+        return ImportMap(OpenLevel(source, map, mod), map, gameType, overview, images);
+    });
+    if (!import)
+        return false;
+    if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(images))))
+        throw EFCreateError(images);
+    WriteMapImport(*import, images, SettingsFileName(), FSettings);
+    if (FRoundNode && FSession.RoundMarked() && SameTextLatin1(FMapName, import->Map)) {
+        // The round selected anew on its new picture, its objects and calibration, and back
+        // at the moment it showed.
+        const double time = FSession.ReplayTime();
+        ListBox1DblClick();
+        SeekTo(time);
+    }
+    return true;
+}
+
+bool TTarvelMain::ImportMissingMap(const TwexXMLNode& round)
+{
+    const std::string folder = GameFolder();
+    if (folder.empty() || !FImportsTried.insert(UpperCaseLatin1(FMapName)).second)
+        return false;
+    const TRoundGame game = RoundGame(round);
+    bool imported = false;
+    // A map the game lacks is said, and the round goes on as it would without the import.
+    RunHandler([&] {
+        const std::string images = ImageFolders().front();
+        const std::string map = FMapName;
+        const std::optional<TMapImport> import = ImportWithProgress(this, map, [=] {
+            return ImportMap(OpenLevel(folder, map, game.Mod), map, game.Mode, false, images);
+        });
+        if (!import)
+            return;
+        if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(images))))
+            throw EFCreateError(images);
+        WriteMapImport(*import, images, SettingsFileName(), FSettings);
+        imported = true;
+    });
+    return imported;
+}
+
+void TTarvelMain::ImportMap1Click()
+{
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("ImportMap"));
+    dialog.setWindowTitle(QStringLiteral("Import map"));
+    auto* form = new QFormLayout(&dialog);
+    auto* source = new QLineEdit(Latin1(GameFolder()), &dialog);
+    source->setObjectName(QStringLiteral("ESource"));
+    source->setToolTip(QStringLiteral("A level folder, a level archive (.rfa), or the game folder"));
+    auto* folderButton = new QPushButton(QString::fromUtf8("Folder\u2026"), &dialog);
+    auto* archiveButton = new QPushButton(QString::fromUtf8("Archive\u2026"), &dialog);
+    auto* sourceRow = new QHBoxLayout;
+    sourceRow->addWidget(source, 1);
+    sourceRow->addWidget(folderButton);
+    sourceRow->addWidget(archiveButton);
+    form->addRow(QStringLiteral("Level or game:"), sourceRow);
+    auto* map = new QLineEdit(Latin1(FMapName), &dialog);
+    map->setObjectName(QStringLiteral("EMap"));
+    form->addRow(QStringLiteral("Map:"), map);
+    const TRoundGame game = FRoundNode ? RoundGame(*FRoundNode) : TRoundGame();
+    auto* mod = new QLineEdit(Latin1(game.Mod), &dialog);
+    mod->setObjectName(QStringLiteral("EMod"));
+    form->addRow(QStringLiteral("Mod (game folder):"), mod);
+    auto* mode = new QComboBox(&dialog);
+    mode->setObjectName(QStringLiteral("CBGameType"));
+    for (const char* type : GameTypes)
+        mode->addItem(QString::fromLatin1(type));
+    try {
+        mode->setCurrentText(Latin1(GameTypeFolder(game.Mode)));
+    } catch (const EBaseError&) {
+    }
+    form->addRow(QStringLiteral("Game type:"), mode);
+    auto* picture = new QComboBox(&dialog);
+    picture->setObjectName(QStringLiteral("CBPicture"));
+    picture->addItem(QStringLiteral("The terrain"), QStringLiteral("terrain"));
+    picture->addItem(QStringLiteral("The game's overview map"), QStringLiteral("overview"));
+    form->addRow(QStringLiteral("Picture:"), picture);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    connect(folderButton, &QPushButton::clicked, &dialog, [&] {
+        const QString chosen = QFileDialog::getExistingDirectory(&dialog, QStringLiteral("Level or game folder"), source->text());
+        if (!chosen.isEmpty())
+            source->setText(chosen);
+    });
+    connect(archiveButton, &QPushButton::clicked, &dialog, [&] {
+        const QString chosen = QFileDialog::getOpenFileName(&dialog, QStringLiteral("Level archive"), source->text(),
+                                                            QStringLiteral("Level archives (*.rfa)"));
+        if (!chosen.isEmpty())
+            source->setText(chosen);
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (map->text().trimmed().isEmpty())
+        throw EBaseError("Name the map to import");
+    ImportMapFrom(FromLatin1(source->text()), FromLatin1(map->text().trimmed()), FromLatin1(mod->text().trimmed()),
+                  FromLatin1(mode->currentText()), picture->currentData().toString() == QStringLiteral("overview"));
+}

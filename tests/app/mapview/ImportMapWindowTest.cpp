@@ -1,0 +1,110 @@
+// Maps from the player's game in the window: a round on a map without a picture is imported
+// from the game folder when it is selected, once; "Import map…" imports from a level archive
+// and shows the selected round on its new picture.
+#include "../replay/ReplayLog.h"
+#include "base/TextList.h"
+#include "level/LevelTestFiles.h"
+#include "level/MapImport.h"
+
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace replaylog;
+
+namespace {
+
+// A game folder with one level, "Small", in the game's own mod.
+struct TGame {
+    TTempDir dir;
+    std::string Folder() const { return dir.Path("game"); }
+    TGame()
+    {
+        std::filesystem::create_directories(dir.Path("game/Mods/bf1942/Archives/bf1942/levels"));
+        dir.Write("game/Mods/bf1942/Archives/bf1942/levels/Small.rfa", LevelArchive("Small", SmallLevel(), true));
+    }
+};
+
+const std::string SmallRounds = Log(Round(Ev("spawnEvent", "10", 3, "300/50/400", {{"team", "1"}}) +
+                                          Ev("spawnEvent", "12", 5, "310/50/420", {{"team", "2"}}) +
+                                          Ev("spawnEvent", "60", 7, "320/50/420", {{"team", "2"}}), "Small") +
+                                    Round(Ev("spawnEvent", "100", 3, "300/50/400", {{"team", "1"}}), "Small"));
+
+std::vector<std::string> Images(const THome& home)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(home.Dir.Path("images")))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(ImportMapWindow, ARoundOnAMapWithoutAPictureIsImportedFromTheGameFolderOnce)
+{
+    TGame game;
+    TReplay r(SmallRounds, "GameFolder=" + game.Folder() + "\r\n");
+    TTarvelMain& w = r.window;
+    EXPECT_EQ(w.GameFolder(), game.Folder());
+    r.Select(0);
+    EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
+    EXPECT_FALSE(w.MapPictureMissing());
+    EXPECT_EQ(w.MapImage().Height, 2048);
+    EXPECT_EQ(w.MapObjects().Count(), 7);
+    EXPECT_EQ(Images(r.home), (std::vector<std::string>{"small.jpg", "smallOBS.con"}));
+    // The calibration saved, and taken by the selection before the first event.
+    TTextList saved;
+    saved.LoadFromFile(r.home.Ini());
+    ASSERT_FALSE(saved.Values("small_CORRECTIONY").empty());
+    EXPECT_EQ(std::to_string(w.Calibration().YScale), saved.Values("small_CORRECTIONY"));
+    EXPECT_EQ(saved.Values("GameFolder"), game.Folder());
+    EXPECT_TRUE(w.Timer1->isActive());
+
+    // Never twice: with the files gone, the next selection does not import again.
+    for (const std::string& name : Images(r.home))
+        std::filesystem::remove(r.home.Dir.Path("images/" + name));
+    r.Select(1);
+    EXPECT_TRUE(w.MapPictureMissing());
+    EXPECT_TRUE(Images(r.home).empty());
+}
+
+TEST(ImportMapWindow, AGameWithoutTheLevelIsSaidOnceAndTheRoundPlaysOn)
+{
+    TTempDir empty;
+    std::filesystem::create_directories(empty.Path("game/Mods/bf1942/Archives/bf1942/levels"));
+    TReplay r(SmallRounds, "GameFolder=" + empty.Path("game") + "\r\n");
+    r.Select(0);
+    ASSERT_EQ(r.errors.Messages.size(), 1u);
+    EXPECT_NE(r.errors.Messages[0].find("Small"), std::string::npos) << r.errors.Messages[0];
+    EXPECT_TRUE(r.window.MapPictureMissing());
+    EXPECT_TRUE(r.window.Timer1->isActive());
+    r.Select(1);
+    EXPECT_EQ(r.errors.Messages.size(), 1u);
+    // Without a game folder nothing is tried.
+    TReplay bare(SmallRounds);
+    bare.Select(0);
+    EXPECT_TRUE(bare.errors.Messages.empty());
+    EXPECT_TRUE(Images(bare.home).empty());
+}
+
+TEST(ImportMapWindow, AnImportFromAnArchiveShowsTheSelectedRoundOnItsPicture)
+{
+    TGame game;
+    TReplay r(SmallRounds);
+    TTarvelMain& w = r.window;
+    r.Select(0);
+    r.Ticks(30);
+    const double time = w.ReplayTime();
+    ASSERT_TRUE(w.MapPictureMissing());
+    ASSERT_TRUE(w.ImportMapFrom(game.dir.Path("game/Mods/bf1942/Archives/bf1942/levels/Small.rfa"), "Small", "",
+                                "GPM_CQ", true));
+    EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
+    EXPECT_FALSE(w.MapPictureMissing());
+    EXPECT_EQ(w.MapObjects().Count(), 7);
+    EXPECT_GT(w.ReplayTime(), 11.0); // moved on from the round's start as a seek to the moment does
+    EXPECT_LE(w.ReplayTime(), time + 1e-6);
+    EXPECT_EQ(Images(r.home), (std::vector<std::string>{"small.jpg", "smallOBS.con"}));
+}
