@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,19 @@ private:
 // map object.
 std::vector<TWorldPoint> RoundPlaces(const TEventInfoList& events, const TMapObjectList& objects);
 
+// The world places of the objects a map's object file lists, read as loading them reads them;
+// a group whose position does not read, or a file that cannot be read, gives none ("" names no
+// file). Loading the objects reports those errors later.
+std::vector<TWorldPoint> ObjectFilePlaces(const std::string& fileName);
+
+// The calibration that selecting a round applies by itself, unsaved, after the saved one would
+// have been read: on a map with neither a picture nor a saved calibration, the sliders would keep
+// another map's values and the round would lie off the grid drawn for it, so they take the fit
+// to the places of the round's events and of the map's object file. Nothing on any other map, or
+// when the places cannot be fitted.
+std::optional<TCalibration> SelectionFit(bool pictureMissing, bool calibrationSaved, const TEventInfoList& events,
+                                         const std::string& objectFile, int pictureHeight);
+
 // a − b of whole seconds, raising instead of wrapping.
 int64_t CheckedDifference(int64_t a, int64_t b);
 
@@ -80,8 +94,9 @@ public:
     // moves, the scales place the objects anew and an offset's margin follows it.
     void MoveSlider(int TCalibration::*bar, int position);
     // The selection's steps in its order: the round's events built into `events`, the
-    // round's time span checked, the map's name, picture and saved calibration, and the map's
-    // objects. A failure raises and keeps what was done before it.
+    // round's time span checked, the map's name, picture and saved calibration (or the fit
+    // that stands in for it, SelectionFit), and the map's objects. A failure raises and keeps
+    // what was done before it.
     void Select(const TwexXMLNode& round, TEventInfoList& events);
     // The values that put every place of the round's events and of the map's objects on the
     // picture as drawn, as "Fit to round" finds them (ECalibrationError when there are none).

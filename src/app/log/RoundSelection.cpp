@@ -49,7 +49,8 @@ void TTarvelMain::ListBox1DblClick()
     FMapName = RoundMapName(*FRoundNode, FMapName);
     LoadMapPicture();
 
-    if (const TSavedCalibration saved(FSettings, FMapName); saved.Present()) {
+    const TSavedCalibration saved(FSettings, FMapName);
+    if (saved.Present()) {
         SetTrackBarPosition(TBXas, saved.Scale());
         FCorrectionY = saved.CorrectionY();
         SetTrackBarPosition(TBYas, FCorrectionY);
@@ -57,6 +58,13 @@ void TTarvelMain::ListBox1DblClick()
         FLeftMargin = saved.LeftMargin();
         SetTrackBarPosition(TBTop, FTopMargin);
         SetTrackBarPosition(TBLeft, FLeftMargin);
+    }
+    // Before the first event, so that it is placed as every later one is; only "Save" writes it.
+    if (const std::optional<TCalibration> fit =
+            SelectionFit(FMapPictureMissing, saved.Present(), events, MapObjectFile(FMapName), FMapImage.Height)) {
+        FTopMargin = fit->Top;
+        FLeftMargin = fit->Left;
+        ApplyCalibration(*fit);
     }
 
     // Range first: the position then fits whichever round came before.

@@ -125,7 +125,7 @@ TEST(FrameDrawMap, TheFrameFollowsThePickedPlayerUntilTheMinimapPans)
 TEST(FrameCalibration, ScaleSlidersPlaceAnewAndAskForAFrameOffsetsWaitForTheNextFrame)
 {
     TReplay r(Log(Round(Ev("spawnEvent", "10", 3, "100/0/20", {{"team", "1"}}) + Ev("pickupKit", "30", 3, "100/0/20"))),
-              "", BayObjects);
+              BayAtStart, BayObjects);
     TTarvelMain& w = r.window;
     Quarters(20, 10).save(QString::fromStdString(r.home.Dir.Path("images/Jeep.bmp")), "BMP");
     w.SetDrawThreadEnabled(false);

@@ -125,7 +125,8 @@ TEST(ReplayAnimation, ZeroIsAMissingCoordinate)
 {
     // Map x runs from 1 to 0: once it rounds to 0 the last event's x stands in for it.
     TReplay r(Log(Round(Ev("spawnEvent", "10", 3, "0.5/0/200") + Ev("pickupKit", "20", 3, "0/0/300") +
-                        TeamKills({"30", "31", "32"}, 5))));
+                        TeamKills({"30", "31", "32"}, 5))),
+              BayAtStart);
     r.Select(0);
     TTarvelMain& w = r.window;
     TInfoClass& anna = r.State(3);
