@@ -156,6 +156,7 @@ void TTarvelMain::ConnectHandlers()
     CreateReplayMenu();
     CreateViewMenu();
     CreateMapTools();
+    CreateZoomItems();
     CreateLogNote();
     AcceptLogDrops();
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] { RunHandler([this] { RunTrackBarHandler(TBMApZoom); }); });
