@@ -472,6 +472,7 @@ private:
         ShowReplayReport(FSession.TakeReport());
     }
     void ShowReplayReport(const TReplayReport& report);
+    void PlaceTimeLabels(); // Label12 clear of LTime's longest time in the round
     // The map's object file in the image folders, or "".
     std::string MapObjectFile(const std::string& mapName) const;
     void CreateReplayMenu();

@@ -45,6 +45,7 @@ void TTarvelMain::ListBox1DblClick()
     const int64_t start = WholeSeconds(events.GetEvent(0)->Timestamp);
     const int64_t end = WholeSeconds(events.GetEvent(events.Count() - 1)->Timestamp);
     Label12->SetCaption(IntToStr(CheckedDifference(end, start)));
+    PlaceTimeLabels();
 
     FMapName = RoundMapName(*FRoundNode, FMapName);
     LoadMapPicture();
