@@ -14,6 +14,7 @@
 #include "log/OpenedLog.h"
 #include "mapview/Calibration.h"
 #include "app/mapview/VideoExport.h"
+#include "mapview/MapZoom.h"
 #include "mapview/ProgramFolder.h"
 #include "mapview/RoundMap.h"
 #include "replay/PlayerStates.h"
@@ -70,13 +71,14 @@ const char Usage[] =
     "                     and K more ticks after them; \"ticks\" counts every tick since\n"
     "                     the selection that the state stands for\n"
     "  render LOG N --at SECONDS --out MAP.png [--minimap MINI.png] [--zoom Z]\n"
-    "         [--home DIR] [--track KEY] [--scale S] [--correctiony C] [--left L] [--top T]\n"
-    "         [--hide objects,flags,lines] [--killinfo] [--trails SECONDS] [--deathmap]\n"
-    "         [--killfeed]\n"
+    "         [--fit-window WxH] [--home DIR] [--track KEY] [--scale S] [--correctiony C]\n"
+    "         [--left L] [--top T] [--hide objects,flags,lines] [--killinfo]\n"
+    "         [--trails SECONDS] [--deathmap] [--killfeed]\n"
     "                     replays round N until the clock reaches SECONDS, draws one\n"
     "                     frame and writes the whole zoomed map (and the minimap) as PNG;\n"
-    "                     the trails of the last SECONDS (1 to 60), the death map and the\n"
-    "                     kill feed are drawn only when asked\n"
+    "                     --fit-window zooms as \"Fit map to window\" does for a view of\n"
+    "                     W x H pixels (instead of --zoom); the trails of the last SECONDS\n"
+    "                     (1 to 60), the death map and the kill feed are drawn only when asked\n"
     "  stats LOG N [--home DIR]\n"
     "                     the server's statistics of round N as JSON: one object for the\n"
     "                     round, then one per player in the server's order, with the\n"
@@ -741,6 +743,20 @@ struct TOverlayOptions {
     }
 };
 
+// The view's size of --fit-window, "WxH", each from 1 to 100000 pixels.
+int FitWindowZoom(const std::string& size)
+{
+    const TUsageError bad{"--fit-window needs the view's size as WxH in pixels, such as 1500x900, not '" + size + "'"};
+    const size_t x = size.find('x');
+    if (x == std::string::npos)
+        throw bad;
+    int32_t width = 0, height = 0;
+    if (!TryStrToInt(size.substr(0, x), width) || !TryStrToInt(size.substr(x + 1), height) || width < 1 ||
+        height < 1 || width > 100000 || height > 100000)
+        throw bad;
+    return ::ZoomToFit(width, height);
+}
+
 // Writes a picture as PNG; an existing file is replaced only by a complete new one.
 void WritePng(const QImage& picture, const std::string& fileName)
 {
@@ -754,6 +770,7 @@ int Render(TContext& c)
     std::optional<long double> at;
     std::string out, minimap, track;
     std::optional<int> zoom;
+    std::string fitWindow;
     std::string atText;
     bool killInfo = false;
     TOverlayOptions overlays;
@@ -771,6 +788,8 @@ int Render(TContext& c)
             minimap = c.Arg(++i);
         else if (option == "--zoom")
             zoom = StrToInt(c.Arg(++i));
+        else if (option == "--fit-window")
+            fitWindow = c.Arg(++i);
         else if (option == "--track")
             track = c.Arg(++i);
         else if (option == "--killinfo")
@@ -790,6 +809,11 @@ int Render(TContext& c)
         throw TUsageError{"render needs --at SECONDS"};
     if (out.empty())
         throw TUsageError{"render needs --out FILE.png"};
+    if (!fitWindow.empty()) {
+        if (zoom)
+            throw TUsageError{"render takes --zoom or --fit-window, not both"};
+        zoom = FitWindowZoom(fitWindow);
+    }
     TWindowScope scope;
     TTarvelMain main(command.home);
     command.SetUp(main); // the one frame is drawn below

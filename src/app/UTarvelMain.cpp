@@ -36,9 +36,14 @@
 
 namespace {
 
-// The designed client width; anchored controls keep their distance to the right edge.
+// The designed size of the window, at which every control stands where it was designed.
+// Anchored controls keep their distance to the right edge; what the window has beyond the
+// designed height goes to the map view.
 constexpr int DesignWidth = 884;
+constexpr int DesignHeight = 716;
 constexpr int ScrollBox1DesignWidth = 464;
+constexpr int ScrollBox1DesignHeight = 587;
+constexpr int TBTimeDesignWidth = 617;
 
 } // namespace
 
@@ -151,6 +156,7 @@ void TTarvelMain::ConnectHandlers()
     CreateReplayMenu();
     CreateViewMenu();
     CreateMapTools();
+    CreateZoomItems();
     CreateLogNote();
     AcceptLogDrops();
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] { RunHandler([this] { RunTrackBarHandler(TBMApZoom); }); });
@@ -265,5 +271,10 @@ void TTarvelMain::resizeEvent(QResizeEvent* event)
 void TTarvelMain::PlaceAnchoredControls()
 {
     // ScrollBox1 is anchored left, top and right: it grows and shrinks with the window's width.
-    ScrollBox1->resize(std::max(0, ScrollBox1DesignWidth + width() - DesignWidth), ScrollBox1->height());
+    const int taller = std::max(0, height() - DesignHeight);
+    ScrollBox1->resize(std::max(0, ScrollBox1DesignWidth + width() - DesignWidth), ScrollBox1DesignHeight + taller);
+    // The time line as designed reaches past the page's edge; once the map view grows past its
+    // end, it spans the map view, reaching as far beyond its right edge as it starts before it.
+    const int spanned = ScrollBox1->width() + 2 * (ScrollBox1->x() - TBTime->x());
+    TBTime->resize(std::max(TBTimeDesignWidth, spanned), TBTime->height());
 }

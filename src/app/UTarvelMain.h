@@ -350,6 +350,10 @@ public:
 
     // src/app/mapview/ZoomAndPan.cpp
     void TBMApZoomChange();
+    // "Fit map to window" in the View menu (Ctrl+0): the zoom at which the whole map fills the
+    // map view without scroll bars.
+    QAction* FitMapToWindow1 = nullptr;
+    void FitMapToWindow1Click();
     void FormMouseWheel(int delta); // delta in 120ths of a notch
     void ScrollBox2MouseDown(int x, int y);
     void BigPictureMouseMove(int x, int y);
@@ -463,6 +467,7 @@ private:
         RunReported(FSession, step, [this](const TReplayReport& report) { ShowReplayReport(report); });
     }
     void ShowReplayReport(const TReplayReport& report);
+    void PlaceTimeLabels(); // Label12 clear of LTime's longest time in the round
     // The map's object file in the image folders, or "".
     std::string MapObjectFile(const std::string& mapName) const;
     void CreateReplayMenu();
@@ -491,6 +496,7 @@ private:
     TFrameCanvas FFrameCanvas; // the zoomed map with what the last frame drew on it
     QFont FFrameFont;          // the labels' font
     void CreateViewMenu();     // ViewMenu.cpp
+    void CreateZoomItems();    // ZoomAndPan.cpp
     void ReadViewSettings();
     void ViewSettingChanged(QAction* item);
     void OverlaysMayHaveMoved(); // the view scrolled or the zoom changed

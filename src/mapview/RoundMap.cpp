@@ -95,6 +95,42 @@ std::vector<TWorldPoint> RoundPlaces(const TEventInfoList& events, const TMapObj
     return points;
 }
 
+std::vector<TWorldPoint> ObjectFilePlaces(const std::string& fileName)
+{
+    std::vector<TWorldPoint> points;
+    if (fileName.empty())
+        return points;
+    TTextList file;
+    try {
+        file.LoadFromFile(fileName);
+    } catch (const EBaseError&) {
+        return points;
+    }
+    for (const TObjectGroup& group : ReadObjectGroups(file)) {
+        try {
+            const TVectorParts place = ParseVector(group.Position);
+            points.push_back({place.First, place.Third});
+        } catch (const EBaseError&) {
+        }
+    }
+    return points;
+}
+
+std::optional<TCalibration> SelectionFit(bool pictureMissing, bool calibrationSaved, const TEventInfoList& events,
+                                         const std::string& objectFile, int pictureHeight)
+{
+    if (!pictureMissing || calibrationSaved)
+        return std::nullopt;
+    std::vector<TWorldPoint> places = RoundPlaces(events, TMapObjectList());
+    const std::vector<TWorldPoint> objects = ObjectFilePlaces(objectFile);
+    places.insert(places.end(), objects.begin(), objects.end());
+    try {
+        return FitCalibration(places, pictureHeight);
+    } catch (const ECalibrationError&) {
+        return std::nullopt; // no place, or none that the sliders can hold: they stay
+    }
+}
+
 int64_t CheckedDifference(int64_t a, int64_t b)
 {
     int64_t result = 0;
@@ -134,25 +170,36 @@ void TRoundMap::Select(const TwexXMLNode& round, TEventInfoList& events)
     const int64_t end = WholeSeconds(events.GetEvent(events.Count() - 1)->Timestamp);
     CheckedDifference(end, start); // the round's length, shown
 
-    SelectMap(round);
+    SelectMap(round, events);
     // The time line's range, in tenths.
     TenthsRound(static_cast<double>(start));
     TenthsRound(static_cast<double>(end));
     LoadObjects();
 }
 
-void TRoundMap::SelectMap(const TwexXMLNode& round)
+void TRoundMap::SelectMap(const TwexXMLNode& round, const TEventInfoList& events)
 {
     FMapName = RoundMapName(round, FMapName);
     const int missedBefore = FMisses;
     LoadPicture(FPicture, FMapName);
     FPictureMissing = FMisses != missedBefore;
 
-    if (const TSavedCalibration saved(FFiles.Settings(), FMapName); saved.Present()) {
+    const TSavedCalibration saved(FFiles.Settings(), FMapName);
+    if (saved.Present()) {
         MoveSlider(&TCalibration::XScale, saved.Scale());
         MoveSlider(&TCalibration::YScale, saved.CorrectionY());
         FTopMargin = saved.TopMargin();
         FLeftMargin = saved.LeftMargin();
+        MoveSlider(&TCalibration::Top, FTopMargin);
+        MoveSlider(&TCalibration::Left, FLeftMargin);
+    }
+    if (const std::optional<TCalibration> fit =
+            SelectionFit(FPictureMissing, saved.Present(), events, ObjectFile(), FPicture.Height)) {
+        // As the saved values are taken: the margins are the fit's even where a slider stays.
+        MoveSlider(&TCalibration::XScale, fit->XScale);
+        MoveSlider(&TCalibration::YScale, fit->YScale);
+        FTopMargin = fit->Top;
+        FLeftMargin = fit->Left;
         MoveSlider(&TCalibration::Top, FTopMargin);
         MoveSlider(&TCalibration::Left, FLeftMargin);
     }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,19 @@ private:
 // map object.
 std::vector<TWorldPoint> RoundPlaces(const TEventInfoList& events, const TMapObjectList& objects);
 
+// The world places of the objects a map's object file lists, read as loading them reads them;
+// a group whose position does not read, or a file that cannot be read, gives none ("" names no
+// file). Loading the objects reports those errors later.
+std::vector<TWorldPoint> ObjectFilePlaces(const std::string& fileName);
+
+// The calibration that selecting a round applies by itself, unsaved, after the saved one would
+// have been read: on a map with neither a picture nor a saved calibration, the sliders would keep
+// another map's values and the round would lie off the grid drawn for it, so they take the fit
+// to the places of the round's events and of the map's object file. Nothing on any other map, or
+// when the places cannot be fitted.
+std::optional<TCalibration> SelectionFit(bool pictureMissing, bool calibrationSaved, const TEventInfoList& events,
+                                         const std::string& objectFile, int pictureHeight);
+
 // a − b of whole seconds, raising instead of wrapping.
 int64_t CheckedDifference(int64_t a, int64_t b);
 
@@ -82,11 +96,13 @@ public:
     // moves, the scales place the objects anew and an offset's margin follows it.
     void MoveSlider(int TCalibration::*bar, int position);
     // The selection's steps in its order: the round's events built into `events`, the
-    // round's time span checked, the map's name, picture and saved calibration, and the map's
-    // objects. A failure raises and keeps what was done before it.
+    // round's time span checked, the map's name, picture and saved calibration (or the fit
+    // that stands in for it, SelectionFit), and the map's objects. A failure raises and keeps
+    // what was done before it.
     void Select(const TwexXMLNode& round, TEventInfoList& events);
-    // The map's steps of the selection alone: its name, its picture and its saved calibration.
-    void SelectMap(const TwexXMLNode& round);
+    // The map's steps of the selection alone: its name, its picture and its saved calibration
+    // (or the fit to the round's events that stands in for it, SelectionFit).
+    void SelectMap(const TwexXMLNode& round, const TEventInfoList& events);
     // Loads a picture by name as the map's objects do, noting a name that found none.
     std::string LoadPicture(TPictureHolder& image, const std::string& name);
     // The map's object file, or "" without one.

@@ -74,7 +74,7 @@ void TRoundReplay::Select(const TwexXMLNode& round)
     const int64_t start = WholeSeconds(events.GetEvent(0)->Timestamp);
     const int64_t end = WholeSeconds(events.GetEvent(events.Count() - 1)->Timestamp);
     FLengthCaption = IntToStr(CheckedDifference(end, start));
-    FMap.SelectMap(round);
+    FMap.SelectMap(round, FSession.Events());
     FSession.SetSettings(Settings());
 
     // A slider's range never ends before it begins, and its position stays within it.

@@ -40,8 +40,6 @@ bool RoundHasPlayer(const TEventInfoList& events, const std::string& key)
     return false;
 }
 
-int ZoomedMapSide(int zoom) { return RoundToInt32(static_cast<long double>(zoom) / 1000.0L * 600); }
-
 TVideoExport::TVideoExport(const TVideoSource& source, const TVideoOptions& options, const std::string& fileName,
                            const std::string& encoder)
     : FSource(source), FOptions(options)

@@ -8,6 +8,7 @@
 #include "log/PlayerList.h"
 #include "mapview/FrameDrawing.h"
 #include "mapview/GridBackground.h"
+#include "mapview/MapZoom.h"
 #include "mapview/VideoEncoder.h"
 #include "replay/ReplaySession.h"
 
@@ -73,9 +74,6 @@ int VideoFrameCount(double from, double to, double speed, int fps);
 
 // Whether some event of the round is a player's whose state key this is.
 bool RoundHasPlayer(const TEventInfoList& events, const std::string& key);
-
-// The side of the zoomed map at a zoom in thousandths.
-int ZoomedMapSide(int zoom);
 
 class TVideoExport;
 

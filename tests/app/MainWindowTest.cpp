@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -342,19 +343,50 @@ TEST(MainWindow, LastOpenFileBecomesOneItemAtTheEndOfTheFileMenu)
     EXPECT_EQ(TTarvelMain(other.Exe()).File1->actions().size(), 5);
 }
 
-TEST(MainWindow, MapViewGrowsWithTheWindowWidth)
+TEST(MainWindow, MapViewAndTimeLineTakeWhatTheWindowGainsAndNothingMovesAtTheDesignedSize)
 {
     THome home;
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
     window.show();
+    QApplication::processEvents();
+    // The program's own controls; Qt's helpers inside them are not the layout's.
+    std::map<const QWidget*, QRect> designed;
+    for (const QWidget* w : window.findChildren<QWidget*>())
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith(QStringLiteral("qt_")))
+            designed[w] = w->geometry();
+    ASSERT_GT(designed.size(), 60u);
+    // Wider: the map view follows the right edge; the time line, whose end lies past the page,
+    // only once the map view has grown past that end.
     window.resize(1084, 716);
     QApplication::processEvents();
     EXPECT_EQ(window.ScrollBox1->geometry(), QRect(384, 69, 664, 587));
+    EXPECT_EQ(window.TBTime->geometry(), QRect(376, 40, 680, 29));
+    window.resize(900, 716);
+    QApplication::processEvents();
+    EXPECT_EQ(window.TBTime->geometry(), QRect(376, 40, 617, 29));
+    // Taller: the map view takes the height; the rest stays.
     window.resize(884, 900);
     QApplication::processEvents();
-    EXPECT_EQ(window.ScrollBox1->geometry(), QRect(384, 69, 464, 587));
+    EXPECT_EQ(window.ScrollBox1->geometry(), QRect(384, 69, 464, 771));
     EXPECT_EQ(window.PCMainInfo->geometry(), QRect(8, 328, 369, 353));
+    // A large screen: the time line ends within the page, as far from the map view's edge as it
+    // begins before it.
+    window.resize(1920, 1050);
+    QApplication::processEvents();
+    EXPECT_EQ(window.ScrollBox1->geometry(), QRect(384, 69, 1500, 921));
+    EXPECT_EQ(window.TBTime->geometry(), QRect(376, 40, 1516, 29));
+    EXPECT_LE(window.TBTime->geometry().right(), window.TabSheet2->width());
+    // Smaller than designed: only the map view's width follows, as before.
+    window.resize(700, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(window.ScrollBox1->geometry(), QRect(384, 69, 280, 587));
+    EXPECT_EQ(window.TBTime->geometry(), QRect(376, 40, 617, 29));
+    // Back at the designed size every control stands where it stood.
+    window.resize(884, 716);
+    QApplication::processEvents();
+    for (const auto& [w, geometry] : designed)
+        EXPECT_EQ(w->geometry(), geometry) << w->objectName().toStdString();
 
     // The scroll range reaches the far edges of the map picture.
     window.MapZoomImage->setGeometry(0, 0, 1000, 800);

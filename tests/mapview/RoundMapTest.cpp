@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 
 namespace {
@@ -186,6 +187,92 @@ TEST(RoundMap, SlidersKeepTheirRangesAndAMarginMovesOnlyWithItsSlider)
     EXPECT_TRUE(map.PictureMissing());
     EXPECT_EQ(map.Picture().Height, TPictureHolder::DefaultSize);
     EXPECT_EQ(map.MissingPictures(), std::vector<std::string>{"bay"});
+}
+
+TEST(RoundMap, AMapWithNeitherPictureNorSavedCalibrationTakesTheFitToItsRoundUnsaved)
+{
+    TSeparatorScope point('.');
+    TRoundMapHome home;
+    home.Picture("cove.bmp", 300, 200);
+    home.dir.Write("images/bayOBS.con", Objects); // the flag at 100/5/100, the jeep at 30/5/40
+    home.dir.Write("images/coveOBS.con", Objects);
+    home.dir.Write("Tarvel.ini", "keep_SCALE=700\r\nkeep_CORRECTIONY=800\r\nkeep_TOPMARGIN=9\r\nkeep_LEFTMARGIN=-9\r\n");
+    TProgramFiles files(home.Exe());
+    files.Read();
+    const std::string before = files.Settings().Text();
+    // A fight far from the world's corner; "0/0/0" is no place and borrows the last one.
+    const std::string events = Event("spawnEvent", "10", "1200/0/900") + Event("pickupKit", "14", "1380/0/1120") +
+                               Event("exitVehicle", "20", "0/0/0") + Event("pickupKit", "30", "1250/0/1000");
+    const std::vector<TWorldPoint> places = {{1200, 900}, {1380, 1120}, {1380, 1120}, {1250, 1000}, {100, 100}, {30, 40}};
+    const TCalibration previous{300, 400, 20, -30}; // another map's values
+    const auto selected = [&](const std::string& map, TSelected& s) {
+        auto round = std::make_unique<TRoundMap>(files);
+        round->MoveSlider(&TCalibration::XScale, previous.XScale);
+        round->MoveSlider(&TCalibration::YScale, previous.YScale);
+        round->MoveSlider(&TCalibration::Left, previous.Left);
+        round->MoveSlider(&TCalibration::Top, previous.Top);
+        round->Select(s.Round(RoundText(map, events)), s.events);
+        return round;
+    };
+    {
+        TSelected s;
+        const auto map = selected("bay", s);
+        ASSERT_TRUE(map->PictureMissing());
+        const TCalibration fit = FitCalibration(places, TPictureHolder::DefaultSize);
+        EXPECT_EQ(map->Sliders(), fit);
+        EXPECT_EQ(map->LeftMargin(), fit.Left);
+        EXPECT_EQ(map->TopMargin(), fit.Top);
+        EXPECT_EQ(map->FitToRound(s.events), fit); // "Fit to round" finds it again
+        // The objects are placed with it.
+        ASSERT_EQ(map->Objects().Count(), 2);
+        const TPictureHolder& flag = map->Objects().Object(0)->FImage;
+        EXPECT_EQ(flag.Left + flag.Width / 2, CalibratedMapX(fit, 100));
+        EXPECT_EQ(flag.Top + flag.Height / 2, CalibratedMapY(fit, TPictureHolder::DefaultSize, 100));
+    }
+    EXPECT_EQ(files.Settings().Text(), before); // nothing saved
+    {
+        // A map with a picture keeps the sliders where they were. One without, selected after it,
+        // is drawn from the height the holder keeps, and the fit measures from that height too.
+        TSelected s;
+        const auto map = selected("cove", s);
+        EXPECT_EQ(map->Sliders(), previous);
+        TSelected next;
+        map->Select(next.Round(RoundText("bay", events)), next.events);
+        EXPECT_EQ(map->Picture().Height, 200);
+        EXPECT_EQ(map->Sliders(), FitCalibration(places, 200));
+    }
+    {
+        // So does a map without a picture whose calibration was saved: that is taken.
+        TSelected s;
+        EXPECT_EQ(selected("keep", s)->Sliders(), (TCalibration{700, 800, -9, 9}));
+    }
+    {
+        // A round without a place on a map without objects: nothing to fit, the sliders stay.
+        TSelected s;
+        auto map = std::make_unique<TRoundMap>(files);
+        map->MoveSlider(&TCalibration::XScale, 300);
+        map->Select(s.Round(RoundText("open", Event("chat", "10", "") + Event("chat", "20", "0/5/0"))), s.events);
+        EXPECT_TRUE(map->PictureMissing());
+        EXPECT_EQ(map->Sliders(), (TCalibration{300, 2000, 0, 0}));
+    }
+}
+
+TEST(RoundMap, TheSelectionsFitReadsTheObjectFileAsTheObjectsReadIt)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    // The minus sign dropped, a position that does not read left out.
+    const std::string objects = dir.Write("mapOBS.con", std::string(Objects) +
+                                                            "Object.create Jeep\r\nObject.absolutePosition 1.2.3/0/9\r\n"
+                                                            "Object.setTeam 1\r\nObject.create Jeep\r\n"
+                                                            "Object.absolutePosition 500/1/-700\r\nObject.setTeam 1\r\n");
+    const std::vector<TWorldPoint> read = ObjectFilePlaces(objects);
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[1].Z, 40);
+    EXPECT_EQ(read[2].Z, 700);
+    EXPECT_TRUE(ObjectFilePlaces(dir.Path("noneOBS.con")).empty());
+    TEventInfoList none;
+    EXPECT_EQ(SelectionFit(true, false, none, objects, 400), FitCalibration(read, 400));
 }
 
 TEST(RoundMap, SelectionStopsWhereTheWindowsSelectionStops)

@@ -54,6 +54,10 @@ inline const char BayObjects[] = "Object.create Jeep\nObject.absolutePosition 10
                                  "Object.create Tank\nObject.absolutePosition 1005/0/1000\nObject.setTeam 0\n"
                                  "Object.create controlpoint\nObject.absolutePosition 3000/0/3000\nObject.setTeam 1\n";
 
+// The sliders' start values saved for "bay", whose rounds then replay on them rather than on
+// the fit that a map with neither a picture nor a saved calibration takes when selected.
+inline const char BayAtStart[] = "bay_SCALE=2000\r\nbay_CORRECTIONY=2000\r\nbay_TOPMARGIN=0\r\nbay_LEFTMARGIN=0\r\n";
+
 // Before any map picture the map is 105 pixels high and both scales stand at 2000.
 inline int MapX(double x) { return static_cast<int>(std::lround(2.0 * x)); }
 inline int MapY(double z) { return 105 - static_cast<int>(std::lround(2.0 * z)); }

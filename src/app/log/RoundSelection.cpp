@@ -45,13 +45,15 @@ void TTarvelMain::ListBox1DblClick()
     const int64_t start = WholeSeconds(events.GetEvent(0)->Timestamp);
     const int64_t end = WholeSeconds(events.GetEvent(events.Count() - 1)->Timestamp);
     Label12->SetCaption(IntToStr(CheckedDifference(end, start)));
+    PlaceTimeLabels();
 
     FMapName = RoundMapName(*FRoundNode, FMapName);
     LoadMapPicture();
     if (FMapPictureMissing && ImportMissingMap(*FRoundNode))
         LoadMapPicture();
 
-    if (const TSavedCalibration saved(FSettings, FMapName); saved.Present()) {
+    const TSavedCalibration saved(FSettings, FMapName);
+    if (saved.Present()) {
         SetTrackBarPosition(TBXas, saved.Scale());
         FCorrectionY = saved.CorrectionY();
         SetTrackBarPosition(TBYas, FCorrectionY);
@@ -59,6 +61,13 @@ void TTarvelMain::ListBox1DblClick()
         FLeftMargin = saved.LeftMargin();
         SetTrackBarPosition(TBTop, FTopMargin);
         SetTrackBarPosition(TBLeft, FLeftMargin);
+    }
+    // Before the first event, so that it is placed as every later one is; only "Save" writes it.
+    if (const std::optional<TCalibration> fit =
+            SelectionFit(FMapPictureMissing, saved.Present(), events, MapObjectFile(FMapName), FMapImage.Height)) {
+        FTopMargin = fit->Top;
+        FLeftMargin = fit->Left;
+        ApplyCalibration(*fit);
     }
 
     // Range first: the position then fits whichever round came before.

@@ -1,20 +1,44 @@
-// The zoom slider and the mouse wheel, and panning the map from the minimap.
+// The zoom slider, the mouse wheel and the fit of the map to the window, and panning the map
+// from the minimap.
 #include "app/UTarvelMain.h"
+#include "base/ErrorReporting.h"
 #include "base/Numeric.h"
+#include "mapview/MapZoom.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSlider>
 
 void TTarvelMain::TBMApZoomChange()
 {
-    const int32_t side = RoundToInt32(static_cast<long double>(TBMApZoom->value()) / 1000.0L * 600);
+    const int32_t side = ZoomedMapSide(TBMApZoom->value());
     MapZoomImage->resize(side, side);
     // A new bitmap holds nothing of the last frame: the next frame draws all of it.
     if (MapZoomImage->SetBitmapSize(side, side))
         FFrameCanvas.Invalidate();
     MapZoomImage->update();
     OverlaysMayHaveMoved(); // the kill feed keeps to the view's corner
+}
+
+void TTarvelMain::CreateZoomItems()
+{
+    View1->addSeparator();
+    FitMapToWindow1 = View1->addAction(QStringLiteral("Fit map to window"));
+    FitMapToWindow1->setObjectName(QStringLiteral("FitMapToWindow1"));
+    FitMapToWindow1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    FitMapToWindow1->setShortcutContext(Qt::WindowShortcut);
+    addAction(FitMapToWindow1); // the key works while the menu is closed
+    connect(FitMapToWindow1, &QAction::triggered, this, [this] { RunHandler([this] { FitMapToWindow1Click(); }); });
+}
+
+void TTarvelMain::FitMapToWindow1Click()
+{
+    // The room the scroll box has with no scroll bar; the map's left edge lies outside it as
+    // designed, so the whole of what can be seen fits.
+    const QSize room = ScrollBox1->maximumViewportSize();
+    SetTrackBarPosition(TBMApZoom, ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
 }
 
 void TTarvelMain::FormMouseWheel(int delta)

@@ -7,6 +7,7 @@
 #include "replay/ReplayMath.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSlider>
@@ -78,6 +79,7 @@ void TTarvelMain::ShowReplayReport(const TReplayReport& report)
         LTime->SetCaption(ElapsedCaption(*report.elapsed));
     else if (report.restarted)
         LTime->SetCaption(FRoundStartCaption);
+    PlaceTimeLabels();
     if (report.timeLine)
         TBTime->setValue(*report.timeLine);
     MirrorScoreBord();
@@ -85,6 +87,21 @@ void TTarvelMain::ShowReplayReport(const TReplayReport& report)
         ScoreBord->viewport()->update();
     if (report.moved || report.restarted)
         FLayoutChanged = true;
+}
+
+void TTarvelMain::PlaceTimeLabels()
+{
+    // Label12 follows the widest time LTime shows in the round, its length as LTime shows it,
+    // so that "15:49" and "954" never run together and the length does not jump when the
+    // minutes gain a digit; as far from it as designed for a round under ten minutes, which
+    // leaves it where it was designed.
+    constexpr int Gap = 2;
+    constexpr int DesignedLeft = 456;
+    int32_t length = 0;
+    TryStrToInt(Label12->Caption(), length);
+    const QFontMetrics metrics(LTime->font());
+    const int widest = std::max(LTime->width(), metrics.size(Qt::TextShowMnemonic, Latin1(ElapsedCaption(length))).width());
+    Label12->move(std::max(DesignedLeft, LTime->x() + widest + Gap), Label12->y());
 }
 
 void TTarvelMain::BitBtn1Click()

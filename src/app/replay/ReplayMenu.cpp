@@ -288,12 +288,13 @@ void TTarvelMain::KeyboardShortcutsClick()
     list->setObjectName(QStringLiteral("ShortcutList"));
     list->setRootIsDecorated(false);
     list->setHeaderLabels({QStringLiteral("Key"), QStringLiteral("Action")});
-    // Read from the menu itself, so the list never disagrees with it.
-    for (const QAction* action : Replay1->actions()) {
-        if (action->shortcuts().isEmpty())
-            continue;
-        new QTreeWidgetItem(list, {action->shortcut().toString(QKeySequence::NativeText), action->text()});
-    }
+    // Read from the menus themselves, so the list never disagrees with them.
+    for (const QMenu* menu : {Replay1, View1})
+        for (const QAction* action : menu->actions()) {
+            if (action->shortcuts().isEmpty())
+                continue;
+            new QTreeWidgetItem(list, {action->shortcut().toString(QKeySequence::NativeText), action->text()});
+        }
     list->resizeColumnToContents(0);
     auto* note = new TLabel(&dialog);
     note->SetCaption("The arrow keys move a track bar that has the focus.");

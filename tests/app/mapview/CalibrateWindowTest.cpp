@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <set>
 
 using namespace replaylog;
@@ -255,6 +256,61 @@ TEST(CalibrateWindow, FitToRoundPutsEveryPlaceOfTheRoundOnBothDemoMaps)
         EXPECT_LT(low, 60); // and not lost in the middle
     }
     EXPECT_EQ(maps.size(), 2u);
+}
+
+TEST(CalibrateWindow, AMapWithNeitherPictureNorSavedCalibrationIsFittedToTheRoundWhenSelectedUntilSaved)
+{
+    // A fight far from the world's corner, on "bay" (no picture) with its objects.
+    const std::string log =
+        Log(Round(Ev("spawnEvent", "10", 3, "1200/0/900", {{"team", "1"}}) + Ev("exitVehicle", "12", 3, "0/0/0") +
+                  Ev("spawnEvent", "13", 5, "1500/0/1300", {{"team", "2"}}) + Ev("pickupKit", "14", 3, "1300/0/1000") +
+                  Ev("pickupKit", "30", 5, "1450/0/1250")));
+    TReplay r(log, "ZOOM=1000\r\n", BayObjects);
+    TTarvelMain& w = r.window;
+    w.SetDrawThreadEnabled(false);
+    w.ApplyCalibration({300, 400, 20, -30}); // another map's values
+    w.CBAnimate->setChecked(false);          // markers stand where their events put them
+    const std::string settings = w.Settings().Text();
+    r.Select(0);
+    ASSERT_TRUE(w.MapPictureMissing());
+    const TCalibration fit = w.FitToRound();
+    EXPECT_EQ(w.Calibration(), fit);
+    EXPECT_EQ(w.LeftMargin(), fit.Left);
+    EXPECT_EQ(w.TopMargin(), fit.Top);
+    EXPECT_NE(fit, (TCalibration{300, 400, 20, -30}));
+    // The first event is placed with it, as every later one.
+    EXPECT_EQ(r.State(3).Image.Left, w.WorldToMapX(1200) + fit.Left - HalfMarker);
+    EXPECT_EQ(r.State(3).Image.Top, w.WorldToMapY(900) + fit.Top - HalfMarker);
+    EXPECT_EQ(w.Settings().Text(), settings); // not saved
+
+    // "Save" stores it; from then on the map's saved values are taken, not a new fit.
+    w.SetTrackBarPosition(w.TBLeft, fit.Left + 25);
+    w.BSaveSettingsPerMapClick();
+    EXPECT_EQ(w.Settings().Values("bay_LEFTMARGIN"), std::to_string(fit.Left + 25));
+    EXPECT_EQ(w.Settings().Values("bay_SCALE"), std::to_string(fit.XScale));
+    w.ApplyCalibration({300, 400, 20, -30});
+    r.Select(0);
+    EXPECT_EQ(w.Calibration(), (TCalibration{fit.XScale, fit.YScale, fit.Left + 25, fit.Top}));
+
+    // The tool shows the same: the fit, and a replay whose markers all stand on the drawn map.
+    const std::string file = r.home.Dir.Write("log2.xml", log);
+    r.home.Dir.Write("Tarvel.ini", "ZOOM=1000\r\n");
+    const TToolRun fitted = RunOrnwickTool({"fit", file, "0", "--home", r.home.Dir.Path("")});
+    EXPECT_EQ(fitted.out, CalibrationJson(fit, {}) + "\n") << fitted.err;
+    const TToolRun replay = RunOrnwickTool({"replay", file, "0", "--home", r.home.Dir.Path("")});
+    ASSERT_EQ(replay.status, 0) << replay.err;
+    int markers = 0;
+    for (size_t at = replay.out.find("\"marker\":["); at != std::string::npos;
+         at = replay.out.find("\"marker\":[", at + 1)) {
+        int left = 0, top = 0, width = 0, height = 0;
+        ASSERT_EQ(std::sscanf(replay.out.c_str() + at, "\"marker\":[%d,%d,%d,%d]", &left, &top, &width, &height), 4);
+        EXPECT_GE(left + width / 2, 30);
+        EXPECT_LE(left + width / 2, 570);
+        EXPECT_GE(top + height / 2, 30);
+        EXPECT_LE(top + height / 2, 570);
+        ++markers;
+    }
+    EXPECT_EQ(markers, 2);
 }
 
 TEST(CalibrateWindow, AMapWithoutPictureIsDrawnOnAGridAndTheViewItemRestoresTheOldFrame)

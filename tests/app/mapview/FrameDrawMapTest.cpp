@@ -125,7 +125,7 @@ TEST(FrameDrawMap, TheFrameFollowsThePickedPlayerUntilTheMinimapPans)
 TEST(FrameCalibration, ScaleSlidersPlaceAnewAndAskForAFrameOffsetsWaitForTheNextFrame)
 {
     TReplay r(Log(Round(Ev("spawnEvent", "10", 3, "100/0/20", {{"team", "1"}}) + Ev("pickupKit", "30", 3, "100/0/20"))),
-              "", BayObjects);
+              BayAtStart, BayObjects);
     TTarvelMain& w = r.window;
     Quarters(20, 10).save(QString::fromStdString(r.home.Dir.Path("images/Jeep.bmp")), "BMP");
     w.SetDrawThreadEnabled(false);
@@ -206,6 +206,14 @@ TEST(FrameRender, WritesTheWholeZoomedMapAndTheMinimap)
     EXPECT_EQ(minimap.pixel(2, 2), Red);
 }
 
+TEST(FrameRender, FitsTheMapToAWindowAsTheViewMenuDoes)
+{
+    TRenderHome h;
+    const TToolRun run = h.Run({"--at", "15", "--fit-window", "1500x900", "--out", h.Out("map.png")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(QImage(QString::fromStdString(h.Out("map.png"))).size(), QSize(900, 900)); // zoom 1500
+}
+
 TEST(FrameRender, BadOptionsAndATimeBeforeTheRoundExitTwoWithAMessage)
 {
     TRenderHome h;
@@ -220,6 +228,9 @@ TEST(FrameRender, BadOptionsAndATimeBeforeTheRoundExitTwoWithAMessage)
         {{"--at", "soon", "--out", out}, "soon"},
         {{"--at", "15", "--out", out, "--hide", "objects,boats"}, "boats"},
         {{"--at", "9.5", "--out", out}, "before the round"},
+        {{"--at", "15", "--out", out, "--fit-window", "800"}, "WxH"},
+        {{"--at", "15", "--out", out, "--fit-window", "0x600"}, "0x600"},
+        {{"--at", "15", "--out", out, "--fit-window", "800x600", "--zoom", "900"}, "not both"},
     };
     for (const TCase& c : cases) {
         const TToolRun run = h.Run(c.options);

@@ -1,6 +1,7 @@
 // What the headless tool takes from the model equals what the window shows: the round list,
 // the roster, each round's events and statistics, and the map each selection leaves with the
-// fit to the round, on generated logs of both demo maps with the program's own files.
+// fit to the round, on generated logs of both demo maps with the program's own files, and on a
+// map without its picture, which both fit to the round as it is selected.
 #include "LogGen.h"
 
 #include "../ToolRun.h"
@@ -21,6 +22,8 @@
 #include <sstream>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -230,4 +233,50 @@ TEST(RoundMapWindow, TheReplayWithoutAWindowShowsWhatTheWindowShows)
     compare(home.Dir.Path(""), file, 0);
     compare(home.Dir.Path(""), file, 1);
     compare(home.Dir.Path(""), file, 7); // no such round
+}
+
+TEST(RoundMapWindow, OnAMapWithoutPictureBothFitTheRoundAsItIsSelected)
+{
+    TSeparatorScope point('.');
+    // The program's own files but for the map's picture, and nothing saved for the map.
+    THome home;
+    std::filesystem::create_directory(home.Dir.Path("images"));
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(ORNWICK_BIN_DIR) + "/images"))
+        if (entry.path().filename() != "bramble_bay.jpg")
+            std::filesystem::copy_file(entry.path(), home.Dir.Path("images/" + entry.path().filename().string()));
+    home.Dir.Write("Tarvel.ini", "ZOOM=1000\r\n");
+    loggen::Options options;
+    options.seed = 5;
+    options.players = 16;
+    options.rounds = 3;
+    options.roundTime = 200;
+    options.map = "bramble_bay";
+    const std::string file = home.Dir.Write("log.xml", loggen::generateToString(options));
+
+    TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
+    window.SetDrawThreadEnabled(false);
+    window.OpenDialog1->FileName = file;
+    window.OpenLog();
+    TOpenedLog log;
+    log.Open(file);
+    TProgramFiles files(home.Exe());
+    files.Read();
+    TRoundMap map(files);
+    ASSERT_EQ(window.ListBox1->count(), 2);
+    for (int round = 0; round < window.ListBox1->count(); ++round) {
+        SCOPED_TRACE(round);
+        window.ListBox1->setCurrentRow(round);
+        window.ListBox1DblClick();
+        TEventInfoList events;
+        map.Select(*log.Round(round), events);
+        EXPECT_TRUE(map.PictureMissing());
+        EXPECT_TRUE(window.MapPictureMissing());
+        EXPECT_EQ(map.Sliders(), window.Calibration());
+        EXPECT_EQ(map.Sliders(), map.FitToRound(events));
+        EXPECT_EQ(map.LeftMargin(), window.LeftMargin());
+        EXPECT_EQ(map.TopMargin(), window.TopMargin());
+        EXPECT_EQ(Objects(map.Objects()), Objects(window.MapObjects()));
+    }
+    EXPECT_EQ(window.Settings().Values("bramble_bay_CORRECTIONY"), "");
 }

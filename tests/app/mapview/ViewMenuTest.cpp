@@ -118,7 +118,7 @@ std::vector<double> TrailTimes(const TTarvelMain& w, int player)
 
 TEST(ViewOverlays, TheReplayRecordsPathsDeathsAndKillsAndSeeksFollow)
 {
-    TReplay r(FightLog());
+    TReplay r(FightLog(), BayAtStart);
     TTarvelMain& w = r.window;
     w.SetDrawThreadEnabled(false);
     r.Select(0);
@@ -197,12 +197,10 @@ QPointF DeathMapCentre(TTarvelMain& w)
 
 TEST(ViewOverlays, DeathsAndTrailsFollowACalibrationChangedMidRound)
 {
-    TReplay r(FightLog());
+    // A scale that puts the fight on the 105-pixel map without a picture.
+    TReplay r(FightLog(), "bay_SCALE=500\r\nbay_CORRECTIONY=500\r\nbay_TOPMARGIN=0\r\nbay_LEFTMARGIN=0\r\n");
     TTarvelMain& w = r.window;
     w.SetDrawThreadEnabled(false);
-    // A scale that puts the fight on the 105-pixel map without a picture.
-    w.SetTrackBarPosition(w.TBXas, 500);
-    w.SetTrackBarPosition(w.TBYas, 500);
     r.Select(0);
     while (w.ReplayTime() < 20.05)
         w.Timer1Timer(); // Anna died at 115/0/100, Bert stands at 130/0/100

@@ -2,7 +2,9 @@
 // window.
 #include "../WindowTestUtil.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -174,4 +176,32 @@ TEST(ZoomPan, MovesScrollOnlyWhileAButtonIsHeld)
     Mouse(minimap, QEvent::MouseMove, {1, 1});
     EXPECT_EQ(Scroll(window), QPoint(30, 24));
     EXPECT_TRUE(window.CBTrackPlayer->isChecked());
+}
+
+TEST(ZoomSlider, FitMapToWindowZoomsTheWholeMapIntoTheViewAtEverySize)
+{
+    THome home;
+    TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
+    EXPECT_TRUE(window.View1->actions().contains(window.FitMapToWindow1));
+    EXPECT_EQ(window.FitMapToWindow1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_0));
+    ShowAtZoom(window, 3000);
+    for (const QSize size : {QSize(884, 716), QSize(1920, 1050), QSize(1300, 716), QSize(900, 600)}) {
+        SCOPED_TRACE(size.width());
+        window.resize(size);
+        QCoreApplication::processEvents();
+        window.FitMapToWindow1->trigger();
+        QCoreApplication::processEvents();
+        // No scroll bar is needed, and the map fills the view's shorter side.
+        const QSize view = window.ScrollBox1->viewport()->size();
+        EXPECT_EQ(window.ScrollBox1->horizontalScrollBar()->maximum(), 0);
+        EXPECT_EQ(window.ScrollBox1->verticalScrollBar()->maximum(), 0);
+        const int side = window.MapZoomImage->height();
+        EXPECT_GE(side, std::min(view.width() + 8, view.height()) - 1);
+    }
+    // A view narrower than the smallest zoom's map: the smallest zoom.
+    window.resize(700, 716);
+    QCoreApplication::processEvents();
+    window.FitMapToWindow1->trigger();
+    EXPECT_EQ(window.TBMApZoom->value(), 500);
 }

@@ -109,6 +109,8 @@ TEST(ReplayClock, ElapsedTimeAndTimeLine)
     TReplay r(Log(Round(TeamKills(times))));
     r.Select(0);
     TTarvelMain& w = r.window;
+    // The round's length stands apart from the time, in one place all round long.
+    const int lengthAt = w.Label12->x();
     int ticks = 0;
     for (const auto& [at, caption] : std::vector<std::pair<int, std::string>>{
              {1, "0:00"}, {750, "1:15"}, {6050, "10:05"}, {35990, "59:59"}, {36000, "60:00"}}) {
@@ -116,16 +118,28 @@ TEST(ReplayClock, ElapsedTimeAndTimeLine)
         ticks = at;
         EXPECT_EQ(w.LTime->Caption(), caption) << ticks << " ticks";
         EXPECT_EQ(w.TBTime->value(), 100 + ticks) << ticks << " ticks";
+        EXPECT_GE(w.Label12->x(), w.LTime->geometry().right() + 3) << caption;
+        EXPECT_EQ(w.Label12->x(), lengthAt) << caption;
     }
     EXPECT_EQ(w.TBTime->maximum(), 37100);
     EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(w.Label12->Caption(), "3700");
+
+    // A round under ten minutes leaves the length where it was designed, to its end.
+    TReplay shorter(Log(Round(TeamKills({"10", "300", "590", "598", "599"}))));
+    shorter.Select(0);
+    shorter.Seek(599);
+    EXPECT_EQ(shorter.window.LTime->Caption(), "9:48");
+    EXPECT_EQ(shorter.window.Label12->pos(), QPoint(456, 16));
+    EXPECT_GE(shorter.window.Label12->x(), shorter.window.LTime->geometry().right() + 3);
 }
 
 TEST(ReplayAnimation, ZeroIsAMissingCoordinate)
 {
     // Map x runs from 1 to 0: once it rounds to 0 the last event's x stands in for it.
     TReplay r(Log(Round(Ev("spawnEvent", "10", 3, "0.5/0/200") + Ev("pickupKit", "20", 3, "0/0/300") +
-                        TeamKills({"30", "31", "32"}, 5))));
+                        TeamKills({"30", "31", "32"}, 5))),
+              BayAtStart);
     r.Select(0);
     TTarvelMain& w = r.window;
     TInfoClass& anna = r.State(3);

@@ -141,7 +141,7 @@ TEST(ReplayVehicles, DriverBindsTheNearestMatchingObjectAndLeavesItWhereHeGetsOu
                         Ev("spawnEvent", "16", 3, "9000/0/9000", {{"team", "1"}}) +
                         Score("17", 3, "1800/0/1900", "DeathNoMsg") +
                         Ev("destroyVehicle", "18", 3, "", {{"vehicle_pos", "1800/0/1900"}, {"vehicle", "Tank"}}))),
-              "", BayObjects);
+              BayAtStart, BayObjects);
     r.Select(0);
     TTarvelMain& w = r.window;
     ASSERT_EQ(w.MapObjects().Count(), 3);

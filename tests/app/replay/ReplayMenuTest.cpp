@@ -186,8 +186,9 @@ TEST(ReplayMenu, F1ListsTheKeys)
         dialog.close();
     });
     EXPECT_TRUE(shown);
-    ASSERT_EQ(rows.size(), 16); // the items that have keys
+    ASSERT_EQ(rows.size(), 17); // the items that have keys, the View menu's after the Replay menu's
     EXPECT_EQ(rows[0], "Space Stop / Continue");
+    EXPECT_EQ(rows[16], "Ctrl+0 Fit map to window");
     EXPECT_TRUE(rows.contains("Shift+Right Forward 60 s"));
     EXPECT_TRUE(rows.contains(", Previous kill"));
 }
