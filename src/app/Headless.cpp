@@ -26,7 +26,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QSlider>
 #include <QTimer>
 #include <QTreeWidget>
@@ -669,14 +668,6 @@ struct TOverlayOptions {
     }
 };
 
-// Writes a picture as PNG; an existing file is replaced only by a complete new one.
-void WritePng(const QImage& picture, const std::string& fileName)
-{
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
-        throw EFCreateError(fileName);
-}
-
 int Render(TContext& c)
 {
     std::optional<long double> at;
@@ -747,9 +738,10 @@ int Render(TContext& c)
     RunHandler([&] { main.DrawMap(); });
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
-    WritePng(main.MapZoomImage->Picture(), out);
+    // As the window's export writes them: PNG, or JPEG by the name.
+    SavePictureAtomically(main.MapZoomImage->Picture(), out);
     if (!minimap.empty())
-        WritePng(main.BigPicture->Picture(), minimap);
+        SavePictureAtomically(main.BigPicture->Picture(), minimap);
     return scope.Finish(c.out, c.err);
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -116,20 +117,34 @@ void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, c
         {imagesFolder + import.PictureFile, import.PictureBytes},
         {imagesFolder + import.ObjectFile, import.ObjectText},
         {settingsFile, settings.Text()}};
+    // Every file written and on the disk under a temporary name before any takes its place: a
+    // failure then (a full disk) changes nothing.
+    std::vector<std::unique_ptr<TFileReplacement>> written;
+    for (const auto& [name, bytes] : files) {
+        written.push_back(std::make_unique<TFileReplacement>(name));
+        written.back()->Write(bytes);
+    }
+    for (const auto& file : written)
+        file->Close();
     std::vector<std::pair<std::string, std::optional<std::string>>> before;
     try {
-        for (const auto& [name, bytes] : files) {
+        for (size_t i = 0; i < files.size(); ++i) {
+            const std::string& name = files[i].first;
             before.emplace_back(name, FileExists(name) ? std::optional<std::string>(ReadWholeFile(name)) : std::nullopt);
-            WriteWholeFile(name, bytes);
+            written[i]->Commit();
         }
     } catch (...) {
         before.pop_back(); // the one that failed was left as it was
         for (const auto& [name, old] : before) {
-            std::error_code error;
-            if (old)
-                WriteWholeFile(name, *old);
-            else
-                fs::remove(name, error);
+            // As much as can be put back; the first failure is the one told.
+            try {
+                std::error_code error;
+                if (old)
+                    WriteWholeFile(name, *old);
+                else
+                    fs::remove(name, error);
+            } catch (const EBaseError&) {
+            }
         }
         throw;
     }

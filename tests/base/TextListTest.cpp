@@ -48,7 +48,8 @@ TEST(TextList, FilesRoundTripAndFailuresKeepTheOldFile)
     const std::string missing = dir.Path("missing.ini");
     EXPECT_EQ(MessageOf([&] { list.LoadFromFile(missing); }), "Cannot open file " + missing);
     const std::string unwritable = dir.Path("no/such/folder.ini");
-    EXPECT_EQ(MessageOf([&] { list.SaveToFile(unwritable); }), "Cannot create file " + unwritable);
+    EXPECT_EQ(MessageOf([&] { list.SaveToFile(unwritable); }),
+              "Cannot create file " + unwritable + ": No such file or directory");
     EXPECT_EQ(MessageOf([&] { list.LoadFromFile(dir.Path("")); }), "Cannot open file " + dir.Path(""));
 }
 

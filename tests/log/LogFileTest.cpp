@@ -237,5 +237,5 @@ TEST(ConvertZxmlLog, WritesTheInflatedTextBesideTheLog)
 
     std::filesystem::create_directory(dir.Path("taken.xml")); // the output name is a folder
     EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Write("taken.zxml", Deflate(Log))); }),
-              "Cannot create file " + dir.Path("taken.xml"));
+              "Cannot create file " + dir.Path("taken.xml") + ": it is not a regular file");
 }

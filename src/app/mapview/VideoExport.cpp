@@ -7,6 +7,7 @@
 #include "replay/InfoClass.h"
 #include "replay/PlayerStates.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QFile>
 #include <QImageWriter>
@@ -71,14 +72,16 @@ void SavePictureAtomically(const QImage& picture, const std::string& fileName)
         throw EBaseError("A picture is saved as .png, .jpg or .jpeg, not as " + fileName);
     if (picture.isNull())
         throw EBaseError("There is no picture to save yet");
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(fileName);
-    QImageWriter writer(&file, format);
+    // Encoded first, then written in one piece: a failed write names the system's reason.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     if (std::string(format) == "JPEG")
         writer.setQuality(92);
-    if (!writer.write(picture) || !file.commit())
+    if (!writer.write(picture))
         throw EFCreateError(fileName);
+    WriteWholeFile(fileName, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 TVideoExport::TVideoExport(TTarvelMain& window, const TVideoOptions& options, const std::string& fileName,

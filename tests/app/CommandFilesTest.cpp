@@ -1,0 +1,75 @@
+// The files the commands and the window write, and the command lines they refuse, as a hostile
+// or unlucky user meets them.
+#include "SmallFileSystem.h"
+#include "ToolRun.h"
+#include "WindowTestUtil.h"
+#include "replay/ReplayLog.h"
+
+#include <QDir>
+#include <QImage>
+#include <QImageReader>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+using namespace replaylog;
+
+namespace {
+
+// Anna walks for a minute; the round is listed as the log's only one.
+std::string WalkLog()
+{
+    std::string events = Ev("spawnEvent", "10", 3, "20/0/20", {{"team", "1"}});
+    for (int t = 20; t <= 70; t += 10)
+        events += Ev("pickupKit", std::to_string(t), 3, std::to_string(t) + "/0/20");
+    return Log(Round(events));
+}
+
+const char OldIni[] = "admin=true\r\nZOOM=1000\r\nLastOpen1=/logs/a.zxml\r\nbay_SCALE=1800\r\nbay_CORRECTIONY=1900\r\n"
+                      "bay_TOPMARGIN=3\r\nbay_LEFTMARGIN=4\r\n; kept as written\r\n";
+
+std::vector<std::string> Render(const std::string& log, const std::string& home, std::vector<std::string> more)
+{
+    std::vector<std::string> args{"render", log, "0", "--at", "30", "--home", home};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+} // namespace
+
+TEST(FullDisk, TheSettingsAPictureAndTheCalibrationFailAndKeepTheirOldFiles)
+{
+    ORNWICK_ON_SMALL_FILE_SYSTEM(folder);
+    const std::string ini = folder + "/Tarvel.ini", png = folder + "/old.png";
+    std::ofstream(ini, std::ios::binary) << OldIni;
+    std::ofstream(png, std::ios::binary) << "an old picture";
+    TTempDir logs; // on a disk with room: only the outputs are on the full one
+    const std::string log = logs.Write("walk.xml", WalkLog());
+    smallfs::Fill(folder);
+    const std::string full = ": No space left on device";
+
+    TToolRun run = RunOrnwickTool({"calibrate", "bay", "--home", folder, "--ref", "0,0=0,500", "--ref",
+                                   "500,500=100,400", "--picture-height", "500", "--save"});
+    EXPECT_NE(run.status, 0);
+    EXPECT_EQ(run.err, "Cannot create file " + ini + full + "\n");
+    run = RunOrnwickTool(Render(log, folder, {"--out", png}));
+    EXPECT_NE(run.status, 0);
+    EXPECT_EQ(run.err, "Cannot create file " + png + full + "\n");
+    {
+        TErrorCapture errors;
+        {
+            TTarvelMain window(folder + "/Tarvel");
+            window.SetStopReplayWait(0);
+            window.SetWritesSettings(true);
+            TTarvelMainTest::Settings(window).SetValue("ZOOM", "1500");
+        }
+        EXPECT_EQ(errors.Messages, std::vector<std::string>{"Cannot create file " + ini + full});
+    }
+    EXPECT_EQ(ReadFileBytes(ini), OldIni);
+    EXPECT_EQ(ReadFileBytes(png), "an old picture");
+    // Only the two old files and the filler: no temporary file is left behind.
+    EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
