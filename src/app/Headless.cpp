@@ -26,6 +26,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSlider>
 #include <QTimer>
 #include <QTreeWidget>
@@ -72,7 +73,8 @@ const char Usage[] =
     "         [--hide objects,flags,lines] [--killinfo] [--trails SECONDS] [--deathmap]\n"
     "         [--killfeed]\n"
     "                     replays round N until the clock reaches SECONDS, draws one\n"
-    "                     frame and writes the whole zoomed map (and the minimap) as PNG;\n"
+    "                     frame and writes the whole zoomed map (and the minimap) as PNG,\n"
+    "                     or as JPEG when the name ends in .jpg or .jpeg;\n"
     "                     the trails of the last SECONDS (1 to 60), the death map and the\n"
     "                     kill feed are drawn only when asked\n"
     "  stats LOG N [--home DIR]\n"
@@ -186,6 +188,31 @@ int Select(TContext& c)
         return 3;
     c.out << NodeJson(*node, 0) << '\n';
     return 0;
+}
+
+// An output the command writes: a name with one of the extensions that is not the log it reads
+// (through a link or another spelling of its path neither) and, when it exists, a regular
+// file. Checked before any work, so that nothing at all is written when it fails.
+void CheckOutput(const std::string& option, const std::string& out, const std::vector<std::string>& extensions,
+                 const std::string& wrongExtension, const std::vector<std::string>& inputs)
+{
+    const std::string extension = UpperCaseAscii(ExtractFileExt(out));
+    if (std::find(extensions.begin(), extensions.end(), extension) == extensions.end())
+        throw TUsageError{option + " " + out + ": " + wrongExtension};
+    if (ExistsAsNonRegularFile(out))
+        throw TUsageError{option + " " + out + ": it exists and is not a regular file"};
+    for (const std::string& input : inputs)
+        if (SameFile(out, input))
+            throw TUsageError{option + " " + out + ": that is the log being read; name a file of its own"};
+}
+
+// Whether two names lead to one file, also before either exists.
+bool SameOutput(const std::string& a, const std::string& b)
+{
+    const auto absolute = [](const std::string& name) {
+        return QDir::cleanPath(QFileInfo(QFile::decodeName(QByteArray::fromStdString(name))).absoluteFilePath());
+    };
+    return SameFile(a, b) || absolute(a) == absolute(b);
 }
 
 // A log that broke off opens as far as it goes; the user is told on standard error.
@@ -709,6 +736,14 @@ int Render(TContext& c)
         throw TUsageError{"render needs --at SECONDS"};
     if (out.empty())
         throw TUsageError{"render needs --out FILE.png"};
+    const std::vector<std::string> pictures = {".PNG", ".JPG", ".JPEG"};
+    const std::string pictureNames = "a picture is saved as .png, .jpg or .jpeg";
+    CheckOutput("--out", out, pictures, pictureNames, {command.log});
+    if (!minimap.empty()) {
+        CheckOutput("--minimap", minimap, pictures, pictureNames, {command.log});
+        if (SameOutput(out, minimap))
+            throw TUsageError{"--minimap " + minimap + ": that is the file of --out; name a file of its own"};
+    }
     TWindowScope scope;
     TTarvelMain main(command.home);
     command.SetUp(main); // the one frame is drawn below
@@ -805,8 +840,7 @@ int Video(TContext& c)
     });
     if (out.empty())
         throw TUsageError{"video needs --out FILE.mp4"};
-    if (UpperCaseAscii(ExtractFileExt(out)) != ".MP4")
-        throw TUsageError{"--out " + out + ": the video is an MP4 file, its name ends in .mp4"};
+    CheckOutput("--out", out, {".MP4"}, "the video is an MP4 file, its name ends in .mp4", {command.log});
     if (!(speed >= 1 && speed <= 100))
         throw TUsageError{"--speed runs from 1 to 100 times real time"};
     if (fps < 10 || fps > 60)

@@ -73,3 +73,60 @@ TEST(FullDisk, TheSettingsAPictureAndTheCalibrationFailAndKeepTheirOldFiles)
     // Only the two old files and the filler: no temporary file is left behind.
     EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
+
+TEST(CommandOutputs, TheLogItselfAnythingButARegularFileAndOtherNamesAreRefusedFirst)
+{
+    TTempDir dir;
+    const std::string home = std::string(ORNWICK_BIN_DIR);
+    const std::string log = dir.Write("walk.xml", WalkLog());
+    // Logs may have any name: one named as a picture, and one as a video.
+    const std::string pictureLog = dir.Write("walk.png", WalkLog());
+    const std::string videoLog = dir.Write("walk.mp4", WalkLog());
+    const std::string link = dir.Path("link.png");
+    std::filesystem::create_symlink(pictureLog, link);
+    const std::string pipe = dir.Path("pipe.png");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string videoPipe = dir.Path("pipe.mp4");
+    ASSERT_EQ(::mkfifo(videoPipe.c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.Path("folder.png"));
+    struct TCase {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    const std::string itself = ": that is the log being read; name a file of its own\n";
+    const std::string pictures = ": a picture is saved as .png, .jpg or .jpeg\n";
+    const TCase cases[] = {
+        {Render(log, home, {"--out", log}), "--out " + log + pictures},
+        {Render(pictureLog, home, {"--out", pictureLog}), "--out " + pictureLog + itself},
+        {Render(pictureLog, home, {"--out", dir.Path("/walk.png")}), "--out " + dir.Path("/walk.png") + itself},
+        {Render(pictureLog, home, {"--out", link}), "--out " + link + itself},
+        {Render(pictureLog, home, {"--out", dir.Path("x.png"), "--minimap", dir.Path("./walk.png")}),
+         "--minimap " + dir.Path("./walk.png") + itself},
+        {Render(log, home, {"--out", dir.Path("x.png"), "--minimap", dir.Path("x.png")}),
+         "--minimap " + dir.Path("x.png") + ": that is the file of --out; name a file of its own\n"},
+        {Render(log, home, {"--out", pipe}), "--out " + pipe + ": it exists and is not a regular file\n"},
+        {Render(log, home, {"--out", dir.Path("folder.png")}), "--out " + dir.Path("folder.png") + ": it exists and is not a regular file\n"},
+        {Render(log, home, {"--out", dir.Path("x.gif")}), "--out " + dir.Path("x.gif") + pictures},
+        {{"video", videoLog, "0", "--home", home, "--out", videoLog}, "--out " + videoLog + itself},
+        {{"video", log, "0", "--home", home, "--out", videoPipe}, "--out " + videoPipe + ": it exists and is not a regular file\n"},
+    };
+    for (const TCase& c : cases) {
+        const TToolRun run = RunOrnwickTool(c.args);
+        EXPECT_EQ(run.status, 2) << c.says;
+        EXPECT_EQ(run.err, "ornwick: " + c.says);
+        EXPECT_EQ(run.out, "");
+    }
+    // Nothing was written, nothing replaced.
+    EXPECT_EQ(ReadFileBytes(log), WalkLog());
+    EXPECT_EQ(ReadFileBytes(pictureLog), WalkLog());
+    EXPECT_EQ(ReadFileBytes(videoLog), WalkLog());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_EQ(QDir(QString::fromStdString(dir.Path(""))).entryList(QDir::Files | QDir::System).size(), 6);
+
+    // The names the window's export takes: JPEG by its name, as there.
+    const TToolRun jpeg = RunOrnwickTool(Render(log, home, {"--out", dir.Path("map.JPEG"), "--minimap", dir.Path("mini.png")}));
+    EXPECT_EQ(jpeg.status, 0) << jpeg.err;
+    EXPECT_EQ(QImageReader(QString::fromStdString(dir.Path("map.JPEG"))).format(), "jpeg");
+    EXPECT_EQ(QImageReader(QString::fromStdString(dir.Path("mini.png"))).format(), "png");
+}
