@@ -287,3 +287,21 @@ TEST(ReplayCommand, AnItemThatIsNoneIsTheListsIndexError)
     // The time line is 0 to 0 until a selection sets it.
     EXPECT_NE(Line(run.out, 0).find("\"TBTime\":[0,0,0]"), std::string::npos);
 }
+
+// Each tick mark of the time line is drawn at every repaint: a round of years must not ask for
+// millions of them.
+TEST(ReplaySelection, TheTimeLineHasAFewHundredTicksAtMostWhateverTheRoundsLength)
+{
+    TReplay r(Log(Round(TeamKills({"10", "50", "200000000"})) + Round(TeamKills({"10.7", "50", "90.2"}), "other") +
+                  Round(TeamKills({"0", "3000"}), "third")));
+    const QSlider& line = *r.window.TBTime;
+    r.Select(0);
+    ASSERT_EQ(line.maximum(), 2000000000);
+    EXPECT_LE((line.maximum() - line.minimum()) / line.tickInterval(), 300);
+    EXPECT_GE((line.maximum() - line.minimum()) / line.tickInterval(), 290);
+    EXPECT_EQ(line.tickInterval() % 20, 0);
+    r.Select(1); // a short round: a tick every 2 s
+    EXPECT_EQ(line.tickInterval(), 20);
+    r.Select(2); // 3000 s: 300 ticks of 10 s
+    EXPECT_EQ(line.tickInterval(), 100);
+}
