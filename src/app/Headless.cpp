@@ -67,7 +67,8 @@ const char Usage[] =
     "                     the scoreboard, the map objects and the score log as JSON.\n"
     "                     Seeks and kill steps run in their order after the selection,\n"
     "                     and K more ticks after them; \"ticks\" counts every tick since\n"
-    "                     the selection that the state stands for\n"
+    "                     the selection (or the loop's last restart) that the state stands\n"
+    "                     for. --loop restarts the round after its 100th event: it needs K\n"
     "  render LOG N --at SECONDS --out MAP.png [--minimap MINI.png] [--zoom Z]\n"
     "         [--home DIR] [--track KEY] [--scale S] [--correctiony C] [--left L] [--top T]\n"
     "         [--hide objects,flags,lines] [--killinfo] [--trails SECONDS] [--deathmap]\n"
@@ -634,6 +635,9 @@ int Replay(TContext& c)
             return false;
         return true;
     });
+    // The loop never ends the round: only a count of ticks ends the command.
+    if (loop && tickLimit < 0)
+        throw TUsageError{"--loop replays the round's start again and again: give --ticks K to end it"};
     const int round = command.round;
     TWindowScope scope;
     TTarvelMain window(command.home);

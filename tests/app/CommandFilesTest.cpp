@@ -130,3 +130,17 @@ TEST(CommandOutputs, TheLogItselfAnythingButARegularFileAndOtherNamesAreRefusedF
     EXPECT_EQ(QImageReader(QString::fromStdString(dir.Path("map.JPEG"))).format(), "jpeg");
     EXPECT_EQ(QImageReader(QString::fromStdString(dir.Path("mini.png"))).format(), "png");
 }
+
+TEST(ReplayCommand, TheLoopNeedsACountOfTicks)
+{
+    TTempDir dir;
+    const std::string log = dir.Write("walk.xml", WalkLog());
+    const std::string home = std::string(ORNWICK_BIN_DIR);
+    const TToolRun endless = RunOrnwickTool({"replay", log, "0", "--loop", "--home", home});
+    EXPECT_EQ(endless.status, 2);
+    EXPECT_EQ(endless.err, "ornwick: --loop replays the round's start again and again: give --ticks K to end it\n");
+    EXPECT_EQ(endless.out, "");
+    const TToolRun counted = RunOrnwickTool({"replay", log, "0", "--loop", "--ticks", "50", "--home", home});
+    EXPECT_EQ(counted.status, 0) << counted.err;
+    EXPECT_EQ(counted.out.substr(0, 12), "{\"ticks\":50,");
+}

@@ -35,7 +35,14 @@ void TTarvelMain::Timer1Timer()
 bool TTarvelMain::ReplayTick()
 {
     bool runsOn = false;
-    RunSession([&] { runsOn = LiveSession().Tick(); });
+    RunSession([&] {
+        runsOn = LiveSession().Tick();
+        // The loop starts the round again once past its hundredth event, from the state of its
+        // start (as a seek back there does): the deaths, the death map and the score log of the
+        // passes before go, so that a loop left running keeps to the memory of one pass.
+        if (runsOn && ReplayFromstart20Events->isChecked() && FSession.EventIndex() > 100)
+            FSession.SeekTo(FSession.RoundStartTime());
+    });
     return runsOn;
 }
 

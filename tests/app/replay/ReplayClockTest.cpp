@@ -288,6 +288,34 @@ TEST(ReplayCommand, AnItemThatIsNoneIsTheListsIndexError)
     EXPECT_NE(Line(run.out, 0).find("\"TBTime\":[0,0,0]"), std::string::npos);
 }
 
+// The loop starts each pass from the state of the round's start: the counts, the score log and
+// the rest of a pass go with it, however long the loop runs.
+TEST(ReplayClock, TheLoopStartsEveryPassAsTheSelectionLeftTheRound)
+{
+    std::vector<std::string> times;
+    for (int i = 0; i < 150; ++i)
+        times.push_back(std::to_string(10 + i / 2) + (i % 2 ? ".5" : ""));
+    TReplay r(Log(Round(TeamKills(times))));
+    r.window.ReplayFromstart20Events->setChecked(true);
+    r.Select(0);
+    const std::string selected = r.State();
+    int passes = 0, mostTKs = 0, mostLogLines = 0;
+    for (int tick = 0; tick < 20000 && passes < 6; ++tick) {
+        const int before = r.window.EventIndex();
+        r.Ticks(1);
+        mostTKs = std::max(mostTKs, r.State(3).TKs);
+        mostLogLines = std::max(mostLogLines, r.window.Memo1->document()->blockCount());
+        if (r.window.EventIndex() < before) {
+            ++passes;
+            EXPECT_EQ(r.State(), selected) << "pass " << passes;
+        }
+    }
+    EXPECT_EQ(passes, 6);
+    EXPECT_EQ(mostTKs, 100); // the 101st event is the 100th team kill
+    EXPECT_LE(mostLogLines, 101);
+    EXPECT_TRUE(r.window.Timer1->isActive());
+}
+
 // Each tick mark of the time line is drawn at every repaint: a round of years must not ask for
 // millions of them.
 TEST(ReplaySelection, TheTimeLineHasAFewHundredTicksAtMostWhateverTheRoundsLength)
