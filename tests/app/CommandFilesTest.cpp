@@ -144,3 +144,26 @@ TEST(ReplayCommand, TheLoopNeedsACountOfTicks)
     EXPECT_EQ(counted.status, 0) << counted.err;
     EXPECT_EQ(counted.out.substr(0, 12), "{\"ticks\":50,");
 }
+
+// The settings file as the window keeps it: a NUL byte is a byte of its line, and a map whose
+// name would make a key that never reads back is not saved, however often "Save" is pressed.
+TEST(Settings, OddBytesSurviveTheWindowAndAMapNameWithEqualsIsNotSaved)
+{
+    using namespace std::string_literals;
+    const std::string ini = "admin=true\r\nodd\0line\r\nLastOpen1=/logs/a.zxml\r\nbay_SCALE=1800\r\n"s;
+    {
+        TReplay r(Log(Round(Ev("spawnEvent", "10", 3, "20/0/20", {{"team", "1"}}) + Ev("pickupKit", "20", 3, "30/0/20"),
+                            "a=b")),
+                  ini);
+        r.window.SetWritesSettings(true);
+        r.Select(0);
+        EXPECT_EQ(r.window.MapName(), "a=b");
+        for (int press = 0; press < 2; ++press)
+            RunHandler([&] { r.window.BSaveSettingsPerMapClick(); });
+        EXPECT_EQ(r.errors.Messages,
+                  std::vector<std::string>(2, "The calibration of the map a=b cannot be saved: a map name with \"=\" or a "
+                                              "line break is no key of the settings file"));
+        r.window.FormDestroy(); // as the window closes: the settings written back
+        EXPECT_EQ(ReadFileBytes(r.home.Ini()), ini);
+    }
+}
