@@ -50,6 +50,7 @@ namespace {
 
 const char Usage[] =
     "usage: ornwick COMMAND ARGS...\n"
+    "  (LOG N: round N of the log, its place in the round list that rounds prints, 0 first)\n"
     "  tokens LOG         the parser's token list, one token per line\n"
     "  tree LOG           every node of the tree as JSON, document order\n"
     "  select LOG PATH    the node a path selects as JSON (exit 3 when none)\n"
@@ -189,6 +190,27 @@ int Select(TContext& c)
         return 3;
     c.out << NodeJson(*node, 0) << '\n';
     return 0;
+}
+
+// N of LOG N: the round's place in the log's round list, a whole number from 0.
+int RoundNumber(const std::string& text)
+{
+    int32_t round = 0;
+    if (!TryStrToInt(text, round) || round < 0 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw TUsageError{"N is the round's place in the log's round list (0 for the first), not '" + text + "'"};
+    return round;
+}
+
+// A round the opened log lists, else the usage error naming how many it lists.
+void CheckRoundListed(int round, size_t rounds)
+{
+    if (static_cast<size_t>(round) < rounds)
+        return;
+    throw TUsageError{"no round " + std::to_string(round) + ": the log lists " +
+                      (rounds == 0   ? std::string("no round worth replaying")
+                       : rounds == 1 ? std::string("one round, 0")
+                                     : std::to_string(rounds) + " rounds, 0 to " + std::to_string(rounds - 1)) +
+                      " (see ornwick rounds LOG)"};
 }
 
 // An output the command writes: a name with one of the extensions that is not the log it reads
@@ -358,6 +380,8 @@ void RunThenPrint(Work&& work, Print&& print)
 {
     try {
         work();
+    } catch (const TUsageError&) {
+        throw; // the command line was wrong: nothing was done to print
     } catch (...) {
         print();
         throw;
@@ -411,6 +435,7 @@ std::string EventJson(const TEventInfo& e)
 int Events(TContext& c)
 {
     c.ExpectArgs(2);
+    const int round = RoundNumber(c.Arg(1));
     TToolScope scope;
     StartWithoutWindow(DefaultTarvel());
     TOpenedLog log;
@@ -418,7 +443,8 @@ int Events(TContext& c)
     RunThenPrint(
         [&] {
             OpenTelling(log, c.Arg(0), c.err);
-            log.BuildRoundEvents(StrToInt(c.Arg(1)), events);
+            CheckRoundListed(round, log.Rounds().size());
+            log.BuildRoundEvents(round, events);
         },
         [&] {
             for (int i = 0; i < events.Count(); ++i)
@@ -550,7 +576,7 @@ void SelectRound(TTarvelMain& window, int round, std::ostream& err)
 {
     window.OpenLog();
     TellLogNote(window.LogNote(), err);
-    window.RoundOfItem(round);
+    CheckRoundListed(round, static_cast<size_t>(window.ListBox1->count()));
     window.ListBox1->setCurrentRow(round);
     RunHandler([&] { window.ListBox1DblClick(); });
 }
@@ -569,7 +595,7 @@ struct TRoundCommand {
         if (c.args.size() < 2)
             throw TUsageError();
         log = c.Arg(0);
-        round = StrToInt(c.Arg(1));
+        round = RoundNumber(c.Arg(1));
         home = DefaultTarvel();
         for (size_t i = 2; i < c.args.size(); ++i) {
             const std::string& option = c.Arg(i);
@@ -793,6 +819,7 @@ int Stats(TContext& c)
     StartWithoutWindow(command.home);
     TOpenedLog log;
     OpenTelling(log, command.log, c.err);
+    CheckRoundListed(command.round, log.Rounds().size());
     // The round's events give the replay's counts, as selecting the round builds them.
     TEventInfoList events;
     log.BuildRoundEvents(command.round, events);
@@ -872,6 +899,9 @@ int Video(TContext& c)
                           JsonNumber(start) + " s"};
     if (options.to > end)
         throw TUsageError{"--to " + toText + ": the time lies after the round, which ends at " + JsonNumber(end) + " s"};
+    if (!(options.to > options.from) && !from && !to)
+        throw TUsageError{"the round has no span to film: its last event (at " + JsonNumber(end) +
+                          " s) is not after its start (at " + JsonNumber(start) + " s)"};
     if (!(options.to > options.from))
         throw TUsageError{"the span must end after it starts: --to " + JsonNumber(options.to) + " is not after --from " +
                           JsonNumber(options.from)};
@@ -981,6 +1011,7 @@ int FitRound(TContext& c)
     command.SetUp(map);
     TOpenedLog log;
     OpenTelling(log, command.log, c.err);
+    CheckRoundListed(command.round, log.Rounds().size());
     TwexXMLNode& round = *log.Round(command.round);
     TEventInfoList events;
     RunHandler([&] { map.Select(round, events); });

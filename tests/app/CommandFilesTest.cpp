@@ -131,6 +131,48 @@ TEST(CommandOutputs, TheLogItselfAnythingButARegularFileAndOtherNamesAreRefusedF
     EXPECT_EQ(QImageReader(QString::fromStdString(dir.Path("mini.png"))).format(), "png");
 }
 
+TEST(CommandRounds, ARoundThatIsNotListedIsAUsageErrorOfEveryCommandThatTakesOne)
+{
+    TTempDir dir;
+    const std::string home = std::string(ORNWICK_BIN_DIR);
+    const std::string log = dir.Write("walk.xml", WalkLog());
+    const std::vector<std::vector<std::string>> commands = {
+        {"events"}, {"replay", "--home", home}, {"render", "--at", "30", "--out", dir.Path("x.png"), "--home", home},
+        {"stats", "--home", home}, {"video", "--out", dir.Path("x.mp4"), "--home", home}, {"fit", "--home", home}};
+    const std::pair<std::string, std::string> rounds[] = {
+        {"1", "no round 1: the log lists one round, 0 (see ornwick rounds LOG)"},
+        {"2147483648", "N is the round's place in the log's round list (0 for the first), not '2147483648'"},
+        {"-1", "N is the round's place in the log's round list (0 for the first), not '-1'"},
+        {"first", "N is the round's place in the log's round list (0 for the first), not 'first'"},
+        {"+0", "N is the round's place in the log's round list (0 for the first), not '+0'"}};
+    for (const std::vector<std::string>& command : commands)
+        for (const auto& [round, says] : rounds) {
+            std::vector<std::string> args{command[0], log, round};
+            args.insert(args.end(), command.begin() + 1, command.end());
+            const TToolRun run = RunOrnwickTool(args);
+            EXPECT_EQ(run.status, 2) << command[0] << " " << round;
+            EXPECT_EQ(run.err, "ornwick: " + says + "\n") << command[0];
+            EXPECT_EQ(run.out, "") << command[0];
+        }
+    // A log without a round worth replaying says so.
+    const std::string empty = dir.Write("empty.xml", Log(""));
+    EXPECT_EQ(RunOrnwickTool({"stats", empty, "0", "--home", home}).err,
+              "ornwick: no round 0: the log lists no round worth replaying (see ornwick rounds LOG)\n");
+    EXPECT_EQ(QDir(QString::fromStdString(dir.Path(""))).entryList(QDir::Files).size(), 2);
+}
+
+TEST(CommandRounds, ARoundWithoutASpanToFilmSaysSoInItsOwnTerms)
+{
+    TTempDir dir;
+    // The events run backwards: the last one lies before the first.
+    const std::string log =
+        dir.Write("back.xml", Log(Round(Ev("spawnEvent", "100", 3, "20/0/20", {{"team", "1"}}) +
+                                        Ev("pickupKit", "50", 3, "30/0/20") + Ev("pickupKit", "1", 3, "40/0/20"))));
+    const TToolRun run = RunOrnwickTool({"video", log, "0", "--home", ORNWICK_BIN_DIR, "--out", dir.Path("v.mp4")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "ornwick: the round has no span to film: its last event (at 1 s) is not after its start (at 100 s)\n");
+}
+
 TEST(ReplayCommand, TheLoopNeedsACountOfTicks)
 {
     TTempDir dir;
