@@ -13,6 +13,7 @@ void ReportFrameBenchmarks();  // FrameBench.cpp
 void ReportVideoBenchmarks();  // VideoBench.cpp
 void ReportHostileInputBenchmarks(); // HostileInputBench.cpp
 void ReportLevelImportBenchmarks(); // LevelImportBench.cpp
+void ReportStatsBenchmarks(); // StatsBench.cpp
 
 namespace {
 
@@ -79,6 +80,7 @@ int main(int argc, char** argv)
         std::printf("BuildEventList time per event, %d events / %d events: %.2f  (%.0f ns / %.0f ns, goal <= 1.5)\n",
                     events[100000], events[10000], large / small, large * 1e9, small * 1e9);
     }
+    ReportStatsBenchmarks();
     ReportFrameBenchmarks();
     ReportReplayBenchmarks();
     ReportVideoBenchmarks();

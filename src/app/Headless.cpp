@@ -28,7 +28,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QSlider>
 #include <QTimer>
 #include <QTreeWidget>
@@ -52,6 +52,7 @@ namespace {
 
 const char Usage[] =
     "usage: ornwick COMMAND ARGS...\n"
+    "  (LOG N: round N of the log, its place in the round list that rounds prints, 0 first)\n"
     "  tokens LOG         the parser's token list, one token per line\n"
     "  tree LOG           every node of the tree as JSON, document order\n"
     "  select LOG PATH    the node a path selects as JSON (exit 3 when none)\n"
@@ -69,16 +70,18 @@ const char Usage[] =
     "                     the scoreboard, the map objects and the score log as JSON.\n"
     "                     Seeks and kill steps run in their order after the selection,\n"
     "                     and K more ticks after them; \"ticks\" counts every tick since\n"
-    "                     the selection that the state stands for\n"
+    "                     the selection (or the loop's last restart) that the state stands\n"
+    "                     for. --loop restarts the round after its 100th event: it needs K\n"
     "  render LOG N --at SECONDS --out MAP.png [--minimap MINI.png] [--zoom Z]\n"
     "         [--fit-window WxH] [--home DIR] [--track KEY] [--scale S] [--correctiony C]\n"
     "         [--left L] [--top T] [--hide objects,flags,lines] [--killinfo]\n"
     "         [--trails SECONDS] [--deathmap] [--killfeed]\n"
     "                     replays round N until the clock reaches SECONDS, draws one\n"
-    "                     frame and writes the whole zoomed map (and the minimap) as PNG;\n"
-    "                     --fit-window zooms as \"Fit map to window\" does for a view of\n"
-    "                     W x H pixels (instead of --zoom); the trails of the last SECONDS\n"
-    "                     (1 to 60), the death map and the kill feed are drawn only when asked\n"
+    "                     frame and writes the whole zoomed map (and the minimap) as PNG,\n"
+    "                     or as JPEG when the name ends in .jpg or .jpeg; --fit-window\n"
+    "                     zooms as \"Fit map to window\" does for a view of W x H pixels\n"
+    "                     (instead of --zoom); the trails of the last SECONDS (1 to 60),\n"
+    "                     the death map and the kill feed are drawn only when asked\n"
     "  stats LOG N [--home DIR]\n"
     "                     the server's statistics of round N as JSON: one object for the\n"
     "                     round, then one per player in the server's order, with the\n"
@@ -190,6 +193,52 @@ int Select(TContext& c)
         return 3;
     c.out << NodeJson(*node, 0) << '\n';
     return 0;
+}
+
+// N of LOG N: the round's place in the log's round list, a whole number from 0.
+int RoundNumber(const std::string& text)
+{
+    int32_t round = 0;
+    if (!TryStrToInt(text, round) || round < 0 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw TUsageError{"N is the round's place in the log's round list (0 for the first), not '" + text + "'"};
+    return round;
+}
+
+// A round the opened log lists, else the usage error naming how many it lists.
+void CheckRoundListed(int round, size_t rounds)
+{
+    if (static_cast<size_t>(round) < rounds)
+        return;
+    throw TUsageError{"no round " + std::to_string(round) + ": the log lists " +
+                      (rounds == 0   ? std::string("no round worth replaying")
+                       : rounds == 1 ? std::string("one round, 0")
+                                     : std::to_string(rounds) + " rounds, 0 to " + std::to_string(rounds - 1)) +
+                      " (see ornwick rounds LOG)"};
+}
+
+// An output the command writes: a name with one of the extensions that is not the log it reads
+// (through a link or another spelling of its path neither) and, when it exists, a regular
+// file. Checked before any work, so that nothing at all is written when it fails.
+void CheckOutput(const std::string& option, const std::string& out, const std::vector<std::string>& extensions,
+                 const std::string& wrongExtension, const std::vector<std::string>& inputs)
+{
+    const std::string extension = UpperCaseAscii(ExtractFileExt(out));
+    if (std::find(extensions.begin(), extensions.end(), extension) == extensions.end())
+        throw TUsageError{option + " " + out + ": " + wrongExtension};
+    if (ExistsAsNonRegularFile(out))
+        throw TUsageError{option + " " + out + ": it exists and is not a regular file"};
+    for (const std::string& input : inputs)
+        if (SameFile(out, input))
+            throw TUsageError{option + " " + out + ": that is the log being read; name a file of its own"};
+}
+
+// Whether two names lead to one file, also before either exists.
+bool SameOutput(const std::string& a, const std::string& b)
+{
+    const auto absolute = [](const std::string& name) {
+        return QDir::cleanPath(QFileInfo(QFile::decodeName(QByteArray::fromStdString(name))).absoluteFilePath());
+    };
+    return SameFile(a, b) || absolute(a) == absolute(b);
 }
 
 // A log that broke off opens as far as it goes; the user is told on standard error.
@@ -334,6 +383,8 @@ void RunThenPrint(Work&& work, Print&& print)
 {
     try {
         work();
+    } catch (const TUsageError&) {
+        throw; // the command line was wrong: nothing was done to print
     } catch (...) {
         print();
         throw;
@@ -387,6 +438,7 @@ std::string EventJson(const TEventInfo& e)
 int Events(TContext& c)
 {
     c.ExpectArgs(2);
+    const int round = RoundNumber(c.Arg(1));
     TToolScope scope;
     StartWithoutWindow(DefaultTarvel());
     TOpenedLog log;
@@ -394,7 +446,8 @@ int Events(TContext& c)
     RunThenPrint(
         [&] {
             OpenTelling(log, c.Arg(0), c.err);
-            log.BuildRoundEvents(StrToInt(c.Arg(1)), events);
+            CheckRoundListed(round, log.Rounds().size());
+            log.BuildRoundEvents(round, events);
         },
         [&] {
             for (int i = 0; i < events.Count(); ++i)
@@ -592,7 +645,7 @@ void SelectRound(TTarvelMain& window, int round, std::ostream& err)
 {
     window.OpenLog();
     TellLogNote(window.LogNote(), err);
-    window.RoundOfItem(round);
+    CheckRoundListed(round, static_cast<size_t>(window.ListBox1->count()));
     window.ListBox1->setCurrentRow(round);
     RunHandler([&] { window.ListBox1DblClick(); });
 }
@@ -611,7 +664,7 @@ struct TRoundCommand {
         if (c.args.size() < 2)
             throw TUsageError();
         log = c.Arg(0);
-        round = StrToInt(c.Arg(1));
+        round = RoundNumber(c.Arg(1));
         home = DefaultTarvel();
         for (size_t i = 2; i < c.args.size(); ++i) {
             const std::string& option = c.Arg(i);
@@ -677,6 +730,9 @@ int Replay(TContext& c)
             return false;
         return true;
     });
+    // The loop never ends the round: only a count of ticks ends the command.
+    if (loop && tickLimit < 0)
+        throw TUsageError{"--loop replays the round's start again and again: give --ticks K to end it"};
     TToolScope scope;
     const TProgramFiles files = StartWithoutWindow(command.home);
     TOpenedLog log;
@@ -686,6 +742,7 @@ int Replay(TContext& c)
     RunThenPrint(
         [&] {
             OpenTelling(log, command.log, c.err);
+            CheckRoundListed(command.round, log.Rounds().size());
             const TwexXMLNode& round = *log.Round(command.round);
             replay = std::make_unique<TRoundReplay>(files, log.Roster());
             command.SetUp(replay->Map());
@@ -757,14 +814,6 @@ int FitWindowZoom(const std::string& size)
     return ::ZoomToFit(width, height);
 }
 
-// Writes a picture as PNG; an existing file is replaced only by a complete new one.
-void WritePng(const QImage& picture, const std::string& fileName)
-{
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
-        throw EFCreateError(fileName);
-}
-
 int Render(TContext& c)
 {
     std::optional<long double> at;
@@ -809,6 +858,14 @@ int Render(TContext& c)
         throw TUsageError{"render needs --at SECONDS"};
     if (out.empty())
         throw TUsageError{"render needs --out FILE.png"};
+    const std::vector<std::string> pictures = {".PNG", ".JPG", ".JPEG"};
+    const std::string pictureNames = "a picture is saved as .png, .jpg or .jpeg";
+    CheckOutput("--out", out, pictures, pictureNames, {command.log});
+    if (!minimap.empty()) {
+        CheckOutput("--minimap", minimap, pictures, pictureNames, {command.log});
+        if (SameOutput(out, minimap))
+            throw TUsageError{"--minimap " + minimap + ": that is the file of --out; name a file of its own"};
+    }
     if (!fitWindow.empty()) {
         if (zoom)
             throw TUsageError{"render takes --zoom or --fit-window, not both"};
@@ -843,9 +900,10 @@ int Render(TContext& c)
     RunHandler([&] { main.DrawMap(); });
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
-    WritePng(main.MapZoomImage->Picture(), out);
+    // As the window's export writes them: PNG, or JPEG by the name.
+    SavePictureAtomically(main.MapZoomImage->Picture(), out);
     if (!minimap.empty())
-        WritePng(main.BigPicture->Picture(), minimap);
+        SavePictureAtomically(main.BigPicture->Picture(), minimap);
     return scope.Finish(c.out, c.err);
 }
 
@@ -858,6 +916,7 @@ int Stats(TContext& c)
     StartWithoutWindow(command.home);
     TOpenedLog log;
     OpenTelling(log, command.log, c.err);
+    CheckRoundListed(command.round, log.Rounds().size());
     // The round's events give the replay's counts, as selecting the round builds them.
     TEventInfoList events;
     log.BuildRoundEvents(command.round, events);
@@ -909,8 +968,7 @@ int Video(TContext& c)
     });
     if (out.empty())
         throw TUsageError{"video needs --out FILE.mp4"};
-    if (UpperCaseAscii(ExtractFileExt(out)) != ".MP4")
-        throw TUsageError{"--out " + out + ": the video is an MP4 file, its name ends in .mp4"};
+    CheckOutput("--out", out, {".MP4"}, "the video is an MP4 file, its name ends in .mp4", {command.log});
     if (!(speed >= 1 && speed <= 100))
         throw TUsageError{"--speed runs from 1 to 100 times real time"};
     if (fps < 10 || fps > 60)
@@ -938,6 +996,9 @@ int Video(TContext& c)
                           JsonNumber(start) + " s"};
     if (options.to > end)
         throw TUsageError{"--to " + toText + ": the time lies after the round, which ends at " + JsonNumber(end) + " s"};
+    if (!(options.to > options.from) && !from && !to)
+        throw TUsageError{"the round has no span to film: its last event (at " + JsonNumber(end) +
+                          " s) is not after its start (at " + JsonNumber(start) + " s)"};
     if (!(options.to > options.from))
         throw TUsageError{"the span must end after it starts: --to " + JsonNumber(options.to) + " is not after --from " +
                           JsonNumber(options.from)};
@@ -1047,6 +1108,7 @@ int FitRound(TContext& c)
     command.SetUp(map);
     TOpenedLog log;
     OpenTelling(log, command.log, c.err);
+    CheckRoundListed(command.round, log.Rounds().size());
     TwexXMLNode& round = *log.Round(command.round);
     TEventInfoList events;
     RunHandler([&] { map.Select(round, events); });

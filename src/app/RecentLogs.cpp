@@ -94,6 +94,9 @@ void TTarvelMain::AddRecentFileItems()
 
 void TTarvelMain::RememberRecentLog(const std::string& fileName)
 {
+    // A name with a line break would not read back as one line of the settings.
+    if (!TTextList::Storable(RecentKey(1), fileName))
+        return;
     std::vector<std::string> logs = RecentLogs();
     logs.erase(std::remove(logs.begin(), logs.end(), fileName), logs.end());
     logs.insert(logs.begin(), fileName);

@@ -1,5 +1,7 @@
 #include "base/Errors.h"
 
+#include <cstring>
+
 EConvertError EConvertError::InvalidFloat(std::string_view text)
 {
     return EConvertError("'" + std::string(text) + "' is not a valid floating point value");
@@ -33,7 +35,12 @@ ETextTooLarge::ETextTooLarge(std::string_view fileName, size_t ceiling) : EFOpen
     SetMessage(Message() + ": it is larger than " + size);
 }
 
-EFCreateError::EFCreateError(std::string_view fileName)
-    : EBaseError("Cannot create file " + std::string(fileName))
+EFCreateError::EFCreateError(std::string_view fileName, std::string_view reason)
+    : EBaseError("Cannot create file " + std::string(fileName) + (reason.empty() ? "" : ": " + std::string(reason)))
 {
+}
+
+EFCreateError EFCreateError::System(std::string_view fileName, int error)
+{
+    return EFCreateError(fileName, std::strerror(error));
 }

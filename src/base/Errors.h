@@ -51,9 +51,13 @@ public:
     ETextTooLarge(std::string_view fileName, size_t ceiling);
 };
 
+// "Cannot create file %s", and after a colon the reason when one is known (the system's own
+// for a failed call, as strerror words it).
 class EFCreateError : public EBaseError {
 public:
-    explicit EFCreateError(std::string_view fileName);
+    explicit EFCreateError(std::string_view fileName, std::string_view reason = {});
+    // The reason of the system's error number.
+    static EFCreateError System(std::string_view fileName, int error);
 };
 
 // Any failure of zlib; its message is the bare word the platform always used.

@@ -6,9 +6,11 @@
 #include "base/MemoryStream.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <cstdint>
 #include <cerrno>
 #include <dirent.h>
@@ -128,14 +130,129 @@ std::string ReadWholeFile(const std::string& fileName)
     return std::string(stream.View());
 }
 
+TFileReplacement::TFileReplacement(std::string fileName) : FFileName(std::move(fileName)), FTarget(FFileName)
+{
+    if (FFileName.empty())
+        throw EFCreateError(FFileName, std::strerror(ENOENT));
+    // A link stays a link: the file it leads to gets the new content.
+    QFileInfo link(QFile::decodeName(QByteArray::fromStdString(FFileName)));
+    for (int depth = 0; link.isSymLink() && depth < 40; ++depth) {
+        FTarget = QFile::encodeName(link.symLinkTarget()).toStdString();
+        link.setFile(link.symLinkTarget());
+    }
+    struct stat target;
+    const bool exists = ::stat(FTarget.c_str(), &target) == 0;
+    if (exists && !S_ISREG(target.st_mode))
+        throw EFCreateError(FFileName, "it is not a regular file");
+    if (exists && ::access(FTarget.c_str(), W_OK) != 0)
+        throw EFCreateError::System(FFileName, errno);
+    // Beside the file: a rename within one file system replaces it in one step.
+    const std::string folder = ExtractFilePath(FTarget);
+    const std::string base = "." + ExtractFileName(FTarget) + ".";
+    static std::atomic<unsigned> serial{0};
+    for (int attempt = 0; FFd < 0; ++attempt) {
+        FTemporary = folder + base + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+        // 0666 less the user's umask, as any new file of the user's.
+        FFd = ::open(FTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (FFd < 0 && (errno != EEXIST || attempt == 100)) {
+            const int error = errno;
+            FTemporary.clear();
+            throw EFCreateError::System(FFileName, error);
+        }
+    }
+    if (exists)
+        (void)::fchmod(FFd, target.st_mode & 07777); // the file keeps who may read it
+}
+
+TFileReplacement::~TFileReplacement() { Discard(); }
+
+void TFileReplacement::Discard()
+{
+    if (FFd >= 0)
+        ::close(FFd);
+    FFd = -1;
+    if (!FTemporary.empty())
+        ::unlink(FTemporary.c_str());
+    FTemporary.clear();
+}
+
+void TFileReplacement::Fail(int error)
+{
+    Discard();
+    throw EFCreateError::System(FFileName, error);
+}
+
+void TFileReplacement::Write(std::string_view bytes)
+{
+    if (FFd < 0)
+        throw EFCreateError(FFileName, "the file is closed");
+    while (!bytes.empty()) {
+        const ssize_t written = ::pwrite(FFd, bytes.data(), bytes.size(), static_cast<off_t>(FPosition));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            Fail(errno);
+        }
+        if (written == 0)
+            Fail(ENOSPC);
+        bytes.remove_prefix(static_cast<size_t>(written));
+        FPosition += static_cast<uint64_t>(written);
+        FSize = std::max(FSize, FPosition);
+    }
+}
+
+void TFileReplacement::Seek(uint64_t position) { FPosition = position; }
+
+void TFileReplacement::Close()
+{
+    if (FFd < 0) {
+        if (FTemporary.empty())
+            throw EFCreateError(FFileName, "the file is closed");
+        return;
+    }
+    // The bytes on the disk before the name is given to them; a file system that cannot
+    // sync (EINVAL) has nothing to report.
+    if (::fsync(FFd) != 0 && errno != EINVAL)
+        Fail(errno);
+    const int fd = FFd;
+    FFd = -1;
+    if (::close(fd) != 0)
+        Fail(errno);
+}
+
+void TFileReplacement::Commit()
+{
+    Close();
+    if (::rename(FTemporary.c_str(), FTarget.c_str()) != 0)
+        Fail(errno);
+    FTemporary.clear();
+    // The rename itself on the disk; a folder that cannot be synced keeps the new file anyway.
+    const std::string folder = ExtractFilePath(FTarget);
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        (void)::fsync(dir);
+        ::close(dir);
+    }
+}
+
 void WriteWholeFile(const std::string& fileName, std::string_view bytes)
 {
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(fileName);
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit())
-        throw EFCreateError(fileName);
+    TFileReplacement file(fileName);
+    file.Write(bytes);
+    file.Commit();
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat first, second;
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+bool ExistsAsNonRegularFile(const std::string& fileName)
+{
+    struct stat st;
+    return ::stat(fileName.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,10 +26,45 @@ std::string ReadWholeFile(const std::string& fileName);
 // without a writer is not waited for. More than ceiling bytes raise ETextTooLarge.
 void ReadWholeFile(const std::string& fileName, TMemoryStream& stream, size_t ceiling = MaxTextSize);
 
-// Writes the bytes as the file's whole new content. The old file stays intact until the
-// new one is complete, so a failed write never loses what was there. Raises "Cannot create
-// file %s" when the file cannot be written.
+// A file's new content, written beside it under a temporary name that takes the file's place
+// only when every write, the flush to disk and the close succeeded: a failure (a full disk)
+// leaves the old file as it was, and an object destroyed before Commit leaves nothing. A name
+// that is a link writes the file it links to. Each failure raises "Cannot create file %s" with
+// the system's reason; an existing file that is no regular file (a device, a pipe) is refused.
+class TFileReplacement {
+public:
+    explicit TFileReplacement(std::string fileName);
+    ~TFileReplacement();
+    TFileReplacement(const TFileReplacement&) = delete;
+    TFileReplacement& operator=(const TFileReplacement&) = delete;
+
+    void Write(std::string_view bytes); // at the position, which moves past them
+    void Seek(uint64_t position);
+    uint64_t Position() const { return FPosition; }
+    uint64_t Size() const { return FSize; }
+    // Every byte on the disk and the file closed, still under its temporary name: what can
+    // fail has failed, so that several files can take their places together.
+    void Close();
+    void Commit(); // closes when still open, then takes the file's place
+
+private:
+    [[noreturn]] void Fail(int error);
+    void Discard();
+
+    std::string FFileName; // as the caller named it, for the messages
+    std::string FTarget;   // the file replaced: the link's end when the name is a link
+    std::string FTemporary;
+    int FFd = -1;
+    uint64_t FPosition = 0, FSize = 0;
+};
+
+// Writes the bytes as the file's whole new content through a TFileReplacement.
 void WriteWholeFile(const std::string& fileName, std::string_view bytes);
+
+// Whether both names lead to one existing file (links and other spellings of a path included).
+bool SameFile(const std::string& a, const std::string& b);
+// Whether the name leads to something that exists and is no regular file (a folder, a device).
+bool ExistsAsNonRegularFile(const std::string& fileName);
 
 // The text from the last "." of the file-name part (after the last "/") to the end, or "".
 std::string ExtractFileExt(std::string_view fileName);

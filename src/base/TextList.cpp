@@ -6,11 +6,11 @@
 
 #include <cstring>
 
-std::vector<std::string> SplitLines(std::string_view bytes)
+namespace {
+
+// Lines at every CR LF pair, lone CR and lone LF; every other byte is the line's own.
+std::vector<std::string> SplitAtBreaks(std::string_view bytes)
 {
-    const size_t nul = bytes.find('\0');
-    if (nul != std::string_view::npos)
-        bytes = bytes.substr(0, nul);
     std::vector<std::string> lines;
     size_t start = 0;
     const size_t n = bytes.size();
@@ -28,6 +28,18 @@ std::vector<std::string> SplitLines(std::string_view bytes)
     return lines;
 }
 
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+} // namespace
+
+std::vector<std::string> SplitLines(std::string_view bytes)
+{
+    const size_t nul = bytes.find('\0');
+    if (nul != std::string_view::npos)
+        bytes = bytes.substr(0, nul);
+    return SplitAtBreaks(bytes);
+}
+
 const std::string& TTextList::operator[](int index) const
 {
     if (index < 0 || index >= Count())
@@ -35,7 +47,8 @@ const std::string& TTextList::operator[](int index) const
     return Lines[static_cast<size_t>(index)];
 }
 
-void TTextList::SetText(std::string_view bytes) { Lines = SplitLines(bytes); }
+// A NUL byte is kept as any other: the lines after it are the user's too, and are written back.
+void TTextList::SetText(std::string_view bytes) { Lines = SplitAtBreaks(bytes); }
 
 std::string TTextList::Text() const
 {
@@ -75,8 +88,17 @@ std::string TTextList::Values(std::string_view name) const
     return line.substr(line.find('=') + 1);
 }
 
+bool TTextList::Storable(std::string_view name, std::string_view value)
+{
+    return name.find('=') == std::string_view::npos && !HasLineBreak(name) && !HasLineBreak(value);
+}
+
 void TTextList::SetValue(std::string_view name, std::string_view value)
 {
+    // A line that would not read back would be appended again at every save.
+    if (!Storable(name, value))
+        throw EBaseError("The setting " + std::string(name) + " cannot be kept in the settings file: " +
+                         (HasLineBreak(name) || HasLineBreak(value) ? "it holds a line break" : "its name holds \"=\""));
     const int i = IndexOfName(name);
     if (i < 0) {
         Lines.push_back(std::string(name) + "=" + std::string(value));

@@ -8,7 +8,8 @@
 std::vector<std::string> SplitLines(std::string_view bytes);
 
 // A list of text lines read from and written to a file, with name=value lookups: a line's
-// name is its text before the first "=", matched without regard to letter case.
+// name is its text before the first "=", matched without regard to letter case. Every byte of
+// a line is kept, NUL bytes included; lines are written back ended by CR LF.
 class TTextList {
 public:
     std::vector<std::string> Lines;
@@ -24,6 +25,10 @@ public:
 
     int IndexOfName(std::string_view name) const; // -1 when no line has that name
     std::string Values(std::string_view name) const; // "" when no line has that name
-    // Replaces the value of the first line with that name, or appends name=value.
+    // Whether name=value reads back as written: a name without "=" and line breaks, a value
+    // without line breaks.
+    static bool Storable(std::string_view name, std::string_view value);
+    // Replaces the value of the first line with that name, or appends name=value. A pair that
+    // is not Storable raises an error and changes nothing.
     void SetValue(std::string_view name, std::string_view value);
 };

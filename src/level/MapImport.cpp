@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -111,6 +112,11 @@ void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, c
     WriteMapImport(import, imagesFolder, settingsFile, settings);
 }
 
+namespace {
+void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile,
+                   TTextList& settings);
+} // namespace
+
 TRoundGame RoundGame(const TwexXMLNode& round)
 {
     TRoundGame game;
@@ -129,8 +135,21 @@ TRoundGame RoundGame(const TwexXMLNode& round)
 void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile,
                     TTextList& held)
 {
-    const TTextList before = held;
-    TTextList& settings = held;
+    // On a failure the held settings are as they were, as the files are.
+    const TTextList unchanged = held;
+    try {
+        WriteMapFiles(import, imagesFolder, settingsFile, held);
+    } catch (...) {
+        held = unchanged;
+        throw;
+    }
+}
+
+namespace {
+
+void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile,
+                   TTextList& settings)
+{
     const TCalibration& c = import.Calibration.Values;
     settings.SetValue(import.Map + "_SCALE", std::to_string(c.XScale));
     settings.SetValue(import.Map + "_CORRECTIONY", std::to_string(c.YScale));
@@ -140,25 +159,40 @@ void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, c
         {imagesFolder + import.PictureFile, import.PictureBytes},
         {imagesFolder + import.ObjectFile, import.ObjectText},
         {settingsFile, settings.Text()}};
-    std::vector<std::pair<std::string, std::optional<std::string>>> written;
+    // Every file written and on the disk under a temporary name before any takes its place: a
+    // failure then (a full disk) changes nothing.
+    std::vector<std::unique_ptr<TFileReplacement>> written;
+    for (const auto& [name, bytes] : files) {
+        written.push_back(std::make_unique<TFileReplacement>(name));
+        written.back()->Write(bytes);
+    }
+    for (const auto& file : written)
+        file->Close();
+    std::vector<std::pair<std::string, std::optional<std::string>>> before;
     try {
-        for (const auto& [name, bytes] : files) {
-            written.emplace_back(name, FileExists(name) ? std::optional<std::string>(ReadWholeFile(name)) : std::nullopt);
-            WriteWholeFile(name, bytes);
+        for (size_t i = 0; i < files.size(); ++i) {
+            const std::string& name = files[i].first;
+            before.emplace_back(name, FileExists(name) ? std::optional<std::string>(ReadWholeFile(name)) : std::nullopt);
+            written[i]->Commit();
         }
     } catch (...) {
-        held = before;
-        written.pop_back(); // the one that failed was left as it was
-        for (const auto& [name, old] : written) {
-            std::error_code error;
-            if (old)
-                WriteWholeFile(name, *old);
-            else
-                fs::remove(name, error);
+        before.pop_back(); // the one that failed was left as it was
+        for (const auto& [name, old] : before) {
+            // As much as can be put back; the first failure is the one told.
+            try {
+                std::error_code error;
+                if (old)
+                    WriteWholeFile(name, *old);
+                else
+                    fs::remove(name, error);
+            } catch (const EBaseError&) {
+            }
         }
         throw;
     }
 }
+
+} // namespace
 
 std::string MapImportJson(const TMapImport& i)
 {

@@ -215,6 +215,9 @@ std::string ConvertZxmlLog(const std::string& fileName, TLogReading* reading)
     if (inflated.Size() == 0)
         throw EZDecompressionError();
     const std::string outputName = ChangeFileExt(fileName, ".xml");
+    // A .xml name that links to the log itself must not replace it.
+    if (SameFile(outputName, fileName))
+        throw EFCreateError(outputName, "it is the log being converted");
     inflated.SaveToFile(outputName);
     if (reading)
         *reading = {inflation.endsEarly, inflated.Size()};

@@ -1,6 +1,7 @@
 #include "mapview/ProgramFolder.h"
 
 #include "base/Convert.h"
+#include "base/Errors.h"
 #include "base/Files.h"
 
 #include <QDir>
@@ -23,8 +24,13 @@ TSettingsPlace ChooseSettingsPlace(const std::string& exeName)
         return place;
     place.UserFolder = QFile::encodeName(config).toStdString() + "/";
     place.FileName = place.UserFolder + ExtractFileName(beside);
-    if (!FileExists(place.FileName) && FileExists(beside))
-        QFile::copy(file.filePath(), QFile::decodeName(QByteArray::fromStdString(place.FileName)));
+    // Whole or not at all (a full disk): the user's settings then begin empty, as without a copy.
+    if (!FileExists(place.FileName) && FileExists(beside)) {
+        try {
+            WriteWholeFile(place.FileName, ReadWholeFile(beside));
+        } catch (const EBaseError&) {
+        }
+    }
     return place;
 }
 

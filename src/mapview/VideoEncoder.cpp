@@ -1,11 +1,11 @@
 #include "mapview/VideoEncoder.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "base/Files.h"
 
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 extern "C" {
@@ -57,38 +57,13 @@ void QuietenFFmpeg()
     throw EVideoError(message);
 }
 
-int WritePacket(void* opaque, uint8_t* data, int size)
-{
-    auto* file = static_cast<QSaveFile*>(opaque);
-    return file->write(reinterpret_cast<const char*>(data), size) == size ? size : AVERROR(EIO);
-}
-
-// The MP4 muxer goes back to fill in sizes once it knows them.
-int64_t SeekFile(void* opaque, int64_t offset, int whence)
-{
-    auto* file = static_cast<QSaveFile*>(opaque);
-    switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE:
-        return file->size();
-    case SEEK_SET:
-        break;
-    case SEEK_CUR:
-        offset += file->pos();
-        break;
-    case SEEK_END:
-        offset += file->size();
-        break;
-    default:
-        return AVERROR(EINVAL);
-    }
-    return file->seek(offset) ? offset : AVERROR(EIO);
-}
-
 } // namespace
 
 struct TVideoEncoder::TState {
     std::string fileName;
-    QSaveFile file;
+    std::optional<TFileReplacement> file;
+    // The first failed write, with the system's reason: FFmpeg hears only that it failed.
+    std::optional<EFCreateError> writeError;
     QSize size;
     int fps = 0;
     int frames = 0;
@@ -101,7 +76,7 @@ struct TVideoEncoder::TState {
     AVPacket* packet = nullptr;
     SwsContext* scaler = nullptr;
 
-    explicit TState(const std::string& name) : fileName(name), file(QFile::decodeName(QByteArray::fromStdString(name))) {}
+    explicit TState(const std::string& name) : fileName(name) {}
 
     ~TState()
     {
@@ -117,8 +92,52 @@ struct TVideoEncoder::TState {
             }
             avformat_free_context(format);
         }
-        if (!finished)
-            file.cancelWriting(); // the temporary file goes with the object
+        // Without a commit the temporary file goes with the object.
+    }
+
+    static int WritePacket(void* opaque, uint8_t* data, int size)
+    {
+        auto* state = static_cast<TState*>(opaque);
+        try {
+            state->file->Write(std::string_view(reinterpret_cast<const char*>(data), static_cast<size_t>(size)));
+        } catch (const EFCreateError& error) {
+            if (!state->writeError)
+                state->writeError = error;
+            return AVERROR(EIO);
+        }
+        return size;
+    }
+
+    // The MP4 muxer goes back to fill in sizes once it knows them.
+    static int64_t SeekFile(void* opaque, int64_t offset, int whence)
+    {
+        TFileReplacement& file = *static_cast<TState*>(opaque)->file;
+        switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return static_cast<int64_t>(file.Size());
+        case SEEK_SET:
+            break;
+        case SEEK_CUR:
+            offset += static_cast<int64_t>(file.Position());
+            break;
+        case SEEK_END:
+            offset += static_cast<int64_t>(file.Size());
+            break;
+        default:
+            return AVERROR(EINVAL);
+        }
+        if (offset < 0)
+            return AVERROR(EINVAL);
+        file.Seek(static_cast<uint64_t>(offset));
+        return offset;
+    }
+
+    // A write failure as the file's error, with its reason.
+    [[noreturn]] void FailWriting()
+    {
+        if (writeError)
+            throw *writeError;
+        throw EFCreateError(fileName);
     }
 
     // Hands what the encoder has ready to the muxer.
@@ -136,8 +155,8 @@ struct TVideoEncoder::TState {
             packet->stream_index = stream->index;
             const int written = av_interleaved_write_frame(format, packet);
             if (written < 0) {
-                if (format->pb->error < 0 || file.error() != QFileDevice::NoError)
-                    throw EFCreateError(fileName);
+                if (format->pb->error < 0 || writeError)
+                    FailWriting();
                 Fail("the file writer failed", written);
             }
         }
@@ -173,8 +192,7 @@ TVideoEncoder::TVideoEncoder(const std::string& fileName, QSize size, int fps, c
     }
 
     // The file first: a folder that cannot be written is the user's problem, not the encoder's.
-    if (!F->file.open(QIODevice::WriteOnly))
-        throw EFCreateError(fileName);
+    F->file.emplace(fileName);
 
     if (avformat_alloc_output_context2(&F->format, nullptr, "mp4", nullptr) < 0 || !F->format)
         Fail("no MP4 writer");
@@ -216,14 +234,17 @@ TVideoEncoder::TVideoEncoder(const std::string& fileName, QSize size, int fps, c
     auto* buffer = static_cast<unsigned char*>(av_malloc(BufferSize));
     if (!buffer)
         Fail("out of memory");
-    F->format->pb = avio_alloc_context(buffer, BufferSize, 1, &F->file, nullptr, WritePacket, SeekFile);
+    F->format->pb = avio_alloc_context(buffer, BufferSize, 1, F.get(), nullptr, TState::WritePacket, TState::SeekFile);
     if (!F->format->pb) {
         av_free(buffer);
         Fail("out of memory");
     }
     F->format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (const int status = avformat_write_header(F->format, nullptr); status < 0)
+    if (const int status = avformat_write_header(F->format, nullptr); status < 0) {
+        if (F->writeError)
+            F->FailWriting();
         Fail("the MP4 header", status);
+    }
 
     F->frame->format = c.pix_fmt;
     F->frame->width = c.width;
@@ -280,13 +301,14 @@ void TVideoEncoder::Finish()
         Fail("the encoder's end", status);
     F->Drain();
     if (const int status = av_write_trailer(F->format); status < 0) {
-        if (F->format->pb->error < 0)
-            throw EFCreateError(F->fileName);
+        if (F->format->pb->error < 0 || F->writeError)
+            F->FailWriting();
         Fail("the MP4 index", status);
     }
     avio_flush(F->format->pb);
-    if (F->format->pb->error < 0 || !F->file.commit())
-        throw EFCreateError(F->fileName);
+    if (F->format->pb->error < 0 || F->writeError)
+        F->FailWriting();
+    F->file->Commit();
     F->finished = true;
 }
 

@@ -3,6 +3,9 @@
 #include "base/Convert.h"
 #include "base/Numeric.h"
 
+#include <algorithm>
+#include <limits>
+
 int64_t TenthsTrunc(double seconds) { return TruncToInt64(static_cast<long double>(seconds) * 10); }
 
 int32_t TenthsRound(double seconds) { return RoundToInt32(static_cast<long double>(seconds) * 10); }
@@ -35,3 +38,11 @@ TCoordinateMove::TCoordinateMove(int32_t g, int32_t c, int32_t total) : FG(g), F
 }
 
 
+
+int32_t TimeLineTickInterval(int32_t first, int32_t last)
+{
+    constexpr int64_t Step = 20;
+    const int64_t span = std::max<int64_t>(0, int64_t(last) - int64_t(first));
+    const int64_t steps = std::max<int64_t>(1, (span + Step * MaxTimeLineTicks - 1) / (Step * MaxTimeLineTicks));
+    return static_cast<int32_t>(std::min<int64_t>(steps * Step, std::numeric_limits<int32_t>::max()));
+}

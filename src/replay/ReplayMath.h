@@ -58,3 +58,9 @@ private:
     int32_t FLast = 0;
     bool FHasLast = false;
 };
+
+// The time line's tick interval in tenths for a round over [first, last] tenths: a tick every
+// 2 s, fewer on a long round, whose every tick would be drawn at each repaint (at most
+// MaxTimeLineTicks ticks, in whole steps of 2 s).
+inline constexpr int32_t MaxTimeLineTicks = 300;
+int32_t TimeLineTickInterval(int32_t first, int32_t last);

@@ -163,6 +163,17 @@ public:
     // One tick: a tenth of a second of log time, the events then due, the markers moved.
     // Whether the clock runs on.
     bool Tick();
+    // A tick of a replay that loops: once past the round's hundredth event the round starts
+    // again from the state of its start, as a seek back there leaves it, so that the deaths,
+    // the overlays and the score log of the passes before go and a loop left running keeps to
+    // the memory of one pass.
+    bool LoopingTick(bool loop)
+    {
+        const bool runsOn = Tick();
+        if (runsOn && loop && FEventIndex > 100)
+            SeekTo(FRoundStartTime);
+        return runsOn;
+    }
     // The state the clock leaves when it ticks from the round's start until its time first
     // reaches `seconds` or the round ends. An error halts the seek at that tick and is raised.
     // Nothing without a marked round start.

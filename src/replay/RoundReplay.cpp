@@ -37,7 +37,7 @@ TReplaySettings TRoundReplay::Settings() const
 {
     TReplaySettings settings;
     settings.animate = FAnimate;
-    settings.loop = FLoop;
+    settings.loop = false; // the loop restarts as the window's does (LoopingTick)
     settings.scaleX = FMap.Sliders().XScale;
     settings.scaleY = FMap.Sliders().YScale;
     settings.left = FMap.LeftMargin();
@@ -98,7 +98,7 @@ void TRoundReplay::Tick()
     if (FSession.EventIndex() == FSession.Events().Count())
         return;
     bool runsOn = false;
-    Run([&] { runsOn = FSession.Tick(); });
+    Run([&] { runsOn = FSession.LoopingTick(FLoop); });
     FRunning = runsOn;
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <unordered_set>
 
 namespace {
 
@@ -125,20 +126,38 @@ std::optional<int32_t> TPlayerStat::ID() const
     return id;
 }
 
+std::unordered_map<std::string, bool> TRoundStats::NumericColumns() const
+{
+    // One pass over every value written under a name: the "playerid" attributes and the fields.
+    struct TSeen {
+        bool any = false, numbers = true;
+    };
+    std::unordered_map<std::string, TSeen> seen;
+    const auto see = [&seen](const std::string& column, const std::string& value) {
+        TSeen& s = seen[column];
+        if (value.empty())
+            return;
+        s.any = true;
+        s.numbers = s.numbers && IsPlainNumber(value);
+    };
+    seen["playerid"];
+    for (const TPlayerStat& player : players) {
+        see("playerid", player.playerID);
+        for (const auto& [field, value] : player.fields)
+            see(field, value);
+    }
+    std::unordered_map<std::string, bool> numeric;
+    numeric.reserve(seen.size());
+    for (const auto& [column, s] : seen)
+        numeric.emplace(column, !IsNameColumn(column) && s.any && s.numbers);
+    return numeric;
+}
+
 bool TRoundStats::NumericColumn(std::string_view column) const
 {
-    if (IsNameColumn(column))
-        return false;
-    bool any = false;
-    for (const TPlayerStat& player : players) {
-        const std::string value = column == "playerid" ? player.playerID : player.Field(column);
-        if (value.empty())
-            continue;
-        if (!IsPlainNumber(value))
-            return false;
-        any = true;
-    }
-    return any;
+    const auto numeric = NumericColumns();
+    const auto found = numeric.find(std::string(column));
+    return found != numeric.end() && found->second;
 }
 
 TRoundStats ReadRoundStats(const TwexXMLTree& tree, const TwexXMLNode& round)
@@ -149,6 +168,7 @@ TRoundStats ReadRoundStats(const TwexXMLTree& tree, const TwexXMLNode& round)
         return stats;
     stats.present = true;
     stats.timestamp = Attribute(*table, "timestamp");
+    std::unordered_set<std::string> known; // stats.columns, looked up at every field
     for (const TwexXMLNode* child : table->Children()) {
         const std::string_view name = child->Name();
         if (name == "bf:winningteam") {
@@ -162,7 +182,7 @@ TRoundStats ReadRoundStats(const TwexXMLTree& tree, const TwexXMLNode& round)
             player.playerID = Attribute(*child, "playerid");
             for (const TwexXMLNode* param : child->Children()) {
                 std::string field = FieldName(*param);
-                if (std::find(stats.columns.begin(), stats.columns.end(), field) == stats.columns.end())
+                if (known.insert(field).second)
                     stats.columns.push_back(field);
                 player.fields.emplace_back(std::move(field), StatText(tree, *param));
             }
@@ -203,8 +223,10 @@ std::vector<std::string> RoundStatsJson(const TRoundStats& stats,
         lines.push_back("{\"stats\":false}");
         return lines;
     }
-    auto value = [&stats](std::string_view column, const std::string& text) {
-        if (!stats.NumericColumn(column))
+    // Decided once for all: deciding it at every value made the table quadratic in players.
+    const std::unordered_map<std::string, bool> numeric = stats.NumericColumns();
+    auto value = [&numeric](const std::string& column, const std::string& text) {
+        if (const auto found = numeric.find(column); found == numeric.end() || !found->second)
             return JsonString(text);
         return text.empty() ? std::string("null") : text;
     };

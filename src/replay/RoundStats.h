@@ -38,6 +38,8 @@ struct TRoundStats {
 
     // Whether every value of the column is a number; names never are.
     bool NumericColumn(std::string_view column) const;
+    // The same for every column at once ("playerid" included), in one pass over the table.
+    std::unordered_map<std::string, bool> NumericColumns() const;
 };
 
 // The text of an element joined from all its pieces: entity references decoded and each

@@ -84,8 +84,8 @@ TEST(RoundList, HeadlessCommandsPrintWhatTheWindowHolds)
                     "\"Grid\":\"0:0\",\"HasCords\":true}");
 
     const TToolRun noItem = Ornwick({"events", log, "1"});
-    EXPECT_EQ(noItem.status, 1);
-    EXPECT_EQ(noItem.err, "List index out of bounds (1)\n");
+    EXPECT_EQ(noItem.status, 2);
+    EXPECT_EQ(noItem.err, "ornwick: no round 1: the log lists one round, 0 (see ornwick rounds LOG)\n");
 
     // On a failure: the items and entries made before it, then the message alone.
     const std::string bad = dir.Write("bad.xml", Log(Round("a", "1", "1", "") + Round("b", "2", "2", BadPlayer)));

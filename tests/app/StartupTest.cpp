@@ -162,7 +162,7 @@ TEST(Shutdown, ASettingsFileThatCannotBeWrittenIsReportedAndLeftAlone)
         window.SetStopReplayWait(0);
         window.SetWritesSettings(true);
     }
-    EXPECT_EQ(errors.Messages, std::vector<std::string>{"Cannot create file " + home.Ini()});
+    EXPECT_EQ(errors.Messages, std::vector<std::string>{"Cannot create file " + home.Ini() + ": it is not a regular file"});
     EXPECT_TRUE(QFileInfo(QString::fromStdString(home.Ini())).isDir());
 }
 

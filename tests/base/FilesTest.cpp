@@ -3,10 +3,14 @@
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/MemoryStream.h"
+#include "base/TextList.h"
+#include "SmallFileSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <fcntl.h>
 #include <future>
@@ -73,4 +77,58 @@ TEST(ReadWholeFile, APipeIsReadToItsEndAndOneWithoutAWriterFailsAtOnce)
     });
     EXPECT_EQ(ReadInTime(pipe, [] {}), std::string(200000, 'p'));
     later.join();
+}
+
+// A full disk: every write of a file's new content fails with the system's reason and leaves
+// the old file whole, whatever the size of the content and however it is written.
+TEST(FileReplacement, AFullDiskKeepsTheOldFileAndSaysWhy)
+{
+    ORNWICK_ON_SMALL_FILE_SYSTEM(folder);
+    const std::string ini = folder + "/Tarvel.ini";
+    const std::string old = "ZOOM=1000\r\nLastOpen1=/logs/a.zxml\r\nkessel_SCALE=2000\r\n";
+    TTempDir scratch;
+    {
+        std::ofstream(ini, std::ios::binary) << old;
+    }
+    smallfs::Fill(folder);
+    const std::string full = "Cannot create file " + ini + ": No space left on device";
+    // Small enough to sit in any buffer, and large.
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(ini, "ZOOM=1200\r\n"); }), full);
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(ini, std::string(1 << 20, 'x')); }), full);
+    TTextList settings;
+    settings.SetText(old + "ZOOM2=1\r\n");
+    EXPECT_EQ(MessageOf([&] { settings.SaveToFile(ini); }), full);
+    EXPECT_EQ(ReadFileBytes(ini), old);
+    // A new file is not left behind half written, nor are the temporary files.
+    const std::string fresh = folder + "/new.ini";
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(fresh, "x=1\r\n"); }), "Cannot create file " + fresh + ": No space left on device");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 2);
+
+    // Space again: the same write goes through.
+    std::filesystem::remove(folder + "/filler");
+    WriteWholeFile(ini, "ZOOM=1200\r\n");
+    EXPECT_EQ(ReadFileBytes(ini), "ZOOM=1200\r\n");
+}
+
+TEST(FileReplacement, ALinkWritesItsFileAndADeviceOrTheLogItselfIsNoOutput)
+{
+    TTempDir dir;
+    const std::string file = dir.Write("real.ini", "old");
+    const std::string link = dir.Path("link.ini");
+    std::filesystem::create_symlink(file, link);
+    WriteWholeFile(link, "new");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFileBytes(file), "new");
+    EXPECT_TRUE(SameFile(link, file));
+    EXPECT_TRUE(SameFile(dir.Path("./real.ini"), file));
+    EXPECT_FALSE(SameFile(dir.Path("missing"), dir.Path("missing")));
+    // Something that is no regular file is never replaced by one.
+    const std::string pipe = dir.Path("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(pipe, "x"); }), "Cannot create file " + pipe + ": it is not a regular file");
+    EXPECT_TRUE(ExistsAsNonRegularFile(pipe));
+    EXPECT_TRUE(ExistsAsNonRegularFile("/dev/null"));
+    EXPECT_FALSE(ExistsAsNonRegularFile(file));
+    EXPECT_EQ(MessageOf([&] { WriteWholeFile(dir.Path("no/such/folder/x"), "x"); }),
+              "Cannot create file " + dir.Path("no/such/folder/x") + ": No such file or directory");
 }

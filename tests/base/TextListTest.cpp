@@ -48,8 +48,42 @@ TEST(TextList, FilesRoundTripAndFailuresKeepTheOldFile)
     const std::string missing = dir.Path("missing.ini");
     EXPECT_EQ(MessageOf([&] { list.LoadFromFile(missing); }), "Cannot open file " + missing);
     const std::string unwritable = dir.Path("no/such/folder.ini");
-    EXPECT_EQ(MessageOf([&] { list.SaveToFile(unwritable); }), "Cannot create file " + unwritable);
+    EXPECT_EQ(MessageOf([&] { list.SaveToFile(unwritable); }),
+              "Cannot create file " + unwritable + ": No such file or directory");
     EXPECT_EQ(MessageOf([&] { list.LoadFromFile(dir.Path("")); }), "Cannot open file " + dir.Path(""));
+}
+
+// Odd bytes in the settings: a NUL byte is a byte of its line, and whatever a save writes reads
+// back, so that it is not appended again at the next save.
+TEST(TextList, OddBytesSurviveASaveAndEveryKeyWrittenReadsBack)
+{
+    using namespace std::string_literals;
+    TTempDir dir;
+    const std::string old = "ZOOM=1000\r\nodd\0line=\xff\x01 \r\nLastOpen1=/logs/a.zxml\r\nkessel_SCALE=2000\r\n"s;
+    const std::string path = dir.Write("Tarvel.ini", old);
+    TTextList list;
+    list.LoadFromFile(path);
+    EXPECT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.Values("LastOpen1"), "/logs/a.zxml");
+    list.SaveToFile(path);
+    EXPECT_EQ(ReadFileBytes(path), old);
+
+    // Names with "=" or line breaks, and values with line breaks, would not read back.
+    for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+             {"a=b_SCALE", "2000"}, {"a\nb_SCALE", "1"}, {"a\rb", "1"}, {"LastOpen1", "/logs/x\ny.xml"}}) {
+        EXPECT_FALSE(TTextList::Storable(name, value)) << name;
+        EXPECT_NE(MessageOf([&] { list.SetValue(name, value); }), "") << name;
+    }
+    EXPECT_EQ(MessageOf([&] { list.SetValue("a=b_SCALE", "2000"); }),
+              "The setting a=b_SCALE cannot be kept in the settings file: its name holds \"=\"");
+    EXPECT_EQ(list.Text(), old); // nothing changed
+    for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
+             {"a b_SCALE", "x=y"}, {"caf\xe9", std::string("n\0ul", 4)}, {"ZOOM", "=1"}}) {
+        list.SetValue(name, value);
+        TTextList again;
+        again.SetText(list.Text());
+        EXPECT_EQ(again.Values(name), value) << name;
+    }
 }
 
 TEST(ErrorReporting, AnEscapingExceptionReachesTheSinkAndTheProgramGoesOn)

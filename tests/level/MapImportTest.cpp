@@ -1,4 +1,6 @@
 #include "LevelTestFiles.h"
+#include "SmallFileSystem.h"
+#include "TestUtil.h"
 #include "base/Json.h"
 #include "base/TextList.h"
 #include "level/MapImport.h"
@@ -7,6 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include <QDir>
 
 namespace {
 
@@ -156,6 +162,27 @@ TEST(MapImport, AFailedWriteLeavesTheFilesAsTheyWere)
     EXPECT_FALSE(MessageOf([&] { WriteMapImport(import, dir.Path("images/"), dir.Path("absent/Tarvel.ini")); }).empty());
     EXPECT_FALSE(PathExists(dir.Path("images/small.jpg")));
     EXPECT_EQ(ReadFileBytes(dir.Path("images/smallOBS.con")), "mine");
+}
+
+// The picture is far larger than what is left of the disk: nothing of the import is written,
+// and the settings and the object file stay as they were.
+TEST(MapImport, AFullDiskLeavesTheFilesAsTheyWere)
+{
+    ORNWICK_ON_SMALL_FILE_SYSTEM(folder);
+    TTempDir dir;
+    const std::string level = WriteLevelFolder(dir, "Small", SmallLevel());
+    const std::string images = folder + "/images/";
+    std::filesystem::create_directories(images);
+    const std::string ini = folder + "/Tarvel.ini";
+    std::ofstream(ini, std::ios::binary) << "admin=true\r\nsmall_SCALE=1\r\n";
+    std::ofstream(images + "smallOBS.con", std::ios::binary) << "mine";
+    const TMapImport import = ImportMap(OpenLevel(level, "", ""), "", "Conquest", false, images);
+    smallfs::Fill(folder);
+    EXPECT_EQ(MessageOf([&] { WriteMapImport(import, images, ini); }),
+              "Cannot create file " + images + "small.jpg: No space left on device");
+    EXPECT_EQ(ReadFileBytes(ini), "admin=true\r\nsmall_SCALE=1\r\n");
+    EXPECT_EQ(ReadFileBytes(images + "smallOBS.con"), "mine");
+    EXPECT_EQ(QDir(QString::fromStdString(images)).entryList(QDir::Files | QDir::Hidden), QStringList{"smallOBS.con"});
 }
 
 TEST(MapImport, KwajaleinControlPointsLieOnItsIsland)

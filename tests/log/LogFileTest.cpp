@@ -237,5 +237,11 @@ TEST(ConvertZxmlLog, WritesTheInflatedTextBesideTheLog)
 
     std::filesystem::create_directory(dir.Path("taken.xml")); // the output name is a folder
     EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Write("taken.zxml", Deflate(Log))); }),
-              "Cannot create file " + dir.Path("taken.xml"));
+              "Cannot create file " + dir.Path("taken.xml") + ": it is not a regular file");
+    // A .xml name that links to the compressed log: the log stays as it was.
+    const std::string packedLog = dir.Write("linked.zxml", Deflate(Log));
+    std::filesystem::create_symlink(packedLog, dir.Path("linked.xml"));
+    EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(packedLog); }),
+              "Cannot create file " + dir.Path("linked.xml") + ": it is the log being converted");
+    EXPECT_EQ(ReadFileBytes(packedLog), Deflate(Log));
 }

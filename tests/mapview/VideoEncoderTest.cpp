@@ -1,10 +1,13 @@
 // The H.264 MP4 writer: what FFmpeg's own reader finds in its files, and that an abandoned or
 // failed video leaves nothing behind.
+#include "SmallFileSystem.h"
 #include "TestUtil.h"
 #include "VideoProbe.h"
 #include "mapview/VideoEncoder.h"
 
 #include <QDir>
+
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -26,7 +29,11 @@ QImage Frame(QSize size, int number)
     return image;
 }
 
-QStringList Files(const TTempDir& dir) { return QDir(QString::fromStdString(dir.Path(""))).entryList(QDir::Files); }
+// Temporary files begin with a dot: they are counted too.
+QStringList Files(const TTempDir& dir)
+{
+    return QDir(QString::fromStdString(dir.Path(""))).entryList(QDir::Files | QDir::Hidden);
+}
 
 } // namespace
 
@@ -92,7 +99,7 @@ TEST(VideoEncoder, FailuresSayWhyAndLeaveNoFile)
     TTempDir dir;
     const std::string name = dir.Path("clip.mp4");
     EXPECT_EQ(MessageOf([&] { TVideoEncoder(dir.Path("no/such/folder/clip.mp4"), QSize(64, 64), 30); }),
-              "Cannot create file " + dir.Path("no/such/folder/clip.mp4"));
+              "Cannot create file " + dir.Path("no/such/folder/clip.mp4") + ": No such file or directory");
     for (const QSize size : {QSize(65, 64), QSize(8, 8), QSize(64, 4098)})
         EXPECT_NE(MessageOf([&] { TVideoEncoder(name, size, 30); }).find("even sides of 16 to 4096"), std::string::npos);
     // An encoder of another codec is no H.264 encoder.
@@ -104,4 +111,25 @@ TEST(VideoEncoder, FailuresSayWhyAndLeaveNoFile)
     EXPECT_NE(MessageOf([&] { video.AddFrame(Frame(QSize(64, 48), 0)); }).find("a frame of 64 x 48"), std::string::npos);
     EXPECT_NE(MessageOf([&] { video.Finish(); }).find("at least one frame"), std::string::npos);
     EXPECT_FALSE(PathExists(name));
+}
+
+// The muxer's small writes sit in its buffer until the end: a full disk must still fail the
+// video, with the system's reason, and leave the old file as it was.
+TEST(VideoEncoder, AFullDiskFailsTheVideoAndKeepsTheOldFile)
+{
+    ORNWICK_ON_SMALL_FILE_SYSTEM(folder);
+    const std::string name = folder + "/old.mp4";
+    {
+        std::ofstream(name, std::ios::binary) << "an old video";
+    }
+    smallfs::Fill(folder);
+    const std::string message = MessageOf([&] {
+        TVideoEncoder video(name, QSize(64, 64), 30);
+        for (int i = 0; i < 3; ++i)
+            video.AddFrame(Frame(QSize(64, 64), i));
+        video.Finish();
+    });
+    EXPECT_EQ(message, "Cannot create file " + name + ": No space left on device");
+    EXPECT_EQ(ReadFileBytes(name), "an old video");
+    EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden), QStringList({"filler", "old.mp4"}));
 }

@@ -73,6 +73,7 @@ void TTarvelMain::ListBox1DblClick()
     // Range first: the position then fits whichever round came before.
     TBTime->setRange(TenthsRound(FSession.ReplayTime()), TenthsRound(static_cast<double>(end)));
     TBTime->setValue(TenthsRound(FSession.ReplayTime()));
+    TBTime->setTickInterval(TimeLineTickInterval(TBTime->minimum(), TBTime->maximum()));
 
     MarkRoundStart(); // what a seek back starts again from
     ApplyEvent(FSession.EventIndex());

@@ -2,6 +2,7 @@
 // the calibration that places them saved per map.
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
+#include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Numeric.h"
 #include "log/EventInfo.h"
@@ -34,6 +35,10 @@ void TTarvelMain::PlaceAllMapObjects() { LiveSession().PlaceAllMapObjects(); }
 
 void TTarvelMain::BSaveSettingsPerMapClick()
 {
+    // Keys that would not read back would be appended again at every press: refused whole.
+    if (!TTextList::Storable(FMapName + "_SCALE", ""))
+        throw EBaseError("The calibration of the map " + FMapName +
+                         " cannot be saved: a map name with \"=\" or a line break is no key of the settings file");
     FCorrectionY = TBYas->value();
     FZoom = TBMApZoom->value();
     // Only the list changes here; the settings file is written when the program ends.

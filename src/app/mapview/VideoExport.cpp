@@ -4,6 +4,7 @@
 #include "base/Convert.h"
 #include "base/Files.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -38,13 +39,15 @@ void SavePictureAtomically(const QImage& picture, const std::string& fileName)
         throw EBaseError("A picture is saved as .png, .jpg or .jpeg, not as " + fileName);
     if (picture.isNull())
         throw EBaseError("There is no picture to save yet");
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(fileName)));
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFCreateError(fileName);
-    QImageWriter writer(&file, format);
+    // Encoded first, then written in one piece: a failed write names the system's reason.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     if (std::string(format) == "JPEG")
         writer.setQuality(92);
-    if (!writer.write(picture) || !file.commit())
+    if (!writer.write(picture))
         throw EFCreateError(fileName);
+    WriteWholeFile(fileName, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 

@@ -19,7 +19,9 @@ TReplaySettings TTarvelMain::ReplaySettings() const
 {
     TReplaySettings settings;
     settings.animate = CBAnimate->isChecked();
-    settings.loop = ReplayFromstart20Events->isChecked();
+    // The loop restarts as a new pass from the round's start (LoopingTick): the session's own
+    // restart would keep each pass's counts and history.
+    settings.loop = false;
     settings.scaleX = TBXas->value();
     settings.scaleY = TBYas->value();
     settings.left = FLeftMargin;

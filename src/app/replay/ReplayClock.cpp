@@ -36,7 +36,7 @@ void TTarvelMain::Timer1Timer()
 bool TTarvelMain::ReplayTick()
 {
     bool runsOn = false;
-    RunSession([&] { runsOn = LiveSession().Tick(); });
+    RunSession([&] { runsOn = LiveSession().LoopingTick(ReplayFromstart20Events->isChecked()); });
     return runsOn;
 }
 

@@ -86,8 +86,9 @@ void FillTable(QTableWidget& table, const TRoundStats& stats, const std::unorder
         headers << QString::fromLatin1(column.caption);
     table.setHorizontalHeaderLabels(headers);
     std::vector<bool> numeric;
+    const std::unordered_map<std::string, bool> numericColumns = stats.NumericColumns();
     for (const std::string& column : columns)
-        numeric.push_back(stats.NumericColumn(column));
+        numeric.push_back(numericColumns.count(column) && numericColumns.at(column));
     const QColor differs(255, 225, 150);
     for (int row = 0; row < static_cast<int>(stats.players.size()); ++row) {
         const TPlayerStat& player = stats.players[static_cast<size_t>(row)];

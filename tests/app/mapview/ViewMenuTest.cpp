@@ -363,7 +363,7 @@ TEST(StatsCommand, TheRoundThenEachPlayerInTheServersOrder)
     EXPECT_NE(lines[3].find("\"playerid\":44,"), std::string::npos);
     EXPECT_NE(lines[3].find("\"replay\":null}"), std::string::npos);
 
-    EXPECT_EQ(RunOrnwickTool({"stats", log, "1", "--home", home.Dir.Path("")}).status, 1); // no such item
+    EXPECT_EQ(RunOrnwickTool({"stats", log, "1", "--home", home.Dir.Path("")}).status, 2); // no such item
     EXPECT_EQ(RunOrnwickTool({"stats", log}).status, 2);
     EXPECT_EQ(RunOrnwickTool({"stats", log, "0", "--scale", "5"}).status, 2);
 }

@@ -289,15 +289,59 @@ TEST(ReplayCommand, PrintsTheClockStatesRowsAndLogThenAFailureAlone)
     EXPECT_EQ(failed.err, "Error finding kiled player\n");
 }
 
-TEST(ReplayCommand, AnItemThatIsNoneIsTheListsIndexError)
+TEST(ReplayCommand, AnItemThatIsNoneIsAUsageError)
 {
     TSeparatorScope point('.');
     TTempDir dir;
     const TToolRun run = RunOrnwickTool({"replay", dir.Write("log.xml", Log(Round(TeamKills({"10", "11"})))), "1",
                                           "--home", dir.Path("")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "List index out of bounds (1)\n");
-    EXPECT_EQ(Line(run.out, 0).rfind("{\"ticks\":0,", 0), 0u);
-    // The time line is 0 to 0 until a selection sets it.
-    EXPECT_NE(Line(run.out, 0).find("\"TBTime\":[0,0,0]"), std::string::npos);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "ornwick: no round 1: the log lists one round, 0 (see ornwick rounds LOG)\n");
+    EXPECT_EQ(run.out, "");
+}
+
+// The loop starts each pass from the state of the round's start: the counts, the score log and
+// the rest of a pass go with it, however long the loop runs.
+TEST(ReplayClock, TheLoopStartsEveryPassAsTheSelectionLeftTheRound)
+{
+    std::vector<std::string> times;
+    for (int i = 0; i < 150; ++i)
+        times.push_back(std::to_string(10 + i / 2) + (i % 2 ? ".5" : ""));
+    TReplay r(Log(Round(TeamKills(times))));
+    r.window.ReplayFromstart20Events->setChecked(true);
+    r.Select(0);
+    const std::string selected = r.State();
+    int passes = 0, mostTKs = 0, mostLogLines = 0;
+    for (int tick = 0; tick < 20000 && passes < 6; ++tick) {
+        const int before = r.window.EventIndex();
+        r.Ticks(1);
+        mostTKs = std::max(mostTKs, r.State(3).TKs);
+        mostLogLines = std::max(mostLogLines, r.window.Memo1->document()->blockCount());
+        if (r.window.EventIndex() < before) {
+            ++passes;
+            EXPECT_EQ(r.State(), selected) << "pass " << passes;
+        }
+    }
+    EXPECT_EQ(passes, 6);
+    EXPECT_EQ(mostTKs, 100); // the 101st event is the 100th team kill
+    EXPECT_LE(mostLogLines, 101);
+    EXPECT_TRUE(r.window.Timer1->isActive());
+}
+
+// Each tick mark of the time line is drawn at every repaint: a round of years must not ask for
+// millions of them.
+TEST(ReplaySelection, TheTimeLineHasAFewHundredTicksAtMostWhateverTheRoundsLength)
+{
+    TReplay r(Log(Round(TeamKills({"10", "50", "200000000"})) + Round(TeamKills({"10.7", "50", "90.2"}), "other") +
+                  Round(TeamKills({"0", "3000"}), "third")));
+    const QSlider& line = *r.window.TBTime;
+    r.Select(0);
+    ASSERT_EQ(line.maximum(), 2000000000);
+    EXPECT_LE((line.maximum() - line.minimum()) / line.tickInterval(), 300);
+    EXPECT_GE((line.maximum() - line.minimum()) / line.tickInterval(), 290);
+    EXPECT_EQ(line.tickInterval() % 20, 0);
+    r.Select(1); // a short round: a tick every 2 s
+    EXPECT_EQ(line.tickInterval(), 20);
+    r.Select(2); // 3000 s: 300 ticks of 10 s
+    EXPECT_EQ(line.tickInterval(), 100);
 }
