@@ -15,9 +15,12 @@ void TTarvelMain::TBMApZoomChange()
 {
     const int32_t side = ZoomedMapSide(TBMApZoom->value());
     MapZoomImage->resize(side, side);
-    // A new bitmap holds nothing of the last frame: the next frame draws all of it.
-    if (MapZoomImage->SetBitmapSize(side, side))
+    // A new bitmap holds nothing of the last frame: the next frame draws all of it, and one is
+    // asked for, or a replay that stopped would show a blank map at its new size.
+    if (MapZoomImage->SetBitmapSize(side, side)) {
         FFrameCanvas.Invalidate();
+        FLayoutChanged = true;
+    }
     MapZoomImage->update();
     OverlaysMayHaveMoved(); // the kill feed keeps to the view's corner
 }

@@ -56,6 +56,7 @@ TEST(FrameDrawMap, DrawsOnlyWhenTheLayoutChangedThenTheMinimapAtHalfThePicture)
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
     window.SetTrackBarPosition(window.TBMApZoom, 1000);
+    window.DrawMap(); // the frame the new zoom asked for, before there is a picture
     GiveMapPicture(window, Quarters(1000, 800));
     const QSize minimapBefore = window.BigPicture->Picture().size();
     ASSERT_FALSE(window.LayoutChanged());

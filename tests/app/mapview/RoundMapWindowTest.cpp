@@ -186,8 +186,8 @@ TEST(RoundMapWindow, TheReplayWithoutAWindowShowsWhatTheWindowShows)
         {},
         {"--ticks", "700", "--no-animate"},
         {"--ticks", "2500", "--loop"},
-        {"--seek", "200", "--next-kill", "--next-kill", "--previous-kill", "--ticks", "5"},
-        {"--seek", "1e9", "--seek", "50", "--scale", "300", "--left", "10"},
+        {"--seek", "1e9", "--seek", "200", "--next-kill", "--next-kill", "--previous-kill", "--seek", "50", "--ticks",
+         "5", "--scale", "300", "--left", "10"},
     };
     auto compare = [&](const std::string& home, const std::string& file, int round) {
         for (const std::vector<std::string>& options : runs) {

@@ -62,8 +62,12 @@ TEST(ZoomSlider, TheZoomedMapIsASquareOf600TimesTheZoom)
         EXPECT_EQ(ZoomedSize(window), QSize(side, side)) << zoom;
         EXPECT_EQ(window.MapZoomImage->Picture().size(), QSize(side, side)) << zoom;
     }
-    // Nothing is drawn until the next frame.
+    // Nothing is drawn here, but the next frame is asked for: the new bitmap is blank.
+    EXPECT_TRUE(window.LayoutChanged());
+    window.DrawMap();
     EXPECT_FALSE(window.LayoutChanged());
+    window.TBMApZoom->setValue(window.TBMApZoom->value());
+    EXPECT_FALSE(window.LayoutChanged()); // the same size keeps its frame
 
     home.Dir.Write("Tarvel.ini", "ZOOM=1250\r\n");
     TTarvelMain zoomed(home.Exe());
