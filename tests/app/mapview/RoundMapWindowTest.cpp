@@ -61,6 +61,22 @@ std::string Objects(const TMapObjectList& objects)
     return text;
 }
 
+// A log opened both in the window of a program folder and by the model.
+struct TBothOpen {
+    TBothOpen(const std::string& exe, const std::string& file) : window(exe), files(exe)
+    {
+        window.SetStopReplayWait(0);
+        window.SetDrawThreadEnabled(false);
+        window.OpenDialog1->FileName = file;
+        window.OpenLog();
+        log.Open(file);
+        files.Read();
+    }
+    TTarvelMain window;
+    TOpenedLog log;
+    TProgramFiles files;
+};
+
 } // namespace
 
 TEST(RoundMapWindow, TheModelAnswersAsTheWindowShows)
@@ -78,21 +94,15 @@ TEST(RoundMapWindow, TheModelAnswersAsTheWindowShows)
         TTempDir dir;
         const std::string file = dir.Write("log.xml", loggen::generateToString(options));
 
-        TTarvelMain window(exe);
-        window.SetStopReplayWait(0);
-        window.SetDrawThreadEnabled(false);
-        window.OpenDialog1->FileName = file;
-        window.OpenLog();
-        TOpenedLog log;
-        log.Open(file);
+        TBothOpen both(exe, file);
+        TTarvelMain& window = both.window;
+        const TOpenedLog& log = both.log;
         ASSERT_EQ(static_cast<int>(log.Rounds().size()), window.ListBox1->count());
         for (int i = 0; i < window.ListBox1->count(); ++i)
             EXPECT_EQ(log.Rounds()[static_cast<size_t>(i)].Text, FromLatin1(window.ListBox1->item(i)->text()));
         EXPECT_EQ(Roster(log.Roster()), Roster(window.Roster()));
 
-        TProgramFiles files(exe);
-        files.Read();
-        TRoundMap map(files);
+        TRoundMap map(both.files);
         for (int round = 0; round < window.ListBox1->count(); ++round) {
             SCOPED_TRACE(round);
             window.ListBox1->setCurrentRow(round);
@@ -255,16 +265,10 @@ TEST(RoundMapWindow, OnAMapWithoutPictureBothFitTheRoundAsItIsSelected)
     options.map = "bramble_bay";
     const std::string file = home.Dir.Write("log.xml", loggen::generateToString(options));
 
-    TTarvelMain window(home.Exe());
-    window.SetStopReplayWait(0);
-    window.SetDrawThreadEnabled(false);
-    window.OpenDialog1->FileName = file;
-    window.OpenLog();
-    TOpenedLog log;
-    log.Open(file);
-    TProgramFiles files(home.Exe());
-    files.Read();
-    TRoundMap map(files);
+    TBothOpen both(home.Exe(), file);
+    TTarvelMain& window = both.window;
+    const TOpenedLog& log = both.log;
+    TRoundMap map(both.files);
     ASSERT_EQ(window.ListBox1->count(), 2);
     for (int round = 0; round < window.ListBox1->count(); ++round) {
         SCOPED_TRACE(round);
