@@ -687,9 +687,11 @@ struct TRoundCommand {
         window.OpenDialog1->FileName = log;
         Calibrate(window, numbers);
     }
-    // The same for the map of a round without the window: the sliders set.
-    void SetUp(TRoundMap& map) const
+    // The same for the map of a round without the window: the sliders set, and a map without a
+    // picture imported from the game folder as the window's selection imports it.
+    void SetUp(TRoundMap& map, TProgramFiles& files) const
     {
+        map.SetImporter(GameFolderImporter(files));
         const std::pair<const char*, int TCalibration::*> bars[] = {{"--scale", &TCalibration::XScale},
                                                                    {"--correctiony", &TCalibration::YScale},
                                                                    {"--left", &TCalibration::Left},
@@ -734,18 +736,18 @@ int Replay(TContext& c)
     if (loop && tickLimit < 0)
         throw TUsageError{"--loop replays the round's start again and again: give --ticks K to end it"};
     TToolScope scope;
-    const TProgramFiles files = StartWithoutWindow(command.home);
+    TProgramFiles files = StartWithoutWindow(command.home);
     TOpenedLog log;
     // The replay takes the roster as the log gives it: made once the log is open.
     std::unique_ptr<TRoundReplay> replay = std::make_unique<TRoundReplay>(files, log.Roster());
-    command.SetUp(replay->Map());
+    command.SetUp(replay->Map(), files);
     RunThenPrint(
         [&] {
             OpenTelling(log, command.log, c.err);
             CheckRoundListed(command.round, log.Rounds().size());
             const TwexXMLNode& round = *log.Round(command.round);
             replay = std::make_unique<TRoundReplay>(files, log.Roster());
-            command.SetUp(replay->Map());
+            command.SetUp(replay->Map(), files);
             replay->SetClock(animate, loop);
             RunHandler([&] { replay->Select(round); });
             for (const auto& move : moves)
@@ -1103,9 +1105,9 @@ int FitRound(TContext& c)
 {
     const TRoundCommand command(c, [](const std::string&, size_t&) { return false; });
     TToolScope scope;
-    const TProgramFiles files = StartWithoutWindow(command.home);
+    TProgramFiles files = StartWithoutWindow(command.home);
     TRoundMap map(files);
-    command.SetUp(map);
+    command.SetUp(map, files);
     TOpenedLog log;
     OpenTelling(log, command.log, c.err);
     CheckRoundListed(command.round, log.Rounds().size());
@@ -1156,8 +1158,6 @@ int ImportMapCommand(TContext& c)
     TMapImport import;
     try {
         import = ImportMap(OpenLevel(source, map, mod), map, mode, picture == "overview", images);
-        if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(images))))
-            throw EFCreateError(images);
         WriteMapImport(import, images, window.SettingsFileName());
     } catch (const EBaseError& error) {
         throw TUsageError{error.Message()};

@@ -1,17 +1,24 @@
 #include "level/MapImport.h"
 
+#include "base/Convert.h"
+#include "base/ErrorReporting.h"
+#include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Json.h"
 #include "base/TextList.h"
+#include "mapview/ProgramFolder.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -132,9 +139,32 @@ TRoundGame RoundGame(const TwexXMLNode& round)
     return game;
 }
 
+TMapImport ImportGameMap(const std::string& gameFolder, const TRoundGame& game, const std::string& map,
+                         const std::string& imagesFolder)
+{
+    return ImportMap(OpenLevel(gameFolder, map, game.Mod), map, game.Mode, false, imagesFolder);
+}
+
+TRoundMap::TImporter GameFolderImporter(TProgramFiles& files)
+{
+    auto tried = std::make_shared<std::unordered_set<std::string>>();
+    return [&files, tried](const TwexXMLNode& round, const std::string& map) {
+        const std::string folder = files.Settings().Values(GameFolderKey);
+        if (folder.empty() || !tried->insert(UpperCaseLatin1(map)).second)
+            return false;
+        return RunHandler([&] {
+            const std::string images = files.ImageFolders().front();
+            const TMapImport import = ImportGameMap(folder, RoundGame(round), map, images);
+            WriteMapImport(import, images, files.SettingsFileName(), files.Settings());
+        });
+    };
+}
+
 void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile,
                     TTextList& held)
 {
+    if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(imagesFolder))))
+        throw EFCreateError(imagesFolder);
     // On a failure the held settings are as they were, as the files are.
     const TTextList unchanged = held;
     try {

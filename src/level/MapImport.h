@@ -8,6 +8,7 @@
 #include "level/LevelPicture.h"
 #include "base/TextList.h"
 #include "mapview/Calibration.h"
+#include "mapview/RoundMap.h"
 
 #include <string>
 
@@ -43,8 +44,8 @@ struct TMapImport {
 TMapImport ImportMap(const TLevel& level, const std::string& map, const std::string& gameType, bool overview,
                      const std::string& imagesFolder);
 
-// Writes the picture and the object file into imagesFolder and the calibration into the settings
-// file, keeping its other lines; each file whole or not at all, and the earlier ones put back
+// Writes the picture and the object file into imagesFolder (made when it is missing) and the
+// calibration into the settings file, keeping its other lines; each file whole or not at all, and the earlier ones put back
 // when a later one cannot be written.
 void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile);
 // The same with the settings as a program holds them: the calibration's keys set there and the
@@ -60,9 +61,21 @@ struct TRoundGame {
 };
 TRoundGame RoundGame(const class TwexXMLNode& round);
 
+// The import of a round's map from the player's game folder: the level of the round's mod (or
+// of "bf1942" when the mod has none of its own) and the objects of its game type, on the
+// terrain picture. Nothing written.
+TMapImport ImportGameMap(const std::string& gameFolder, const TRoundGame& game, const std::string& map,
+                         const std::string& imagesFolder);
+
 // The key of the settings that names the player's game folder, from which a map without a
 // picture is imported when a round on it is selected.
 inline constexpr char GameFolderKey[] = "GameFolder";
+
+// What selecting a round without a window does on a map without a picture, as the window does
+// it: with a game folder in the settings, the map imported from there and written where the
+// program's own pictures go, its calibration into the settings; each map tried once. A failure
+// is reported and the round goes on without the picture.
+TRoundMap::TImporter GameFolderImporter(class TProgramFiles& files);
 
 // The import as one JSON object.
 std::string MapImportJson(const TMapImport& import);

@@ -37,6 +37,9 @@ public:
     void Read();
 
     const TTextList& Settings() const { return FSettings; }
+    // The settings as held, for what writes them (a map's import): the file is then written whole.
+    TTextList& Settings() { return FSettings; }
+    const std::string& SettingsFileName() const { return FPlace.FileName; }
     const TTextList& PictureMap() const { return FPictureMap; }
     std::vector<std::string> ImageFolders() const { return ProgramImageFolders(FExeName, FPlace.UserFolder); }
 

@@ -180,6 +180,8 @@ void TRoundMap::Select(const TwexXMLNode& round, TEventInfoList& events)
 void TRoundMap::SelectMap(const TwexXMLNode& round, const TEventInfoList& events)
 {
     FMapName = RoundMapName(round, FMapName);
+    if (FImporter && FindPictureFile(FFiles.ImageFolders(), FFiles.PictureMap(), FMapName, FindFileNoCase).FileName.empty())
+        FImporter(round, FMapName);
     const int missedBefore = FMisses;
     LoadPicture(FPicture, FMapName);
     FPictureMissing = FMisses != missedBefore;

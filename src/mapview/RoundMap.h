@@ -92,6 +92,11 @@ class TRoundMap {
 public:
     explicit TRoundMap(const TProgramFiles& files) : FFiles(files) {}
 
+    // Makes the picture, object file and calibration of a map that has no picture, for the
+    // round selected on it; true when it made them.
+    using TImporter = std::function<bool(const TwexXMLNode& round, const std::string& map)>;
+    void SetImporter(TImporter importer) { FImporter = std::move(importer); }
+
     // A slider of the Admin page moved as a user moves it: kept within its range; when it
     // moves, the scales place the objects anew and an offset's margin follows it.
     void MoveSlider(int TCalibration::*bar, int position);
@@ -100,7 +105,8 @@ public:
     // that stands in for it, SelectionFit), and the map's objects. A failure raises and keeps
     // what was done before it.
     void Select(const TwexXMLNode& round, TEventInfoList& events);
-    // The map's steps of the selection alone: its name, its picture and its saved calibration
+    // The map's steps of the selection alone: its name, its picture (imported first when it has
+    // none and an importer is set) and its saved calibration
     // (or the fit to the round's events that stands in for it, SelectionFit).
     void SelectMap(const TwexXMLNode& round, const TEventInfoList& events);
     // Loads a picture by name as the map's objects do, noting a name that found none.
@@ -127,6 +133,7 @@ private:
     void LoadObjects();
 
     const TProgramFiles& FFiles;
+    TImporter FImporter;
     std::string FMapName;
     TPictureHolder FPicture;
     bool FPictureMissing = false;

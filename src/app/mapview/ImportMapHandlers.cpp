@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -64,14 +63,16 @@ std::optional<TMapImport> ImportWithProgress(QWidget* parent, const std::string&
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(0);
     progress.show();
+    QCoreApplication::processEvents(); // shown before the first look at the work
     for (;;) {
+        // A cancel holds even when the work has just ended: the user said to keep nothing.
+        if (progress.wasCanceled())
+            return std::nullopt;
         {
             const std::lock_guard<std::mutex> hold(shared->lock);
             if (shared->done)
                 break;
         }
-        if (progress.wasCanceled())
-            return std::nullopt;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -111,8 +112,6 @@ bool TTarvelMain::ImportMapFrom(const std::string& source, const std::string& ma
     });
     if (!import)
         return false;
-    if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(images))))
-        throw EFCreateError(images);
     WriteMapImport(*import, images, SettingsFileName(), FSettings);
     if (FRoundNode && FSession.RoundMarked() && SameTextLatin1(FMapName, import->Map)) {
         // The round selected anew on its new picture, its objects and calibration, and back
@@ -135,13 +134,10 @@ bool TTarvelMain::ImportMissingMap(const TwexXMLNode& round)
     RunHandler([&] {
         const std::string images = ImageFolders().front();
         const std::string map = FMapName;
-        const std::optional<TMapImport> import = ImportWithProgress(this, map, [=] {
-            return ImportMap(OpenLevel(folder, map, game.Mod), map, game.Mode, false, images);
-        });
+        const std::optional<TMapImport> import =
+            ImportWithProgress(this, map, [=] { return ImportGameMap(folder, game, map, images); });
         if (!import)
             return;
-        if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(images))))
-            throw EFCreateError(images);
         WriteMapImport(*import, images, SettingsFileName(), FSettings);
         imported = true;
     });

@@ -1,16 +1,21 @@
 // Maps from the player's game in the window: a round on a map without a picture is imported
 // from the game folder when it is selected, once; "Import map…" imports from a level archive
 // and shows the selected round on its new picture.
+#include "../ToolRun.h"
 #include "../replay/ReplayLog.h"
+#include "base/Files.h"
 #include "base/TextList.h"
 #include "level/LevelTestFiles.h"
 #include "level/MapImport.h"
 
+#include <QApplication>
+#include <QProgressDialog>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 using namespace replaylog;
 
@@ -39,6 +44,16 @@ std::vector<std::string> Images(const THome& home)
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// Presses Cancel on the import's progress dialog as soon as it shows.
+void CancelTheImportWhenItShows()
+{
+    QTimer::singleShot(0, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible())
+                progress->cancel();
+    });
 }
 
 } // namespace
@@ -107,4 +122,64 @@ TEST(ImportMapWindow, AnImportFromAnArchiveShowsTheSelectedRoundOnItsPicture)
     EXPECT_GT(w.ReplayTime(), 11.0); // moved on from the round's start as a seek to the moment does
     EXPECT_LE(w.ReplayTime(), time + 1e-6);
     EXPECT_EQ(Images(r.home), (std::vector<std::string>{"small.jpg", "smallOBS.con"}));
+}
+
+TEST(ImportMapWindow, ACancelledImportWritesNothingAndTheRoundPlaysOn)
+{
+    TGame game;
+    TReplay r(SmallRounds, "GameFolder=" + game.Folder() + "\r\n");
+    TTarvelMain& w = r.window;
+    CancelTheImportWhenItShows();
+    r.Select(0);
+    EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
+    EXPECT_TRUE(w.MapPictureMissing());
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(Images(r.home).empty());
+    EXPECT_EQ(ReadWholeFile(r.home.Ini()), "GameFolder=" + game.Folder() + "\r\n");
+
+    // From the menu's dialog: the round goes on where it was, on no picture.
+    r.Ticks(30);
+    const double time = w.ReplayTime();
+    CancelTheImportWhenItShows();
+    EXPECT_FALSE(w.ImportMapFrom(game.Folder(), "Small", "", "GPM_CQ", false));
+    EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
+    EXPECT_EQ(w.ReplayTime(), time);
+    EXPECT_TRUE(w.MapPictureMissing());
+    EXPECT_TRUE(Images(r.home).empty());
+}
+
+TEST(ImportMapWindow, TheToolImportsAMissingMapAsTheWindowDoesBeforeItReplaysRendersFilmsOrFits)
+{
+    TGame game;
+    const std::string ini = "GameFolder=" + game.Folder() + "\r\n";
+    // The window's replay of the round to its end, on the map it imported.
+    TReplay r(SmallRounds, ini);
+    r.Select(0);
+    r.RunToEnd();
+    ASSERT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
+    std::ostringstream shown;
+    PrintReplay(shown, r.window, r.window.ReplayTicks());
+    const std::string log = r.home.Dir.Path("log.xml");
+    const std::string settings = ReadWholeFile(r.home.Ini());
+    ASSERT_NE(settings.find("small_CORRECTIONY="), std::string::npos) << settings;
+
+    const std::vector<std::vector<std::string>> commands = {
+        {"replay"}, {"fit"}, {"render", "--at", "20", "--out", "shot.png"}, {"video", "--size", "64", "--out", "film.mp4"}};
+    for (const std::vector<std::string>& command : commands) {
+        SCOPED_TRACE(command.front());
+        THome home;
+        std::filesystem::create_directory(home.Dir.Path("images"));
+        home.Dir.Write("Tarvel.ini", ini);
+        std::vector<std::string> args{command.front(), log, "0", "--home", home.Dir.Path("")};
+        for (size_t i = 1; i < command.size(); ++i)
+            args.push_back(command[i].find('.') == std::string::npos ? command[i] : home.Dir.Path(command[i]));
+        const TToolRun run = RunOrnwickTool(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        if (command.front() != "video") // which tells its progress there
+            EXPECT_EQ(run.err, "");
+        EXPECT_EQ(Images(home), (std::vector<std::string>{"small.jpg", "smallOBS.con"}));
+        EXPECT_EQ(ReadWholeFile(home.Ini()), settings);
+        if (command.front() == "replay")
+            EXPECT_EQ(run.out, shown.str());
+    }
 }
