@@ -7,8 +7,91 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+// The pixels of one picture file, decoded once: by the first to ask, or on a thread of their
+// own. A file that no longer decodes gives no picture (its size and kind were read already).
+class TPictureDecode {
+public:
+    TPictureDecode(std::string fileName, const char* format) : FFileName(std::move(fileName)), FFormat(format) {}
+    ~TPictureDecode()
+    {
+        if (FThread.joinable())
+            FThread.join();
+    }
+    void Start()
+    {
+        const std::lock_guard<std::mutex> hold(FLock);
+        if (!FStarted) {
+            FStarted = true;
+            FThread = std::thread([this] { Decode(); });
+        }
+    }
+    bool Ready()
+    {
+        const std::lock_guard<std::mutex> hold(FLock);
+        return FDone;
+    }
+    QImage Take()
+    {
+        std::unique_lock<std::mutex> hold(FLock);
+        if (!FStarted) {
+            FStarted = true;
+            hold.unlock();
+            Decode();
+            hold.lock();
+        }
+        FDoneSignal.wait(hold, [this] { return FDone; });
+        return FPicture;
+    }
+
+private:
+    void Decode()
+    {
+        QImageReader reader(QFile::decodeName(QByteArray::fromStdString(FFileName)), FFormat);
+        QImage picture = reader.read();
+        const std::lock_guard<std::mutex> hold(FLock);
+        FPicture = std::move(picture);
+        FDone = true;
+        FDoneSignal.notify_all();
+    }
+
+    std::string FFileName;
+    const char* FFormat;
+    std::mutex FLock;
+    std::condition_variable FDoneSignal;
+    std::thread FThread;
+    bool FStarted = false, FDone = false;
+    QImage FPicture;
+};
+
+const QImage& TPictureHolder::Picture() const
+{
+    if (FDecode) {
+        FPicture = FDecode->Take();
+        FDecode.reset();
+    }
+    return FPicture;
+}
+
+const QImage* TPictureHolder::ReadyPicture() const
+{
+    if (FDecode && !FDecode->Ready())
+        return nullptr;
+    return HasPicture() ? &Picture() : nullptr;
+}
+
+void TPictureHolder::DecodeInBackground()
+{
+    if (FDecode)
+        FDecode->Start();
+}
+
 QImage& TPictureHolder::Bitmap()
 {
+    Picture();
     if (!FPicture.isNull() && FPicture.format() != QImage::Format_RGB888)
         FPicture = FPicture.convertToFormat(QImage::Format_RGB888);
     return FPicture;
@@ -25,6 +108,15 @@ void TPictureHolder::LoadFromFile(const std::string& fileName)
     else
         throw EBaseError("Unknown picture file extension (" + extension + ")");
     QImageReader reader(QFile::decodeName(QByteArray::fromStdString(fileName)), format);
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() > LargePicturePixels && reader.canRead()) {
+        FDecode = std::make_shared<TPictureDecode>(fileName, format);
+        FDecodeSize = size;
+        FPicture = QImage();
+        if (AutoSize)
+            SetSizeToPicture();
+        return;
+    }
     QImage picture = reader.read();
     if (picture.isNull()) {
         if (reader.error() == QImageReader::FileNotFoundError)
@@ -36,6 +128,7 @@ void TPictureHolder::LoadFromFile(const std::string& fileName)
 
 void TPictureHolder::SetPicture(QImage picture)
 {
+    FDecode.reset();
     FPicture = std::move(picture);
     if (AutoSize)
         SetSizeToPicture();
@@ -43,6 +136,7 @@ void TPictureHolder::SetPicture(QImage picture)
 
 void TPictureHolder::SetSizeToPicture()
 {
-    Width = FPicture.width();
-    Height = FPicture.height();
+    const QSize size = FDecode ? FDecodeSize : FPicture.size();
+    Width = size.width();
+    Height = size.height();
 }

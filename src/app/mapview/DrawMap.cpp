@@ -17,7 +17,15 @@ void TTarvelMain::DrawMap()
     TFrameScene scene;
     scene.zoom = TBMApZoom->value();
     scene.mapSize = MapZoomImage->size();
-    scene.mapPicture = FMapImage.HasPicture() ? &FMapImage.Picture() : nullptr;
+    // A large map picture is decoded on a thread of its own: until it is there, the frame goes
+    // without it and the draw loop draws again. Without the loop no later frame comes: waited for.
+    scene.mapPicture = FMapImage.ReadyPicture();
+    if (!scene.mapPicture && FMapImage.HasPicture()) {
+        if (FDrawThread && FDrawThread->Running())
+            FLayoutChanged = true;
+        else
+            scene.mapPicture = &FMapImage.Picture();
+    }
     if (const QImage* grid = GridPicture()) // a map without a picture of its own
         scene.mapPicture = grid;
     scene.objects = &FSession.MapObjects();

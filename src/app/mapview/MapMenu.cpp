@@ -91,6 +91,7 @@ void TTarvelMain::LoadMapPicture()
     FMapPictureMissing = false;
     const int missedBefore = FPictureMisses;
     LoadPicture(FMapImage, FMapName);
+    FMapImage.DecodeInBackground(); // while the round is selected, for its first frames
     FMapPictureMissing = FPictureMisses != missedBefore;
     LMissingMap->SetCaption("Map picture: put " + FMapName + ".jpg or " + FMapName + ".bmp in images/");
     LMissingMap->setVisible(FMapPictureMissing);
