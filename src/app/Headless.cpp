@@ -988,6 +988,8 @@ int Video(TContext& c)
     SelectRound(main, command.round, c.err);
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
+    if (main.Events().Count() == 0)
+        throw TUsageError{"round " + std::to_string(command.round) + " has no events: there is nothing to film"};
     TVideoOptions options;
     const double start = main.RoundStartTime();
     const double end = main.Events().GetEvent(main.Events().Count() - 1)->Timestamp;

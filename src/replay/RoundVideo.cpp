@@ -13,6 +13,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <ostream>
 
@@ -26,10 +27,73 @@ int Even(int pixels) { return pixels - pixels % 2; }
 
 } // namespace
 
-int VideoFrameCount(double from, double to, double speed, int fps)
+TVideoTimeline::TVideoTimeline(const TEventInfoList& events, double from, double to, double speed, int fps)
+    : FFrom(from), FEnd(to), FSpeed(speed), FFps(fps)
 {
-    const double frames = std::ceil((to - from) * fps / speed - 1e-9);
-    return frames < 1 ? 1 : frames > 1e7 ? 10000000 : static_cast<int>(frames);
+    // The clock's tick after the second-to-last event falls due applies it and ends the round.
+    const int count = events.Count();
+    bool cut = false;
+    if (count >= 2) {
+        double due = -std::numeric_limits<double>::infinity();
+        for (int i = 0; i <= count - 2; ++i)
+            if (const double t = events.GetEvent(i)->Timestamp; std::isfinite(t))
+                due = std::max(due, t);
+        if (std::isfinite(due) && due + 0.2 < FEnd) {
+            FEnd = std::max(from, due + 0.2);
+            cut = true;
+        }
+    }
+    // Walks the clock from the span's start: u counts seconds of ticks, c the log's clock.
+    double u = 0, c = from, jumped = 0;
+    double latest = -std::numeric_limits<double>::infinity();
+    for (int i = 1; i < count - 1 && c < FEnd; ++i) {
+        const double t = events.GetEvent(i)->Timestamp;
+        if (!std::isfinite(t) || t <= latest)
+            continue;
+        latest = t;
+        if (t <= c)
+            continue;
+        if (t - c > 100) {
+            // Each tick of the pause moves the clock 100.1 s, until 100 s or less are left.
+            const double ticks = std::ceil((t - c - 100) / 100.1);
+            const double reach = std::min(ticks, (FEnd - c) / 100.1);
+            FJumps.push_back({u, reach, jumped});
+            u += 0.1 * reach;
+            jumped += 100 * reach;
+            c += 100.1 * reach;
+            if (reach < ticks)
+                break;
+        }
+        const double to = std::min(t, FEnd);
+        if (to > c) {
+            u += to - c;
+            c = to;
+        }
+    }
+    if (c < FEnd)
+        u += FEnd - c;
+    const double frames = std::ceil(u * fps / speed - 1e-9) + (cut ? 1 : 0);
+    FCount = frames < 1 ? 1 : frames > 9e15 ? 9000000000000000LL : static_cast<long long>(frames);
+}
+
+double TVideoTimeline::FrameTime(long long k) const
+{
+    const double u = static_cast<double>(k) * FSpeed / FFps;
+    double t = FFrom + u;
+    // The last run of jumps begun by u adds what it jumped so far to those before it.
+    auto run = std::upper_bound(FJumps.begin(), FJumps.end(), u, [](double at, const TJumps& j) { return at < j.u; });
+    if (run != FJumps.begin()) {
+        --run;
+        t += run->before + 1000 * std::min(u - run->u, 0.1 * run->ticks);
+    }
+    return std::min(t, FEnd);
+}
+
+void CheckVideoFrameCount(long long frames)
+{
+    if (frames > MaxVideoFrames)
+        throw EVideoError("The video would have " + std::to_string(frames) + " frames, more than " +
+                          std::to_string(MaxVideoFrames) + ": film a shorter span, at a higher speed or fewer frames a second");
 }
 
 bool RoundHasPlayer(const TEventInfoList& events, const std::string& key)
@@ -44,7 +108,6 @@ TVideoExport::TVideoExport(const TVideoSource& source, const TVideoOptions& opti
                            const std::string& encoder)
     : FSource(source), FOptions(options)
 {
-    FCount = VideoFrameCount(options.from, options.to, options.speed, options.fps);
     if (source.roster)
         CopyRoster(*source.roster, FRoster);
     // Restarting the round over and over would never reach the span's end.
@@ -55,6 +118,10 @@ TVideoExport::TVideoExport(const TVideoSource& source, const TVideoOptions& opti
     FSession = std::make_unique<TReplaySession>(FRoster, std::move(loader));
     FSession->SetSettings(FSource.settings);
     SelectRound();
+    // Before the encoder makes a file: a span of too many frames is refused at once.
+    FTimeline = std::make_unique<TVideoTimeline>(FSession->Events(), options.from, options.to, options.speed, options.fps);
+    CheckVideoFrameCount(FTimeline->FrameCount());
+    FCount = static_cast<int>(FTimeline->FrameCount());
 
     int zoom = options.zoom;
     if (options.area == TVideoArea::Square)
@@ -122,8 +189,6 @@ std::string TVideoExport::LoadPicture(TPictureHolder& image, const std::string& 
 {
     return LoadPictureFile(FSession->PictureFiles(), FSource.imageFolders, FSource.pictureMap, image, name).Name;
 }
-
-double TVideoExport::FrameTime(int k) const { return FOptions.from + k * FOptions.speed / FOptions.fps; }
 
 void TVideoExport::MoveTo(double time)
 {

@@ -69,8 +69,35 @@ struct TVideoSource {
     QPoint mapOffset{-8, 0};
 };
 
-// The frames of a span: one for each 1 / fps seconds of video, at least one.
-int VideoFrameCount(double from, double to, double speed, int fps);
+// The most frames a video is made of; a span that needs more is refused before any work.
+inline constexpr long long MaxVideoFrames = 100000;
+
+// The moments of the log's clock that the frames of a span show. A video follows the replay's
+// clock: it moves 0.1 s a tick, crosses a pause of the server of more than 100 s before the next
+// event in jumps of 100 s a tick, and stops where the round ends (its second-to-last event; the
+// last is applied at once). One frame every speed / fps seconds of ticks, so that a pause costs
+// the frames the replay spends on it; when the round ends within the span, a last frame shows
+// its end. At least one frame.
+class TVideoTimeline {
+public:
+    TVideoTimeline(const TEventInfoList& events, double from, double to, double speed, int fps);
+    long long FrameCount() const { return FCount; }
+    double FrameTime(long long k) const;
+
+private:
+    struct TJumps {
+        double u = 0;     // seconds of ticks from the span's start where they begin
+        double ticks = 0; // how many (the last run may end within one)
+        double before = 0; // seconds the runs before this one jumped
+    };
+    double FFrom, FEnd, FSpeed;
+    int FFps;
+    std::vector<TJumps> FJumps;
+    long long FCount = 1;
+};
+
+// Refuses, naming the count, a video of more than MaxVideoFrames frames (EVideoError).
+void CheckVideoFrameCount(long long frames);
 
 // Whether some event of the round is a player's whose state key this is.
 bool RoundHasPlayer(const TEventInfoList& events, const std::string& key);
@@ -95,7 +122,7 @@ public:
     QSize FrameSize() const { return FEncoder->Size(); }
     bool Done() const { return FDone == FCount; }
     // The replay time frame k shows.
-    double FrameTime(int k) const;
+    double FrameTime(int k) const { return FTimeline->FrameTime(k); }
     // The next piece of work: going to the span's start, then one frame a call.
     void Step();
     // The file appears under its name.
@@ -120,6 +147,7 @@ private:
     TVideoOptions FOptions;
     TPlayerList FRoster;
     std::unique_ptr<TReplaySession> FSession;
+    std::unique_ptr<TVideoTimeline> FTimeline;
     bool FRunning = false; // the clock has ticks to come: a seek may move it on
     int FZoom = 1000;
     int FSide = 0;  // the zoomed map's side

@@ -156,6 +156,7 @@ TExportVideoDialog::TExportVideoDialog(QWidget* parent, const TVideoDialogSetup&
         connect(edit, &QTimeEdit::timeChanged, this, [this] { Update(); });
     for (QSpinBox* box : {FSpeed, FFps})
         connect(box, &QSpinBox::valueChanged, this, [this] { Update(); });
+    connect(FSize, &QComboBox::currentIndexChanged, this, [this] { Update(); });
     connect(FFile->Edit, &QLineEdit::textChanged, this, [this] { Update(); });
     Update();
 }
@@ -173,16 +174,39 @@ double TExportVideoDialog::To() const
 void TExportVideoDialog::Update()
 {
     const bool span = To() > From();
+    bool fits = true;
     if (span) {
-        const int frames = VideoFrameCount(From(), To(), FSpeed->value(), FFps->value());
-        const int seconds = static_cast<int>(std::ceil(static_cast<double>(frames) / FFps->value()));
-        FSummary->setText(QStringLiteral("%1 frames, %2 of video")
-                              .arg(frames)
-                              .arg(Latin1(ElapsedCaption(seconds))));
+        const long long frames = FSetup.events ? TVideoTimeline(*FSetup.events, From(), To(), FSpeed->value(), FFps->value()).FrameCount() : 1;
+        const QSize size = FrameSize();
+        fits = frames <= MaxVideoFrames;
+        if (fits) {
+            const int seconds = static_cast<int>(std::ceil(static_cast<double>(frames) / FFps->value()));
+            FSummary->setText(QString::fromUtf8("%1 frames of %2 \u00d7 %3 pixels, %4 of video")
+                                  .arg(frames)
+                                  .arg(size.width())
+                                  .arg(size.height())
+                                  .arg(Latin1(ElapsedCaption(seconds))));
+        } else {
+            FSummary->setText(QStringLiteral("%1 frames, more than %2: film a shorter span, at a higher speed or fewer frames a second.")
+                                  .arg(frames)
+                                  .arg(MaxVideoFrames));
+        }
     } else {
         FSummary->setText(QStringLiteral("The span must end after it starts."));
     }
-    FButtons->button(QDialogButtonBox::Ok)->setEnabled(span && !FileName().empty());
+    FButtons->button(QDialogButtonBox::Ok)->setEnabled(span && fits && !FileName().empty());
+}
+
+QSize TExportVideoDialog::FrameSize() const
+{
+    // As the export makes them: within the zoomed map, the sides even.
+    const std::string key = SizeKey();
+    QSize size(FSetup.mapSide, FSetup.mapSide);
+    if (key == "view")
+        size = FSetup.view.boundedTo(size);
+    else if (key != "map")
+        size = QSize(std::stoi(key), std::stoi(key));
+    return QSize(size.width() - size.width() % 2, size.height() - size.height() % 2);
 }
 
 std::string TExportVideoDialog::SizeKey() const { return FSize->currentData().toString().toStdString(); }

@@ -49,6 +49,7 @@ private:
 struct TVideoDialogSetup {
     double roundStart = 0; // seconds of the log's clock
     double roundEnd = 0;
+    const TEventInfoList* events = nullptr; // the round's, which the frames' clock follows
     QSize view;        // the visible part of the map view
     int mapSide = 600; // the zoomed map's side
     std::vector<std::pair<std::string, std::string>> players; // key and caption, scoreboard order
@@ -70,6 +71,7 @@ public:
 private:
     double From() const;
     double To() const;
+    QSize FrameSize() const; // of the size chosen
     void Update();
 
     TVideoDialogSetup FSetup;

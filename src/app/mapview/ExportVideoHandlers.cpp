@@ -71,6 +71,7 @@ void TTarvelMain::ExportVideo1Click()
     TVideoDialogSetup setup;
     setup.roundStart = FSession.RoundStartTime();
     setup.roundEnd = FSession.Events().GetEvent(FSession.Events().Count() - 1)->Timestamp;
+    setup.events = &FSession.Events();
     const QRect visible = VisibleMapRect(*this);
     setup.view = visible.size();
     setup.mapSide = MapZoomImage->width();

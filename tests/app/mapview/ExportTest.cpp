@@ -304,13 +304,15 @@ TEST(ExportVideo, TheDialogSetsTheSpanSpeedRateAndSizeAndRemembersThem)
         size.setCurrentIndex(size.findData(QStringLiteral("map")));
         EXPECT_EQ(Child<QComboBox>(dialog, "CBFollow").count(), 3); // nobody, Bert, Anna
         Child<QLineEdit>(dialog, "EFileName").setText(QString::fromStdString(r.Out("round")));
-        EXPECT_EQ(Child<QLabel>(dialog, "LSummary").text(), "30 frames, 0:03 of video");
+        EXPECT_EQ(Child<QLabel>(dialog, "LSummary").text(), QString::fromUtf8("27 frames of 300 \u00d7 300 pixels, 0:03 of video"));
         PressOk(dialog);
         return true;
     });
     EXPECT_TRUE(errors.Messages.empty()) << errors.Messages.front();
     const TVideoProbe probe = ProbeVideo(r.Out("round.mp4"));
-    EXPECT_EQ(probe.packets, 30); // 60 s at x20, 10 frames a second
+    // The replay's round ends as its second-to-last event, at 70 s, is applied: 50.2 s at x20,
+    // 10 frames a second, and a last frame that shows the end.
+    EXPECT_EQ(probe.packets, 27);
     EXPECT_EQ(probe.width, w.MapZoomImage->width());
     EXPECT_EQ(w.Settings().Values("VideoSpeed"), "20");
     EXPECT_EQ(w.Settings().Values("VideoFPS"), "10");
@@ -520,4 +522,55 @@ TEST(VideoCommand, BadOptionsAnUnwritableFileAndAFailedEncoderExitTwoWithoutAFil
     EXPECT_EQ(failed.status, 2);
     EXPECT_EQ(failed.err, "ornwick: Cannot encode video: libavcodec has no H.264 encoder named mpeg4\n");
     EXPECT_TRUE(h.OutFiles().isEmpty());
+}
+
+TEST(VideoCommand, APauseIsCrossedAsTheReplayCrossesItAndTooManyFramesOrNoEventsAreSaid)
+{
+    using replaylog::Ev;
+    auto paused = [](const std::string& resume, const std::string& last) {
+        return replaylog::Round(Ev("spawnEvent", "10", 3, "10/0/10", {{"team", "1"}}) +
+                                Ev("spawnEvent", "20", 5, "30/0/30", {{"team", "2"}}) +
+                                Ev("pickupKit", resume, 3, "12/0/12") + Ev("pickupKit", last, 5, "32/0/32"));
+    };
+    THome home;
+    std::filesystem::create_directory(home.Dir.Path("images"));
+    const std::string log = home.Dir.Write(
+        "log.xml", replaylog::Log(paused("1000020", "1000025") + paused("200000020", "200000025") + replaylog::Round("<bf:notanevent/>")));
+    auto run = [&](int round, const std::string& out, const std::string& speed = "100") {
+        return RunOrnwickTool({"video", log, std::to_string(round), "--home", home.Dir.Path(""), "--size", "64", "--fps",
+                               "10", "--speed", speed, "--out", home.Dir.Path(out)});
+    };
+    // A million seconds of pause: about ten thousand ticks of 100 s, a hundred frames at x100.
+    const TToolRun crossed = run(0, "crossed.mp4");
+    EXPECT_EQ(crossed.status, 0) << crossed.err;
+    const TVideoProbe probe = ProbeVideo(home.Dir.Path("crossed.mp4"));
+    EXPECT_GT(probe.packets, 95);
+    EXPECT_LT(probe.packets, 110);
+
+    // Two hundred million seconds: two million ticks, 200 000 frames at x10.
+    const TToolRun tooMany = run(1, "long.mp4", "10");
+    EXPECT_EQ(tooMany.status, 2);
+    EXPECT_NE(tooMany.err.find("frames, more than 100000"), std::string::npos) << tooMany.err;
+    EXPECT_EQ(tooMany.err.find("video: "), std::string::npos) << tooMany.err; // not begun
+    EXPECT_FALSE(std::filesystem::exists(home.Dir.Path("long.mp4")));
+
+    const TToolRun empty = run(2, "empty.mp4");
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err, "ornwick: round 2 has no events: there is nothing to film\n");
+
+    // The window's dialog says so before it starts, and offers no OK.
+    replaylog::TReplay r(replaylog::Log(paused("200000020", "200000025")));
+    r.Select(0);
+    WhileModal([&] { r.window.ExportVideo1->trigger(); }, [&](QWidget& dialog) {
+        if (dialog.objectName() != "ExportVideo")
+            return false;
+        EXPECT_TRUE(Child<QLabel>(dialog, "LSummary").text().contains("frames, more than 100000"))
+            << Child<QLabel>(dialog, "LSummary").text().toStdString();
+        EXPECT_FALSE(Child<QDialogButtonBox>(dialog, "Buttons").button(QDialogButtonBox::Ok)->isEnabled());
+        // A span within the round's start is fine.
+        Child<QTimeEdit>(dialog, "TETo").setTime(QTime(0, 0, 5));
+        EXPECT_TRUE(Child<QDialogButtonBox>(dialog, "Buttons").button(QDialogButtonBox::Ok)->isEnabled());
+        dialog.close();
+        return true;
+    });
 }
