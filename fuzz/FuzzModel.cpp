@@ -1,5 +1,5 @@
-// The model targets: the XML tree, path selection, inflation, map object files, text lists and
-// level archives.
+// The model targets: the XML tree, path selection, inflation, map object files, text lists,
+// level archives and textures.
 // Besides surviving the input, each checks what must hold whatever the input was.
 #include "FuzzTargets.h"
 
@@ -9,6 +9,7 @@
 #include "base/TextList.h"
 #include "level/Level.h"
 #include "level/LevelObjects.h"
+#include "level/LevelPicture.h"
 #include "level/RfaArchive.h"
 #include "log/EventInfo.h"
 #include "log/LogFile.h"
@@ -17,8 +18,11 @@
 #include "xmltree/XMLTokenizer.h"
 #include "xmltree/wexXMLTree.h"
 
+#include <QImage>
+
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -115,6 +119,12 @@ bool InflateFirstStream(std::string_view input, size_t limit, std::string& out, 
     rest = zs.avail_in;
     inflateEnd(&zs);
     return result == Z_STREAM_END && out.size() <= limit;
+}
+
+uint32_t Le32(std::string_view bytes, size_t at)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 } // namespace
@@ -382,4 +392,24 @@ void FuzzRfa(const uint8_t* data, size_t size)
     } catch (const ELevelError&) {
     } catch (const EArchiveError&) {
     }
+}
+
+void FuzzTexture(const uint8_t* data, size_t size)
+{
+    // The reader goes by the bytes, not the name: a DDS header is a .dds, anything else goes to
+    // Qt as a .tga tile would.
+    const std::string bytes(Bytes(data, size));
+    const bool dds = bytes.starts_with("DDS ");
+    QImage picture;
+    try {
+        picture = DecodeTexture(bytes, dds ? "textures/tx00x00.dds" : "textures/tx00x00.tga");
+    } catch (const ELevelError&) {
+        return;
+    }
+    FUZZ_CHECK(!picture.isNull());
+    FUZZ_CHECK(picture.format() == QImage::Format_RGB32);
+    FUZZ_CHECK(picture.width() <= 8192 && picture.height() <= 8192);
+    if (dds) // exactly the size the header gives (a decoder that disagreed would overrun)
+        FUZZ_CHECK(static_cast<uint32_t>(picture.width()) == Le32(bytes, 16) &&
+                   static_cast<uint32_t>(picture.height()) == Le32(bytes, 12));
 }

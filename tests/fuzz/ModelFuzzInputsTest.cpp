@@ -12,3 +12,5 @@ TEST(FuzzInputs, MapObjectFiles) { RunFuzzInputs("objects", FuzzObjects); }
 TEST(FuzzInputs, TextLists) { RunFuzzInputs("textlist", FuzzTextList); }
 
 TEST(FuzzInputs, LevelArchives) { RunFuzzInputs("rfa", FuzzRfa); }
+
+TEST(FuzzInputs, Textures) { RunFuzzInputs("texture", FuzzTexture); }
