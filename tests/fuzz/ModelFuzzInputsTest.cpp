@@ -14,3 +14,5 @@ TEST(FuzzInputs, TextLists) { RunFuzzInputs("textlist", FuzzTextList); }
 TEST(FuzzInputs, LevelArchives) { RunFuzzInputs("rfa", FuzzRfa); }
 
 TEST(FuzzInputs, Textures) { RunFuzzInputs("texture", FuzzTexture); }
+
+TEST(FuzzInputs, LevelScripts) { RunFuzzInputs("con", FuzzCon); }
