@@ -1,5 +1,5 @@
-// The model targets: the XML tree, path selection, inflation, map object files, text lists and
-// level archives.
+// The model targets: the XML tree, path selection, inflation, map object files, text lists,
+// level archives, textures and level scripts.
 // Besides surviving the input, each checks what must hold whatever the input was.
 #include "FuzzTargets.h"
 
@@ -9,6 +9,7 @@
 #include "base/TextList.h"
 #include "level/Level.h"
 #include "level/LevelObjects.h"
+#include "level/LevelPicture.h"
 #include "level/RfaArchive.h"
 #include "log/EventInfo.h"
 #include "log/LogFile.h"
@@ -17,8 +18,12 @@
 #include "xmltree/XMLTokenizer.h"
 #include "xmltree/wexXMLTree.h"
 
+#include <QImage>
+
 #include <zlib.h>
 
+#include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -115,6 +120,27 @@ bool InflateFirstStream(std::string_view input, size_t limit, std::string& out, 
     rest = zs.avail_in;
     inflateEnd(&zs);
     return result == Z_STREAM_END && out.size() <= limit;
+}
+
+uint32_t Le32(std::string_view bytes, size_t at)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// A number as the object file writes it (three decimals), read back.
+double Parsed(const std::string& text)
+{
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    FUZZ_CHECK(error == std::errc() && end == text.data() + text.size());
+    return value;
+}
+
+bool SameObject(const TLevelObject& a, const TLevelObject& b)
+{
+    return a.Class == b.Class && a.X == b.X && a.Y == b.Y && a.Z == b.Z && a.Team == b.Team &&
+           a.ControlPoint == b.ControlPoint;
 }
 
 } // namespace
@@ -381,5 +407,111 @@ void FuzzRfa(const uint8_t* data, size_t size)
             }
     } catch (const ELevelError&) {
     } catch (const EArchiveError&) {
+    }
+}
+
+void FuzzTexture(const uint8_t* data, size_t size)
+{
+    // The reader goes by the bytes, not the name: a DDS header is a .dds, anything else goes to
+    // Qt as a .tga tile would.
+    const std::string bytes(Bytes(data, size));
+    const bool dds = bytes.starts_with("DDS ");
+    QImage picture;
+    try {
+        picture = DecodeTexture(bytes, dds ? "textures/tx00x00.dds" : "textures/tx00x00.tga");
+    } catch (const ELevelError&) {
+        return;
+    }
+    FUZZ_CHECK(!picture.isNull());
+    FUZZ_CHECK(picture.format() == QImage::Format_RGB32);
+    FUZZ_CHECK(picture.width() <= 8192 && picture.height() <= 8192);
+    if (dds) // exactly the size the header gives (a decoder that disagreed would overrun)
+        FUZZ_CHECK(static_cast<uint32_t>(picture.width()) == Le32(bytes, 16) &&
+                   static_cast<uint32_t>(picture.height()) == Le32(bytes, 12));
+}
+
+void FuzzCon(const uint8_t* data, size_t size)
+{
+    const std::string text(Bytes(data, size));
+    const std::vector<TConCommand> commands = ReadConCommands(text);
+    FUZZ_CHECK(commands.size() <= SplitLines(text).size());
+    // Written back a command a line, the commands read as the same commands: no comment, block
+    // marker or blank is among them, and no word holds a separator or a line break.
+    std::string written;
+    size_t creates = 0;
+    for (const TConCommand& c : commands) {
+        FUZZ_CHECK(!c.Keyword.empty() && c.Keyword == LowerAscii(c.Keyword));
+        FUZZ_CHECK(c.Keyword != "rem" && c.Keyword != "beginrem" && c.Keyword != "endrem");
+        written += c.Keyword;
+        for (const std::string& arg : c.Args) {
+            FUZZ_CHECK(!arg.empty());
+            written += " " + arg;
+        }
+        written += "\r\n";
+        creates += c.Keyword == "object.create" && !c.Args.empty();
+    }
+    const std::vector<TConCommand> again = ReadConCommands(written);
+    FUZZ_CHECK(again.size() == commands.size());
+    for (size_t i = 0; i < again.size(); ++i)
+        FUZZ_CHECK(again[i].Keyword == commands[i].Keyword && again[i].Args == commands[i].Args);
+
+    // A level whose every script is these bytes. Conquest has its own templates; Ctf has none
+    // and takes Conquest's, so both read the same objects. TDM is no game type of the level.
+    TLevel level;
+    level.SetName("fuzz");
+    level.SetSource("fuzz");
+    const auto file = [&text] { return text; };
+    level.Add("Init/Terrain.con", file);
+    for (const char* name : {"ControlPoints.con", "ObjectSpawns.con", "ControlPointTemplates.con", "ObjectSpawnTemplates.con"})
+        level.Add(std::string("Conquest/") + name, file);
+    for (const char* name : {"ControlPoints.con", "ObjectSpawns.con"})
+        level.Add(std::string("Ctf/") + name, file);
+    try {
+        const int worldSize = ReadWorldSize(level);
+        FUZZ_CHECK(worldSize >= 256 && worldSize <= 16384);
+    } catch (const ELevelError&) {
+    }
+    try {
+        ReadLevelObjects(level, "TDM");
+        FUZZ_CHECK(false);
+    } catch (const ELevelError&) {
+    }
+
+    const std::vector<TLevelObject> objects = ReadLevelObjects(level, "Conquest");
+    const std::vector<TLevelObject> ctf = ReadLevelObjects(level, "Ctf");
+    FUZZ_CHECK(ctf.size() == objects.size());
+    for (size_t i = 0; i < objects.size(); ++i)
+        FUZZ_CHECK(SameObject(ctf[i], objects[i]));
+    // The object spawns, then the control points: the same creates of the same file.
+    FUZZ_CHECK(objects.size() % 2 == 0 && objects.size() / 2 <= creates);
+    const size_t half = objects.size() / 2;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        const TLevelObject& o = objects[i];
+        FUZZ_CHECK(std::isfinite(o.X) && std::isfinite(o.Y) && std::isfinite(o.Z));
+        FUZZ_CHECK(o.ControlPoint == (i >= half));
+        FUZZ_CHECK(!o.ControlPoint || o.Class == "controlpoint");
+        FUZZ_CHECK(!o.Class.empty());
+        if (i >= half) {
+            const TLevelObject& spawn = objects[i - half];
+            FUZZ_CHECK(o.X == spawn.X && o.Y == spawn.Y && o.Z == spawn.Z);
+        }
+    }
+
+    // The object file the map view reads: a group for each object, at its place (to three
+    // decimals: half a thousandth off at most, and the subtraction's own rounding) and of its
+    // team.
+    TTextList objectFile;
+    objectFile.SetText(ObjectFileText("fuzz", objects));
+    const std::vector<TObjectGroup> groups = ReadObjectGroups(objectFile);
+    FUZZ_CHECK(groups.size() == objects.size());
+    for (size_t i = 0; i < groups.size(); ++i) {
+        const TLevelObject& o = objects[i];
+        FUZZ_CHECK(groups[i].ObjectClass == Trim(o.Class));
+        FUZZ_CHECK(groups[i].Team == std::to_string(o.Team));
+        const std::vector<std::string> parts = SplitAt(groups[i].Position, '/');
+        FUZZ_CHECK(parts.size() == 3);
+        const double values[3] = {o.X, o.Y, o.Z};
+        for (size_t k = 0; k < 3; ++k)
+            FUZZ_CHECK(std::fabs(Parsed(parts[k]) - values[k]) <= 0.0005 * (1 + 1e-9) + std::fabs(values[k]) * 1e-15);
     }
 }

@@ -24,6 +24,11 @@ void FuzzTextList(const uint8_t* data, size_t size);
 // A level archive (.rfa): its table read, every entry unpacked, its level's scripts read as the
 // map import reads them.
 void FuzzRfa(const uint8_t* data, size_t size);
+// A terrain tile or overview map (.dds, or .tga and the other formats Qt reads): decoded.
+void FuzzTexture(const uint8_t* data, size_t size);
+// A level script (.con): read as commands, and as every script of a level the map import reads
+// (Init/Terrain.con and the game types' object and template files), down to the object file.
+void FuzzCon(const uint8_t* data, size_t size);
 
 // Pipeline targets: the real window offscreen, with the shipped settings and pictures. The
 // bytes are a log file (compressed when they begin with a zlib header): it is opened, every

@@ -55,6 +55,17 @@ std::optional<int> Whole(const std::string& text)
     return static_cast<int>(std::lround(*value));
 }
 
+// A coordinate of a place in a world (at most 16384 units a side). One far beyond is damage:
+// the object has no place, as with a coordinate that is no number, and the object file never
+// holds a number longer than its fixed form can be written.
+std::optional<double> Coordinate(const std::string& text)
+{
+    const std::optional<double> value = Number(text);
+    if (!value || std::fabs(*value) > 1e6)
+        return std::nullopt;
+    return value;
+}
+
 struct TTemplates {
     std::map<std::string, int> Teams;                         // control point -> team
     std::map<std::string, std::map<int, std::string>> Spawns; // spawner -> team -> vehicle
@@ -100,9 +111,9 @@ std::vector<TCreated> ReadCreated(const std::string& text)
                 parts.push_back(all.substr(start, slash - start));
             parts.push_back(all.substr(start));
             if (parts.size() == 3) {
-                created.back().X = Number(parts[0]);
-                created.back().Y = Number(parts[1]);
-                created.back().Z = Number(parts[2]);
+                created.back().X = Coordinate(parts[0]);
+                created.back().Y = Coordinate(parts[1]);
+                created.back().Z = Coordinate(parts[2]);
             }
         } else if (c.Keyword == "object.setteam" && !c.Args.empty()) {
             created.back().Team = Whole(c.Args[0]);
@@ -113,8 +124,9 @@ std::vector<TCreated> ReadCreated(const std::string& text)
 
 std::string Formatted(double value)
 {
-    // to_chars: the C locale's point whatever the process's locale.
-    char text[64];
+    // to_chars: the C locale's point whatever the process's locale. Room for any double: the
+    // largest has 309 digits before the point.
+    char text[330];
     const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
     return std::string(text, result.ptr);
 }

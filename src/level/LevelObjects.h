@@ -31,7 +31,8 @@ struct TLevelObject {
 // folder name (Conquest, Ctf, TDM, SinglePlayer), any letter case; ELevelError otherwise.
 std::string GameTypeFolder(const std::string& mode);
 
-// The control points and object spawns of the game type, in file order.
+// The control points and object spawns of the game type, in file order. An object without a
+// place (a coordinate that is no number, or one beyond a million units) is left out.
 std::vector<TLevelObject> ReadLevelObjects(const TLevel& level, const std::string& gameTypeFolder);
 
 // The object file's text: a create, position and team line for each object.

@@ -12,3 +12,7 @@ TEST(FuzzInputs, MapObjectFiles) { RunFuzzInputs("objects", FuzzObjects); }
 TEST(FuzzInputs, TextLists) { RunFuzzInputs("textlist", FuzzTextList); }
 
 TEST(FuzzInputs, LevelArchives) { RunFuzzInputs("rfa", FuzzRfa); }
+
+TEST(FuzzInputs, Textures) { RunFuzzInputs("texture", FuzzTexture); }
+
+TEST(FuzzInputs, LevelScripts) { RunFuzzInputs("con", FuzzCon); }

@@ -65,6 +65,31 @@ TEST(LevelObjects, TheObjectFileReadsBackAsTheMapViewReadsIt)
     }
 }
 
+TEST(LevelObjects, PlacesFarBeyondAnyWorld)
+{
+    // A million units out is damage: the object has no place and is left out.
+    TLevel level;
+    level.Add("Conquest/ControlPoints.con", [] {
+        return std::string("Object.create A\r\nObject.absolutePosition 336.1e241/56/856\r\n"
+                           "Object.create B\r\nObject.absolutePosition 1/2/-1000000.5\r\n"
+                           "Object.create C\r\nObject.absolutePosition -1e6/1000000/3\r\n");
+    });
+    const std::vector<TLevelObject> objects = ReadLevelObjects(level, "Conquest");
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0].X, -1e6);
+
+    // Whatever an object's place, the object file holds it in full.
+    const std::vector<TLevelObject> far{{"a", 1e300, -1.7976931348623157e308, 0.0005, 0, false}};
+    TTextList file;
+    file.SetText(ObjectFileText("far", far));
+    const std::vector<TObjectGroup> groups = ReadObjectGroups(file);
+    ASSERT_EQ(groups.size(), 1u);
+    TMapObject read;
+    read.SetPosition(groups[0].Position);
+    EXPECT_DOUBLE_EQ(read.FX, 1e300);
+    EXPECT_DOUBLE_EQ(read.FZ, 0.001); // three decimals, half up
+}
+
 TEST(LevelObjects, RealLevels)
 {
     SKIP_WITHOUT_FIXTURES();
