@@ -412,22 +412,28 @@ void FuzzRfa(const uint8_t* data, size_t size)
 
 void FuzzTexture(const uint8_t* data, size_t size)
 {
-    // The reader goes by the bytes, not the name: a DDS header is a .dds, anything else goes to
-    // Qt as a .tga tile would.
+    // A DDS file says what it is; anything else is read by its name: as a .tga tile (FFmpeg's
+    // decoder) and as a .dds name without its mark (Qt's readers).
     const std::string bytes(Bytes(data, size));
     const bool dds = bytes.starts_with("DDS ");
-    QImage picture;
-    try {
-        picture = DecodeTexture(bytes, dds ? "textures/tx00x00.dds" : "textures/tx00x00.tga");
-    } catch (const ELevelError&) {
-        return;
+    for (const char* name : {"textures/tx00x00.dds", "textures/tx00x00.tga"}) {
+        const bool tga = std::string_view(name).ends_with(".tga") && !dds;
+        QImage picture;
+        try {
+            picture = DecodeTexture(bytes, name);
+        } catch (const ELevelError&) {
+            continue;
+        }
+        FUZZ_CHECK(!picture.isNull());
+        FUZZ_CHECK(picture.format() == QImage::Format_RGB32);
+        FUZZ_CHECK(picture.width() <= 8192 && picture.height() <= 8192);
+        // Exactly the size the header gives (a decoder that disagreed would overrun).
+        if (dds)
+            FUZZ_CHECK(static_cast<uint32_t>(picture.width()) == Le32(bytes, 16) &&
+                       static_cast<uint32_t>(picture.height()) == Le32(bytes, 12));
+        if (tga)
+            FUZZ_CHECK(picture.width() == (data[12] | data[13] << 8) && picture.height() == (data[14] | data[15] << 8));
     }
-    FUZZ_CHECK(!picture.isNull());
-    FUZZ_CHECK(picture.format() == QImage::Format_RGB32);
-    FUZZ_CHECK(picture.width() <= 8192 && picture.height() <= 8192);
-    if (dds) // exactly the size the header gives (a decoder that disagreed would overrun)
-        FUZZ_CHECK(static_cast<uint32_t>(picture.width()) == Le32(bytes, 16) &&
-                   static_cast<uint32_t>(picture.height()) == Le32(bytes, 12));
 }
 
 void FuzzCon(const uint8_t* data, size_t size)

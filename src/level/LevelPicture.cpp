@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,30 +31,33 @@ struct TCodecFree {
     void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
 
+uint32_t Le16(const std::string& b, size_t at)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(b.data() + at);
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
+
 uint32_t Le32(const std::string& b, size_t at)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(b.data() + at);
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-QImage DecodeDds(const std::string& bytes, const std::string& name)
+// A texture decoded by libavcodec, its header's size checked by the caller before the decoder
+// takes memory for it.
+QImage DecodeWithCodec(const std::string& bytes, const std::string& name, AVCodecID id, const char* kind)
 {
     const auto bad = [&](const std::string& why) { return ELevelError(name + " is no readable texture: " + why); };
-    // The size is checked before the decoder takes memory for it.
-    if (bytes.size() < 128 || bytes.compare(0, 4, "DDS ") != 0)
-        throw bad("no DDS header");
-    const uint32_t height = Le32(bytes, 12), width = Le32(bytes, 16);
-    if (width == 0 || height == 0 || width > MaxTextureSide || height > MaxTextureSide)
-        throw bad(std::to_string(width) + " x " + std::to_string(height) + " pixels");
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DDS);
+    const AVCodec* codec = avcodec_find_decoder(id);
     if (!codec)
-        throw ELevelError("This FFmpeg has no DDS decoder");
+        throw ELevelError(std::string("This FFmpeg has no ") + kind + " decoder");
     std::unique_ptr<AVCodecContext, TCodecFree> context(avcodec_alloc_context3(codec));
     std::unique_ptr<AVPacket, TCodecFree> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, TCodecFree> frame(av_frame_alloc());
     if (!context || !packet || !frame || avcodec_open2(context.get(), codec, nullptr) < 0)
-        throw ELevelError("The DDS decoder could not start");
-    if (av_new_packet(packet.get(), static_cast<int>(bytes.size())) < 0)
+        throw ELevelError(std::string("The ") + kind + " decoder could not start");
+    if (bytes.size() > static_cast<size_t>(std::numeric_limits<int>::max() - AV_INPUT_BUFFER_PADDING_SIZE) ||
+        av_new_packet(packet.get(), static_cast<int>(bytes.size())) < 0)
         throw bad("out of memory");
     std::copy(bytes.begin(), bytes.end(), packet->data);
     if (avcodec_send_packet(context.get(), packet.get()) < 0 || avcodec_receive_frame(context.get(), frame.get()) < 0)
@@ -72,10 +76,12 @@ QImage DecodeDds(const std::string& bytes, const std::string& name)
     return picture;
 }
 
-int TextureWidth(const std::string& bytes)
+int TextureWidth(const std::string& bytes, const std::string& name)
 {
     if (bytes.size() >= 20 && bytes.compare(0, 4, "DDS ") == 0)
         return static_cast<int>(std::min<uint32_t>(Le32(bytes, 16), MaxTextureSide));
+    if (bytes.size() >= 18 && LowerAscii(name).ends_with(".tga"))
+        return static_cast<int>(std::min<uint32_t>(Le16(bytes, 12), MaxTextureSide));
     return 0;
 }
 
@@ -141,8 +147,24 @@ TPictureSquare ExactSquare(long long x0, long long z0, long long side)
 
 QImage DecodeTexture(const std::string& bytes, const std::string& name)
 {
-    if (bytes.size() >= 4 && bytes.compare(0, 4, "DDS ") == 0)
-        return DecodeDds(bytes, name);
+    const auto bad = [&](const std::string& why) { return ELevelError(name + " is no readable texture: " + why); };
+    if (bytes.size() >= 4 && bytes.compare(0, 4, "DDS ") == 0) {
+        if (bytes.size() < 128)
+            throw bad("no DDS header");
+        const uint32_t height = Le32(bytes, 12), width = Le32(bytes, 16);
+        if (width == 0 || height == 0 || width > MaxTextureSide || height > MaxTextureSide)
+            throw bad(std::to_string(width) + " x " + std::to_string(height) + " pixels");
+        return DecodeWithCodec(bytes, name, AV_CODEC_ID_DDS, "DDS");
+    }
+    // A TGA file has no mark of its own: its name says what it is.
+    if (LowerAscii(name).ends_with(".tga")) {
+        if (bytes.size() < 18)
+            throw bad("no TGA header");
+        const uint32_t width = Le16(bytes, 12), height = Le16(bytes, 14);
+        if (width == 0 || height == 0 || width > MaxTextureSide || height > MaxTextureSide)
+            throw bad(std::to_string(width) + " x " + std::to_string(height) + " pixels");
+        return DecodeWithCodec(bytes, name, AV_CODEC_ID_TARGA, "TGA");
+    }
     QImage picture;
     if (!picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size())) ||
         picture.width() > MaxTextureSide || picture.height() > MaxTextureSide)
@@ -217,7 +239,7 @@ TLevelPicture TerrainPicture(const TLevel& level, int worldSize)
         if (Reachable(result.Square) || side >= across)
             break;
     }
-    const int slot = SlotSide(side, TextureWidth(level.Read(tiles.begin()->second).value_or(std::string())));
+    const int slot = SlotSide(side, TextureWidth(level.Read(tiles.begin()->second).value_or(std::string()), tiles.begin()->second));
     const int pixels = slot * side;
     result.Picture = QImage(pixels, pixels, QImage::Format_RGB32);
     result.Picture.fill(MissingTile);

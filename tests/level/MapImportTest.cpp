@@ -83,6 +83,56 @@ TEST(LevelPicture, SizesBetweenTheLeastAndTheMost)
     ExpectSquare(three.Square, 3 * 256, 2 * 256, 3 * 256); // centred on the row of tiles
 }
 
+namespace {
+
+// An uncompressed 24-bit TGA whose upper half shows `top` and lower half `bottom`, its rows
+// stored from the bottom up (the format's usual order) or from the top down.
+std::string Tga(int side, QRgb top, QRgb bottom, bool topDown)
+{
+    std::string out(18, '\0');
+    out[2] = 2; // true colour, uncompressed
+    out[12] = static_cast<char>(side & 0xFF);
+    out[13] = static_cast<char>(side >> 8);
+    out[14] = static_cast<char>(side & 0xFF);
+    out[15] = static_cast<char>(side >> 8);
+    out[16] = 24;
+    out[17] = topDown ? 0x20 : 0;
+    for (int row = 0; row < side; ++row) {
+        const int shown = topDown ? row : side - 1 - row;
+        const QRgb c = shown < side / 2 ? top : bottom;
+        for (int x = 0; x < side; ++x)
+            out += {static_cast<char>(qBlue(c)), static_cast<char>(qGreen(c)), static_cast<char>(qRed(c))};
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(LevelPicture, TgaTilesAreReadWithoutAnyImagePlugin)
+{
+    for (const bool topDown : {false, true}) {
+        const QImage tile = DecodeTexture(Tga(64, Red, Blue, topDown), "textures/TX01x01.TGA");
+        ASSERT_EQ(tile.size(), QSize(64, 64));
+        EXPECT_EQ(tile.pixel(10, 5) | 0xFF000000, Red);
+        EXPECT_EQ(tile.pixel(10, 60) | 0xFF000000, Blue);
+    }
+    // A level whose tiles are TGA files: stitched as DDS tiles are, the size taken from them.
+    TTempDir dir;
+    std::vector<TRfaFile> files = SmallLevel();
+    for (TRfaFile& file : files)
+        if (file.Path.find("Tx01x02") != std::string::npos)
+            file = {"Textures/Tx01x02.tga", Tga(128, Green, Green, false)};
+    const TLevelPicture p = TerrainPicture(TLevel::FromFolder(WriteLevelFolder(dir, "Targa", files)), 1024);
+    EXPECT_EQ(p.Tiles, 3);
+    EXPECT_EQ(p.Picture.pixel(500, 500) | 0xFF000000, Green); // tile (1,2): high Z, top left
+
+    EXPECT_EQ(MessageOf([] { DecodeTexture(Tga(64, Red, Red, false).substr(0, 400), "t.tga"); }),
+              "t.tga is no readable texture: the decoder rejected it");
+    std::string wide = Tga(16, Red, Red, false);
+    wide[13] = 0x40; // 16 400 pixels wide
+    EXPECT_EQ(MessageOf([&] { DecodeTexture(wide, "t.tga"); }), "t.tga is no readable texture: 16400 x 16 pixels");
+}
+
 TEST(LevelPicture, BrokenTexturesAreErrors)
 {
     std::string dds = TileDds(64, Red, Red);
@@ -93,7 +143,7 @@ TEST(LevelPicture, BrokenTexturesAreErrors)
     dds[17] = 0;
     dds[18] = 0x10; // a million pixels wide
     EXPECT_EQ(MessageOf([&] { DecodeTexture(dds, "t.dds"); }), "t.dds is no readable texture: 1048576 x 64 pixels");
-    EXPECT_EQ(MessageOf([] { DecodeTexture("nothing", "t.tga"); }), "t.tga is no readable texture");
+    EXPECT_EQ(MessageOf([] { DecodeTexture("nothing", "t.tga"); }), "t.tga is no readable texture: no TGA header");
 }
 
 TEST(MapImport, CalibrationPlacesEveryPositionWithinAPixel)
