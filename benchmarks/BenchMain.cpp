@@ -39,9 +39,10 @@ double Ratio(const char* ours, const char* theirs)
 
 int main(int argc, char** argv)
 {
+    if (argc > 2 && std::string(argv[1]) == MeasureChildOption)
+        return MeasureChild(argv + 2);
     benchmark::Initialize(&argc, argv);
     const TBenchInputs& inputs = BenchInputs();
-    // Measured first: a child's peak memory counts what its parent held when it started.
     // Three runs: the first one after a while also pays for loading the program and its
     // libraries; the fastest is reported with the largest peak.
     long rssKb = 0;

@@ -32,5 +32,11 @@ struct TProgramRun {
     long maxRssKb = 0;
 };
 // Runs args[0] with standard output and standard error sent to the files given (an empty name
-// leaves the stream as it is); throws when it cannot start.
+// leaves the stream as it is); throws when it cannot start. Its peak memory is its own.
 TProgramRun RunProgram(const std::vector<std::string>& args, const std::string& out = "", const std::string& err = "");
+// The benchmark program started as `ornwick_benchmarks --measure-child PROGRAM ARGS...` runs the
+// program and reports its wait status and peak memory in kB on MeasureReportFd; MeasureChild
+// takes the arguments after the option.
+inline constexpr char MeasureChildOption[] = "--measure-child";
+inline constexpr int MeasureReportFd = 3;
+int MeasureChild(char** argv);
