@@ -43,11 +43,14 @@ uint32_t Le32(const std::string& b, size_t at)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// A texture decoded by libavcodec, its header's size checked by the caller before the decoder
+// A texture decoded by libavcodec. The size its header gives is checked before the decoder
 // takes memory for it.
-QImage DecodeWithCodec(const std::string& bytes, const std::string& name, AVCodecID id, const char* kind)
+QImage DecodeWithCodec(const std::string& bytes, const std::string& name, AVCodecID id, const char* kind, uint32_t width,
+                       uint32_t height)
 {
     const auto bad = [&](const std::string& why) { return ELevelError(name + " is no readable texture: " + why); };
+    if (width == 0 || height == 0 || width > MaxTextureSide || height > MaxTextureSide)
+        throw bad(std::to_string(width) + " x " + std::to_string(height) + " pixels");
     const AVCodec* codec = avcodec_find_decoder(id);
     if (!codec)
         throw ELevelError(std::string("This FFmpeg has no ") + kind + " decoder");
@@ -151,19 +154,13 @@ QImage DecodeTexture(const std::string& bytes, const std::string& name)
     if (bytes.size() >= 4 && bytes.compare(0, 4, "DDS ") == 0) {
         if (bytes.size() < 128)
             throw bad("no DDS header");
-        const uint32_t height = Le32(bytes, 12), width = Le32(bytes, 16);
-        if (width == 0 || height == 0 || width > MaxTextureSide || height > MaxTextureSide)
-            throw bad(std::to_string(width) + " x " + std::to_string(height) + " pixels");
-        return DecodeWithCodec(bytes, name, AV_CODEC_ID_DDS, "DDS");
+        return DecodeWithCodec(bytes, name, AV_CODEC_ID_DDS, "DDS", Le32(bytes, 16), Le32(bytes, 12));
     }
     // A TGA file has no mark of its own: its name says what it is.
     if (LowerAscii(name).ends_with(".tga")) {
         if (bytes.size() < 18)
             throw bad("no TGA header");
-        const uint32_t width = Le16(bytes, 12), height = Le16(bytes, 14);
-        if (width == 0 || height == 0 || width > MaxTextureSide || height > MaxTextureSide)
-            throw bad(std::to_string(width) + " x " + std::to_string(height) + " pixels");
-        return DecodeWithCodec(bytes, name, AV_CODEC_ID_TARGA, "TGA");
+        return DecodeWithCodec(bytes, name, AV_CODEC_ID_TARGA, "TGA", Le16(bytes, 12), Le16(bytes, 14));
     }
     QImage picture;
     if (!picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size())) ||
