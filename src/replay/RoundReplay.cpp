@@ -115,21 +115,15 @@ void TRoundReplay::SeekTo(double seconds)
     FRunning = !FSession.Ended();
 }
 
-bool TRoundReplay::NextKill()
-{
-    if (!FSession.RoundMarked())
-        return false;
-    const std::optional<double> time = FSession.NextKillSeekTime();
-    if (time)
-        SeekTo(*time);
-    return time.has_value();
-}
+bool TRoundReplay::NextKill() { return SeekToKill(&TReplaySession::NextKillSeekTime); }
 
-bool TRoundReplay::PreviousKill()
+bool TRoundReplay::PreviousKill() { return SeekToKill(&TReplaySession::PreviousKillSeekTime); }
+
+bool TRoundReplay::SeekToKill(std::optional<double> (TReplaySession::*killTime)() const)
 {
     if (!FSession.RoundMarked())
         return false;
-    const std::optional<double> time = FSession.PreviousKillSeekTime();
+    const std::optional<double> time = (FSession.*killTime)();
     if (time)
         SeekTo(*time);
     return time.has_value();

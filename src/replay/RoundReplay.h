@@ -46,6 +46,8 @@ public:
     const std::vector<std::string>& ScoreLog() const { return FScoreLog; }
 
 private:
+    // Seeks to the moment the session gives for a kill step, when it gives one.
+    bool SeekToKill(std::optional<double> (TReplaySession::*killTime)() const);
     TReplayLoader Loader();
     TReplaySettings Settings() const;
     // Runs a step of the session and takes in what it changed, also when it raises.

@@ -72,6 +72,13 @@ struct TBothOpen {
         log.Open(file);
         files.Read();
     }
+    // Round N double-clicked in the window and selected in the map without a window.
+    void Select(TRoundMap& map, int round, TEventInfoList& events)
+    {
+        window.ListBox1->setCurrentRow(round);
+        window.ListBox1DblClick();
+        map.Select(*log.Round(round), events);
+    }
     TTarvelMain window;
     TOpenedLog log;
     TProgramFiles files;
@@ -105,10 +112,8 @@ TEST(RoundMapWindow, TheModelAnswersAsTheWindowShows)
         TRoundMap map(both.files);
         for (int round = 0; round < window.ListBox1->count(); ++round) {
             SCOPED_TRACE(round);
-            window.ListBox1->setCurrentRow(round);
-            window.ListBox1DblClick();
             TEventInfoList events;
-            map.Select(*log.Round(round), events);
+            both.Select(map, round, events);
             EXPECT_EQ(Events(events), Events(window.Events()));
             ASSERT_GT(events.Count(), 0);
             // The statistics window's table and the replay's counts beside it.
@@ -272,10 +277,8 @@ TEST(RoundMapWindow, OnAMapWithoutPictureBothFitTheRoundAsItIsSelected)
     ASSERT_EQ(window.ListBox1->count(), 2);
     for (int round = 0; round < window.ListBox1->count(); ++round) {
         SCOPED_TRACE(round);
-        window.ListBox1->setCurrentRow(round);
-        window.ListBox1DblClick();
         TEventInfoList events;
-        map.Select(*log.Round(round), events);
+        both.Select(map, round, events);
         EXPECT_TRUE(map.PictureMissing());
         EXPECT_TRUE(window.MapPictureMissing());
         EXPECT_EQ(map.Sliders(), window.Calibration());
