@@ -4,6 +4,8 @@
 set -e
 cd "$(dirname "$0")/.."
 sh tools/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+sh tools/configure.sh build -DCMAKE_BUILD_TYPE=Release
+CCACHE_BASEDIR=$(pwd)
+export CCACHE_BASEDIR
 cmake --build build -j"$(nproc)"
 exec build/bin/Tarvel build/bin/demo/demo.zxml 0

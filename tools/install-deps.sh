@@ -8,7 +8,7 @@ set -e
 PKGS="build-essential cmake pkg-config qt6-base-dev zlib1g-dev libjpeg-dev \
 libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libx264-164 \
 liblzo2-dev libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev fonts-dejavu-core fonts-liberation2 \
-fontconfig time \
+fontconfig time ccache ninja-build \
 xvfb xauth libxcb1-dev"
 # With --fuzz also clang and its libFuzzer and sanitizer runtimes, for tools/fuzz.sh.
 [ "$1" = "--fuzz" ] && PKGS="$PKGS clang libclang-rt-14-dev"

@@ -4,12 +4,15 @@
 # it needs first.
 set -e
 cd "$(dirname "$0")/.."
+# ccache finds the cache of earlier builds in any clone of the project.
+CCACHE_BASEDIR=$(pwd)
+export CCACHE_BASEDIR
 sh tools/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+sh tools/configure.sh build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)"
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
 
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORNWICK_SANITIZE=ON \
+sh tools/configure.sh build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORNWICK_SANITIZE=ON \
   -DORNWICK_BENCHMARKS=OFF
 cmake --build build-sanitize -j"$(nproc)"
 cd build-sanitize
