@@ -22,7 +22,8 @@ namespace {
 
 QString assetsDir()
 {
-    return QFileInfo(QString(__FILE__)).absoluteDir().absoluteFilePath("../../assets");
+    // Not __FILE__: a cached compile may name the source relative to the build folder.
+    return QStringLiteral(ORNWICK_SOURCE_DIR "/assets");
 }
 
 QString imagePath(const QString& name) { return assetsDir() + "/images/" + name; }
