@@ -43,6 +43,7 @@ constexpr int DesignWidth = 884;
 constexpr int DesignHeight = 716;
 constexpr int ScrollBox1DesignWidth = 464;
 constexpr int ScrollBox1DesignHeight = 587;
+constexpr int PCMainInfoDesignHeight = 353;
 constexpr int TBTimeDesignWidth = 617;
 
 } // namespace
@@ -273,8 +274,20 @@ void TTarvelMain::PlaceAnchoredControls()
     // ScrollBox1 is anchored left, top and right: it grows and shrinks with the window's width.
     const int taller = std::max(0, height() - DesignHeight);
     ScrollBox1->resize(std::max(0, ScrollBox1DesignWidth + width() - DesignWidth), ScrollBox1DesignHeight + taller);
+    // The pages below the scoreboard reach down to the window's bottom as designed, and the
+    // minimap on its page takes the room a taller window gives.
+    PCMainInfo->resize(PCMainInfo->width(), PCMainInfoDesignHeight + taller);
+    const QSize room = MinimapRoom();
+    const TMinimapSize minimap = MinimapSize(FMapImage.Width, FMapImage.Height, room.width(), room.height());
+    if (minimap.Width != FMinimap.Width || minimap.Height != FMinimap.Height)
+        ShowMinimap();
     // The time line as designed reaches past the page's edge; once the map view grows past its
     // end, it spans the map view, reaching as far beyond its right edge as it starts before it.
     const int spanned = ScrollBox1->width() + 2 * (ScrollBox1->x() - TBTime->x());
     TBTime->resize(std::max(TBTimeDesignWidth, spanned), TBTime->height());
+}
+
+QSize TTarvelMain::MinimapRoom() const
+{
+    return {MinimapDesignedRoom, MinimapDesignedRoom + std::max(0, PCMainInfo->height() - PCMainInfoDesignHeight)};
 }

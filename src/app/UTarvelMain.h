@@ -20,6 +20,7 @@
 #include "mapview/FrameDrawing.h"
 #include "mapview/GridBackground.h"
 #include "mapview/MapObject.h"
+#include "mapview/Minimap.h"
 #include "mapview/PictureHolder.h"
 #include "mapview/UDrawTread.h"
 #include "replay/LookAhead.h"
@@ -359,6 +360,9 @@ public:
     void BigPictureMouseMove(int x, int y);
     void ScrollBox2MouseUp();
     bool Dragging() const { return FDragging; }
+    // The room the minimap's page gives it: as designed, and taller with a taller window.
+    QSize MinimapRoom() const;
+    const TMinimapSize& Minimap() const { return FMinimap; }
 
     // src/app/mapview/CalibrationControls.cpp: the calibration sliders' change handlers.
     void TBXasChange(); // both scale sliders
@@ -506,6 +510,8 @@ private:
     bool FRoundEndShown = false; // the statistics came up at this round's end already
     QWidget* FRoundStatsWindow = nullptr; // owned by the window as its child
     bool FDragging = false;    // a button is held down on the minimap
+    TMinimapSize FMinimap;     // the minimap's size as the last frame drew it
+    void ShowMinimap();        // the zoomed map as it stands onto the minimap, sized to its room
     quint64 FLastWheel = 0;    // the time stamp of the wheel event handled last
     const QEvent* FWheelPassedUp = nullptr; // that event, while it may still pass up
 

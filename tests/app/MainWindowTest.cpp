@@ -365,11 +365,13 @@ TEST(MainWindow, MapViewAndTimeLineTakeWhatTheWindowGainsAndNothingMovesAtTheDes
     window.resize(900, 716);
     QApplication::processEvents();
     EXPECT_EQ(window.TBTime->geometry(), QRect(376, 40, 617, 29));
-    // Taller: the map view takes the height; the rest stays.
+    // Taller: the map view takes the height, and so do the pages below the scoreboard (the
+    // minimap's room); the rest stays.
     window.resize(884, 900);
     QApplication::processEvents();
     EXPECT_EQ(window.ScrollBox1->geometry(), QRect(384, 69, 464, 771));
-    EXPECT_EQ(window.PCMainInfo->geometry(), QRect(8, 328, 369, 353));
+    EXPECT_EQ(window.PCMainInfo->geometry(), QRect(8, 328, 369, 537));
+    EXPECT_EQ(window.ScoreBord->geometry(), QRect(8, 0, 355, 305));
     // A large screen: the time line ends within the page, as far from the map view's edge as it
     // begins before it.
     window.resize(1920, 1050);

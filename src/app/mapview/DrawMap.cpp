@@ -53,10 +53,17 @@ void TTarvelMain::DrawMap()
     DrawFrame(FFrameCanvas, bitmap, scene);
     MapZoomImage->update();
 
-    const int width = DivTrunc(FMapImage.Width, 2);
-    const int height = DivTrunc(FMapImage.Height, 2);
-    DrawMinimap(MapZoomImage->Picture(), BigPicture->Bitmap(), width, height);
-    BigPicture->resize(width, height);
+    ShowMinimap();
+}
+
+void TTarvelMain::ShowMinimap()
+{
+    // Half the picture, as designed, only where that fits the page: a large imported picture
+    // would make the minimap larger than the zoomed map, cut off by its page and costly to draw.
+    const QSize room = MinimapRoom();
+    FMinimap = MinimapSize(FMapImage.Width, FMapImage.Height, room.width(), room.height());
+    DrawMinimap(MapZoomImage->Picture(), BigPicture->Bitmap(), FMinimap.Width, FMinimap.Height);
+    BigPicture->resize(FMinimap.Width, FMinimap.Height);
     BigPicture->update();
 }
 

@@ -65,12 +65,15 @@ void TTarvelMain::ScrollBox2MouseUp() { FDragging = false; }
 
 void TTarvelMain::PanTo(int x, int y)
 {
-    const int32_t zoom = TBMApZoom->value();
-    auto position = [zoom](int32_t at) {
-        return CheckedAdd(RoundToInt32(static_cast<long double>(CheckedMul(zoom, at)) / 1000.0L), CheckedMul(2, at));
-    };
-    ScrollBox1->horizontalScrollBar()->setValue(position(x));
-    ScrollBox1->verticalScrollBar()->setValue(position(y));
+    const TMinimapView view{MapZoomImage->width(),
+                            MapZoomImage->height(),
+                            ScrollBox1->viewport()->width(),
+                            ScrollBox1->viewport()->height(),
+                            MapZoomImage->x(),
+                            MapZoomImage->y()};
+    const TScrollPosition position = MinimapPan(FMinimap, TBMApZoom->value(), view, x, y);
+    ScrollBox1->horizontalScrollBar()->setValue(position.X);
+    ScrollBox1->verticalScrollBar()->setValue(position.Y);
     // Tracking would pull the view straight back.
     CBTrackPlayer->setChecked(false);
 }

@@ -3,6 +3,7 @@
 #include "../replay/ReplayLog.h"
 
 #include <QCheckBox>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTimer>
@@ -21,9 +22,11 @@ const QRgb Red = qRgb(255, 0, 0), Blue = qRgb(0, 0, 255), Grey = qRgb(90, 90, 90
 QImage Quarters(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB888);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, y < height / 2 ? (x < width / 2 ? Red : Blue) : (x < width / 2 ? Grey : Magenta));
+    QPainter painter(&image);
+    painter.fillRect(0, 0, width / 2, height / 2, QColor(Red));
+    painter.fillRect(width / 2, 0, width - width / 2, height / 2, QColor(Blue));
+    painter.fillRect(0, height / 2, width / 2, height - height / 2, QColor(Grey));
+    painter.fillRect(width / 2, height / 2, width - width / 2, height - height / 2, QColor(Magenta));
     return image;
 }
 
@@ -57,7 +60,7 @@ TEST(FrameDrawMap, DrawsOnlyWhenTheLayoutChangedThenTheMinimapAtHalfThePicture)
     window.SetStopReplayWait(0);
     window.SetTrackBarPosition(window.TBMApZoom, 1000);
     window.DrawMap(); // the frame the new zoom asked for, before there is a picture
-    GiveMapPicture(window, Quarters(1000, 800));
+    GiveMapPicture(window, Quarters(600, 400));
     const QSize minimapBefore = window.BigPicture->Picture().size();
     ASSERT_FALSE(window.LayoutChanged());
     window.DrawMap();
@@ -74,19 +77,66 @@ TEST(FrameDrawMap, DrawsOnlyWhenTheLayoutChangedThenTheMinimapAtHalfThePicture)
     EXPECT_EQ(zoomed.pixel(290, 310), Grey);
     EXPECT_EQ(zoomed.pixel(310, 310), Magenta);
     const QImage& minimap = window.BigPicture->Picture();
-    EXPECT_EQ(minimap.size(), QSize(500, 400));
-    EXPECT_EQ(window.BigPicture->size(), QSize(500, 400));
-    EXPECT_EQ(minimap.pixel(240, 190), Red);
-    EXPECT_EQ(minimap.pixel(260, 190), Blue);
-    EXPECT_EQ(minimap.pixel(240, 210), Grey);
-    EXPECT_EQ(minimap.pixel(260, 210), Magenta);
+    EXPECT_EQ(minimap.size(), QSize(300, 200));
+    EXPECT_EQ(window.BigPicture->size(), QSize(300, 200));
+    EXPECT_TRUE(window.Minimap().Halved);
+    EXPECT_EQ(minimap.pixel(140, 90), Red);
+    EXPECT_EQ(minimap.pixel(160, 90), Blue);
+    EXPECT_EQ(minimap.pixel(140, 110), Grey);
+    EXPECT_EQ(minimap.pixel(160, 110), Magenta);
 
     // Odd sizes are halved toward zero.
-    GiveMapPicture(window, Quarters(1001, 801));
+    GiveMapPicture(window, Quarters(601, 401));
     window.SetLayoutChanged();
     window.DrawMap();
-    EXPECT_EQ(window.BigPicture->Picture().size(), QSize(500, 400));
-    EXPECT_EQ(window.BigPicture->size(), QSize(500, 400));
+    EXPECT_EQ(window.BigPicture->Picture().size(), QSize(300, 200));
+    EXPECT_EQ(window.BigPicture->size(), QSize(300, 200));
+    EXPECT_TRUE(window.Minimap().Halved);
+}
+
+TEST(FrameDrawMap, ALargePictureGivesAMinimapOfTheWholeMapWithinItsPage)
+{
+    THome home;
+    TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
+    window.SetTrackBarPosition(window.TBMApZoom, 3000);
+    window.PCMainInfo->setCurrentWidget(window.TSMinimap);
+    window.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.MinimapRoom(), QSize(300, 300)); // the designed size
+    // An imported picture of 4096 pixels: half of it would be 2048 pixels, cut off by the page.
+    GiveMapPicture(window, Quarters(4096, 4096));
+    window.SetLayoutChanged();
+    window.DrawMap();
+    const QImage& minimap = window.BigPicture->Picture();
+    ASSERT_EQ(minimap.size(), QSize(300, 300));
+    EXPECT_FALSE(window.Minimap().Halved);
+    // No more pixels are stretched than the minimap shows, and the widget does not stretch them
+    // again.
+    EXPECT_EQ(window.BigPicture->size(), minimap.size());
+    // The whole map, each quarter in its corner, and the page holds all of it.
+    EXPECT_EQ(minimap.pixel(2, 2), Red);
+    EXPECT_EQ(minimap.pixel(297, 2), Blue);
+    EXPECT_EQ(minimap.pixel(2, 297), Grey);
+    EXPECT_EQ(minimap.pixel(297, 297), Magenta);
+    EXPECT_TRUE(window.TSMinimap->rect().contains(window.BigPicture->geometry()));
+
+    // A taller window gives the page, and so the minimap, more room: a tall picture grows into it.
+    window.resize(window.width(), window.height() + 300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.MinimapRoom(), QSize(300, 600));
+    EXPECT_EQ(window.BigPicture->size(), QSize(300, 300));
+    GiveMapPicture(window, Quarters(1024, 4096));
+    window.resize(window.width(), window.height() + 1); // the room shows it without a frame
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.BigPicture->Picture().size(), QSize(150, 601));
+    EXPECT_EQ(window.BigPicture->size(), QSize(150, 601));
+    EXPECT_TRUE(window.TSMinimap->rect().contains(window.BigPicture->geometry()));
+    // Back at the designed size, the designed room.
+    window.resize(884, 716);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.MinimapRoom(), QSize(300, 300));
+    EXPECT_EQ(window.BigPicture->size(), QSize(75, 300));
 }
 
 TEST(FrameDrawMap, TheFrameFollowsThePickedPlayerUntilTheMinimapPans)
@@ -205,6 +255,15 @@ TEST(FrameRender, WritesTheWholeZoomedMapAndTheMinimap)
     const QImage minimap(QString::fromStdString(h.Out("mini.png")));
     EXPECT_EQ(minimap.size(), QSize(100, 80));
     EXPECT_EQ(minimap.pixel(2, 2), Red);
+
+    // A picture whose half is larger than the minimap's page: the whole map, shrunk to the page.
+    Quarters(1000, 800).save(QString::fromStdString(h.home.Dir.Path("images/bay.bmp")), "BMP");
+    const TToolRun large = h.Run({"--at", "15", "--out", h.Out("map.png"), "--minimap", h.Out("mini.png")});
+    EXPECT_EQ(large.status, 0) << large.err;
+    const QImage shrunk(QString::fromStdString(h.Out("mini.png")));
+    ASSERT_EQ(shrunk.size(), QSize(300, 240));
+    EXPECT_EQ(shrunk.pixel(2, 2), Red);
+    EXPECT_EQ(shrunk.pixel(297, 237), Magenta);
 }
 
 TEST(FrameRender, FitsTheMapToAWindowAsTheViewMenuDoes)

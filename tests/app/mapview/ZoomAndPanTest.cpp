@@ -155,6 +155,38 @@ TEST(ZoomPan, AClickOnTheMinimapScrollsByTheZoomAndUnchecksTracking)
     ASSERT_LT(h.maximum(), 3250);
 }
 
+TEST(ZoomPan, AClickOnAShrunkMinimapCentresTheViewOnThatPlaceOfTheMap)
+{
+    THome home;
+    TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
+    ShowAtZoom(window, 3000);
+    QImage picture(4096, 4096, QImage::Format_RGB888);
+    picture.fill(Qt::darkGreen);
+    TPictureHolder& map = TTarvelMainTest::MapImage(window);
+    map.SetPicture(picture);
+    map.SetSizeToPicture();
+    window.SetLayoutChanged();
+    window.DrawMap();
+    ASSERT_EQ(window.BigPicture->size(), QSize(300, 300));
+    const QSize view = window.ScrollBox1->viewport()->size();
+    // The place of the zoomed map (1800 square, its corner at -8) in the middle of the view.
+    const auto centre = [&] { return Scroll(window) + QPoint(view.width() / 2 + 8, view.height() / 2); };
+    window.CBTrackPlayer->setChecked(true);
+    window.ScrollBox2MouseDown(150, 150);
+    EXPECT_EQ(centre(), QPoint(900, 900));
+    EXPECT_FALSE(window.CBTrackPlayer->isChecked());
+    window.BigPictureMouseMove(100, 200);
+    EXPECT_EQ(centre(), QPoint(600, 1200));
+    window.ScrollBox2MouseUp();
+    // A corner: as near as the scroll range goes.
+    window.ScrollBox2MouseDown(0, 0);
+    EXPECT_EQ(Scroll(window), QPoint(0, 0));
+    window.ScrollBox2MouseDown(300, 300);
+    EXPECT_EQ(Scroll(window), QPoint(window.ScrollBox1->horizontalScrollBar()->maximum(),
+                                     window.ScrollBox1->verticalScrollBar()->maximum()));
+}
+
 TEST(ZoomPan, MovesScrollOnlyWhileAButtonIsHeld)
 {
     THome home;
