@@ -63,6 +63,7 @@ void TTarvelMain::ListBox1DblClick()
         SetTrackBarPosition(TBLeft, FLeftMargin);
     }
     // Before the first event, so that it is placed as every later one is; only "Save" writes it.
+    const std::vector<TWorldPoint> places = SelectionPlaces(events, MapObjectFile(FMapName));
     if (const std::optional<TCalibration> fit =
             SelectionFit(FMapPictureMissing, saved.Present(), events, MapObjectFile(FMapName), FMapImage.Height)) {
         FTopMargin = fit->Top;
@@ -79,6 +80,7 @@ void TTarvelMain::ListBox1DblClick()
     ApplyEvent(FSession.EventIndex());
     StartDrawThread();
     TBMApZoomChange();
+    ApplyFirstView(places, saved.Present()); // before the first tick: it is seen framed
     Timer1->start();
     LoadMapObjects(FMapName);
     PCMainInfo->setCurrentWidget(TSMinimap);
