@@ -73,14 +73,16 @@ const char Usage[] =
     "                     the selection (or the loop's last restart) that the state stands\n"
     "                     for. --loop restarts the round after its 100th event: it needs K\n"
     "  render LOG N --at SECONDS --out MAP.png [--minimap MINI.png] [--zoom Z]\n"
-    "         [--fit-window WxH] [--home DIR] [--track KEY] [--scale S] [--correctiony C]\n"
-    "         [--left L] [--top T] [--hide objects,flags,lines] [--killinfo]\n"
+    "         [--fit-window WxH] [--view WxH] [--home DIR] [--track KEY] [--scale S]\n"
+    "         [--correctiony C] [--left L] [--top T] [--hide objects,flags,lines] [--killinfo]\n"
     "         [--trails SECONDS] [--deathmap] [--killfeed]\n"
     "                     replays round N until the clock reaches SECONDS, draws one\n"
     "                     frame and writes the whole zoomed map (and the minimap) as PNG,\n"
     "                     or as JPEG when the name ends in .jpg or .jpeg; --fit-window\n"
     "                     zooms as \"Fit map to window\" does for a view of W x H pixels\n"
-    "                     (instead of --zoom); the trails of the last SECONDS (1 to 60),\n"
+    "                     (instead of --zoom); --view writes, instead of the whole zoomed\n"
+    "                     map, what a map view of W x H pixels shows after the selection\n"
+    "                     (its zoom and scroll); the trails of the last SECONDS (1 to 60),\n"
     "                     the death map and the kill feed are drawn only when asked\n"
     "  stats LOG N [--home DIR]\n"
     "                     the server's statistics of round N as JSON: one object for the\n"
@@ -802,10 +804,10 @@ struct TOverlayOptions {
     }
 };
 
-// The view's size of --fit-window, "WxH", each from 1 to 100000 pixels.
-int FitWindowZoom(const std::string& size)
+// A view's size, "WxH", each from 1 to 100000 pixels.
+QSize ViewSize(const std::string& option, const std::string& size)
 {
-    const TUsageError bad{"--fit-window needs the view's size as WxH in pixels, such as 1500x900, not '" + size + "'"};
+    const TUsageError bad{option + " needs the view's size as WxH in pixels, such as 1500x900, not '" + size + "'"};
     const size_t x = size.find('x');
     if (x == std::string::npos)
         throw bad;
@@ -813,7 +815,13 @@ int FitWindowZoom(const std::string& size)
     if (!TryStrToInt(size.substr(0, x), width) || !TryStrToInt(size.substr(x + 1), height) || width < 1 ||
         height < 1 || width > 100000 || height > 100000)
         throw bad;
-    return ::ZoomToFit(width, height);
+    return QSize(width, height);
+}
+
+int FitWindowZoom(const std::string& size)
+{
+    const QSize view = ViewSize("--fit-window", size);
+    return ::ZoomToFit(view.width(), view.height());
 }
 
 int Render(TContext& c)
@@ -821,7 +829,7 @@ int Render(TContext& c)
     std::optional<long double> at;
     std::string out, minimap, track;
     std::optional<int> zoom;
-    std::string fitWindow;
+    std::string fitWindow, viewText;
     std::string atText;
     bool killInfo = false;
     TOverlayOptions overlays;
@@ -841,6 +849,8 @@ int Render(TContext& c)
             zoom = StrToInt(c.Arg(++i));
         else if (option == "--fit-window")
             fitWindow = c.Arg(++i);
+        else if (option == "--view")
+            viewText = c.Arg(++i);
         else if (option == "--track")
             track = c.Arg(++i);
         else if (option == "--killinfo")
@@ -873,8 +883,11 @@ int Render(TContext& c)
             throw TUsageError{"render takes --zoom or --fit-window, not both"};
         zoom = FitWindowZoom(fitWindow);
     }
+    const std::optional<QSize> view = viewText.empty() ? std::nullopt : std::optional(ViewSize("--view", viewText));
     TWindowScope scope;
     TTarvelMain main(command.home);
+    if (view)
+        main.SetToolView(*view);
     command.SetUp(main); // the one frame is drawn below
     for (const std::string& name : hidden)
         (name == "objects" ? main.CBShowobjects : name == "flags" ? main.ShowFlags : main.ShowHitLines)->setChecked(false);
@@ -903,7 +916,7 @@ int Render(TContext& c)
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
     // As the window's export writes them: PNG, or JPEG by the name.
-    SavePictureAtomically(main.MapZoomImage->Picture(), out);
+    SavePictureAtomically(view ? main.ViewPicture() : main.MapZoomImage->Picture(), out);
     if (!minimap.empty())
         SavePictureAtomically(main.BigPicture->Picture(), minimap);
     return scope.Finish(c.out, c.err);

@@ -160,7 +160,10 @@ void TTarvelMain::ConnectHandlers()
     CreateZoomItems();
     CreateLogNote();
     AcceptLogDrops();
-    connect(TBMApZoom, &QSlider::valueChanged, this, [this] { RunHandler([this] { RunTrackBarHandler(TBMApZoom); }); });
+    connect(TBMApZoom, &QSlider::valueChanged, this, [this] {
+        FUserZoomed = true; // the program's own moves send no signal
+        RunHandler([this] { RunTrackBarHandler(TBMApZoom); });
+    });
     connect(Memo2->document(), &QTextDocument::contentsChanged, this, [this] {
         if (!FAddingMissingName)
             FMissingNamesValid = false;
@@ -267,6 +270,14 @@ void TTarvelMain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     PlaceAnchoredControls();
+}
+
+bool TTarvelMain::MapViewLargerThanDesigned() const
+{
+    const int frame = 2 * ScrollBox1->frameWidth();
+    const QSize designed(ScrollBox1DesignWidth - frame, ScrollBox1DesignHeight - frame);
+    const QSize view = FToolView ? *FToolView : ScrollBox1->size() - QSize(frame, frame);
+    return view.width() > designed.width() || view.height() > designed.height();
 }
 
 void TTarvelMain::PlaceAnchoredControls()

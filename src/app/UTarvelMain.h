@@ -19,6 +19,7 @@
 #include "mapview/Calibration.h"
 #include "mapview/FrameDrawing.h"
 #include "mapview/GridBackground.h"
+#include "mapview/MapZoom.h"
 #include "mapview/MapObject.h"
 #include "mapview/Minimap.h"
 #include "mapview/PictureHolder.h"
@@ -356,6 +357,25 @@ public:
     QAction* FitMapToWindow1 = nullptr;
     void FitMapToWindow1Click();
     void FormMouseWheel(int delta); // delta in 120ths of a notch
+    // The first view a selection gives the map (FirstViewOf): the round's places framed, the
+    // whole map fitted to a view larger than designed, or the view kept. `places` are the
+    // places the selection fitted the map to.
+    void ApplyFirstView(const std::vector<TWorldPoint>& places, bool calibrationSaved);
+    // The zoom and scroll that frame the places where the sliders put them.
+    void FrameMapView(const std::vector<TWorldPoint>& places);
+    // Whether the user zoomed since the program started (the slider, the wheel, the keys).
+    bool UserZoomed() const { return FUserZoomed; }
+    // The map view the window has, or the one the tool gives it (SetToolView): its visible size.
+    QSize MapViewSize() const;
+    // Whether the map view is larger than designed, wider or taller (UTarvelMain.cpp).
+    bool MapViewLargerThanDesigned() const;
+    // The tool's map view of a size of its own, without scroll bars: selections frame for it and
+    // ViewPicture shows what it shows.
+    void SetToolView(QSize size) { FToolView = size; }
+    // What the tool's map view shows of the last frame, the view's background where it reaches
+    // past the zoomed map.
+    QImage ViewPicture() const;
+    TViewScroll ToolViewScroll() const { return FToolScroll; }
     void ScrollBox2MouseDown(int x, int y);
     void BigPictureMouseMove(int x, int y);
     void ScrollBox2MouseUp();
@@ -567,6 +587,10 @@ private:
     void CalibrationMoved();          // a calibration slider moved, by the user or the program
     TCalibrateForm* FCalibrateForm = nullptr; // a child of the window
     bool FMapPictureMissing = false;
+    bool FUserZoomed = false;
+    std::optional<QSize> FToolView; // the tool's map view, SetToolView
+    TViewScroll FToolScroll;        // where the tool's map view is scrolled
+    void ScrollMapView(TViewScroll scroll);
     int FPictureMisses = 0; // names reported missing so far
     TGridCache FGrid;
     // Selecting a round on a map without a picture imports it from the game folder once: a map

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -179,6 +180,24 @@ TCalibration SolveCalibration(const std::vector<TReferencePair>& pairs, int pict
     return {x.scale, y.scale, x.offset, -y.offset};
 }
 
+namespace {
+
+// The offset that puts the pixels low..high of an axis (the offset not added yet) in the middle
+// of the picture as drawn, moved as little as needed to keep them within the margins and the
+// slider's range; nothing when no offset the slider can take keeps them within the margins.
+std::optional<long long> AxisOffset(long long low, long long high)
+{
+    const long long middle = DrawnMapSize / 2;
+    const long long centred = middle - FloorHalf(low + high);
+    const long long least = std::max<long long>(FitMargin - low, MinCalibrationOffset);
+    const long long most = std::min<long long>(DrawnMapSize - FitMargin - high, MaxCalibrationOffset);
+    if (least > most)
+        return std::nullopt;
+    return std::clamp(centred, least, most);
+}
+
+} // namespace
+
 TCalibration FitCalibration(const std::vector<TWorldPoint>& points, int pictureHeight)
 {
     if (points.empty())
@@ -193,40 +212,35 @@ TCalibration FitCalibration(const std::vector<TWorldPoint>& points, int pictureH
         minZ = std::min(minZ, p.Z);
         maxZ = std::max(maxZ, p.Z);
     }
-    const int room = DrawnMapSize - 2 * FitMargin;
-    const double extent = std::max(maxX - minX, maxZ - minZ);
-    int scale = MaxCalibrationScale;
-    if (extent > 0)
-        scale = static_cast<int>(std::clamp(std::floor(1000.0 * room / extent), double(MinCalibrationScale),
-                                            double(MaxCalibrationScale)));
-    // The rounding can add a pixel to a span: the next smaller scale then fits.
-    TPixelSpan x = SpanAt(scale, minX, maxX), z = SpanAt(scale, minZ, maxZ);
-    while (scale > MinCalibrationScale && (x.high - x.low > room || z.high - z.low > room)) {
-        --scale;
-        x = SpanAt(scale, minX, maxX);
-        z = SpanAt(scale, minZ, maxZ);
-    }
-    // The rounding can also leave room for a larger one.
-    while (scale < MaxCalibrationScale) {
-        const TPixelSpan wider = SpanAt(scale + 1, minX, maxX), taller = SpanAt(scale + 1, minZ, maxZ);
-        if (wider.high - wider.low > room || taller.high - taller.low > room)
-            break;
-        ++scale;
-        x = wider;
-        z = taller;
-    }
-    // Centred: the middle of each span on the middle of the picture.
+    // The largest scale at which the positions fit on the picture with offsets the sliders can
+    // take. A place far from the world's origin needs a large offset at a large scale, so the
+    // scale comes down until the offset is within reach; the view's zoom then brings the round
+    // back to the size of the view. Where the round fills the picture at its own scale, that
+    // scale is the one found, centred.
+    const auto fitAt = [&](int scale) -> std::optional<TCalibration> {
+        const TPixelSpan x = SpanAt(scale, minX, maxX), z = SpanAt(scale, minZ, maxZ);
+        // y = height - z + top: the pixels of the y axis before the offset run from
+        // height - z.high to height - z.low.
+        const std::optional<long long> left = AxisOffset(x.low, x.high);
+        const std::optional<long long> top =
+            AxisOffset(static_cast<long long>(pictureHeight) - z.high, static_cast<long long>(pictureHeight) - z.low);
+        if (!left || !top)
+            return std::nullopt;
+        return TCalibration{scale, scale, static_cast<int>(*left), static_cast<int>(*top)};
+    };
+    for (int scale = MaxCalibrationScale; scale >= MinCalibrationScale; --scale)
+        if (const std::optional<TCalibration> fit = fitAt(scale))
+            return *fit;
+    // Spread wider than the picture holds at the smallest scale: centred on the middle of the
+    // round as far as the sliders reach, the rest lies off the picture.
+    const int scale = MinCalibrationScale;
+    const TPixelSpan x = SpanAt(scale, minX, maxX), z = SpanAt(scale, minZ, maxZ);
     const long long middle = DrawnMapSize / 2;
-    const long long left = middle - FloorHalf(x.low + x.high);
-    const long long top = middle - pictureHeight + FloorHalf(z.low + z.high);
-    const auto within = [](long long v) { return v >= MinCalibrationOffset && v <= MaxCalibrationOffset; };
-    if (x.high - x.low > room || !within(left))
-        throw ECalibrationError("Cannot fit the X axis: the positions from X = " + JsonNumber(minX) + " to " +
-                                JsonNumber(maxX) + " do not fit on the picture within the sliders' ranges");
-    if (z.high - z.low > room || !within(top))
-        throw ECalibrationError("Cannot fit the Y axis: the positions from Z = " + JsonNumber(minZ) + " to " +
-                                JsonNumber(maxZ) + " do not fit on the picture within the sliders' ranges");
-    return {scale, scale, static_cast<int>(left), static_cast<int>(top)};
+    const auto clampOffset = [](long long v) {
+        return static_cast<int>(std::clamp<long long>(v, MinCalibrationOffset, MaxCalibrationOffset));
+    };
+    return {scale, scale, clampOffset(middle - FloorHalf(x.low + x.high)),
+            clampOffset(middle - pictureHeight + FloorHalf(z.low + z.high))};
 }
 
 std::string CalibrationJson(const TCalibration& c, const std::vector<double>& residuals)

@@ -74,8 +74,10 @@ std::vector<double> PairResiduals(const TCalibration& calibration, int pictureHe
 TCalibration SolveCalibration(const std::vector<TReferencePair>& pairs, int pictureHeight);
 
 // The values that put every position on the picture as drawn, with a margin of 5 % of its size
-// on each side, at the same scale on both axes and centred. Raises ECalibrationError when there
-// is no position, or when the sliders' ranges cannot hold the positions on the picture.
+// on each side, at the same scale on both axes: the largest scale at which offsets within the
+// sliders' ranges can hold them there, centred as far as those offsets allow. A round spread
+// wider than the picture holds at the smallest scale is centred as far as the offsets reach.
+// Raises ECalibrationError only when there is no position or one is no usable number.
 TCalibration FitCalibration(const std::vector<TWorldPoint>& points, int pictureHeight);
 
 // {"TBXas":..,"TBYas":..,"TBLeft":..,"TBTop":..,"residuals":[..]}

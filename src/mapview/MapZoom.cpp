@@ -2,6 +2,7 @@
 
 #include "base/Numeric.h"
 #include "mapview/Calibration.h"
+#include "mapview/WorldToMap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,4 +21,72 @@ int ZoomToFit(int width, int height)
     while (zoom < MaxMapZoom && ZoomedMapSide(zoom + 1) <= room)
         ++zoom;
     return zoom;
+}
+
+TFirstView FirstViewOf(bool pictureMissing, bool calibrationSaved, bool hasPlaces, bool largerThanDesigned,
+                       bool userZoomed)
+{
+    if (pictureMissing && !calibrationSaved && hasPlaces)
+        return TFirstView::FrameRound;
+    if (largerThanDesigned && !userZoomed)
+        return TFirstView::FitMap;
+    return TFirstView::Keep;
+}
+
+std::optional<TMapBox> PlacesBox(const std::vector<TWorldPoint>& places, const TCalibration& c, int pictureHeight)
+{
+    std::optional<TMapBox> box;
+    for (const TWorldPoint& p : places) {
+        // Where the map view puts it: the conversion of the markers, in 64 bits so that no
+        // place far off the picture can overflow here.
+        const double x = static_cast<double>(ScaleWorldToMap(c.XScale, p.X)) + c.Left;
+        const double y = static_cast<double>(pictureHeight) - ScaleWorldToMap(c.YScale, p.Z) + c.Top;
+        if (!box)
+            box = TMapBox{x, y, x, y};
+        box->Left = std::min(box->Left, x);
+        box->Right = std::max(box->Right, x);
+        box->Top = std::min(box->Top, y);
+        box->Bottom = std::max(box->Bottom, y);
+    }
+    return box;
+}
+
+int ZoomToFrame(const TMapBox& box, int viewWidth, int viewHeight)
+{
+    const long double roomX = std::max(0, viewWidth - 2 * FramePadding);
+    const long double roomY = std::max(0, viewHeight - 2 * FramePadding);
+    const long double spanX = box.Right - box.Left, spanY = box.Bottom - box.Top;
+    long double zoom = MaxMapZoom;
+    if (spanX > 0)
+        zoom = std::min(zoom, 1000.0L * roomX / spanX);
+    if (spanY > 0)
+        zoom = std::min(zoom, 1000.0L * roomY / spanY);
+    return static_cast<int>(std::clamp<long double>(std::floor(zoom), MinMapZoom, MaxMapZoom));
+}
+
+TViewScroll LimitScroll(TViewScroll wanted, int zoom, int viewWidth, int viewHeight, int imageX, int imageY)
+{
+    // The canvas reaches to the zoomed map's right and bottom edges.
+    const long long side = ZoomedMapSide(zoom);
+    const long long rangeX = std::max<long long>(0, imageX + side - viewWidth);
+    const long long rangeY = std::max<long long>(0, imageY + side - viewHeight);
+    return {static_cast<int>(std::clamp<long long>(wanted.X, 0, rangeX)),
+            static_cast<int>(std::clamp<long long>(wanted.Y, 0, rangeY))};
+}
+
+TViewScroll ScrollToCentre(const TMapBox& box, int zoom, int viewWidth, int viewHeight, int imageX, int imageY)
+{
+    const long double z = zoom / 1000.0L;
+    const long double middleX = imageX + z * (box.Left + box.Right) / 2;
+    const long double middleY = imageY + z * (box.Top + box.Bottom) / 2;
+    const auto at = [](long double v) {
+        return static_cast<int>(std::clamp<long double>(std::llround(v), -2000000000.0L, 2000000000.0L));
+    };
+    return LimitScroll({at(middleX - viewWidth / 2.0L), at(middleY - viewHeight / 2.0L)}, zoom, viewWidth, viewHeight,
+                       imageX, imageY);
+}
+
+TViewRect VisiblePart(TViewScroll scroll, int viewWidth, int viewHeight, int imageX, int imageY)
+{
+    return {scroll.X - imageX, scroll.Y - imageY, viewWidth, viewHeight};
 }

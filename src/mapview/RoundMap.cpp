@@ -116,18 +116,26 @@ std::vector<TWorldPoint> ObjectFilePlaces(const std::string& fileName)
     return points;
 }
 
+std::vector<TWorldPoint> SelectionPlaces(const TEventInfoList& events, const std::string& objectFile)
+{
+    std::vector<TWorldPoint> places = RoundPlaces(events, TMapObjectList());
+    const std::vector<TWorldPoint> objects = ObjectFilePlaces(objectFile);
+    places.insert(places.end(), objects.begin(), objects.end());
+    return places;
+}
+
 std::optional<TCalibration> SelectionFit(bool pictureMissing, bool calibrationSaved, const TEventInfoList& events,
                                          const std::string& objectFile, int pictureHeight)
 {
     if (!pictureMissing || calibrationSaved)
         return std::nullopt;
-    std::vector<TWorldPoint> places = RoundPlaces(events, TMapObjectList());
-    const std::vector<TWorldPoint> objects = ObjectFilePlaces(objectFile);
-    places.insert(places.end(), objects.begin(), objects.end());
+    const std::vector<TWorldPoint> places = SelectionPlaces(events, objectFile);
+    if (places.empty())
+        return std::nullopt; // nothing to fit to: the sliders stay
     try {
         return FitCalibration(places, pictureHeight);
     } catch (const ECalibrationError&) {
-        return std::nullopt; // no place, or none that the sliders can hold: they stay
+        return std::nullopt; // a place that is no usable number: the sliders stay
     }
 }
 

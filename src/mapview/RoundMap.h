@@ -74,11 +74,15 @@ std::vector<TWorldPoint> RoundPlaces(const TEventInfoList& events, const TMapObj
 // file). Loading the objects reports those errors later.
 std::vector<TWorldPoint> ObjectFilePlaces(const std::string& fileName);
 
+// The places a selection fits and frames a map by before its objects are loaded: every event's
+// place, then the places of the map's object file.
+std::vector<TWorldPoint> SelectionPlaces(const TEventInfoList& events, const std::string& objectFile);
+
 // The calibration that selecting a round applies by itself, unsaved, after the saved one would
 // have been read: on a map with neither a picture nor a saved calibration, the sliders would keep
 // another map's values and the round would lie off the grid drawn for it, so they take the fit
 // to the places of the round's events and of the map's object file. Nothing on any other map, or
-// when the places cannot be fitted.
+// when there is no place to fit.
 std::optional<TCalibration> SelectionFit(bool pictureMissing, bool calibrationSaved, const TEventInfoList& events,
                                          const std::string& objectFile, int pictureHeight);
 

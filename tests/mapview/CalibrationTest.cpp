@@ -1,6 +1,7 @@
 // The calibration solver, the fit and the grid background, without a window.
 #include "mapview/Calibration.h"
 #include "mapview/GridBackground.h"
+#include "mapview/WorldToMap.h"
 
 #include <gtest/gtest.h>
 
@@ -202,19 +203,81 @@ TEST(CalibrationFit, OnePlaceNoPlaceAndPlacesTooFarForTheSliders)
     EXPECT_EQ(CalibratedMapY(one, 600, 125), 300);
 
     EXPECT_THROW(FitCalibration({}, 600), ECalibrationError);
-    // Wider than the smallest scale can draw in 540 pixels, or so far out that no offset
-    // brings it back.
-    try {
-        FitCalibration({{0, 0}, {60000, 10}}, 600);
-        ADD_FAILURE();
-    } catch (const ECalibrationError& e) {
-        EXPECT_NE(std::string(e.what()).find("X axis"), std::string::npos) << e.what();
+    // Wider than the smallest scale can draw in 540 pixels: the smallest scale, centred.
+    const TCalibration wide = FitCalibration({{0, 0}, {60000, 10}}, 600);
+    EXPECT_EQ(wide, (TCalibration{MinCalibrationScale, MinCalibrationScale, 0, -300}));
+    EXPECT_EQ(CalibratedMapX(wide, 0) + CalibratedMapX(wide, 60000), 600);
+    // So far out that no offset brings it back: as near as the offsets reach.
+    const TCalibration far = FitCalibration({{0, 900000}, {100, 900100}}, 600);
+    EXPECT_EQ(far.XScale, MinCalibrationScale);
+    EXPECT_EQ(far.Top, MaxCalibrationOffset);
+}
+
+// Whether some offsets within the sliders' ranges put the pixels low..high (the offset not
+// added) within the picture's margins.
+bool OffsetReaches(long long low, long long high)
+{
+    for (int offset = MinCalibrationOffset; offset <= MaxCalibrationOffset; ++offset)
+        if (low + offset >= 30 && high + offset <= 570)
+            return true;
+    return false;
+}
+
+TEST(CalibrationFit, PlacesAnywhereInARealWorldFitAtTheLargestScaleTheOffsetsCanHold)
+{
+    // The fight of a real log on a 4096 world, far from the origin, on a map with no picture
+    // (the picture holder's height); then random rounds anywhere from -100 000 to 100 000.
+    std::vector<std::vector<TWorldPoint>> rounds = {
+        {{1694, 2100}, {1862.67, 2320}, {1750, 2200}},
+        {{3500, 3000}, {3705, 3185}, {3295, 2805}},
+        {{50, 4000}, {460, 4046}, {55, 3666}},
+        {{100000, 100000}},
+        {{-100000, -100000}, {-99800, -99700}},
+    };
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> where(-100000, 100000), spread(1, 5000), unit(0, 1);
+    for (int trial = 0; trial < 200; ++trial) {
+        const double x0 = where(random), z0 = where(random), w = spread(random), d = spread(random);
+        std::vector<TWorldPoint> points;
+        for (int i = 0; i < 20; ++i)
+            points.push_back({x0 + w * unit(random), z0 + d * unit(random)});
+        rounds.push_back(points);
     }
-    try {
-        FitCalibration({{0, 900000}, {100, 900100}}, 600);
-        ADD_FAILURE();
-    } catch (const ECalibrationError& e) {
-        EXPECT_NE(std::string(e.what()).find("Y axis"), std::string::npos) << e.what();
+    for (const int h : {105, 600, 4096}) {
+        for (size_t r = 0; r < rounds.size(); ++r) {
+            SCOPED_TRACE(std::to_string(h) + " " + std::to_string(r));
+            const std::vector<TWorldPoint>& points = rounds[r];
+            const TCalibration c = FitCalibration(points, h);
+            EXPECT_EQ(c.XScale, c.YScale);
+            EXPECT_GE(c.XScale, MinCalibrationScale);
+            EXPECT_LE(c.XScale, MaxCalibrationScale);
+            EXPECT_GE(std::min(c.Left, c.Top), MinCalibrationOffset);
+            EXPECT_LE(std::max(c.Left, c.Top), MaxCalibrationOffset);
+            // Every one of these lies wholly on the picture, but for a far negative Z under a
+            // tall picture, which no offset reaches (and no log holds: its positions carry no
+            // sign).
+            bool negative = false;
+            for (const TWorldPoint& p : points)
+                negative = negative || p.Z < 0;
+            if (negative && h > 600)
+                continue;
+            long long lowX = 1LL << 40, highX = -lowX, lowY = lowX, highY = -lowX;
+            long long lowX1 = lowX, highX1 = highX, lowZ1 = lowX, highZ1 = highX;
+            for (const TWorldPoint& p : points) {
+                const long long x = CalibratedMapX(c, p.X), y = CalibratedMapY(c, h, p.Z);
+                lowX = std::min(lowX, x), highX = std::max(highX, x), lowY = std::min(lowY, y), highY = std::max(highY, y);
+                const long long x1 = ScaleWorldToMap(c.XScale + 1, p.X), z1 = ScaleWorldToMap(c.XScale + 1, p.Z);
+                lowX1 = std::min(lowX1, x1), highX1 = std::max(highX1, x1);
+                lowZ1 = std::min(lowZ1, z1), highZ1 = std::max(highZ1, z1);
+            }
+            EXPECT_GE(lowX, 30);
+            EXPECT_LE(highX, 570);
+            EXPECT_GE(lowY, 30);
+            EXPECT_LE(highY, 570);
+            // The largest: one thousandth more and no offset the sliders take holds them.
+            if (c.XScale < MaxCalibrationScale)
+                EXPECT_FALSE(OffsetReaches(lowX1, highX1) && OffsetReaches(h - highZ1, h - lowZ1));
+        }
     }
 }
 

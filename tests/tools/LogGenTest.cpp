@@ -557,3 +557,43 @@ TEST(LogGen, ArgumentParsing)
 }
 
 } // namespace
+
+TEST(LogGen, RealWorldMovesEachRoundsActionNearItsPlaceOfARealWorld)
+{
+    loggen::Options o = smallLog(4);
+    o.realWorld = true;
+    o.vechicleSpelling = true;
+    const std::string log = loggen::generateToString(o);
+    const std::vector<Event> events = readEvents(log);
+    // The places the rounds are fought near, in turn.
+    const double nearX[] = {3500, 50, 3500}, nearZ[] = {3000, 4000, 3000};
+    int placed = 0, last = -1;
+    for (const Event& e : events) {
+        // Between rounds, players are placed for the coming one.
+        const int round = e.round >= 0 ? e.round : last + 1;
+        last = e.round >= 0 ? e.round : last;
+        if (e.round >= 0)
+            EXPECT_EQ(e.map, "kessel_ridge_4096");
+        for (const char* key : {"player_location", "vechicle_pos"}) {
+            auto it = e.params.find(key);
+            if (it == e.params.end() || it->second == "(unknown)")
+                continue;
+            double x = 0, y = 0, z = 0;
+            ASSERT_EQ(std::sscanf(it->second.c_str(), "%lf/%lf/%lf", &x, &y, &z), 3) << it->second;
+            EXPECT_TRUE(x > 0 && x < 4096 && z > 0 && z < 4096) << it->second;
+            EXPECT_LT(std::fabs(x - nearX[round]), 500) << e.name << " at " << it->second << " in round " << round;
+            EXPECT_LT(std::fabs(z - nearZ[round]), 500) << e.name << " at " << it->second << " in round " << round;
+            ++placed;
+        }
+    }
+    EXPECT_GT(placed, 300);
+    // Nothing else changes: the same log but for the places and the map's name.
+    loggen::Options plain = smallLog(4);
+    plain.map = "kessel_ridge";
+    plain.vechicleSpelling = true;
+    EXPECT_EQ(countOf(log, "<bf:event "), countOf(loggen::generateToString(plain), "<bf:event "));
+
+    const auto parsed = loggen::parseArguments({"--real-world", "--seed", "2"});
+    EXPECT_TRUE(parsed.error.empty()) << parsed.error;
+    EXPECT_TRUE(parsed.options.realWorld);
+}

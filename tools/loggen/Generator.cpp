@@ -141,6 +141,7 @@ void Generator::run()
     // seconds; the rest trickle in.
     const Time start = m_rng.range(15 * Second, 60 * Second);
     m_world = std::make_unique<MapWorld>(mapForRound(0));
+    m_shift = shiftForRound(mapForRound(0), 0);
     for (int i = 0; i < m_humanCount; ++i) {
         const bool early = i < m_humanCount * 3 / 4;
         schedule(early ? m_rng.range(Second, start - Second) : start + m_rng.range(Second, 90 * Second),
@@ -270,15 +271,46 @@ void Generator::checkEnd()
 
 const demoworld::Map& Generator::mapForRound(int index) const
 {
+    if (m_options.realWorld)
+        return demoworld::Maps[1]; // a small layout: a fight of a few hundred units
     for (const auto& m : demoworld::Maps)
         if (m_options.map == m.name)
             return m;
     return demoworld::Maps[static_cast<std::size_t>(index) % demoworld::Maps.size()];
 }
 
+Pos Generator::shiftForRound(const demoworld::Map& map, int index) const
+{
+    if (!m_options.realWorld)
+        return {};
+    // The layout's middle moved onto the round's place, but kept a little inside the world on
+    // both sides: the log's positions carry no sign.
+    auto along = [](double low, double high, int target) {
+        const double margin = 50, world = RealWorldSize;
+        double shift = target - (low + high) / 2;
+        shift = std::max(shift, margin - low);
+        shift = std::min(shift, world - margin - high);
+        return toFixed(shift);
+    };
+    double lowX = 1e9, highX = -1e9, lowZ = 1e9, highZ = -1e9;
+    auto take = [&](double x, double z) {
+        lowX = std::min(lowX, x);
+        highX = std::max(highX, x);
+        lowZ = std::min(lowZ, z);
+        highZ = std::max(highZ, z);
+    };
+    for (const auto& p : map.controlPoints)
+        take(p.x, p.z);
+    for (const auto& v : map.vehicles)
+        take(v.x, v.z);
+    const std::size_t which = static_cast<std::size_t>(index) % std::size(RealActionX);
+    return {along(lowX, highX, RealActionX[which]), 0, along(lowZ, highZ, RealActionZ[which])};
+}
+
 void Generator::startRound(Time t)
 {
     const demoworld::Map* map = &mapForRound(m_roundNumber);
+    m_shift = shiftForRound(*map, m_roundNumber);
     if (!m_world || m_world->map != map)
         m_world = std::make_unique<MapWorld>(*map);
     ++m_roundNumber;
@@ -377,6 +409,7 @@ void Generator::endRound(Time t, int victoryType)
         bump(v);
     // People joining between rounds are placed on the coming map.
     m_world = std::make_unique<MapWorld>(mapForRound(m_roundNumber));
+    m_shift = shiftForRound(mapForRound(m_roundNumber), m_roundNumber);
     schedule(t + secondsBetween(1, 4), Act::RestartMap, 0, m_roundGen);
     schedule(t + secondsBetween(15, 40), Act::NextRound, 0, m_roundGen);
 }
@@ -390,7 +423,10 @@ void Generator::writeServerSettings()
     setting("port", 23000);
     setting("dedicated", 1);
     setting("game mode", std::string_view("conquest"));
-    setting("map", std::string_view(m_world->map->name));
+    if (m_options.realWorld)
+        setting("map", std::string_view(std::string(m_world->map->name) + RealWorldSuffix));
+    else
+        setting("map", std::string_view(m_world->map->name));
     setting("time limit", m_budgetMode ? 0 : m_options.roundTime);
     setting("max players", (total + 5) / 2 * 2);
     setting("bots", m_botCount);
@@ -1356,11 +1392,11 @@ void Generator::paramPos(std::string_view name, Pos p)
     m_out.put("<bf:param type=\"vec3\" name=\"");
     m_out.put(name);
     m_out.put("\">");
-    m_out.hundredths(p.x);
+    m_out.hundredths(p.x + m_shift.x);
     m_out.put('/');
     m_out.hundredths(p.y);
     m_out.put('/');
-    m_out.hundredths(p.z);
+    m_out.hundredths(p.z + m_shift.z);
     m_out.put("</bf:param>\n");
 }
 

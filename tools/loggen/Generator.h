@@ -98,6 +98,8 @@ private:
 
     // --- rounds
     const demoworld::Map& mapForRound(int index) const;
+    // Where the round's layout lies in a real world (Options::realWorld), else nowhere else.
+    Pos shiftForRound(const demoworld::Map& map, int index) const;
     void startRound(Time t);
     void restartRound(Time t);
     void resetRound(Time t);
@@ -197,6 +199,7 @@ private:
     std::deque<std::string> m_recentNames;
 
     std::unique_ptr<MapWorld> m_world;
+    Pos m_shift; // added to every position written: the round's place in a real world
     std::vector<Vehicle> m_vehicles;
     static constexpr std::size_t MaxKits = 64;
     std::vector<DroppedKit> m_kits;

@@ -87,6 +87,9 @@ std::string usage()
            "  --map NAME           play every round on this map (default: alternate)\n"
            "  --vechicle-spelling  write the vehicle parameters as \"vechicle\" and\n"
            "                       \"vechicle_pos\" instead of \"vehicle\" and \"vehicle_pos\"\n"
+           "  --real-world         move the action to where real maps have it: a world of\n"
+           "                       4096 whose rounds are fought near X 3500, Z 3000 and near\n"
+           "                       X 50, Z 4000 in turn, on \"kessel_ridge_4096\" (no picture)\n"
            "  --zxml               write the log as one zlib stream (a .zxml file)\n"
            "  -o FILE              output file (default: standard output)\n"
            "  --help               show this text\n"
@@ -128,6 +131,8 @@ ParseResult parseArguments(const std::vector<std::string>& args)
             o.zxml = true;
         } else if (name == "--vechicle-spelling") {
             o.vechicleSpelling = true;
+        } else if (name == "--real-world") {
+            o.realWorld = true;
         } else if (name == "--seed") {
             if (!takeValue() || !readNumber(value, o.seed))
                 return fail("--seed needs a non-negative integer");

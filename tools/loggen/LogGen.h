@@ -21,8 +21,17 @@ struct Options {
     std::string map;             // empty: alternate the demo maps
     bool zxml = false;           // compress the output as one zlib stream
     bool vechicleSpelling = false; // write "vechicle"/"vechicle_pos" instead of "vehicle"/"vehicle_pos"
+    bool realWorld = false;      // the action moved to where real maps have it (RealWorldSize)
     std::string output;          // output file; empty: standard output
 };
+
+// A world as large as real ones: with realWorld, the rounds are fought on the layout of
+// kessel_ridge moved near (RealActionX[i], RealActionZ[i]) in turn, on the map of that name with
+// RealWorldSuffix appended (no picture ships for it).
+inline constexpr int RealWorldSize = 4096;
+inline constexpr int RealActionX[2] = {3500, 50};
+inline constexpr int RealActionZ[2] = {3000, 4000};
+inline constexpr const char* RealWorldSuffix = "_4096";
 
 struct ParseResult {
     Options options;

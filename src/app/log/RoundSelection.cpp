@@ -63,8 +63,14 @@ void TTarvelMain::ListBox1DblClick()
         SetTrackBarPosition(TBLeft, FLeftMargin);
     }
     // Before the first event, so that it is placed as every later one is; only "Save" writes it.
-    if (const std::optional<TCalibration> fit =
-            SelectionFit(FMapPictureMissing, saved.Present(), events, MapObjectFile(FMapName), FMapImage.Height)) {
+    // The places the map is fitted to are the ones the view frames; a fit that could not be
+    // made (a place that is no usable number) frames nothing.
+    std::vector<TWorldPoint> places = SelectionPlaces(events, MapObjectFile(FMapName));
+    const std::optional<TCalibration> fit =
+        SelectionFit(FMapPictureMissing, saved.Present(), events, MapObjectFile(FMapName), FMapImage.Height);
+    if (!fit)
+        places.clear();
+    if (fit) {
         FTopMargin = fit->Top;
         FLeftMargin = fit->Left;
         ApplyCalibration(*fit);
@@ -79,6 +85,7 @@ void TTarvelMain::ListBox1DblClick()
     ApplyEvent(FSession.EventIndex());
     StartDrawThread();
     TBMApZoomChange();
+    ApplyFirstView(places, saved.Present()); // before the first tick: it is seen framed
     Timer1->start();
     LoadMapObjects(FMapName);
     PCMainInfo->setCurrentWidget(TSMinimap);

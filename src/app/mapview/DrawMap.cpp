@@ -43,10 +43,7 @@ void TTarvelMain::DrawMap()
     scene.font = FFrameFont;
     AddOverlays(scene);
     scene.placeObject = [this](TMapObject& object) { PlaceMapObject(object); };
-    scene.scrollTo = [this](int x, int y) {
-        ScrollBox1->horizontalScrollBar()->setValue(x);
-        ScrollBox1->verticalScrollBar()->setValue(y);
-    };
+    scene.scrollTo = [this](int x, int y) { ScrollMapView({x, y}); };
     QImage& bitmap = MapZoomImage->Bitmap();
     if (bitmap.format() != QImage::Format_RGB888)
         bitmap = bitmap.convertToFormat(QImage::Format_RGB888);

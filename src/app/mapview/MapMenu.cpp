@@ -127,7 +127,14 @@ TCalibration TTarvelMain::FitToRound() const
     return FitCalibration(RoundPlaces(FSession.Events(), FSession.MapObjects()), FMapImage.Height);
 }
 
-void TTarvelMain::FitToRound1Click() { ApplyCalibration(FitToRound()); }
+void TTarvelMain::FitToRound1Click()
+{
+    ApplyCalibration(FitToRound());
+    // A map without a picture shows the grid alone: the view frames the round on it, as the
+    // selection does, whatever scale the fit had to take.
+    if (FMapPictureMissing)
+        FrameMapView(RoundPlaces(FSession.Events(), FSession.MapObjects()));
+}
 
 void TTarvelMain::Calibrate1Click()
 {

@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QMenu>
+#include <QPainter>
+#include <QStyle>
 #include <QScrollBar>
 #include <QSlider>
 
@@ -44,8 +46,73 @@ void TTarvelMain::FitMapToWindow1Click()
     SetTrackBarPosition(TBMApZoom, ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
 }
 
+QSize TTarvelMain::MapViewSize() const
+{
+    if (FToolView)
+        return *FToolView;
+    return ScrollBox1->viewport()->size();
+}
+
+void TTarvelMain::ScrollMapView(TViewScroll scroll)
+{
+    const QSize view = MapViewSize();
+    FToolScroll = LimitScroll(scroll, TBMApZoom->value(), view.width(), view.height(), MapZoomImage->x(),
+                              MapZoomImage->y());
+    ScrollBox1->horizontalScrollBar()->setValue(scroll.X);
+    ScrollBox1->verticalScrollBar()->setValue(scroll.Y);
+}
+
+void TTarvelMain::ApplyFirstView(const std::vector<TWorldPoint>& places, bool calibrationSaved)
+{
+    switch (FirstViewOf(FMapPictureMissing, calibrationSaved, !places.empty(), MapViewLargerThanDesigned(),
+                        FUserZoomed)) {
+    case TFirstView::Keep:
+        return;
+    case TFirstView::FitMap: {
+        // As "Fit map to window" zooms, for the view the window or the tool has.
+        const QSize room = FToolView ? *FToolView : ScrollBox1->maximumViewportSize();
+        SetTrackBarPosition(TBMApZoom, ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
+        ScrollMapView({});
+        return;
+    }
+    case TFirstView::FrameRound:
+        FrameMapView(places);
+        return;
+    }
+}
+
+void TTarvelMain::FrameMapView(const std::vector<TWorldPoint>& places)
+{
+    const TCalibration at{TBXas->value(), TBYas->value(), FLeftMargin, FTopMargin};
+    const std::optional<TMapBox> box = PlacesBox(places, at, FMapImage.Height);
+    if (!box)
+        return;
+    QSize view = MapViewSize();
+    if (!FToolView) {
+        // The framed map reaches past the view: the scroll bars take their room from it.
+        const int bar = ScrollBox1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1);
+        view = ScrollBox1->maximumViewportSize() - QSize(bar, bar);
+    }
+    const int zoom = ZoomToFrame(*box, view.width(), view.height());
+    SetTrackBarPosition(TBMApZoom, zoom);
+    const QPoint corner = MapZoomImage->pos();
+    ScrollMapView(ScrollToCentre(*box, zoom, view.width(), view.height(), corner.x(), corner.y()));
+}
+
+QImage TTarvelMain::ViewPicture() const
+{
+    const QSize view = MapViewSize();
+    const TViewRect part = VisiblePart(FToolScroll, view.width(), view.height(), MapZoomImage->x(), MapZoomImage->y());
+    QImage picture(view, QImage::Format_RGB888);
+    picture.fill(ScrollBox1->viewport()->palette().color(QPalette::Window));
+    QPainter painter(&picture);
+    painter.drawImage(QPoint(-part.X, -part.Y), MapZoomImage->Picture());
+    return picture;
+}
+
 void TTarvelMain::FormMouseWheel(int delta)
 {
+    FUserZoomed = true;
     SetTrackBarPosition(TBMApZoom, CheckedAdd(TBMApZoom->value(), DivTrunc(delta, 2)));
 }
 
