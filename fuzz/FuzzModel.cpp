@@ -215,7 +215,14 @@ void FuzzInflate(const uint8_t* data, size_t size)
     bool ok = true;
     bool endsEarly = false;
     try {
-        endsEarly = InflateStream(source, inflated, Ceiling).endsEarly;
+        const TInflateResult result = InflateStream(source, inflated, Ceiling);
+        endsEarly = result.EndsEarly();
+        // Damage is placed on a byte of the input; nothing else has a place.
+        FUZZ_CHECK(result.broken == TStreamBreak::Damaged ? result.damagedAt >= 1 && result.damagedAt <= size
+                                                          : result.damagedAt == 0);
+    } catch (const EInflatedTooLarge& tooLarge) {
+        FUZZ_CHECK(tooLarge.Ceiling == Ceiling);
+        ok = false;
     } catch (const EZDecompressionError&) {
         ok = false;
     }

@@ -105,8 +105,9 @@ void TLabel::AdjustToCaption()
 void TLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    style()->drawItemText(&painter, contentsRect(), int(alignment()) | Qt::TextShowMnemonic, palette(), isEnabled(),
-                          text(), foregroundRole());
+    const int wrap = wordWrap() ? int(Qt::TextWordWrap) : 0;
+    style()->drawItemText(&painter, contentsRect(), int(alignment()) | Qt::TextShowMnemonic | wrap, palette(),
+                          isEnabled(), text(), foregroundRole());
 }
 
 void TLabel::changeEvent(QEvent* event)

@@ -259,9 +259,7 @@ void OpenTelling(TOpenedLog& log, const std::string& fileName, std::ostream& err
 int Convert(TContext& c)
 {
     c.ExpectArgs(1);
-    TLogReading reading;
-    ConvertZxmlLog(c.Arg(0), &reading);
-    TellLogNote(reading.Note(), c.err);
+    ConvertZxmlLog(c.Arg(0));
     return 0;
 }
 

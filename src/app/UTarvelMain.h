@@ -193,7 +193,8 @@ public:
     void LoadRoundEvents(int index);
     const TPlayerList& Roster() const { return FRoster; }
     const TEventInfoList& Events() const { return FSession.Events(); }
-    // Under the round list: "The log ends early: 9.1 MB read" when a compressed log broke off,
+    // Under the round list: "The log is cut off: 9.1 MB read" (or damaged at byte N, or its
+    // checksum wrong) when a compressed log broke off,
     // hidden for a whole log.
     TLabel* LLogNote = nullptr;
     // The note of the log opened last, "" for a whole log.

@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -69,8 +70,14 @@ bool EndsWhole(z_stream& zs, std::string_view input, size_t& fed)
 
 } // namespace
 
+EInflatedTooLarge::EInflatedTooLarge(size_t ceiling) : Ceiling(ceiling)
+{
+    SetMessage("The text is larger than " + std::to_string(ceiling) + " bytes");
+}
+
 TInflateResult InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t ceiling)
 {
+    const uint64_t origin = source.Position(); // for the byte numbers of the source
     const std::string_view input = source.Remaining();
     source.SetPosition(source.Size());
     if (input.empty()) {
@@ -106,7 +113,7 @@ TInflateResult InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t 
                 // The ceiling holds for all streams together; but a stream after the first
                 // that breaks off is ignored however much it gave, as any other such one is.
                 if (firstStream || EndsWhole(zs, input, fed))
-                    throw EZDecompressionError();
+                    throw EInflatedTooLarge(ceiling);
                 total = streamStart;
                 break;
             }
@@ -148,14 +155,26 @@ TInflateResult InflateStream(TMemoryStream& source, TMemoryStream& dest, size_t 
         }
         // A running server's log, or a crashed server's, breaks off mid-stream: the text up to
         // there is the log as far as it goes. A stream that gave nothing is no log at all.
-        if ((status == Z_BUF_ERROR || status == Z_DATA_ERROR) && total > 0) {
-            result.endsEarly = true;
+        if (total > 0 && status == Z_BUF_ERROR) {
+            result.broken = TStreamBreak::CutOff; // no progress, and no input left to give
+            break;
+        }
+        if (total > 0 && status == Z_DATA_ERROR) {
+            // zlib tells the failed check value from other damage only by its message. A check
+            // value that fails before the end of the file is damage that ended the stream early.
+            const bool atEnd = zs.avail_in == 0 && fed == input.size();
+            if (atEnd && zs.msg && std::strcmp(zs.msg, "incorrect data check") == 0) {
+                result.broken = TStreamBreak::WrongChecksum;
+            } else {
+                result.broken = TStreamBreak::Damaged;
+                result.damagedAt = origin + (fed - zs.avail_in);
+            }
             break;
         }
         throw EZDecompressionError();
     }
     if (total > ceiling)
-        throw EZDecompressionError();
+        throw EInflatedTooLarge(ceiling);
     ReportLoadProgress(TLoadPhase::Inflating, input.size(), input.size());
     if (dest.Size() == 0) {
         const size_t kept = total ? total : 1;
@@ -175,51 +194,120 @@ bool IsCompressedLogName(std::string_view fileName)
     return UpperCaseAscii(ExtractFileExt(fileName)) == ".ZXML";
 }
 
+size_t LogTextLimit()
+{
+    const char* value = std::getenv(LogLimitVariable);
+    if (!value || !*value)
+        return size_t(1) << 30; // a real log inflates to 25 MB at most
+    constexpr size_t Most = MaxTextSize >> 20;
+    size_t megabytes = 0;
+    for (const char* c = value; *c; ++c) {
+        if (*c < '0' || *c > '9' || megabytes > Most) {
+            megabytes = 0;
+            break;
+        }
+        megabytes = megabytes * 10 + static_cast<size_t>(*c - '0');
+    }
+    if (megabytes < 1 || megabytes > Most)
+        throw EBaseError(std::string(LogLimitVariable) + "=" + value + " is no number of megabytes from 1 to " +
+                         std::to_string(Most));
+    return megabytes << 20;
+}
+
+ELogTooLarge::ELogTooLarge(std::string_view fileName, size_t limit, bool inflated) : ETextTooLarge(fileName, limit)
+{
+    const std::string size = limit % (size_t(1) << 30) == 0 ? std::to_string(limit >> 30) + " GB"
+                                                            : std::to_string(limit >> 20) + " MB";
+    SetMessage("Cannot open file " + std::string(fileName) + (inflated ? ": its text is" : ": it is") + " larger than " +
+               size + ", the limit of a log (" + LogLimitVariable + ")");
+}
+
+std::string SizeText(uint64_t bytes)
+{
+    if (bytes == 1)
+        return "1 byte";
+    if (bytes < 1000)
+        return std::to_string(bytes) + " bytes";
+    char text[32];
+    // Below a megabyte as it would round, in kilobytes: "0.0 MB" tells nothing.
+    if (bytes < 999950)
+        std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1e3);
+    else
+        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    return text;
+}
+
 std::string TLogReading::Note() const
 {
-    if (!endsEarly)
+    switch (broken) {
+    case TStreamBreak::None:
         return std::string();
-    char megabytes[32];
-    std::snprintf(megabytes, sizeof megabytes, "%.1f", static_cast<double>(textSize) / 1e6);
-    return "The log ends early: " + std::string(megabytes) + " MB read";
+    case TStreamBreak::CutOff:
+        return "The log is cut off: " + SizeText(textSize) + " read";
+    case TStreamBreak::Damaged:
+        return "The log is damaged at byte " + std::to_string(damagedAt) + ": " + SizeText(textSize) + " read";
+    case TStreamBreak::WrongChecksum:
+        return "The log's checksum is wrong: " + SizeText(textSize) + " read";
+    }
+    return std::string();
 }
+
+namespace {
+
+// Reads a compressed log and inflates it, its text at most `limit` bytes.
+TInflateResult InflateLog(const std::string& fileName, TMemoryStream& inflated, size_t limit)
+{
+    TMemoryStream compressed; // gone before the text is parsed
+    compressed.LoadFromFile(fileName);
+    try {
+        return InflateStream(compressed, inflated, limit);
+    } catch (const EInflatedTooLarge&) {
+        throw ELogTooLarge(fileName, limit, true);
+    }
+}
+
+} // namespace
 
 TLogReading LoadLogFile(const std::string& fileName, TwexXMLTree& document)
 {
+    const size_t limit = LogTextLimit();
     if (!IsCompressedLogName(fileName)) {
-        document.LoadFromFile(fileName);
+        try {
+            document.LoadFromFile(fileName, limit);
+        } catch (const ETextTooLarge&) {
+            throw ELogTooLarge(fileName, limit, false);
+        }
         return {};
     }
     TMemoryStream inflated;
     TLogReading reading;
-    {
-        TMemoryStream compressed; // gone before the text is parsed
-        compressed.LoadFromFile(fileName);
-        reading.endsEarly = InflateStream(compressed, inflated).endsEarly;
-    }
+    static_cast<TInflateResult&>(reading) = InflateLog(fileName, inflated, limit);
     reading.textSize = inflated.Size();
     inflated.SetPosition(0);
     document.LoadFromStreamReleasing(inflated);
     return reading;
 }
 
-std::string ConvertZxmlLog(const std::string& fileName, TLogReading* reading)
+std::string ConvertZxmlLog(const std::string& fileName)
 {
     if (!IsCompressedLogName(fileName))
         return std::string();
-    TMemoryStream compressed;
     TMemoryStream inflated;
-    compressed.LoadFromFile(fileName);
-    const TInflateResult inflation = InflateStream(compressed, inflated);
+    TLogReading reading;
+    static_cast<TInflateResult&>(reading) = InflateLog(fileName, inflated, LogTextLimit());
+    reading.textSize = inflated.Size();
     // An empty text is no log: it must not replace a file of the output's name.
     if (inflated.Size() == 0)
         throw EZDecompressionError();
     const std::string outputName = ChangeFileExt(fileName, ".xml");
+    // Only a whole log converts: a part, or a garbled text, must not pass for one, nor take
+    // the place of a log converted before.
+    if (reading.EndsEarly())
+        throw EBaseError(reading.Note() + (FileExists(outputName) ? "; " + outputName + " kept as it was" : "") +
+                         ", nothing converted");
     // A .xml name that links to the log itself must not replace it.
     if (SameFile(outputName, fileName))
         throw EFCreateError(outputName, "it is the log being converted");
     inflated.SaveToFile(outputName);
-    if (reading)
-        *reading = {inflation.endsEarly, inflated.Size()};
     return outputName;
 }

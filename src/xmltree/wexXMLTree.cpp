@@ -352,12 +352,12 @@ void TwexXMLTree::Tokenize(std::string_view bytes)
     }
 }
 
-void TwexXMLTree::LoadFromFile(const std::string& fileName)
+void TwexXMLTree::LoadFromFile(const std::string& fileName, size_t ceiling)
 {
     BeginLoad();
     {
         TMemoryStream bytes; // gone before the nodes are built: the text is not needed then
-        ReadWholeFile(fileName, bytes);
+        ReadWholeFile(fileName, bytes, ceiling);
         Tokenize(bytes.View());
     }
     BuildTree();

@@ -13,6 +13,8 @@
 // attributes as 32-bit offsets from itself. A node made by hand, or an arena node that is
 // edited, keeps its links in a block of its own instead.
 
+#include "base/Files.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -314,7 +316,7 @@ public:
     size_t NodeBytes() const;
 
     // All of them discard the whole previous document first, then read and parse the text.
-    void LoadFromFile(const std::string& fileName); // "Cannot open file %s"
+    void LoadFromFile(const std::string& fileName, size_t ceiling = MaxTextSize); // "Cannot open file %s"
     void LoadFromStream(TMemoryStream& stream); // from the stream's position to its end
     // The same, emptying the stream as soon as its text is no longer needed, before the nodes
     // are built: a large text is then not held twice.

@@ -3,6 +3,7 @@
 #include "ToolRun.h"
 #include "WindowTestUtil.h"
 #include "app/OpenDialog.h"
+#include "base/Convert.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -221,10 +222,13 @@ TEST(OpenLog, ACompressedLogCutOffOpensAsFarAsItGoesAndSaysSo)
     EXPECT_TRUE(errors.Messages.empty());
     EXPECT_GE(window.ListBox1->count(), 2);
     EXPECT_TRUE(window.LLogNote->isVisible());
-    EXPECT_EQ(window.LLogNote->Caption().rfind("The log ends early: ", 0), 0u) << window.LLogNote->Caption();
-    EXPECT_EQ(window.LLogNote->Caption(), window.LogNote());
-    // Under the round list, clear of it.
+    EXPECT_EQ(window.LLogNote->Caption().rfind("The log is cut off: ", 0), 0u) << window.LLogNote->Caption();
+    // The same words, the size kept with its unit by a no-break space.
+    EXPECT_EQ(ReplaceAll(window.LLogNote->Caption(), "\xA0", " "), window.LogNote());
+    EXPECT_NE(window.LLogNote->Caption().find("\xA0KB read"), std::string::npos);
+    // Under the round list, clear of it, and no wider: the sliders beside it stay clear.
     EXPECT_GE(window.LLogNote->y(), window.ListBox1->geometry().bottom());
+    EXPECT_LE(window.LLogNote->geometry().right(), window.ListBox1->geometry().right());
 
     const TToolRun tool = RunOrnwickTool({"rounds", cut});
     EXPECT_EQ(tool.status, 0);
@@ -240,9 +244,70 @@ TEST(OpenLog, ACompressedLogCutOffOpensAsFarAsItGoesAndSaysSo)
     EXPECT_EQ(window.LogNote(), "");
     EXPECT_EQ(RunOrnwickTool({"rounds", whole}).err, "");
 
-    // convert writes what it could read and says that the log was cut off.
+    // convert says the same, and fails: only a whole log converts.
     const TToolRun converted = RunOrnwickTool({"convert", cut});
-    EXPECT_EQ(converted.status, 0);
-    EXPECT_EQ(converted.err, tool.err);
-    EXPECT_TRUE(text.starts_with(ReadFileBytes(home.Dir.Path("cut.xml"))));
+    EXPECT_EQ(converted.status, 1);
+    EXPECT_EQ(converted.err, tool.err.substr(0, tool.err.size() - 1) + ", nothing converted\n");
+    EXPECT_FALSE(PathExists(home.Dir.Path("cut.xml")));
+}
+
+// A log converted whole is never replaced by what a log that broke off holds, in the window or
+// by the tool: both say what broke, in the words of the note under the round list, and name the
+// file they kept.
+TEST(ConvertLog, ALogThatBrokeOffKeepsTheConvertedOne)
+{
+    THome home;
+    const std::string packed = Compressed(loggen::generateToString(loggen::Options{}));
+    const std::string log = home.Dir.Write("a.zxml", packed);
+    const std::string xml = home.Dir.Path("a.xml");
+    ASSERT_EQ(RunOrnwickTool({"convert", log}).status, 0);
+    const std::string whole = ReadFileBytes(xml);
+    TErrorCapture errors;
+    TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
+    TDialogAnswer answer{log};
+    answer.Install(window);
+    std::string damaged = packed;
+    damaged[packed.size() / 2] ^= 0x08;
+    std::string checksum = packed;
+    checksum.back() ^= 0x08;
+    for (const std::string& broken : {packed.substr(0, 99), damaged, checksum}) {
+        home.Dir.Write("a.zxml", broken);
+        window.ParceXML1->trigger();
+        const std::string note = window.LogNote();
+        ASSERT_NE(note, "");
+        const std::string refused = note + "; " + xml + " kept as it was, nothing converted";
+        const TToolRun tool = RunOrnwickTool({"convert", log});
+        EXPECT_EQ(tool.status, 1);
+        EXPECT_EQ(tool.err, refused + "\n");
+        errors.Messages.clear();
+        window.ConvertzxmlLogtoxml1->trigger();
+        EXPECT_EQ(errors.Messages, std::vector<std::string>{refused});
+        EXPECT_EQ(ReadFileBytes(xml), whole);
+    }
+}
+
+// A small log that inflates past the limit (set low here through the environment) is refused
+// by the window and the tool alike, with the limit and the log named.
+TEST(OpenLog, ALogThatInflatesPastTheLimitIsRefusedByWindowAndTool)
+{
+    THome home;
+    const std::string bomb = home.Dir.Write("bomb.zxml", Compressed(std::string(3 << 20, ' ')));
+    const std::string refused =
+        "Cannot open file " + bomb + ": its text is larger than 2 MB, the limit of a log (ORNWICK_MAX_LOG_MB)";
+    qputenv("ORNWICK_MAX_LOG_MB", "2");
+    TErrorCapture errors;
+    TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
+    TDialogAnswer answer{bomb};
+    answer.Install(window);
+    window.ParceXML1->trigger();
+    const TToolRun tool = RunOrnwickTool({"rounds", bomb});
+    const TToolRun converted = RunOrnwickTool({"convert", bomb});
+    qunsetenv("ORNWICK_MAX_LOG_MB");
+    EXPECT_EQ(errors.Messages, std::vector<std::string>{refused});
+    EXPECT_EQ(tool.status, 1);
+    EXPECT_EQ(tool.err, refused + "\n");
+    EXPECT_EQ(converted.err, refused + "\n");
+    EXPECT_FALSE(PathExists(home.Dir.Path("bomb.xml")));
 }

@@ -7,15 +7,16 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
 
 // Deflates text as one zlib stream; windowBits 31 makes a gzip file instead.
-std::string Deflate(std::string_view text, int windowBits = 15, std::string_view dictionary = {})
+std::string Deflate(std::string_view text, int windowBits = 15, std::string_view dictionary = {}, int level = 9)
 {
     z_stream zs{};
-    deflateInit2(&zs, 9, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
+    deflateInit2(&zs, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
     if (!dictionary.empty())
         deflateSetDictionary(&zs, reinterpret_cast<const Bytef*>(dictionary.data()), static_cast<uInt>(dictionary.size()));
     std::string out(deflateBound(&zs, text.size()) + 64, '\0');
@@ -61,15 +62,16 @@ TEST(Inflate, WholeStreamsOfAnySize)
     EXPECT_EQ(dest.View(), "xabc");
 }
 
-TEST(Inflate, EveryFailureIsTheErrorError)
+TEST(Inflate, EveryFailureButTheCeilingIsTheErrorError)
 {
     const std::string good = Deflate(std::string(100000, 'a') + Log);
     EXPECT_EQ(MessageOf([] { Inflate(Log); }), "error");                        // plain text
     EXPECT_EQ(MessageOf([&] { Inflate(good.substr(0, 2)); }), "error"); // cut before any text
     EXPECT_EQ(MessageOf([] { Inflate(Deflate(Log, 31)); }), "error");            // gzip framing
     EXPECT_EQ(MessageOf([] { Inflate(Deflate(Log, 15, "dictionary")); }), "error");
-    // A stream that inflates past the ceiling stops; one that reaches it exactly is whole.
-    EXPECT_EQ(MessageOf([] { Inflate(Deflate(std::string(5000, 'q')), 4999); }), "error");
+    // A stream that inflates past the ceiling stops, and says where the ceiling is; one that
+    // reaches it exactly is whole.
+    EXPECT_EQ(MessageOf([] { Inflate(Deflate(std::string(5000, 'q')), 4999); }), "The text is larger than 4999 bytes");
     EXPECT_EQ(Inflate(Deflate(std::string(5000, 'q')), 5000).size(), 5000u);
 }
 
@@ -82,27 +84,43 @@ TEST(Inflate, AFirstStreamThatBreaksOffGivesItsTextUpToThere)
         TMemoryStream source, dest;
         source.Write(bytes.data(), bytes.size());
         source.SetPosition(0);
-        const bool endsEarly = InflateStream(source, dest).endsEarly;
-        return std::pair(endsEarly, std::string(dest.View()));
+        const TInflateResult result = InflateStream(source, dest);
+        return std::pair(result, std::string(dest.View()));
     };
-    EXPECT_EQ(inflate(good), std::pair(false, text));
-    const auto [cutEarly, cutText] = inflate(good.substr(0, good.size() - 5)); // the check value lost
-    EXPECT_TRUE(cutEarly);
+    EXPECT_FALSE(inflate(good).first.EndsEarly());
+    EXPECT_EQ(inflate(good).second, text);
+    const auto [cut, cutText] = inflate(good.substr(0, good.size() - 5)); // the check value lost
+    EXPECT_EQ(cut.broken, TStreamBreak::CutOff);
     EXPECT_GT(cutText.size(), 100000u);
     EXPECT_TRUE(text.starts_with(cutText));
     std::string corrupt = good;
     corrupt[corrupt.size() - 1] ^= 0x55; // Adler-32 check fails after the whole text
-    const auto [corruptEarly, corruptText] = inflate(corrupt);
-    EXPECT_TRUE(corruptEarly);
+    const auto [corrupted, corruptText] = inflate(corrupt);
+    EXPECT_EQ(corrupted.broken, TStreamBreak::WrongChecksum);
     EXPECT_TRUE(corruptText == text);
-    // Damage in the middle keeps the text before the damaged block.
+    // Damage in the middle keeps the text before the damaged block. Whether it shows as damage
+    // or only in the check value depends on the codes it hits; where it shows, it is placed at or
+    // after the damaged byte.
     const std::string mixed = Deflate(std::string(200000, 'b') + std::string(200000, 'c'), 15);
     std::string damaged = mixed;
     damaged[damaged.size() / 2] ^= 0xFF;
-    const auto [damagedEarly, damagedText] = inflate(damaged);
-    EXPECT_TRUE(damagedEarly);
+    const auto [broken, damagedText] = inflate(damaged);
+    EXPECT_TRUE(broken.EndsEarly());
     EXPECT_LT(damagedText.size(), 400000u);
     EXPECT_TRUE(damagedText.substr(0, 1000) == std::string(1000, 'b'));
+    int placed = 0;
+    for (size_t at = good.size() / 3; at < good.size() - 4; ++at) {
+        std::string hit = good;
+        hit[at] ^= 0xFF;
+        const TInflateResult result = inflate(hit).first;
+        EXPECT_TRUE(result.EndsEarly()) << at;
+        if (result.broken == TStreamBreak::Damaged) {
+            EXPECT_GT(result.damagedAt, at) << at;
+            EXPECT_LE(result.damagedAt, hit.size()) << at;
+            ++placed;
+        }
+    }
+    EXPECT_GT(placed, 0);
 }
 
 TEST(Inflate, StreamsOneAfterTheOtherAddTheirTexts)
@@ -118,7 +136,7 @@ TEST(Inflate, StreamsOneAfterTheOtherAddTheirTexts)
     // The ceiling holds for all the texts together.
     const std::string q = Deflate(std::string(3000, 'q'));
     EXPECT_EQ(Inflate(q + q, 6000).size(), 6000u);
-    EXPECT_EQ(MessageOf([&] { Inflate(q + q, 5999); }), "error");
+    EXPECT_EQ(MessageOf([&] { Inflate(q + q, 5999); }), "The text is larger than 5999 bytes");
     // Many tiny streams are each one step, not one scan of the rest.
     std::string many;
     for (int i = 0; i < 20000; ++i)
@@ -182,22 +200,67 @@ TEST(LoadLogFile, ACompressedLogCutOffAnywhereOpensAsFarAsItGoes)
     for (size_t cut = packed.size() / 37; cut < packed.size(); cut += packed.size() / 37) {
         TwexXMLTree document("ROOT", "", nullptr);
         const TLogReading reading = LoadLogFile(dir.Write("cut.zxml", packed.substr(0, cut)), document);
-        ASSERT_TRUE(reading.endsEarly) << cut;
+        ASSERT_EQ(reading.broken, TStreamBreak::CutOff) << cut;
         ASSERT_GT(reading.textSize, 0u);
         ASSERT_LT(reading.textSize, text.size());
         // What it read is the start of the log, parsed as the same cut .xml would be.
         TwexXMLTree plain("ROOT", "", nullptr);
         LoadLogFile(dir.Write("cut.xml", text.substr(0, reading.textSize)), plain);
         EXPECT_EQ(Shape(document), Shape(plain)) << cut;
-        EXPECT_EQ(reading.Note().rfind("The log ends early: ", 0), 0u);
+        EXPECT_EQ(reading.Note(), "The log is cut off: " + SizeText(reading.textSize) + " read");
         ++early;
     }
     EXPECT_GT(early, 30);
     TwexXMLTree whole("ROOT", "", nullptr);
     const TLogReading reading = LoadLogFile(dir.Write("whole.zxml", packed), whole);
-    EXPECT_FALSE(reading.endsEarly);
+    EXPECT_FALSE(reading.EndsEarly());
     EXPECT_EQ(reading.Note(), "");
-    EXPECT_EQ((TLogReading{true, 9123456}.Note()), "The log ends early: 9.1 MB read");
+}
+
+// How a log broke off, in words a user reads, with a size that is one: never "0.0 MB".
+TEST(LoadLogFile, TheNoteSaysHowTheLogBrokeOffAndHowMuchWasRead)
+{
+    const auto note = [](TStreamBreak broken, size_t textSize, uint64_t damagedAt = 0) {
+        TLogReading reading;
+        reading.broken = broken;
+        reading.damagedAt = damagedAt;
+        reading.textSize = textSize;
+        return reading.Note();
+    };
+    EXPECT_EQ(note(TStreamBreak::None, 17), "");
+    EXPECT_EQ(note(TStreamBreak::CutOff, 17), "The log is cut off: 17 bytes read");
+    EXPECT_EQ(note(TStreamBreak::CutOff, 1), "The log is cut off: 1 byte read");
+    EXPECT_EQ(note(TStreamBreak::Damaged, 145, 5120), "The log is damaged at byte 5120: 145 bytes read");
+    EXPECT_EQ(note(TStreamBreak::WrongChecksum, 2961547), "The log's checksum is wrong: 3.0 MB read");
+    EXPECT_EQ(note(TStreamBreak::CutOff, 9123456), "The log is cut off: 9.1 MB read");
+    EXPECT_EQ(SizeText(999), "999 bytes");
+    EXPECT_EQ(SizeText(1000), "1.0 KB");
+    EXPECT_EQ(SizeText(45678), "45.7 KB");
+    EXPECT_EQ(SizeText(999949), "999.9 KB");
+    EXPECT_EQ(SizeText(999950), "1.0 MB");
+
+    // Each from a real stream.
+    TTempDir dir;
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += "<bf:event name=\"scoreEvent\" timestamp=\"" + std::to_string(i * 7 % 1013) + "\"/>\n";
+    const std::string packed = Deflate(text);
+    TwexXMLTree document("ROOT", "", nullptr);
+    std::string checksum = packed;
+    checksum.back() ^= 1;
+    EXPECT_EQ(LoadLogFile(dir.Write("sum.zxml", checksum), document).Note(),
+              "The log's checksum is wrong: " + SizeText(text.size()) + " read");
+    // Stored blocks: the second one's length check (NLEN, bytes 3 and 4 of its header) damaged
+    // shows as damage at once, with the first block's text read.
+    const std::string stored = Deflate(text, 15, {}, 0);
+    const size_t firstLength = static_cast<uint8_t>(stored[3]) | static_cast<uint8_t>(stored[4]) << 8;
+    const size_t at = 2 + 5 + firstLength + 3; // zlib header, first block, second header's NLEN
+    ASSERT_LT(at, stored.size() - 10);
+    std::string damaged = stored;
+    damaged[at] ^= 0xFF;
+    const TLogReading reading = LoadLogFile(dir.Write("damaged.zxml", damaged), document);
+    EXPECT_EQ(reading.textSize, firstLength);
+    EXPECT_EQ(reading.Note(), "The log is damaged at byte " + std::to_string(at + 2) + ": " + SizeText(firstLength) + " read");
 }
 
 TEST(ConvertZxmlLog, WritesTheInflatedTextBesideTheLog)
@@ -227,13 +290,12 @@ TEST(ConvertZxmlLog, WritesTheInflatedTextBesideTheLog)
         EXPECT_FALSE(PathExists(dir.Path("empty.xml")));
     }
 
-    // A log that breaks off is written as far as it goes, and says so.
+    // A log that breaks off converts nothing (see ALogThatBrokeOffNeverReplacesTheConvertedOne).
     const std::string packed = Deflate(std::string(50000, 'x') + Log);
-    TLogReading reading;
-    EXPECT_EQ(ConvertZxmlLog(dir.Write("cut.zxml", packed.substr(0, packed.size() / 2)), &reading), dir.Path("cut.xml"));
-    EXPECT_TRUE(reading.endsEarly);
-    EXPECT_EQ(ReadFileBytes(dir.Path("cut.xml")).size(), reading.textSize);
-    EXPECT_EQ(ReadFileBytes(dir.Path("cut.xml")), std::string(reading.textSize, 'x'));
+    EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Write("cut.zxml", packed.substr(0, packed.size() / 2))); })
+                  .rfind("The log is cut off: ", 0),
+              0u);
+    EXPECT_FALSE(PathExists(dir.Path("cut.xml")));
 
     std::filesystem::create_directory(dir.Path("taken.xml")); // the output name is a folder
     EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(dir.Write("taken.zxml", Deflate(Log))); }),
@@ -244,4 +306,107 @@ TEST(ConvertZxmlLog, WritesTheInflatedTextBesideTheLog)
     EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(packedLog); }),
               "Cannot create file " + dir.Path("linked.xml") + ": it is the log being converted");
     EXPECT_EQ(ReadFileBytes(packedLog), Deflate(Log));
+}
+
+namespace {
+
+// A log's text, varied enough that its stream is not one long repetition.
+std::string EventText(int events)
+{
+    std::string text = "<?xml version=\"1.0\"?>\n<bf:log>\n";
+    for (int i = 0; i < events; ++i)
+        text += "<bf:event name=\"killEvent\" timestamp=\"" + std::to_string(i * 37 % 9973) + ".5\"><bf:param>" +
+                std::to_string(i * i % 131) + "</bf:param></bf:event>\n";
+    return text + "</bf:log>\n";
+}
+
+} // namespace
+
+// A log cut off, damaged or with a wrong check value converts nothing: a whole log converted
+// before stays as it was, the message says what broke and names the file kept.
+TEST(ConvertZxmlLog, ALogThatBrokeOffNeverReplacesTheConvertedOne)
+{
+    TTempDir dir;
+    const std::string text = EventText(4000);
+    const std::string packed = Deflate(text);
+    const std::string log = dir.Write("a.zxml", packed);
+    const std::string xml = dir.Path("a.xml");
+    ASSERT_EQ(ConvertZxmlLog(log), xml);
+    ASSERT_EQ(ReadFileBytes(xml), text);
+
+    std::string damaged = packed;
+    damaged[packed.size() / 2] ^= 0x10; // one bit
+    std::string checksum = packed;
+    checksum[packed.size() - 2] ^= 0x01;
+    for (const std::string& broken : {packed.substr(0, 99), packed.substr(0, packed.size() / 2), damaged, checksum}) {
+        dir.Write("a.zxml", broken);
+        TwexXMLTree document("ROOT", "", nullptr);
+        const std::string note = LoadLogFile(log, document).Note();
+        ASSERT_NE(note, "");
+        EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(log); }), note + "; " + xml + " kept as it was, nothing converted");
+        EXPECT_EQ(ReadFileBytes(xml), text);
+    }
+    // Without a file of that name, none is made.
+    std::filesystem::remove(xml);
+    dir.Write("a.zxml", packed.substr(0, packed.size() / 2));
+    EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(log); }).rfind("The log is cut off: ", 0), 0u);
+    EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(log); }).find("kept"), std::string::npos);
+    EXPECT_FALSE(PathExists(xml));
+    // A whole log converts as before.
+    dir.Write("a.zxml", packed);
+    EXPECT_EQ(ConvertZxmlLog(log), xml);
+    EXPECT_EQ(ReadFileBytes(xml), text);
+}
+
+namespace {
+
+// Sets the log limit for one test; unset again after it.
+struct TLogLimit {
+    explicit TLogLimit(const char* value) { ::setenv(LogLimitVariable, value, 1); }
+    ~TLogLimit() { ::unsetenv(LogLimitVariable); }
+};
+
+} // namespace
+
+// A small file that inflates beyond the limit stops at the limit with a message that names the
+// limit and the log, in the reading and in the conversion; a plain log is measured before it
+// is read.
+TEST(LoadLogFile, ALogWhoseTextPassesTheLimitIsRefused)
+{
+    TTempDir dir;
+    TwexXMLTree document("ROOT", "", nullptr);
+    LoadLogFile(dir.Write("good.zxml", Deflate(Log)), document);
+    {
+        const TLogLimit limit("1");
+        EXPECT_EQ(LogTextLimit(), size_t(1) << 20);
+        const std::string bomb = dir.Write("bomb.zxml", Deflate(std::string((size_t(1) << 20) + 1, ' ')));
+        const std::string tooLarge =
+            "Cannot open file " + bomb + ": its text is larger than 1 MB, the limit of a log (ORNWICK_MAX_LOG_MB)";
+        EXPECT_EQ(MessageOf([&] { LoadLogFile(bomb, document); }), tooLarge);
+        EXPECT_EQ(document.FirstChild()->Name(), "?xml"); // the previous log is still there
+        dir.Write("bomb.xml", "keep me");
+        EXPECT_EQ(MessageOf([&] { ConvertZxmlLog(bomb); }), tooLarge);
+        EXPECT_EQ(ReadFileBytes(dir.Path("bomb.xml")), "keep me");
+        // Exactly the limit is still a log.
+        LoadLogFile(dir.Write("full.zxml", Deflate(std::string(size_t(1) << 20, ' '))), document);
+
+        const std::string plain = dir.Write("big.xml", std::string((size_t(1) << 20) + 1, ' '));
+        EXPECT_EQ(MessageOf([&] { LoadLogFile(plain, document); }),
+                  "Cannot open file " + plain + ": it is larger than 1 MB, the limit of a log (ORNWICK_MAX_LOG_MB)");
+    }
+    // 1 GB unless told otherwise; a file beyond it is refused by its size alone (this one is
+    // sparse: read, it would take a gigabyte).
+    EXPECT_EQ(LogTextLimit(), size_t(1) << 30);
+    const std::string huge = dir.Path("huge.xml");
+    std::filesystem::resize_file(dir.Write("huge.xml", ""), (uintmax_t(1) << 30) + 1);
+    EXPECT_EQ(MessageOf([&] { LoadLogFile(huge, document); }),
+              "Cannot open file " + huge + ": it is larger than 1 GB, the limit of a log (ORNWICK_MAX_LOG_MB)");
+
+    for (const char* wrong : {"0", "2049", "12abc", "-5", "99999999999999999999"}) {
+        const TLogLimit limit(wrong);
+        EXPECT_EQ(MessageOf([&] { LoadLogFile(dir.Path("good.zxml"), document); }),
+                  std::string("ORNWICK_MAX_LOG_MB=") + wrong + " is no number of megabytes from 1 to 2048");
+    }
+    const TLogLimit most("2048");
+    EXPECT_EQ(LogTextLimit(), MaxTextSize);
 }

@@ -203,15 +203,15 @@ TEST(LogLoader, ACompressedLogCutOffListsTheRoundsReadAndSaysItEndsEarly)
         TLogLoader loader(file, TwexXMLTree("ROOT", "", nullptr));
         RunToEnd(loader);
         ASSERT_FALSE(loader.LoadError);
-        EXPECT_TRUE(loader.Reading.endsEarly);
+        EXPECT_TRUE(loader.Reading.EndsEarly());
         TOpenedLog opened;
         opened.Open(file);
-        EXPECT_TRUE(opened.Reading().endsEarly);
+        EXPECT_TRUE(opened.Reading().EndsEarly());
         EXPECT_EQ(opened.Reading().textSize, loader.Reading.textSize);
         // The same rounds as the plain text up to where the stream broke off.
         TOpenedLog plain;
         plain.Open(dir.Write("cut.xml", text.substr(0, opened.Reading().textSize)));
-        EXPECT_FALSE(plain.Reading().endsEarly);
+        EXPECT_FALSE(plain.Reading().EndsEarly());
         ASSERT_EQ(opened.Rounds().size(), plain.Rounds().size());
         ASSERT_EQ(loader.Rounds.size(), plain.Rounds().size());
         for (size_t i = 0; i < plain.Rounds().size(); ++i) {
@@ -221,6 +221,6 @@ TEST(LogLoader, ACompressedLogCutOffListsTheRoundsReadAndSaysItEndsEarly)
     }
     TOpenedLog whole;
     whole.Open(dir.Write("whole.zxml", packed));
-    EXPECT_FALSE(whole.Reading().endsEarly);
+    EXPECT_FALSE(whole.Reading().EndsEarly());
     EXPECT_GE(whole.Rounds().size(), 3u);
 }

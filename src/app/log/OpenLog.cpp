@@ -1,13 +1,13 @@
 // The main window's commands that open a log, list its rounds and convert a compressed log.
 #include "app/OpenDialog.h"
 #include "app/UTarvelMain.h"
+#include "base/Convert.h"
 #include "base/Errors.h"
 #include "log/LogFile.h"
 #include "log/LogLoader.h"
 #include "log/RoundIndex.h"
 
 #include <QListWidget>
-#include <QMessageBox>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -66,6 +66,10 @@ void TTarvelMain::CreateLogNote()
     LLogNote = new TLabel(TabSheet5);
     LLogNote->setObjectName(QStringLiteral("LLogNote"));
     LLogNote->move(ListBox1->x(), ListBox1->y() + ListBox1->height() + 4);
+    // As wide as the list, a long note on two lines: the sliders beside the list stay clear.
+    LLogNote->SetAutoSize(false);
+    LLogNote->setWordWrap(true);
+    LLogNote->resize(ListBox1->width(), 2 * LLogNote->fontMetrics().lineSpacing() + 2);
     QPalette palette = LLogNote->palette();
     palette.setColor(QPalette::WindowText, QColor(160, 0, 0));
     LLogNote->setPalette(palette);
@@ -75,7 +79,11 @@ void TTarvelMain::CreateLogNote()
 void TTarvelMain::ShowLogNote()
 {
     const std::string note = LogNote();
-    LLogNote->SetCaption(note);
+    // A size stays on one line with its unit when the note wraps (Latin-1 no-break space).
+    std::string caption = note;
+    for (const char* unit : {" bytes read", " byte read", " KB read", " MB read"})
+        caption = ReplaceAll(caption, unit, "\xA0" + std::string(unit + 1));
+    LLogNote->SetCaption(caption);
     LLogNote->setVisible(!note.empty());
 }
 
@@ -109,9 +117,7 @@ void TTarvelMain::ConvertzxmlLogtoxml1Click()
 {
     if (!OpenDialog1->Execute())
         return;
-    // A name that is not ".zxml" in any letter case is passed over without a word.
-    TLogReading reading;
-    ConvertZxmlLog(OpenDialog1->FileName, &reading);
-    if (reading.endsEarly)
-        QMessageBox::information(this, QStringLiteral("Convert"), Latin1(reading.Note()));
+    // A name that is not ".zxml" in any letter case is passed over without a word; a log
+    // that broke off is reported as an error and converts nothing.
+    ConvertZxmlLog(OpenDialog1->FileName);
 }
