@@ -362,10 +362,11 @@ TLevelPicture GridPicture(int worldSize)
 
 TLevelPicture LevelPictureOf(const TLevel& level, int worldSize, bool preferOverview)
 {
-    const bool tiles = TerrainTileCount(level, worldSize) > 0, overview = HasOverview(level);
-    if (overview && (preferOverview || !tiles))
+    // The overview asked for needs nothing of the terrain: not even readable texture offsets.
+    const bool overview = HasOverview(level);
+    if (overview && preferOverview)
         return OverviewPicture(level, worldSize);
-    if (tiles)
+    if (TerrainTileCount(level, worldSize) > 0)
         return TerrainPicture(level, worldSize);
-    return GridPicture(worldSize);
+    return overview ? OverviewPicture(level, worldSize) : GridPicture(worldSize);
 }

@@ -83,7 +83,11 @@ TEST(LevelPicture, TilesLieWhereTheTextureOffsetsPutThem)
 
     files[0].Content = "GeometryTemplate.worldSize 1024\r\nGeometryTemplate.texOffsetX two\r\n";
     const TLevel bad = TLevel::FromFolder(WriteLevelFolder(dir, "Bad", files));
-    EXPECT_NE(MessageOf([&] { TerrainPicture(bad, 1024); }).find("GeometryTemplate.texOffsetX ('two')"), std::string::npos);
+    EXPECT_NE(MessageOf([&] { LevelPictureOf(bad, 1024, false); }).find("GeometryTemplate.texOffsetX ('two')"),
+              std::string::npos);
+    files.push_back({"Textures/InGameMap.dds", TileDds(64, Red, Red)});
+    const TLevel badWithOverview = TLevel::FromFolder(WriteLevelFolder(dir, "Bad", files));
+    EXPECT_EQ(LevelPictureOf(badWithOverview, 1024, true).Kind, TPictureKind::Overview); // the offsets unread
 }
 
 TEST(MapImport, ALevelWithoutTilesImportsOnItsOverviewElseOnTheGrid)
