@@ -1,7 +1,9 @@
 #include "level/LevelPicture.h"
 
-#include "mapview/Calibration.h"
+#include "level/LevelObjects.h"
+#include "mapview/GridBackground.h"
 
+#include <QFont>
 #include <QPainter>
 
 extern "C" {
@@ -11,6 +13,8 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <limits>
 #include <map>
 #include <memory>
@@ -23,6 +27,11 @@ constexpr int MinPictureSide = 2048;
 constexpr int MaxPictureSide = 4096;
 constexpr int TileWorld = 256;
 const QColor MissingTile(128, 128, 128);
+// The map view's zoom at which the grid picture is drawn: a whole zoom, so that every line lies
+// where the view puts the positions it marks, on a picture of 2400 pixels.
+constexpr int GridZoom = 4000;
+constexpr double GridLabelEvery = 5; // lines; as GridBackground labels them
+const char* const OverviewPath = "Textures/ingamemap.dds";
 
 struct TCodecFree {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
@@ -126,6 +135,25 @@ QRect WorldRect(const TPictureSquare& square, int pixels, double x0, double x1, 
     return QRect(QPoint(at(x0 - square.X0()), at(top - z1)), QPoint(at(x1 - square.X0()) - 1, at(top - z0) - 1));
 }
 
+// The tiles inside the world by their place in it, in tiles from world 0 along X and Z: (x, z)
+// -> path; a .dds before a .tga of the same tile.
+std::map<std::pair<int, int>, std::string> WorldTiles(const TLevel& level, int worldSize)
+{
+    const int across = (worldSize + TileWorld - 1) / TileWorld;
+    const TTileOffset offset = ReadTileOffset(level);
+    std::map<std::pair<int, int>, std::string> tiles;
+    for (const std::string& path : level.PathsUnder("textures/tx"))
+        if (const std::optional<TTileName> tile = TileOf(path)) {
+            const int x = tile->X + offset.X, z = tile->Z + offset.Z;
+            if (x >= 0 && x < across && z >= 0 && z < across) {
+                auto [it, added] = tiles.try_emplace({x, z}, tile->Path);
+                if (!added && path.ends_with(".dds"))
+                    it->second = path;
+            }
+        }
+    return tiles;
+}
+
 // A square whose offsets the map view's sliders can hold.
 bool Reachable(const TPictureSquare& square)
 {
@@ -135,6 +163,53 @@ bool Reachable(const TPictureSquare& square)
 } // namespace
 
 double TPictureSquare::Side() const { return DrawnMapSize * 1000.0 / Scale; }
+
+TCalibration SquareCalibration(const TPictureSquare& square, int height)
+{
+    // map x = Round(Scale / 1000 × X) − CellsX is 0 at the square's left edge; map y, measured
+    // from the picture's height, is DrawnMapSize at its bottom edge.
+    return {square.Scale, square.Scale, static_cast<int>(-square.CellsX),
+            static_cast<int>(square.CellsZ + DrawnMapSize - height)};
+}
+
+const char* PictureKindName(TPictureKind kind)
+{
+    switch (kind) {
+    case TPictureKind::Overview:
+        return "overview";
+    case TPictureKind::Grid:
+        return "grid";
+    case TPictureKind::Terrain:
+        break;
+    }
+    return "terrain";
+}
+
+TTileOffset ReadTileOffset(const TLevel& level)
+{
+    TTileOffset offset;
+    const std::optional<std::string> terrain = level.Read("Init/Terrain.con");
+    if (!terrain)
+        return offset;
+    for (const TConCommand& c : ReadConCommands(*terrain)) {
+        const bool alongX = c.Keyword == "geometrytemplate.texoffsetx";
+        if ((!alongX && c.Keyword != "geometrytemplate.texoffsety") || c.Args.empty())
+            continue;
+        const std::string& text = c.Args[0];
+        double value = 0;
+        const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        // Beyond a million tiles no tile lies in any world; the bound keeps the sums in an int.
+        if (error != std::errc() || stop != text.data() + text.size() || !(std::fabs(value) <= 1e6))
+            throw ELevelError(level.Source() + ": Init/Terrain.con gives no tile count for GeometryTemplate.texOffset" +
+                              (alongX ? "X" : "Y") + " ('" + text + "')");
+        (alongX ? offset.X : offset.Z) = static_cast<int>(std::lround(value));
+    }
+    return offset;
+}
+
+int TerrainTileCount(const TLevel& level, int worldSize) { return static_cast<int>(WorldTiles(level, worldSize).size()); }
+
+bool HasOverview(const TLevel& level) { return level.Has(OverviewPath); }
 
 TPictureSquare ExactSquare(long long x0, long long z0, long long side)
 {
@@ -203,14 +278,7 @@ std::string EncodeDxt1(const QImage& source)
 TLevelPicture TerrainPicture(const TLevel& level, int worldSize)
 {
     const int across = (worldSize + TileWorld - 1) / TileWorld;
-    std::map<std::pair<int, int>, std::string> tiles; // (x, z) -> path; .dds before .tga
-    for (const std::string& path : level.PathsUnder("textures/tx"))
-        if (const std::optional<TTileName> tile = TileOf(path))
-            if (tile->X < across && tile->Z < across) {
-                auto [it, added] = tiles.try_emplace({tile->X, tile->Z}, tile->Path);
-                if (!added && path.ends_with(".dds"))
-                    it->second = path;
-            }
+    const std::map<std::pair<int, int>, std::string> tiles = WorldTiles(level, worldSize);
     if (tiles.empty())
         throw ELevelError(level.Source() + ": the level has no terrain tiles (Textures/TxAAxBB.dds) inside its world of " +
                           std::to_string(worldSize));
@@ -259,10 +327,10 @@ TLevelPicture TerrainPicture(const TLevel& level, int worldSize)
 
 TLevelPicture OverviewPicture(const TLevel& level, int worldSize)
 {
-    const std::string path = "Textures/ingamemap.dds";
-    const QImage overview = DecodeTexture(level.ReadRequired(path), path);
+    const QImage overview = DecodeTexture(level.ReadRequired(OverviewPath), OverviewPath);
     const int pixels = std::clamp(std::max(overview.width(), overview.height()), MinPictureSide, MaxPictureSide);
     TLevelPicture result;
+    result.Kind = TPictureKind::Overview;
     result.Square = ExactSquare(0, 0, worldSize);
     result.Picture = QImage(pixels, pixels, QImage::Format_RGB32);
     result.Picture.fill(MissingTile);
@@ -270,4 +338,35 @@ TLevelPicture OverviewPicture(const TLevel& level, int worldSize)
     QPainter painter(&result.Picture);
     painter.drawImage(place.topLeft(), overview.scaled(place.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     return result;
+}
+
+TLevelPicture GridPicture(int worldSize)
+{
+    TLevelPicture result;
+    result.Kind = TPictureKind::Grid;
+    result.Square = ExactSquare(0, 0, worldSize);
+    const int pixels = DrawnMapSize * GridZoom / 1000;
+    const TCalibration calibration = SquareCalibration(result.Square, pixels);
+    // Lines and labels as wide as the view shrinks the picture: seen at its first zoom. Labels
+    // no larger than the room between two of them.
+    const double labelRoom = GridStep(calibration, GridZoom) * GridLabelEvery * pixels / result.Square.Side();
+    QFont font;
+    font.setPixelSize(std::clamp(static_cast<int>(labelRoom / 8), 10, 48));
+    result.Picture =
+        DrawGridBackground(QSize(pixels, pixels), GridZoom, calibration, pixels, font, GridZoom / 1000)
+            .convertToFormat(QImage::Format_RGB32);
+    if (result.Picture.isNull())
+        throw ELevelError("No memory for a picture of " + std::to_string(pixels) + " pixels");
+    return result;
+}
+
+TLevelPicture LevelPictureOf(const TLevel& level, int worldSize, bool preferOverview)
+{
+    // The overview asked for needs nothing of the terrain: not even readable texture offsets.
+    const bool overview = HasOverview(level);
+    if (overview && preferOverview)
+        return OverviewPicture(level, worldSize);
+    if (TerrainTileCount(level, worldSize) > 0)
+        return TerrainPicture(level, worldSize);
+    return overview ? OverviewPicture(level, worldSize) : GridPicture(worldSize);
 }

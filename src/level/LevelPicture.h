@@ -1,10 +1,17 @@
 #pragma once
 
-// The map's picture made from a level: the terrain colour tiles Textures/TxAAxBB (tile AA along
-// world X, BB along Z, each 256 world units, pixel row 0 at its low Z) stitched with Z up, or the
-// game's own overview map Textures/ingamemap.dds.
+// The map's picture made from a level: the terrain colour tiles Textures/TxAAxBB stitched with Z
+// up, the game's own overview map Textures/ingamemap.dds, or, for a level that has neither (a
+// modification's archive often holds only the scripts it changes), the world's square drawn as
+// the map view's grid.
+//
+// Tile AA, BB covers 256 world units along X from 256 × (AA + texOffsetX) and along Z from
+// 256 × (BB + texOffsetY), its pixel row 0 at its low Z; the offsets are GeometryTemplate's in
+// Init/Terrain.con, 0 when missing. A level of islands names its tiles from Tx00x00 and moves
+// them into the middle of its world so.
 
 #include "level/Level.h"
+#include "mapview/Calibration.h"
 
 #include <QImage>
 
@@ -33,11 +40,32 @@ struct TPictureSquare {
 };
 TPictureSquare ExactSquare(long long x0, long long z0, long long side);
 
+
+// The map view's values that place the square on a picture `height` pixels high as the frame
+// draws it; offsets beyond the sliders' ranges are left for the caller to refuse.
+TCalibration SquareCalibration(const TPictureSquare& square, int height);
+
+enum class TPictureKind { Terrain, Overview, Grid };
+// "terrain", "overview", "grid".
+const char* PictureKindName(TPictureKind kind);
+
 struct TLevelPicture {
     QImage Picture;
     TPictureSquare Square; // the world the picture shows
     int Tiles = 0;         // tiles drawn
+    TPictureKind Kind = TPictureKind::Terrain;
 };
+
+// GeometryTemplate.texOffsetX and texOffsetY of Init/Terrain.con in tiles, 0 when missing.
+struct TTileOffset {
+    int X = 0;
+    int Z = 0;
+};
+TTileOffset ReadTileOffset(const TLevel& level);
+
+// The terrain tiles that lie inside the world.
+int TerrainTileCount(const TLevel& level, int worldSize);
+bool HasOverview(const TLevel& level);
 
 // The stitched tiles: cropped to the smallest square of whole tiles holding every tile present
 // (the world square when that is no smaller, a larger one when the map view's offsets could not
@@ -46,3 +74,9 @@ struct TLevelPicture {
 TLevelPicture TerrainPicture(const TLevel& level, int worldSize);
 // The overview map over the whole world square, at the same sizes.
 TLevelPicture OverviewPicture(const TLevel& level, int worldSize);
+// The world square with a line every 100 world units and a label every 500, as the map view
+// draws a map without a picture, placed by the square's own calibration.
+TLevelPicture GridPicture(int worldSize);
+// The picture an import makes: the terrain, or the overview map when preferred; when the level
+// lacks the one, the other; when it has neither, the grid.
+TLevelPicture LevelPictureOf(const TLevel& level, int worldSize, bool preferOverview);

@@ -71,8 +71,7 @@ TPictureCalibration CalibrateLevelPicture(const TLevelPicture& picture)
     // The square was chosen so that these values place it exactly (see TPictureSquare); only the
     // map view's rounding to whole pixels is left, which the error measures.
     TPictureCalibration result;
-    result.Values = {square.Scale, square.Scale, static_cast<int>(-square.CellsX),
-                     static_cast<int>(square.CellsZ + DrawnMapSize - height)};
+    result.Values = SquareCalibration(square, height);
     const auto within = [](long long v) { return v >= MinCalibrationOffset && v <= MaxCalibrationOffset; };
     if (!within(-square.CellsX) || !within(square.CellsZ + DrawnMapSize - height))
         throw ECalibrationError("The picture lies too far from the world's origin for the calibration's offsets");
@@ -97,10 +96,13 @@ TMapImport ImportMap(const TLevel& level, const std::string& map, const std::str
         throw ELevelError("'" + import.Map + "' cannot name a map's files");
     import.WorldSize = ReadWorldSize(level);
     const std::vector<TLevelObject> objects = ReadLevelObjects(level, GameTypeFolder(gameType));
-    const TLevelPicture picture = overview ? OverviewPicture(level, import.WorldSize) : TerrainPicture(level, import.WorldSize);
+    // A level without the picture asked for still gives its objects and an exact calibration, on
+    // the picture it has, or on the world's grid.
+    const TLevelPicture picture = LevelPictureOf(level, import.WorldSize, overview);
     import.Calibration = CalibrateLevelPicture(picture);
     import.PictureSide = picture.Picture.width();
     import.Tiles = picture.Tiles;
+    import.Kind = picture.Kind;
     const bool bitmap = FileExists(imagesFolder + import.Map + ".bmp");
     import.PictureFile = import.Map + (bitmap ? ".bmp" : ".jpg");
     import.PictureBytes = Encoded(picture.Picture, bitmap ? "BMP" : "JPG");
@@ -228,7 +230,7 @@ std::string MapImportJson(const TMapImport& i)
 {
     const TCalibration& c = i.Calibration.Values;
     return "{\"map\":" + JsonString(i.Map) + ",\"picture\":" + JsonString(i.PictureFile) +
-           ",\"pictureWidth\":" + std::to_string(i.PictureSide) + ",\"pictureHeight\":" + std::to_string(i.PictureSide) +
+           ",\"pictureKind\":" + JsonString(PictureKindName(i.Kind)) + ",\"pictureWidth\":" + std::to_string(i.PictureSide) + ",\"pictureHeight\":" + std::to_string(i.PictureSide) +
            ",\"worldSize\":" + std::to_string(i.WorldSize) + ",\"tiles\":" + std::to_string(i.Tiles) +
            ",\"objectFile\":" + JsonString(i.ObjectFile) + ",\"objects\":" + std::to_string(i.Objects) +
            ",\"controlPoints\":" + std::to_string(i.ControlPoints) + ",\"_SCALE\":" + std::to_string(c.XScale) +

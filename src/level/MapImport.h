@@ -30,6 +30,7 @@ struct TMapImport {
     std::string PictureFile; // <map>.jpg, or <map>.bmp when that is what the program loads
     std::string PictureBytes;
     int PictureSide = 0;
+    TPictureKind Kind = TPictureKind::Terrain; // what the picture shows
     int WorldSize = 0;
     int Tiles = 0;
     std::string ObjectFile; // <map>OBS.con
@@ -39,8 +40,9 @@ struct TMapImport {
     TPictureCalibration Calibration;
 };
 
-// Everything made, nothing written. imagesFolder decides the picture's form: a <map>.bmp there
-// would load before a new .jpg, so it is replaced by a bitmap.
+// Everything made, nothing written: the picture as LevelPictureOf chooses it (the terrain, or
+// the overview map when `overview`; the grid for a level with neither). imagesFolder decides the
+// picture's form: a <map>.bmp there would load before a new .jpg, so it is replaced by a bitmap.
 TMapImport ImportMap(const TLevel& level, const std::string& map, const std::string& gameType, bool overview,
                      const std::string& imagesFolder);
 
@@ -63,7 +65,7 @@ TRoundGame RoundGame(const class TwexXMLNode& round);
 
 // The import of a round's map from the player's game folder: the level of the round's mod (or
 // of "bf1942" when the mod has none of its own) and the objects of its game type, on the
-// terrain picture. Nothing written.
+// terrain picture (the overview map or the grid when the level has no tiles). Nothing written.
 TMapImport ImportGameMap(const std::string& gameFolder, const TRoundGame& game, const std::string& map,
                          const std::string& imagesFolder);
 

@@ -40,7 +40,8 @@ double GridStep(const TCalibration& c, int zoom)
     return step;
 }
 
-QImage DrawGridBackground(const QSize& size, int zoom, const TCalibration& c, int pictureHeight, const QFont& font)
+QImage DrawGridBackground(const QSize& size, int zoom, const TCalibration& c, int pictureHeight, const QFont& font,
+                          int lineWidth)
 {
     QImage picture(size, QImage::Format_RGB888);
     if (picture.isNull())
@@ -77,7 +78,7 @@ QImage DrawGridBackground(const QSize& size, int zoom, const TCalibration& c, in
     painter.setRenderHint(QPainter::Antialiasing, false);
     // Minor lines first, so the major ones cross over them.
     for (const bool major : {false, true}) {
-        painter.setPen(QPen(QColor::fromRgb(major ? GridMajorLine : GridLine), 1));
+        painter.setPen(QPen(QColor::fromRgb(major ? GridMajorLine : GridLine), lineWidth));
         for (const TLine& column : columns)
             if (column.major == major)
                 painter.drawLine(column.at, 0, column.at, size.height() - 1);

@@ -18,9 +18,10 @@ inline constexpr int MinGridSpacing = 4;
 double GridStep(const TCalibration& calibration, int zoom);
 
 // The background of the zoomed map, `size` pixels (24 bits per pixel), at the zoom in
-// thousandths; pictureHeight is the height the conversion measures map y from.
+// thousandths; pictureHeight is the height the conversion measures map y from. A picture that
+// is to be shown shrunk draws its lines lineWidth pixels wide.
 QImage DrawGridBackground(const QSize& size, int zoom, const TCalibration& calibration, int pictureHeight,
-                          const QFont& font);
+                          const QFont& font, int lineWidth = 1);
 
 // The colours, for the tests that find the lines.
 inline constexpr QRgb GridGround = 0xFF565C54;

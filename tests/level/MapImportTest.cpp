@@ -179,7 +179,7 @@ TEST(MapImport, WritesPictureObjectsAndSettings)
     const TMapImport import = ImportMap(OpenLevel(level, "", ""), "", "GPM_CQ", false, images);
     WriteMapImport(import, images, dir.Path("Tarvel.ini"));
     EXPECT_EQ(MapImportJson(import),
-              "{\"map\":\"small\",\"picture\":\"small.jpg\",\"pictureWidth\":2048,\"pictureHeight\":2048,\"worldSize\":1024,"
+              "{\"map\":\"small\",\"picture\":\"small.jpg\",\"pictureKind\":\"terrain\",\"pictureWidth\":2048,\"pictureHeight\":2048,\"worldSize\":1024,"
               "\"tiles\":3,\"objectFile\":\"smallOBS.con\",\"objects\":7,\"controlPoints\":3,\"_SCALE\":1170,"
               "\"_CORRECTIONY\":1170,\"_LEFTMARGIN\":-299,\"_TOPMARGIN\":-1149,\"maxError\":" +
                   JsonNumber(import.Calibration.MaxError) + "}");

@@ -183,3 +183,31 @@ TEST(ImportMapWindow, TheToolImportsAMissingMapAsTheWindowDoesBeforeItReplaysRen
             EXPECT_EQ(run.out, shown.str());
     }
 }
+
+// A modification's archive of scripts only, in a game whose own mod lacks the level: selecting
+// its round imports the map on the world's grid, with its objects and calibration, and the
+// markers stand on the picture.
+TEST(ImportMapWindow, AModificationsScriptsAloneGiveTheRoundAGridPicture)
+{
+    TTempDir game;
+    std::filesystem::create_directories(game.Path("game/Mods/bf1942/Archives/bf1942/levels"));
+    std::filesystem::create_directories(game.Path("game/Mods/mymod/Archives/bf1942/levels"));
+    std::vector<TRfaFile> scripts = SmallLevel();
+    std::erase_if(scripts, [](const TRfaFile& f) { return f.Path.find("extures/") != std::string::npos; });
+    game.Write("game/Mods/mymod/Archives/bf1942/levels/Small.rfa", LevelArchive("Small", scripts, false));
+    std::string rounds = SmallRounds;
+    for (size_t at = 0; (at = rounds.find("<bf:server>", at)) != std::string::npos; at += 11)
+        rounds.insert(at + 11, "<bf:setting name=\"modid\">mymod</bf:setting>");
+    TReplay r(rounds, "GameFolder=" + game.Path("game") + "\r\n");
+    TTarvelMain& w = r.window;
+    r.Select(0);
+    EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
+    EXPECT_FALSE(w.MapPictureMissing());
+    EXPECT_EQ(w.MapImage().Height, 2400);
+    EXPECT_EQ(w.MapObjects().Count(), 7);
+    EXPECT_EQ(Images(r.home), (std::vector<std::string>{"small.jpg", "smallOBS.con"}));
+    // The first spawn, at 300/400 of a world of 1024, lies within the picture as drawn.
+    const TCalibration c = w.Calibration();
+    EXPECT_NEAR(CalibratedMapX(c, 300), 300.0 / 1024 * DrawnMapSize, 2);
+    EXPECT_NEAR(CalibratedMapY(c, 2400, 400), (1024 - 400.0) / 1024 * DrawnMapSize, 2);
+}
