@@ -680,9 +680,10 @@ struct TRoundCommand {
     }
 
     // The window of the program folder with the log named and the sliders set; it draws only
-    // when asked.
-    void SetUp(TTarvelMain& window) const
+    // when asked. What its notice says goes to `err`, and the command goes on.
+    void SetUp(TTarvelMain& window, std::ostream& err) const
     {
+        window.SetNoticeSink([&err](const std::string& notice) { err << notice << '\n'; });
         window.SetDrawThreadEnabled(false);
         // The tool runs the ticks itself, so none can come while a log opens: no wait for one.
         window.SetStopReplayWait(0);
@@ -690,10 +691,11 @@ struct TRoundCommand {
         Calibrate(window, numbers);
     }
     // The same for the map of a round without the window: the sliders set, and a map without a
-    // picture imported from the game folder as the window's selection imports it.
-    void SetUp(TRoundMap& map, TProgramFiles& files) const
+    // picture imported from the game folder as the window's selection imports it, an import
+    // that cannot be made told to `err` as the window's notice tells it.
+    void SetUp(TRoundMap& map, TProgramFiles& files, std::ostream& err) const
     {
-        map.SetImporter(GameFolderImporter(files));
+        map.SetImporter(GameFolderImporter(files, [&err](const std::string& notice) { err << notice << '\n'; }));
         const std::pair<const char*, int TCalibration::*> bars[] = {{"--scale", &TCalibration::XScale},
                                                                    {"--correctiony", &TCalibration::YScale},
                                                                    {"--left", &TCalibration::Left},
@@ -742,14 +744,14 @@ int Replay(TContext& c)
     TOpenedLog log;
     // The replay takes the roster as the log gives it: made once the log is open.
     std::unique_ptr<TRoundReplay> replay = std::make_unique<TRoundReplay>(files, log.Roster());
-    command.SetUp(replay->Map(), files);
+    command.SetUp(replay->Map(), files, c.err);
     RunThenPrint(
         [&] {
             OpenTelling(log, command.log, c.err);
             CheckRoundListed(command.round, log.Rounds().size());
             const TwexXMLNode& round = *log.Round(command.round);
             replay = std::make_unique<TRoundReplay>(files, log.Roster());
-            command.SetUp(replay->Map(), files);
+            command.SetUp(replay->Map(), files, c.err);
             replay->SetClock(animate, loop);
             RunHandler([&] { replay->Select(round); });
             for (const auto& move : moves)
@@ -888,7 +890,7 @@ int Render(TContext& c)
     TTarvelMain main(command.home);
     if (view)
         main.SetToolView(*view);
-    command.SetUp(main); // the one frame is drawn below
+    command.SetUp(main, c.err); // the one frame is drawn below
     for (const std::string& name : hidden)
         (name == "objects" ? main.CBShowobjects : name == "flags" ? main.ShowFlags : main.ShowHitLines)->setChecked(false);
     main.CBKillINfo->setChecked(killInfo);
@@ -994,7 +996,7 @@ int Video(TContext& c)
         throw TUsageError{"--zoom runs from 500 to 10000 (thousandths)"};
     TWindowScope scope;
     TTarvelMain main(command.home);
-    command.SetUp(main);
+    command.SetUp(main, c.err);
     overlays.SwitchOn(main);
     if (zoom)
         main.TBMApZoom->setValue(*zoom);
@@ -1122,7 +1124,7 @@ int FitRound(TContext& c)
     TToolScope scope;
     TProgramFiles files = StartWithoutWindow(command.home);
     TRoundMap map(files);
-    command.SetUp(map, files);
+    command.SetUp(map, files, c.err);
     TOpenedLog log;
     OpenTelling(log, command.log, c.err);
     CheckRoundListed(command.round, log.Rounds().size());

@@ -6,6 +6,7 @@
 #include "base/Files.h"
 #include "base/Json.h"
 #include "base/TextList.h"
+#include "level/GameFolder.h"
 #include "mapview/ProgramFolder.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -19,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -147,18 +149,28 @@ TMapImport ImportGameMap(const std::string& gameFolder, const TRoundGame& game, 
     return ImportMap(OpenLevel(gameFolder, map, game.Mod), map, game.Mode, false, imagesFolder);
 }
 
-TRoundMap::TImporter GameFolderImporter(TProgramFiles& files)
+TRoundMap::TImporter GameFolderImporter(TProgramFiles& files, std::function<void(const std::string&)> notice)
 {
-    auto tried = std::make_shared<std::unordered_set<std::string>>();
-    return [&files, tried](const TwexXMLNode& round, const std::string& map) {
-        const std::string folder = files.Settings().Values(GameFolderKey);
-        if (folder.empty() || !tried->insert(UpperCaseLatin1(map)).second)
+    struct TTried {
+        std::unordered_set<std::string> maps;
+        bool problemTold = false;
+    };
+    auto tried = std::make_shared<TTried>();
+    return [&files, tried, notice = std::move(notice)](const TwexXMLNode& round, const std::string& map) {
+        const TSavedGameFolder saved = SavedGameFolder(files.Settings());
+        if (!saved.Problem.empty() && !std::exchange(tried->problemTold, true))
+            notice(saved.Problem);
+        if (saved.Folder.empty() || !tried->maps.insert(UpperCaseLatin1(map)).second)
             return false;
-        return RunHandler([&] {
+        try {
             const std::string images = files.ImageFolders().front();
-            const TMapImport import = ImportGameMap(folder, RoundGame(round), map, images);
+            const TMapImport import = ImportGameMap(saved.Folder, RoundGame(round), map, images);
             WriteMapImport(import, images, files.SettingsFileName(), files.Settings());
-        });
+            return true;
+        } catch (...) {
+            notice(ImportNotice(map, CurrentExceptionMessage()));
+            return false;
+        }
     };
 }
 

@@ -10,6 +10,7 @@
 #include "mapview/Calibration.h"
 #include "mapview/RoundMap.h"
 
+#include <functional>
 #include <string>
 
 // A level folder (or a folder inside which Init/Terrain.con lies), a level archive (.rfa), or a
@@ -75,9 +76,10 @@ inline constexpr char GameFolderKey[] = "GameFolder";
 
 // What selecting a round without a window does on a map without a picture, as the window does
 // it: with a game folder in the settings, the map imported from there and written where the
-// program's own pictures go, its calibration into the settings; each map tried once. A failure
-// is reported and the round goes on without the picture.
-TRoundMap::TImporter GameFolderImporter(class TProgramFiles& files);
+// program's own pictures go, its calibration into the settings; each map tried once. An import
+// that cannot be made, and once a saved game folder that is not one, is told to `notice`
+// (ImportNotice) and the round goes on without the picture: nothing is reported as an error.
+TRoundMap::TImporter GameFolderImporter(class TProgramFiles& files, std::function<void(const std::string&)> notice);
 
 // The import as one JSON object.
 std::string MapImportJson(const TMapImport& import);

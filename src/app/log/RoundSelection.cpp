@@ -51,6 +51,7 @@ void TTarvelMain::ListBox1DblClick()
     LoadMapPicture();
     if (FMapPictureMissing && ImportMissingMap(*FRoundNode))
         LoadMapPicture();
+    TellMapNotice(true);
 
     const TSavedCalibration saved(FSettings, FMapName);
     if (saved.Present()) {

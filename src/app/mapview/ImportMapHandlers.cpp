@@ -5,6 +5,7 @@
 #include "base/Convert.h"
 #include "base/ErrorReporting.h"
 #include "base/Errors.h"
+#include "level/GameFolder.h"
 #include "level/LevelObjects.h"
 #include "level/MapImport.h"
 
@@ -86,19 +87,35 @@ const char* const GameTypes[] = {"Conquest", "Ctf", "TDM", "SinglePlayer"};
 
 } // namespace
 
-std::string TTarvelMain::GameFolder() const { return FSettings.Values(GameFolderKey); }
+std::string TTarvelMain::GameFolder() const { return SavedGameFolder(FSettings).Folder; }
 
 void TTarvelMain::SetGameFolder(const std::string& folder)
 {
+    // A level folder or archive taken for the game would be imported under every map's name.
+    CheckGameFolder(folder);
     FSettings.SetValue(GameFolderKey, folder);
     FImportsTried.clear(); // another game may have what this one lacked
+    FImportFailures.clear();
 }
 
 void TTarvelMain::GameFolder1Click()
 {
-    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Game folder"), Latin1(GameFolder()));
-    if (!chosen.isEmpty())
-        SetGameFolder(FromLatin1(chosen));
+    const std::string saved = FSettings.Values(GameFolderKey);
+    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Game folder"), Latin1(saved));
+    if (chosen.isEmpty())
+        return;
+    SetGameFolder(FromLatin1(chosen));
+    ImportSelectedMapAgain();
+}
+
+void TTarvelMain::ImportSelectedMapAgain()
+{
+    if (!FRoundNode || !FSession.RoundMarked() || !FMapPictureMissing)
+        return;
+    // The round selected anew imports its map, and goes back to the moment it showed.
+    const double time = FSession.ReplayTime();
+    ListBox1DblClick();
+    SeekTo(time);
 }
 
 bool TTarvelMain::ImportMapFrom(const std::string& source, const std::string& map, const std::string& mod,
@@ -129,19 +146,23 @@ bool TTarvelMain::ImportMissingMap(const TwexXMLNode& round)
     if (folder.empty() || !FImportsTried.insert(UpperCaseLatin1(FMapName)).second)
         return false;
     const TRoundGame game = RoundGame(round);
-    bool imported = false;
-    // A map the game lacks is said, and the round goes on as it would without the import.
-    RunHandler([&] {
+    const std::string map = FMapName;
+    // A map the game lacks is said in the notice, and the round goes on as it would without the
+    // import: no error box waits over it.
+    try {
         const std::string images = ImageFolders().front();
-        const std::string map = FMapName;
         const std::optional<TMapImport> import =
             ImportWithProgress(this, map, [=] { return ImportGameMap(folder, game, map, images); });
         if (!import)
-            return;
+            return false;
         WriteMapImport(*import, images, SettingsFileName(), FSettings);
-        imported = true;
-    });
-    return imported;
+        return true;
+    } catch (...) {
+        const std::string why = CurrentExceptionMessage();
+        FImportFailures[UpperCaseLatin1(map)] = why;
+        Notify(ImportNotice(map, why));
+        return false;
+    }
 }
 
 void TTarvelMain::ImportMap1Click()

@@ -59,6 +59,7 @@ void TTarvelMain::CreateMapTools()
     LMissingMap->setObjectName(QStringLiteral("LMissingMap"));
     LMissingMap->move(8, 1);
     LMissingMap->hide();
+    CreateMapNotice();
 
     connect(Calibrate1, &QAction::triggered, this, [this] { RunHandler([this] { Calibrate1Click(); }); });
     connect(BCalibrate, &QPushButton::clicked, this, [this] { RunHandler([this] { Calibrate1Click(); }); });
