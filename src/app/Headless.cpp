@@ -1097,7 +1097,7 @@ int CalibrateMap(TContext& c)
         window.BSaveSettingsPerMapClick();
         if (scope.Failed())
             return scope.Finish(c.out, c.err);
-        window.Settings().SaveToFile(window.SettingsFileName());
+        window.WriteSettings();
     }
     c.out << CalibrationJson(calibration, PairResiduals(calibration, *height, pairs)) << '\n';
     return scope.Finish(c.out, c.err);

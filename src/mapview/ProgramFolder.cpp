@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
+
 
 TSettingsPlace ChooseSettingsPlace(const std::string& exeName)
 {
@@ -34,6 +36,70 @@ TSettingsPlace ChooseSettingsPlace(const std::string& exeName)
     return place;
 }
 
+void TSettingsFile::Read()
+{
+    TTextList list;
+    if (FileExists(FFileName))
+        list.LoadFromFile(FFileName);
+    FList = std::move(list);
+    FChanges.clear();
+}
+
+void TSettingsFile::SetValue(std::string_view name, std::string_view value)
+{
+    FList.SetValue(name, value); // raises before anything is remembered
+    for (auto& [key, held] : FChanges)
+        if (SameTextLatin1(key, name)) {
+            held = value;
+            return;
+        }
+    FChanges.emplace_back(name, value);
+}
+
+TTextList TSettingsFile::Merged() const
+{
+    TTextList merged;
+    if (FileExists(FFileName))
+        merged.LoadFromFile(FFileName);
+    for (const auto& [key, value] : FChanges)
+        merged.SetValue(key, value);
+    return merged;
+}
+
+void TSettingsFile::Saved(TTextList merged)
+{
+    FList = std::move(merged);
+    FChanges.clear();
+}
+
+void TSettingsFile::Save()
+{
+    const TSettingsLock lock(FFileName);
+    TTextList merged = Merged();
+    WriteWholeFile(FFileName, merged.Text());
+    Saved(std::move(merged));
+}
+
+TSettingsLock::TSettingsLock(const std::string& settingsFile)
+{
+    const std::string name = settingsFile + ".lock";
+    FLock = std::make_unique<QLockFile>(QFile::decodeName(QByteArray::fromStdString(name)));
+    if (FLock->tryLock(LockWaitMilliseconds))
+        return;
+    if (FLock->error() == QLockFile::LockFailedError)
+        throw EFCreateError(settingsFile, "another program holds its lock " + name);
+    // The lock file could not be made (a full disk, a folder not the user's to write): the
+    // reason is the system's, as a new settings file beside it would meet it.
+    {
+        TFileReplacement probe(settingsFile);
+        probe.Write(std::string(64, ' '));
+        probe.Close();
+    }
+    throw EFCreateError(settingsFile, "its lock " + name + " cannot be made");
+}
+
+TSettingsLock::~TSettingsLock() = default;
+
 std::string ProgramImagesFolder(const std::string& exeName) { return ExtractFilePath(exeName) + "images/"; }
 
 std::vector<std::string> ProgramImageFolders(const std::string& exeName, const std::string& userFolder)
@@ -50,9 +116,9 @@ void TProgramFiles::Read()
     if (FileExists(ProgramPictureMapFile(FExeName)))
         FPictureMap.LoadFromFile(ProgramPictureMapFile(FExeName));
     FPlace = ChooseSettingsPlace(FExeName);
-    if (FileExists(FPlace.FileName))
-        FSettings.LoadFromFile(FPlace.FileName);
-    StartZoom(FSettings);
+    FSettings.SetFileName(FPlace.FileName);
+    FSettings.Read();
+    StartZoom(FSettings.List());
 }
 
 int32_t StartZoom(const TTextList& settings)

@@ -52,7 +52,7 @@ void TTarvelMain::ListBox1DblClick()
     if (FMapPictureMissing && ImportMissingMap(*FRoundNode))
         LoadMapPicture();
 
-    const TSavedCalibration saved(FSettings, FMapName);
+    const TSavedCalibration saved(FSettings.List(), FMapName);
     if (saved.Present()) {
         SetTrackBarPosition(TBXas, saved.Scale());
         FCorrectionY = saved.CorrectionY();

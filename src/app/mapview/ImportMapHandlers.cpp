@@ -112,7 +112,7 @@ bool TTarvelMain::ImportMapFrom(const std::string& source, const std::string& ma
     });
     if (!import)
         return false;
-    WriteMapImport(*import, images, SettingsFileName(), FSettings);
+    WriteMapImport(*import, images, FSettings);
     if (FRoundNode && FSession.RoundMarked() && SameTextLatin1(FMapName, import->Map)) {
         // The round selected anew on its new picture, its objects and calibration, and back
         // at the moment it showed.
@@ -138,7 +138,7 @@ bool TTarvelMain::ImportMissingMap(const TwexXMLNode& round)
             ImportWithProgress(this, map, [=] { return ImportGameMap(folder, game, map, images); });
         if (!import)
             return;
-        WriteMapImport(*import, images, SettingsFileName(), FSettings);
+        WriteMapImport(*import, images, FSettings);
         imported = true;
     });
     return imported;
