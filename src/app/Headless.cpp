@@ -344,7 +344,7 @@ private:
 
 // The commands that answer from the model build no window, but start as the window starts:
 // its program files read from the folder of `exeName`, a failure reported as the window
-// reports it. The user's configuration folder is named as the tool's application would name it.
+// reports it. The user's configuration folder is the window's, whatever the application's name.
 TProgramFiles StartWithoutWindow(const std::string& exeName)
 {
     if (!QCoreApplication::instance())

@@ -165,7 +165,7 @@ public:
     void WriteSettings();
 
     // The settings file: beside the program when its folder can be written, else in the
-    // user's configuration folder, begun as a copy of the one beside the program.
+    // user's configuration folder, the tool's too (ChooseSettingsPlace).
     std::string SettingsFileName() const;
     std::string PictureMapFileName() const;
     // The picture folder beside the program (with its closing "/").

@@ -11,6 +11,60 @@
 #include <QStandardPaths>
 
 
+namespace {
+
+// The configuration folder's names: the one both programs use, and the one the tool used
+// before on its own, from which a user's imported maps are taken over.
+constexpr char UserFolderName[] = "Tarvel";
+constexpr char EarlierToolFolderName[] = "ornwick";
+
+std::string ConfigFolder(const char* name)
+{
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (config.isEmpty())
+        return std::string();
+    return QFile::encodeName(QDir::cleanPath(config)).toStdString() + "/" + name + "/";
+}
+
+// The files of one folder that another lacks, copied into it (made when missing).
+void CopyMissingFiles(const std::string& from, const std::string& to)
+{
+    const QDir source(QFile::decodeName(QByteArray::fromStdString(from)));
+    if (!source.exists())
+        return;
+    if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(to))))
+        throw EFCreateError(to);
+    for (const QString& name : source.entryList(QDir::Files | QDir::Hidden)) {
+        const std::string file = QFile::encodeName(name).toStdString();
+        if (!FileExists(to + file))
+            WriteWholeFile(to + file, ReadWholeFile(from + file));
+    }
+}
+
+// The user's settings begun: from those the tool kept in its own folder before, with the maps
+// it imported there (pictures first: settings that name a map's calibration never come
+// without its picture), else from the program's own. Whole or not at all (a full disk): the
+// user's settings then begin empty, as without a copy.
+void BeginUserSettings(const TSettingsPlace& place, const std::string& shipped)
+{
+    try {
+        const TSettingsLock lock(place.FileName);
+        if (FileExists(place.FileName))
+            return; // another program began them meanwhile
+        const std::string earlier = ConfigFolder(EarlierToolFolderName);
+        const std::string earlierSettings = earlier + ExtractFileName(place.FileName);
+        if (!earlier.empty() && FileExists(earlierSettings)) {
+            CopyMissingFiles(earlier + "images/", place.UserFolder + "images/");
+            WriteWholeFile(place.FileName, ReadWholeFile(earlierSettings));
+        } else if (FileExists(shipped)) {
+            WriteWholeFile(place.FileName, ReadWholeFile(shipped));
+        }
+    } catch (const EBaseError&) {
+    }
+}
+
+} // namespace
+
 TSettingsPlace ChooseSettingsPlace(const std::string& exeName)
 {
     const std::string beside = ChangeFileExt(exeName, ".ini");
@@ -20,19 +74,15 @@ TSettingsPlace ChooseSettingsPlace(const std::string& exeName)
     const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(beside)));
     if (folder.isWritable() && (!file.exists() || file.isWritable()))
         return place;
-    // A system-wide install: the user's own copy, begun from the shipped one.
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    if (config.isEmpty() || !QDir().mkpath(config))
+    // A system-wide install: the user's own copy, one folder for the window and the tool alike,
+    // whatever each program's name.
+    const std::string config = ConfigFolder(UserFolderName);
+    if (config.empty() || !QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(config))))
         return place;
-    place.UserFolder = QFile::encodeName(config).toStdString() + "/";
+    place.UserFolder = config;
     place.FileName = place.UserFolder + ExtractFileName(beside);
-    // Whole or not at all (a full disk): the user's settings then begin empty, as without a copy.
-    if (!FileExists(place.FileName) && FileExists(beside)) {
-        try {
-            WriteWholeFile(place.FileName, ReadWholeFile(beside));
-        } catch (const EBaseError&) {
-        }
-    }
+    if (!FileExists(place.FileName))
+        BeginUserSettings(place, beside);
     return place;
 }
 

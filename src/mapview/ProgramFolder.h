@@ -75,7 +75,9 @@ struct TSettingsPlace {
 };
 
 // The settings file: beside the program when its folder can be written, else in the user's
-// configuration folder, begun there as a copy of the one beside the program.
+// configuration folder ~/.config/Tarvel/ (the window's and the tool's alike), begun there as a
+// copy of what the tool kept in ~/.config/ornwick/ before, with its images/, or else of the
+// one beside the program.
 TSettingsPlace ChooseSettingsPlace(const std::string& exeName);
 // The picture folder beside the program (with its closing "/").
 std::string ProgramImagesFolder(const std::string& exeName);

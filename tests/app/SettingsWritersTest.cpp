@@ -1,5 +1,7 @@
 // Programs that write Tarvel.ini at once, as processes: tools importing and calibrating maps,
 // windows importing a map each and writing their settings as they end. Every map's keys stay.
+// And the window and the tool installed where the user cannot write share one folder.
+#include "ReadOnlyFolder.h"
 #include "WindowTestUtil.h"
 #include "base/TextList.h"
 #include "level/LevelTestFiles.h"
@@ -191,4 +193,38 @@ TEST(SettingsWriters, WindowsAndToolsAtOnceKeepEachOthersKeys)
     for (const std::string& map : windowMaps)
         EXPECT_EQ(settings.Values(map + "_window"), "kept") << map;
     EXPECT_EQ(ReadFileBytes(home.Ini()).substr(0, OddIni.size()), OddIni);
+}
+
+// Installed where the user cannot write: a map the window imported is found by the tool, and
+// one the tool imported by the window.
+TEST(SettingsFolder, TheToolAndTheWindowFindEachOthersMaps)
+{
+    ORNWICK_IN_READ_ONLY_FOLDER(folder);
+    TTempDir config, source;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path(""))); // this process and the tool's
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvel")); // as the window program is named
+    const std::string level = WriteLevelFolder(source, "Small", SmallLevel(16));
+    {
+        TTarvelMain window(folder + "/Tarvel");
+        ASSERT_TRUE(window.ImportMapFrom(level, "alpha", "", "GPM_CQ", false));
+    }
+    std::unique_ptr<QProcess> objects(StartOrnwick({"objects", "alpha", "--home", folder}));
+    ASSERT_TRUE(objects->waitForFinished(60000));
+    const std::string listed = objects->readAll().toStdString();
+    EXPECT_EQ(objects->exitCode(), 0) << listed;
+    const size_t missing = listed.find("{\"missing\":[");
+    ASSERT_NE(missing, std::string::npos) << listed;
+    EXPECT_EQ(listed.find("\"alpha\"", missing), std::string::npos) << listed; // its picture found
+    EXPECT_NE(listed.find("\"controlpoint\""), std::string::npos) << listed;
+
+    std::unique_ptr<QProcess> import(StartImport(level, "beta", folder));
+    ASSERT_TRUE(import->waitForFinished(60000));
+    EXPECT_EQ(import->exitCode(), 0) << import->readAll().toStdString();
+    TTarvelMain window(folder + "/Tarvel");
+    window.ShowMap("beta");
+    EXPECT_FALSE(window.MapPictureMissing());
+    EXPECT_FALSE(window.Settings().Values("beta_SCALE").empty());
+    EXPECT_EQ(window.Settings().Values("shipped"), "yes");
+    EXPECT_TRUE(PathExists(config.Path("Tarvel/images/alpha.jpg")));
+    EXPECT_TRUE(PathExists(config.Path("Tarvel/images/beta.jpg")));
 }

@@ -1,5 +1,6 @@
 // Tarvel.ini written by several programs at once: each writes only what it changed, into the
-// file as it is then, under the file's lock.
+// file as it is then, under the file's lock; and one folder for the window and the tool.
+#include "ReadOnlyFolder.h"
 #include "TestUtil.h"
 #include "base/Files.h"
 #include "base/TextList.h"
@@ -155,4 +156,53 @@ TEST(SettingsFile, ALockLeftByADeadProgramIsTakenOver)
     settings.Save();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(TSettingsLock::LockWaitMilliseconds));
     EXPECT_EQ(ReadFileBytes(ini), "admin=true\r\nZOOM=700\r\n");
+}
+
+namespace {
+
+// The settings' folder as the program named `application` chooses it, under `config`.
+std::string PlaceFor(const std::string& exe, const std::string& config, const char* application)
+{
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config));
+    const QString saved = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QString::fromLatin1(application));
+    const TSettingsPlace place = ChooseSettingsPlace(exe);
+    QCoreApplication::setApplicationName(saved);
+    qunsetenv("XDG_CONFIG_HOME");
+    return place.FileName;
+}
+
+} // namespace
+
+// Installed where the user cannot write, the window (Tarvel) and the tool (ornwick) keep their
+// settings in one folder; the first one begins it from what the tool kept in its own before.
+TEST(SettingsFile, AnInstalledProgramKeepsOneUserFolder)
+{
+    ORNWICK_IN_READ_ONLY_FOLDER(folder);
+    const std::string exe = folder + "/Tarvel";
+    {
+        TTempDir config;
+        const std::string ini = config.Path("Tarvel/Tarvel.ini");
+        EXPECT_EQ(PlaceFor(exe, config.Path(""), "ornwick"), ini);
+        EXPECT_EQ(PlaceFor(exe, config.Path(""), "Tarvel"), ini);
+        EXPECT_EQ(ReadFileBytes(ini), readonlyfs::ShippedIni);
+        EXPECT_FALSE(PathExists(config.Path("ornwick")));
+    }
+    {
+        // The tool's folder of before, with a map it imported.
+        TTempDir config;
+        std::filesystem::create_directories(config.Path("ornwick/images"));
+        config.Write("ornwick/Tarvel.ini", "admin=true\r\nbay_SCALE=1200\r\n");
+        config.Write("ornwick/images/bay.jpg", "picture");
+        config.Write("ornwick/images/bayOBS.con", "objects");
+        EXPECT_EQ(PlaceFor(exe, config.Path(""), "Tarvel"), config.Path("Tarvel/Tarvel.ini"));
+        EXPECT_EQ(ReadFileBytes(config.Path("Tarvel/Tarvel.ini")), "admin=true\r\nbay_SCALE=1200\r\n");
+        EXPECT_EQ(ReadFileBytes(config.Path("Tarvel/images/bay.jpg")), "picture");
+        EXPECT_EQ(ReadFileBytes(config.Path("Tarvel/images/bayOBS.con")), "objects");
+        // Taken over once: the user's own settings are never replaced by the tool's old ones.
+        config.Write("ornwick/Tarvel.ini", "admin=true\r\nbay_SCALE=1\r\n");
+        config.Write("Tarvel/Tarvel.ini", "mine=1\r\n");
+        EXPECT_EQ(PlaceFor(exe, config.Path(""), "ornwick"), config.Path("Tarvel/Tarvel.ini"));
+        EXPECT_EQ(ReadFileBytes(config.Path("Tarvel/Tarvel.ini")), "mine=1\r\n");
+    }
 }
