@@ -346,7 +346,7 @@ private:
 
 // The commands that answer from the model build no window, but start as the window starts:
 // its program files read from the folder of `exeName`, a failure reported as the window
-// reports it. The user's configuration folder is named as the tool's application would name it.
+// reports it. The user's configuration folder is the window's, whatever the application's name.
 TProgramFiles StartWithoutWindow(const std::string& exeName)
 {
     if (!QCoreApplication::instance())
@@ -1112,7 +1112,7 @@ int CalibrateMap(TContext& c)
         window.BSaveSettingsPerMapClick();
         if (scope.Failed())
             return scope.Finish(c.out, c.err);
-        window.Settings().SaveToFile(window.SettingsFileName());
+        window.WriteSettings();
     }
     c.out << CalibrationJson(calibration, PairResiduals(calibration, *height, pairs)) << '\n';
     return scope.Finish(c.out, c.err);

@@ -111,7 +111,7 @@ void TTarvelMain::FormDestroy()
     FMapImage.SetPicture(QImage());
     // A settings list that was never read would wipe the user's file.
     if (FWritesSettings && FSettingsRead)
-        RunHandler([this] { FSettings.SaveToFile(SettingsFileName()); });
+        RunHandler([this] { WriteSettings(); });
     // The scoreboard's rows point at the states; they go first.
     ScoreBord->clear();
     ClearReplayState();
@@ -119,15 +119,17 @@ void TTarvelMain::FormDestroy()
 
 std::string TTarvelMain::SettingsFileName() const
 {
-    return FSettingsFileName.empty() ? ChangeFileExt(FExeName, ".ini") : FSettingsFileName;
+    return FSettings.FileName().empty() ? ChangeFileExt(FExeName, ".ini") : FSettings.FileName();
 }
 
 void TTarvelMain::ChooseSettingsFile()
 {
     const TSettingsPlace place = ChooseSettingsPlace(FExeName);
-    FSettingsFileName = place.FileName;
+    FSettings.SetFileName(place.FileName);
     FUserFolder = place.UserFolder;
 }
+
+void TTarvelMain::WriteSettings() { FSettings.Save(); }
 
 std::vector<std::string> TTarvelMain::ImageFolders() const { return ProgramImageFolders(FExeName, FUserFolder); }
 
@@ -216,8 +218,7 @@ void TTarvelMain::FormCreate()
     if (FileExists(PictureMapFileName()))
         FPictureMap.LoadFromFile(PictureMapFileName());
     ChooseSettingsFile();
-    if (FileExists(SettingsFileName()))
-        FSettings.LoadFromFile(SettingsFileName());
+    FSettings.Read();
     FSettingsRead = true;
     ReadViewSettings();
     ReadMapToolSettings();
@@ -228,7 +229,7 @@ void TTarvelMain::FormCreate()
         PCMainInfo->setTabVisible(PCMainInfo->indexOf(page), admin);
     PCMainInfo->setCurrentWidget(TabSheet5);
 
-    FZoom = StartZoom(FSettings);
+    FZoom = StartZoom(FSettings.List());
     const int designed = TBMApZoom->value();
     SetTrackBarPosition(TBMApZoom, FZoom);
     // The map view takes the zoom's size from the start, also when the slider stood there.

@@ -23,6 +23,7 @@
 #include "mapview/MapObject.h"
 #include "mapview/Minimap.h"
 #include "mapview/PictureHolder.h"
+#include "mapview/ProgramFolder.h"
 #include "mapview/UDrawTread.h"
 #include "replay/LookAhead.h"
 #include "replay/MarkerPath.h"
@@ -164,9 +165,12 @@ public:
     // Whether FormDestroy writes the settings file: the program does, the headless tool and
     // the tests that do not ask for it do not.
     void SetWritesSettings(bool on) { FWritesSettings = on; }
+    // The settings this window changed written into the file, as at its end: the keys that
+    // other programs wrote meanwhile stay.
+    void WriteSettings();
 
     // The settings file: beside the program when its folder can be written, else in the
-    // user's configuration folder, begun as a copy of the one beside the program.
+    // user's configuration folder, the tool's too (ChooseSettingsPlace).
     std::string SettingsFileName() const;
     std::string PictureMapFileName() const;
     // The picture folder beside the program (with its closing "/").
@@ -175,7 +179,7 @@ public:
     // configuration folder when the settings live there, then the program's.
     std::vector<std::string> ImageFolders() const;
 
-    const TTextList& Settings() const { return FSettings; }
+    const TTextList& Settings() const { return FSettings.List(); }
     const TTextList& PictureMap() const { return FPictureMap; }
     const TwexXMLTree& Document() const { return FDocument; }
 
@@ -432,11 +436,10 @@ private:
     void ChooseSettingsFile();
 
     std::string FExeName;
-    std::string FSettingsFileName;
     std::string FUserFolder; // the configuration folder when the settings live there, with "/"
     bool FWritesSettings = false;
     bool FDestroyed = false;
-    TTextList FSettings;   // the lines of Tarvel.ini
+    TSettingsFile FSettings; // the lines of Tarvel.ini
     TTextList FPictureMap; // the lines of Tarvel.map
     // Whether FSettings holds what Tarvel.ini held at start (or there was no such file). When
     // start-up failed before reading it, writing FSettings back would wipe the user's file.

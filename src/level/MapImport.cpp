@@ -117,15 +117,13 @@ TMapImport ImportMap(const TLevel& level, const std::string& map, const std::str
 
 void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile)
 {
-    TTextList settings;
-    if (FileExists(settingsFile))
-        settings.LoadFromFile(settingsFile);
-    WriteMapImport(import, imagesFolder, settingsFile, settings);
+    // Nothing held: only the calibration's keys are written, into the file as it is then.
+    TSettingsFile settings(settingsFile);
+    WriteMapImport(import, imagesFolder, settings);
 }
 
 namespace {
-void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile,
-                   TTextList& settings);
+void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, TSettingsFile& settings);
 } // namespace
 
 TRoundGame RoundGame(const TwexXMLNode& round)
@@ -165,7 +163,7 @@ TRoundMap::TImporter GameFolderImporter(TProgramFiles& files, std::function<void
         try {
             const std::string images = files.ImageFolders().front();
             const TMapImport import = ImportGameMap(saved.Folder, RoundGame(round), map, images);
-            WriteMapImport(import, images, files.SettingsFileName(), files.Settings());
+            WriteMapImport(import, images, files.SettingsFile());
             return true;
         } catch (...) {
             notice(ImportNotice(map, CurrentExceptionMessage()));
@@ -174,15 +172,14 @@ TRoundMap::TImporter GameFolderImporter(TProgramFiles& files, std::function<void
     };
 }
 
-void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile,
-                    TTextList& held)
+void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, TSettingsFile& held)
 {
     if (!QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(imagesFolder))))
         throw EFCreateError(imagesFolder);
     // On a failure the held settings are as they were, as the files are.
-    const TTextList unchanged = held;
+    const TSettingsFile unchanged = held;
     try {
-        WriteMapFiles(import, imagesFolder, settingsFile, held);
+        WriteMapFiles(import, imagesFolder, held);
     } catch (...) {
         held = unchanged;
         throw;
@@ -191,27 +188,31 @@ void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, c
 
 namespace {
 
-void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile,
-                   TTextList& settings)
+void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, TSettingsFile& settings)
 {
     const TCalibration& c = import.Calibration.Values;
     settings.SetValue(import.Map + "_SCALE", std::to_string(c.XScale));
     settings.SetValue(import.Map + "_CORRECTIONY", std::to_string(c.YScale));
     settings.SetValue(import.Map + "_TOPMARGIN", std::to_string(c.Top));
     settings.SetValue(import.Map + "_LEFTMARGIN", std::to_string(c.Left));
-    const std::vector<std::pair<std::string, std::string>> files = {
-        {imagesFolder + import.PictureFile, import.PictureBytes},
-        {imagesFolder + import.ObjectFile, import.ObjectText},
-        {settingsFile, settings.Text()}};
+    std::vector<std::pair<std::string, std::string>> files = {{imagesFolder + import.PictureFile, import.PictureBytes},
+                                                              {imagesFolder + import.ObjectFile, import.ObjectText}};
     // Every file written and on the disk under a temporary name before any takes its place: a
     // failure then (a full disk) changes nothing.
     std::vector<std::unique_ptr<TFileReplacement>> written;
-    for (const auto& [name, bytes] : files) {
+    const auto write = [&](const std::string& name, const std::string& bytes) {
         written.push_back(std::make_unique<TFileReplacement>(name));
         written.back()->Write(bytes);
-    }
-    for (const auto& file : written)
-        file->Close();
+        written.back()->Close();
+    };
+    for (const auto& [name, bytes] : files)
+        write(name, bytes);
+    // The settings last and under their lock, from the file as it is now: another program
+    // writing them meanwhile keeps its keys, and waits only while these few lines are written.
+    const TSettingsLock lock(settings.FileName());
+    TTextList merged = settings.Merged();
+    files.emplace_back(settings.FileName(), merged.Text());
+    write(files.back().first, files.back().second);
     std::vector<std::pair<std::string, std::optional<std::string>>> before;
     try {
         for (size_t i = 0; i < files.size(); ++i) {
@@ -219,6 +220,7 @@ void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, co
             before.emplace_back(name, FileExists(name) ? std::optional<std::string>(ReadWholeFile(name)) : std::nullopt);
             written[i]->Commit();
         }
+        settings.Saved(std::move(merged));
     } catch (...) {
         before.pop_back(); // the one that failed was left as it was
         for (const auto& [name, old] : before) {

@@ -8,6 +8,7 @@
 #include "level/LevelPicture.h"
 #include "base/TextList.h"
 #include "mapview/Calibration.h"
+#include "mapview/ProgramFolder.h"
 #include "mapview/RoundMap.h"
 
 #include <functional>
@@ -51,10 +52,10 @@ TMapImport ImportMap(const TLevel& level, const std::string& map, const std::str
 // calibration into the settings file, keeping its other lines; each file whole or not at all, and the earlier ones put back
 // when a later one cannot be written.
 void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile);
-// The same with the settings as a program holds them: the calibration's keys set there and the
-// list written as the settings file; on a failure the list is as it was.
-void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, const std::string& settingsFile,
-                    TTextList& settings);
+// The same with the settings as a program holds them: the calibration's keys set there and,
+// with the program's other changed keys, written into the settings file as it is on the disk
+// then, under its lock; on a failure what is held is as it was.
+void WriteMapImport(const TMapImport& import, const std::string& imagesFolder, TSettingsFile& settings);
 
 // What a round's server says of its game: its "modid" and its "gamemode", "bf1942" and
 // "GPM_CQ" when it names none.

@@ -7,8 +7,67 @@
 #include "base/TextList.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
+
+class QLockFile;
+
+// Tarvel.ini as a program holds it. Several programs write it at once (two windows, the tool
+// importing maps), each from what it read at its start: so each writes only the keys it
+// changed, into the file as it is on the disk at that moment, under the file's lock; what the
+// others wrote in between stays.
+class TSettingsFile {
+public:
+    TSettingsFile() = default;
+    explicit TSettingsFile(std::string fileName) : FFileName(std::move(fileName)) {}
+
+    const std::string& FileName() const { return FFileName; }
+    void SetFileName(std::string fileName) { FFileName = std::move(fileName); }
+
+    // The file's lines as held, the changes forgotten; a missing file holds none.
+    void Read();
+    const TTextList& List() const { return FList; }
+    int Count() const { return FList.Count(); }
+    int IndexOfName(std::string_view name) const { return FList.IndexOfName(name); }
+    std::string Values(std::string_view name) const { return FList.Values(name); }
+    // Set as held, and remembered to be written.
+    void SetValue(std::string_view name, std::string_view value);
+    bool Changed() const { return !FChanges.empty(); }
+
+    // The changed keys written into the file, under its lock: the file read afresh, the keys set
+    // in it, the file replaced whole; what is held becomes what was written. A failure leaves
+    // the file, what is held and the changes as they were.
+    void Save();
+
+    // For a writer that replaces other files together with the settings, while it holds the
+    // lock (TSettingsLock): the file as it is now with the changed keys set in it, and then,
+    // once that is written, the same taken as held.
+    TTextList Merged() const;
+    void Saved(TTextList merged);
+
+private:
+    std::string FFileName;
+    TTextList FList;
+    std::vector<std::pair<std::string, std::string>> FChanges; // in the order first set, each key once
+};
+
+// The lock of a settings file while it lives: a lock file beside it ("Tarvel.ini.lock") that
+// one program at a time holds; one left by a program that died is taken over. Raises "Cannot
+// create file %s" when the lock cannot be had in LockWaitMilliseconds.
+class TSettingsLock {
+public:
+    static constexpr int LockWaitMilliseconds = 20000;
+    explicit TSettingsLock(const std::string& settingsFile);
+    ~TSettingsLock();
+    TSettingsLock(const TSettingsLock&) = delete;
+    TSettingsLock& operator=(const TSettingsLock&) = delete;
+
+private:
+    std::unique_ptr<QLockFile> FLock;
+};
 
 struct TSettingsPlace {
     std::string FileName;   // the settings file
@@ -16,7 +75,9 @@ struct TSettingsPlace {
 };
 
 // The settings file: beside the program when its folder can be written, else in the user's
-// configuration folder, begun there as a copy of the one beside the program.
+// configuration folder ~/.config/Tarvel/ (the window's and the tool's alike), begun there as a
+// copy of what the tool kept in ~/.config/ornwick/ before, with its images/, or else of the
+// one beside the program.
 TSettingsPlace ChooseSettingsPlace(const std::string& exeName);
 // The picture folder beside the program (with its closing "/").
 std::string ProgramImagesFolder(const std::string& exeName);
@@ -36,9 +97,9 @@ public:
     // read before it.
     void Read();
 
-    const TTextList& Settings() const { return FSettings; }
-    // The settings as held, for what writes them (a map's import): the file is then written whole.
-    TTextList& Settings() { return FSettings; }
+    const TTextList& Settings() const { return FSettings.List(); }
+    // The settings as held, for what writes them (a map's import).
+    TSettingsFile& SettingsFile() { return FSettings; }
     const std::string& SettingsFileName() const { return FPlace.FileName; }
     const TTextList& PictureMap() const { return FPictureMap; }
     std::vector<std::string> ImageFolders() const { return ProgramImageFolders(FExeName, FPlace.UserFolder); }
@@ -46,6 +107,6 @@ public:
 private:
     std::string FExeName;
     TSettingsPlace FPlace;
-    TTextList FSettings;
+    TSettingsFile FSettings;
     TTextList FPictureMap;
 };

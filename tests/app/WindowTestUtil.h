@@ -22,7 +22,7 @@
 // Reaches the window's private state.
 class TTarvelMainTest {
 public:
-    static TTextList& Settings(TTarvelMain& window) { return window.FSettings; }
+    static TSettingsFile& Settings(TTarvelMain& window) { return window.FSettings; }
     static TwexXMLTree& Document(TTarvelMain& window) { return window.FDocument; }
     static TwexXMLNode*& RoundNode(TTarvelMain& window) { return window.FRoundNode; }
     static bool SettingsRead(TTarvelMain& window) { return window.FSettingsRead; }

@@ -53,7 +53,7 @@ void TTarvelMain::ListBox1DblClick()
         LoadMapPicture();
     TellMapNotice(true);
 
-    const TSavedCalibration saved(FSettings, FMapName);
+    const TSavedCalibration saved(FSettings.List(), FMapName);
     if (saved.Present()) {
         SetTrackBarPosition(TBXas, saved.Scale());
         FCorrectionY = saved.CorrectionY();

@@ -87,7 +87,7 @@ const char* const GameTypes[] = {"Conquest", "Ctf", "TDM", "SinglePlayer"};
 
 } // namespace
 
-std::string TTarvelMain::GameFolder() const { return SavedGameFolder(FSettings).Folder; }
+std::string TTarvelMain::GameFolder() const { return SavedGameFolder(FSettings.List()).Folder; }
 
 void TTarvelMain::SetGameFolder(const std::string& folder)
 {
@@ -129,7 +129,7 @@ bool TTarvelMain::ImportMapFrom(const std::string& source, const std::string& ma
     });
     if (!import)
         return false;
-    WriteMapImport(*import, images, SettingsFileName(), FSettings);
+    WriteMapImport(*import, images, FSettings);
     if (FRoundNode && FSession.RoundMarked() && SameTextLatin1(FMapName, import->Map)) {
         // The round selected anew on its new picture, its objects and calibration, and back
         // at the moment it showed.
@@ -155,7 +155,7 @@ bool TTarvelMain::ImportMissingMap(const TwexXMLNode& round)
             ImportWithProgress(this, map, [=] { return ImportGameMap(folder, game, map, images); });
         if (!import)
             return false;
-        WriteMapImport(*import, images, SettingsFileName(), FSettings);
+        WriteMapImport(*import, images, FSettings);
         return true;
     } catch (...) {
         const std::string why = CurrentExceptionMessage();

@@ -150,7 +150,7 @@ void TTarvelMain::TellMapNotice(bool newSelection)
         MapNotice1->hide();
         return;
     }
-    const TSavedGameFolder saved = SavedGameFolder(FSettings);
+    const TSavedGameFolder saved = SavedGameFolder(FSettings.List());
     // A bad saved value is said once a run, and stays for the selection that said it.
     if (!saved.Problem.empty() && !FGameFolderProblemTold) {
         FGameFolderProblemTold = true;

@@ -190,7 +190,7 @@ TEST(SaveSettingsPerMap, WritesTheFiveKeysInOrderAndReplacesThemInPlace)
     window.TBXas->setValue(510);
     window.BSaveSettingsPerMap->click();
     EXPECT_EQ(TTarvelMainTest::CorrectionY(window), 600);
-    EXPECT_EQ(TTarvelMainTest::Settings(window).Lines,
+    EXPECT_EQ(TTarvelMainTest::Settings(window).List().Lines,
               (std::vector<std::string>{"admin=true", "_SCALE=2000", "_CORRECTIONY=2000", "_TOPMARGIN=0",
                                         "_LEFTMARGIN=0", "ZOOM=" + std::to_string(window.TBMApZoom->value()),
                                         "bay_SCALE=510", "bay_CORRECTIONY=600", "bay_TOPMARGIN=7", "bay_LEFTMARGIN=-3"}));
