@@ -50,6 +50,8 @@ std::string Encoded(const QImage& picture, const char* format)
 
 TLevel OpenLevel(const std::string& source, const std::string& map, const std::string& mod)
 {
+    if (source.empty())
+        throw ELevelError("No level was named: name a level folder, a level archive (.rfa) or a game folder");
     std::error_code error;
     if (fs::is_directory(source, error)) {
         if (HasChildNoCase(source, "Mods")) {
@@ -59,7 +61,9 @@ TLevel OpenLevel(const std::string& source, const std::string& map, const std::s
         }
         return TLevel::FromFolder(source);
     }
-    if (!fs::exists(source, error))
+    // Anything else that keeps it from being read (a loop of links, no permission) the opening
+    // of the archive tells in the system's words.
+    if (!fs::exists(source, error) && !error)
         throw ELevelError(source + " does not exist");
     return TLevel::FromArchive(source);
 }
@@ -93,15 +97,15 @@ TMapImport ImportMap(const TLevel& level, const std::string& map, const std::str
 {
     TMapImport import;
     import.Map = LowerAscii(map.empty() ? level.Name() : map);
-    if (import.Map.empty() || import.Map.find_first_of("/\\") != std::string::npos || import.Map == "." || import.Map == "..")
-        throw ELevelError("'" + import.Map + "' cannot name a map's files");
+    CheckMapName(import.Map);
     import.WorldSize = ReadWorldSize(level);
-    const std::vector<TLevelObject> objects = ReadLevelObjects(level, GameTypeFolder(gameType));
+    const std::vector<TLevelObject> objects = ReadLevelObjects(level, GameTypeFolder(gameType), &import.Skipped);
     const TLevelPicture picture = overview ? OverviewPicture(level, import.WorldSize) : TerrainPicture(level, import.WorldSize);
     import.Calibration = CalibrateLevelPicture(picture);
     import.PictureSide = picture.Picture.width();
     import.Tiles = picture.Tiles;
-    const bool bitmap = FileExists(imagesFolder + import.Map + ".bmp");
+    const std::vector<std::string> names = FileNamesOfText(import.Map + ".bmp");
+    const bool bitmap = std::any_of(names.begin(), names.end(), [&](const std::string& name) { return FileExists(imagesFolder + name); });
     import.PictureFile = import.Map + (bitmap ? ".bmp" : ".jpg");
     import.PictureBytes = Encoded(picture.Picture, bitmap ? "BMP" : "JPG");
     import.ObjectFile = import.Map + "OBS.con";
@@ -186,8 +190,8 @@ void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, co
     settings.SetValue(import.Map + "_TOPMARGIN", std::to_string(c.Top));
     settings.SetValue(import.Map + "_LEFTMARGIN", std::to_string(c.Left));
     const std::vector<std::pair<std::string, std::string>> files = {
-        {imagesFolder + import.PictureFile, import.PictureBytes},
-        {imagesFolder + import.ObjectFile, import.ObjectText},
+        {imagesFolder + FileNameOfText(import.PictureFile), import.PictureBytes},
+        {imagesFolder + FileNameOfText(import.ObjectFile), import.ObjectText},
         {settingsFile, settings.Text()}};
     // Every file written and on the disk under a temporary name before any takes its place: a
     // failure then (a full disk) changes nothing.
@@ -224,6 +228,19 @@ void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, co
 
 } // namespace
 
+namespace {
+// Only when something was skipped: an import that skipped nothing prints what it always did.
+std::string SkippedJson(const std::vector<std::string>& skipped)
+{
+    if (skipped.empty())
+        return "";
+    std::string json = ",\"skipped\":[";
+    for (size_t n = 0; n < skipped.size(); ++n)
+        json += (n ? "," : "") + JsonString(skipped[n]);
+    return json + "]";
+}
+} // namespace
+
 std::string MapImportJson(const TMapImport& i)
 {
     const TCalibration& c = i.Calibration.Values;
@@ -233,5 +250,6 @@ std::string MapImportJson(const TMapImport& i)
            ",\"objectFile\":" + JsonString(i.ObjectFile) + ",\"objects\":" + std::to_string(i.Objects) +
            ",\"controlPoints\":" + std::to_string(i.ControlPoints) + ",\"_SCALE\":" + std::to_string(c.XScale) +
            ",\"_CORRECTIONY\":" + std::to_string(c.YScale) + ",\"_LEFTMARGIN\":" + std::to_string(c.Left) +
-           ",\"_TOPMARGIN\":" + std::to_string(c.Top) + ",\"maxError\":" + JsonNumber(i.Calibration.MaxError) + "}";
+           ",\"_TOPMARGIN\":" + std::to_string(c.Top) + ",\"maxError\":" + JsonNumber(i.Calibration.MaxError) +
+           SkippedJson(i.Skipped) + "}";
 }
