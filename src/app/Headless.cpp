@@ -116,7 +116,9 @@ const char Usage[] =
     "  widgets [--home DIR]  the main window's controls as JSON, then its menu items\n"
     "  about [--home DIR]    the About window's controls as JSON, logo loaded\n"
     "                     DIR stands in for the program's folder (Tarvel.ini, Tarvel.map,\n"
-    "                     images/); without it, the folder of Tarvel beside this tool\n";
+    "                     images/); without it, the folder of Tarvel beside this tool\n"
+    "  (MAP and NAME: a map's name; typed in UTF-8 it is the log's 8-bit (Latin-1) name, and\n"
+    "  its files are named by the name in UTF-8)\n";
 
 // Thrown for a command line the tool cannot run; exit status 2.
 // Thrown for a command line the tool cannot run; exit status 2. With a message, the message
@@ -472,7 +474,7 @@ int Objects(TContext& c)
 {
     if (c.args.empty() || c.args.size() % 2 == 0)
         throw TUsageError();
-    const std::string& map = c.Arg(0);
+    const std::string map = TextOfFileName(c.Arg(0));
     std::string home = DefaultTarvel();
     std::map<std::string, int> numbers;
     for (size_t i = 1; i < c.args.size(); i += 2) {
@@ -1071,7 +1073,7 @@ int CalibrateMap(TContext& c)
 {
     if (c.args.empty() || c.Arg(0).rfind("--", 0) == 0)
         throw TUsageError();
-    const std::string& map = c.Arg(0);
+    const std::string map = TextOfFileName(c.Arg(0));
     std::string home = DefaultTarvel();
     std::vector<TReferencePair> pairs;
     std::optional<int> height;
@@ -1154,7 +1156,7 @@ int ImportMapCommand(TContext& c)
         if (option == "--home")
             home = HomeTarvel(c.Arg(++i));
         else if (option == "--map")
-            map = c.Arg(++i);
+            map = TextOfFileName(c.Arg(++i));
         else if (option == "--mod")
             mod = c.Arg(++i);
         else if (option == "--mode")

@@ -22,8 +22,8 @@ EListError::EListError(long long index)
 {
 }
 
-EFOpenError::EFOpenError(std::string_view fileName)
-    : EBaseError("Cannot open file " + std::string(fileName))
+EFOpenError::EFOpenError(std::string_view fileName, std::string_view reason)
+    : EBaseError("Cannot open file " + std::string(fileName) + (reason.empty() ? "" : ": " + std::string(reason)))
 {
 }
 

@@ -40,9 +40,11 @@ public:
     explicit EListError(long long index);
 };
 
+// "Cannot open file %s", and after a colon the reason when one helps (a missing file and a folder
+// keep the platform's bare message).
 class EFOpenError : public EBaseError {
 public:
-    explicit EFOpenError(std::string_view fileName);
+    explicit EFOpenError(std::string_view fileName, std::string_view reason = {});
 };
 
 // A file longer than the program reads: still a file that could not be opened, with the reason.

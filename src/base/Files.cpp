@@ -55,37 +55,87 @@ std::string FindFileNoCase(const std::string& fileName)
     return found;
 }
 
+namespace {
+
+constexpr char NotRegular[] = "it is not a regular file";
+
+[[noreturn]] void FailToOpen(const std::string& fileName, int error)
+{
+    // A missing file and a folder keep the message the program always gave for them.
+    if (error == ENOENT || error == EISDIR)
+        throw EFOpenError(fileName);
+    throw EFOpenError(fileName, std::strerror(error));
+}
+
+} // namespace
+
+TInputFile::TInputFile(std::string fileName) : FFileName(std::move(fileName))
+{
+    if (FFileName.empty())
+        throw EFOpenError(FFileName, "no file was named");
+    // Looked at before it is opened: opening a pipe waits for a writer, a device may never end.
+    struct stat st;
+    if (::stat(FFileName.c_str(), &st) != 0)
+        FailToOpen(FFileName, errno);
+    if (S_ISDIR(st.st_mode))
+        FailToOpen(FFileName, EISDIR);
+    if (!S_ISREG(st.st_mode))
+        throw EFOpenError(FFileName, NotRegular);
+    // Without waiting all the same, and checked again: the name may lead elsewhere by now.
+    FFd = ::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (FFd < 0)
+        FailToOpen(FFileName, errno);
+    if (::fstat(FFd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(FFd);
+        throw EFOpenError(FFileName, S_ISDIR(st.st_mode) ? "" : NotRegular);
+    }
+    FSize = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+TInputFile::~TInputFile()
+{
+    if (FFd >= 0)
+        ::close(FFd);
+}
+
+size_t TInputFile::ReadAt(uint64_t offset, size_t n, char* to) const
+{
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(FFd, to + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EFOpenError(FFileName, std::strerror(errno));
+        }
+        if (got == 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
+int TInputFile::Release()
+{
+    const int fd = FFd;
+    FFd = -1;
+    return fd;
+}
+
 void ReadWholeFile(const std::string& fileName, TMemoryStream& stream, size_t ceiling)
 {
-    // Opened without waiting: opening a pipe for reading would otherwise wait for a writer,
-    // forever when none comes.
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        throw EFOpenError(fileName);
-    struct FdCloser {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))
-        throw EFOpenError(fileName);
-    if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > ceiling)
+    const TInputFile file(fileName);
+    if (file.Size() > ceiling)
         throw ETextTooLarge(fileName, ceiling);
     stream.Clear();
     // Size from fstat first; a file that grows while it is read is read to its end all the same.
     // One byte past the ceiling tells that it was passed.
     const size_t limit = ceiling + 1;
-    size_t capacity = std::min(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : size_t(65536), limit);
+    size_t capacity = std::min(file.Size() > 0 ? static_cast<size_t>(file.Size()) + 1 : size_t(65536), limit);
     char* data = stream.GrowForWrite(capacity);
     AdviseHugePages(data, capacity);
-    const uint64_t expected = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
     size_t used = 0;
     size_t nextReport = std::min<size_t>(LoadProgressStep, capacity - 1);
-    // A pipe that has no writer reads as ended at once; one whose writer has not written yet
-    // would block. Only the first read tells them apart, then reading waits as usual.
-    bool probing = S_ISFIFO(st.st_mode);
-    if (!probing)
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     for (;;) {
         if (used == capacity) {
             if (capacity == limit)
@@ -95,26 +145,13 @@ void ReadWholeFile(const std::string& fileName, TMemoryStream& stream, size_t ce
         }
         // Read in steps so that a long read can tell how far it has come.
         const size_t want = std::min<size_t>(capacity - used, LoadProgressStep);
-        const ssize_t got = ::read(fd, data + used, want);
-        if (probing) {
-            probing = false;
-            if (got == 0)
-                throw EFOpenError(fileName); // nobody writes to the pipe
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-            if (got < 0 && errno == EAGAIN)
-                continue;
-        }
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EFOpenError(fileName);
-        }
+        const size_t got = file.ReadAt(used, want, data + used);
         if (got == 0)
             break;
-        used += static_cast<size_t>(got);
+        used += got;
         stream.CommitWrite(used);
-        if (used >= nextReport) { // a pipe gives small pieces: not a report for each
-            ReportLoadProgress(TLoadPhase::Reading, used, std::max<uint64_t>(expected, used));
+        if (used >= nextReport) {
+            ReportLoadProgress(TLoadPhase::Reading, used, std::max<uint64_t>(file.Size(), used));
             nextReport = used + LoadProgressStep;
         }
     }
@@ -128,6 +165,50 @@ std::string ReadWholeFile(const std::string& fileName)
     TMemoryStream stream;
     ReadWholeFile(fileName, stream);
     return std::string(stream.View());
+}
+
+std::string FileNameOfText(std::string_view text)
+{
+    std::string name;
+    name.reserve(text.size());
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            name += ch;
+        } else {
+            name += static_cast<char>(0xC0 | (c >> 6));
+            name += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return name;
+}
+
+std::string TextOfFileName(std::string_view fileName)
+{
+    std::string text;
+    text.reserve(fileName.size());
+    for (size_t i = 0; i < fileName.size(); ++i) {
+        const auto c = static_cast<unsigned char>(fileName[i]);
+        if (c < 0x80) {
+            text += fileName[i];
+            continue;
+        }
+        // Only the two-byte forms of U+0080 to U+00FF are Latin-1 characters.
+        const auto next = i + 1 < fileName.size() ? static_cast<unsigned char>(fileName[i + 1]) : 0;
+        if ((c != 0xC2 && c != 0xC3) || (next & 0xC0) != 0x80)
+            return std::string(fileName);
+        text += static_cast<char>(((c & 0x03) << 6) | (next & 0x3F));
+        ++i;
+    }
+    return text;
+}
+
+std::vector<std::string> FileNamesOfText(std::string_view text)
+{
+    std::vector<std::string> names{FileNameOfText(text)};
+    if (names.front() != text)
+        names.emplace_back(text);
+    return names;
 }
 
 TFileReplacement::TFileReplacement(std::string fileName) : FFileName(std::move(fileName)), FTarget(FFileName)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // File names are 8-bit text in the system's own encoding, passed to the OS unchanged.
 
@@ -15,15 +16,56 @@ std::string FindFileNoCase(const std::string& fileName);
 
 class TMemoryStream;
 
+// A file the user or a folder named, opened for reading. Only a regular file is opened: a pipe,
+// a device or a socket is refused before it is opened, and the opening itself never waits, so
+// that no name can make the program wait forever or read without end. Every file the program
+// reads goes through here. A failure raises "Cannot open file %s" with the reason after a
+// colon (the system's own words), except for a missing file and a folder, whose message is
+// the bare one the program always gave.
+class TInputFile {
+public:
+    explicit TInputFile(std::string fileName);
+    ~TInputFile();
+    TInputFile(const TInputFile&) = delete;
+    TInputFile& operator=(const TInputFile&) = delete;
+
+    const std::string& FileName() const { return FFileName; }
+    int Handle() const { return FFd; }
+    uint64_t Size() const { return FSize; } // as the file was opened
+    // Up to n bytes from the offset into `to`; fewer only at the file's end. A failed read
+    // raises with the system's reason.
+    size_t ReadAt(uint64_t offset, size_t n, char* to) const;
+    // The handle is the caller's from now on (to be closed by it).
+    int Release();
+
+private:
+    std::string FFileName;
+    int FFd = -1;
+    uint64_t FSize = 0;
+};
+
+// Names of the game's and the log's (a map, a picture's name) are 8-bit text, one byte a
+// character as the log gives them (Latin-1); the system names files in UTF-8. The file of such a
+// name is named by the same characters in UTF-8: "b\xE9rlin" is the file "b\xC3\xA9rlin". ASCII
+// names are their own file names.
+std::string FileNameOfText(std::string_view text);
+// The reverse, for a name taken from a file's name (an archive's, a folder's): a name in UTF-8
+// whose characters are all Latin-1 becomes that text; any other name stays as its bytes.
+std::string TextOfFileName(std::string_view fileName);
+// The file names a name of the game may have on the disk, in the order to try them: its UTF-8
+// form, then (when different) the bytes as they stand, which older imports and pictures
+// copied from elsewhere have.
+std::vector<std::string> FileNamesOfText(std::string_view text);
+
 // The most text the program takes in from one file, read or inflated: beyond it a hostile
 // file (or a device that never ends) could make it take all the machine's memory.
 inline constexpr size_t MaxTextSize = size_t(1) << 31;
 
-// The whole file; raises "Cannot open file %s" when it cannot be opened or read.
+// The whole file (a regular file only, TInputFile); raises "Cannot open file %s" when it cannot
+// be opened or read.
 std::string ReadWholeFile(const std::string& fileName);
 // The same into a stream (replacing its content, position 0), for files too big to copy.
-// Files that are no regular files (pipes, devices) are read to their end the same way; a pipe
-// without a writer is not waited for. More than ceiling bytes raise ETextTooLarge.
+// More than ceiling bytes raise ETextTooLarge.
 void ReadWholeFile(const std::string& fileName, TMemoryStream& stream, size_t ceiling = MaxTextSize);
 
 // A file's new content, written beside it under a temporary name that takes the file's place

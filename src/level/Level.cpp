@@ -14,11 +14,12 @@ constexpr const char* TerrainPath = "init/terrain.con";
 // Level folders hold hundreds of files; a folder of millions is no level.
 constexpr size_t MaxLevelFiles = 200000;
 
+// The level's name as the game and the log write it (TextOfFileName).
 std::string Stem(const std::string& fileName)
 {
     std::string name = ExtractFileName(fileName);
     const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
+    return TextOfFileName(dot == std::string::npos ? name : name.substr(0, dot));
 }
 
 // The child of folder whose name matches name in any letter case; empty when none.
@@ -44,7 +45,19 @@ std::string LowerAscii(std::string text)
     return text;
 }
 
-void TLevel::Add(const std::string& path, TLoader loader) { FFiles[LowerAscii(path)] = std::move(loader); }
+void CheckMapName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == ".." || name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+        throw ELevelError("'" + name + "' cannot be a map's name");
+}
+
+void TLevel::Add(const std::string& path, TLoader loader) { FFiles[LowerAscii(path)] = {path, FSource, std::move(loader)}; }
+
+std::string TLevel::Where(const std::string& path) const
+{
+    const auto found = FFiles.find(LowerAscii(path));
+    return found == FFiles.end() ? FSource + ": " + path : found->second.Source + ": " + found->second.Path;
+}
 
 bool TLevel::Has(const std::string& path) const { return FFiles.count(LowerAscii(path)) != 0; }
 
@@ -53,7 +66,7 @@ std::optional<std::string> TLevel::Read(const std::string& path) const
     const auto found = FFiles.find(LowerAscii(path));
     if (found == FFiles.end())
         return std::nullopt;
-    return found->second();
+    return found->second.Load();
 }
 
 std::string TLevel::ReadRequired(const std::string& path) const
@@ -81,7 +94,7 @@ TLevel TLevel::FromFolder(const std::string& folder)
         throw ELevelError(folder + " is no folder");
     TLevel level;
     level.FSource = folder;
-    level.FName = root.filename().empty() ? root.parent_path().filename().string() : root.filename().string();
+    level.FName = TextOfFileName(root.filename().empty() ? root.parent_path().filename().string() : root.filename().string());
     size_t count = 0;
     for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
          it != end; it.increment(error)) {
@@ -129,7 +142,7 @@ TLevel LevelFromArchiveEntries(const TRfaArchive& archive, const std::string& st
     for (const TRfaEntry& entry : archive.Entries()) {
         const std::string lower = LowerAscii(entry.Path);
         if (lower.starts_with(*rootPrefix) && lower.size() > rootPrefix->size())
-            level.Add(lower.substr(rootPrefix->size()), [shared, entry] { return shared->Read(entry); });
+            level.Add(entry.Path.substr(rootPrefix->size()), [shared, entry] { return shared->Read(entry); });
     }
     if (needTerrain && !level.Has(TerrainPath))
         throw ELevelError(archive.Name() + " is no level archive: it has no Init/Terrain.con");
@@ -143,12 +156,16 @@ TLevel TLevel::FromArchive(const std::string& fileName)
 
 TLevel TLevel::FromGameFolder(const std::string& gameFolder, const std::string& map, const std::string& mod)
 {
+    CheckMapName(map);
     const auto archiveOf = [&](const std::string& modName) -> std::optional<fs::path> {
         std::optional<fs::path> at = ChildNoCase(gameFolder, "Mods");
         for (const std::string& part : {modName, std::string("Archives"), std::string("bf1942"), std::string("levels")})
             if (at)
                 at = ChildNoCase(*at, part);
-        return at ? ChildNoCase(*at, map + ".rfa") : std::nullopt;
+        for (const std::string& name : FileNamesOfText(map + ".rfa"))
+            if (std::optional<fs::path> archive = at ? ChildNoCase(*at, name) : std::nullopt)
+                return archive;
+        return std::nullopt;
     };
     if (!ChildNoCase(gameFolder, "Mods"))
         throw ELevelError(gameFolder + " is no game folder: it has no Mods folder");
@@ -163,8 +180,8 @@ TLevel TLevel::FromGameFolder(const std::string& gameFolder, const std::string& 
     if (modded) {
         // The modification's files replace the original's of the same path.
         const TLevel changes = LevelFromArchiveEntries(TRfaArchive::FromFile(modded->string()), map, !original);
-        for (const auto& [path, loader] : changes.FFiles)
-            level.FFiles[path] = loader;
+        for (const auto& [path, file] : changes.FFiles)
+            level.FFiles[path] = file;
         level.FSource = modded->string();
     }
     level.FName = map;

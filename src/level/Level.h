@@ -39,7 +39,11 @@ public:
     // The paths (in lower case) under a folder, e.g. "textures/".
     std::vector<std::string> PathsUnder(const std::string& folder) const;
 
-    // Adds or replaces a file: key in any case.
+    // The file as messages name it: the folder or archive it comes from and its path as the
+    // level spells it ("/games/Kursk.rfa: Textures/Tx01x02.dds").
+    std::string Where(const std::string& path) const;
+
+    // Adds or replaces a file: key in any case; it comes from the level's source as it is now.
     void Add(const std::string& path, TLoader loader);
     void SetName(std::string name) { FName = std::move(name); }
     void SetSource(std::string source) { FSource = std::move(source); }
@@ -47,12 +51,22 @@ public:
 private:
     std::string FName;
     std::string FSource;
-    std::map<std::string, TLoader> FFiles; // lower-case path -> its bytes
+    struct TFile {
+        std::string Path;   // as spelled
+        std::string Source; // the folder or archive
+        TLoader Load;
+    };
+    std::map<std::string, TFile> FFiles; // lower-case path -> the file
 };
 
 // Reads an archive's level files from its entries: the entries under the level folder (the one
 // holding Init/Terrain.con, or levels/<stem>/ for an archive that changes some files only).
 TLevel LevelFromArchiveEntries(const class TRfaArchive& archive, const std::string& stem, bool needTerrain);
+
+// Whether a name (of a log's map, or given for one) can be a map's: its files lie in one folder,
+// so it holds no path separator and no NUL, and it is no "." nor "..". A name that cannot be
+// raises ELevelError "'%s' cannot be a map's name".
+void CheckMapName(const std::string& name);
 
 // Lower case of ASCII letters; other bytes unchanged.
 std::string LowerAscii(std::string text);

@@ -2,6 +2,7 @@
 
 #include "base/TextList.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -71,10 +72,10 @@ struct TTemplates {
     std::map<std::string, std::map<int, std::string>> Spawns; // spawner -> team -> vehicle
 };
 
-void ReadTemplates(const std::string& text, TTemplates& templates)
+void ReadTemplates(const std::string& text, TTemplates& templates, TScriptNotes& notes)
 {
     std::string current;
-    for (const TConCommand& c : ReadConCommands(text)) {
+    for (const TConCommand& c : ReadConCommands(text, &notes)) {
         if (c.Keyword == "objecttemplate.create" && c.Args.size() >= 2)
             current = LowerAscii(c.Args[1]);
         else if (c.Keyword == "objecttemplate.team" && !c.Args.empty() && !current.empty()) {
@@ -93,10 +94,10 @@ struct TCreated {
     std::optional<int> Team;
 };
 
-std::vector<TCreated> ReadCreated(const std::string& text)
+std::vector<TCreated> ReadCreated(const std::string& text, TScriptNotes& notes)
 {
     std::vector<TCreated> created;
-    for (const TConCommand& c : ReadConCommands(text)) {
+    for (const TConCommand& c : ReadConCommands(text, &notes)) {
         if (c.Keyword == "object.create" && !c.Args.empty())
             created.push_back({LowerAscii(c.Args[0]), {}, {}, {}, {}});
         else if (created.empty())
@@ -131,13 +132,78 @@ std::string Formatted(double value)
     return std::string(text, result.ptr);
 }
 
+// UTF-16 code units as 8-bit text: the Latin-1 characters as they are, any other "?".
+std::string FromUtf16(std::string_view bytes, bool bigEndian, TScriptNotes& notes)
+{
+    std::string text;
+    text.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        const unsigned unit = bigEndian ? (a << 8 | b) : (b << 8 | a);
+        if (unit >= 0xDC00 && unit <= 0xDFFF)
+            continue; // the second half of a pair, told with its first
+        if (unit <= 0xFF) {
+            text += static_cast<char>(unit);
+        } else {
+            text += '?';
+            ++notes.Unreadable;
+        }
+    }
+    if (bytes.size() % 2 != 0) { // cut in the middle of a character
+        text += '?';
+        ++notes.Unreadable;
+    }
+    return text;
+}
+
+std::string Counted(size_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 } // namespace
 
-std::vector<TConCommand> ReadConCommands(std::string_view text)
+std::string TScriptNotes::Text() const
+{
+    std::string text;
+    if (NulBytes)
+        text = Counted(NulBytes, "NUL byte read as a line break", "NUL bytes read as line breaks");
+    if (Unreadable)
+        text += (text.empty() ? "" : ", ") + Counted(Unreadable, "character", "characters") +
+                " of its UTF-16 beyond Latin-1, read as \"?\"";
+    return text;
+}
+
+std::vector<std::string> ScriptLines(std::string_view bytes, TScriptNotes* notes)
+{
+    TScriptNotes unused;
+    TScriptNotes& told = notes ? *notes : unused;
+    std::string decoded;
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        told.Utf16 = true;
+        decoded = FromUtf16(bytes.substr(2), bytes[0] == '\xFE', told);
+        bytes = decoded;
+    } else if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+    }
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        const size_t end = std::min(bytes.find_first_of(std::string_view("\r\n\0", 3), start), bytes.size());
+        lines.emplace_back(bytes.substr(start, end - start));
+        if (end == bytes.size())
+            break;
+        told.NulBytes += bytes[end] == '\0';
+        start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+std::vector<TConCommand> ReadConCommands(std::string_view bytes, TScriptNotes* notes)
 {
     std::vector<TConCommand> commands;
     bool inBlock = false;
-    for (const std::string& line : SplitLines(text)) {
+    for (const std::string& line : ScriptLines(bytes, notes)) {
         std::vector<std::string> words = Words(line);
         if (words.empty())
             continue;
@@ -160,16 +226,18 @@ std::vector<TConCommand> ReadConCommands(std::string_view text)
 
 int ReadWorldSize(const TLevel& level)
 {
-    std::optional<int> size;
+    // The last size given counts, as the game applies the commands in turn.
+    std::optional<std::string> given;
     for (const TConCommand& c : ReadConCommands(level.ReadRequired("Init/Terrain.con")))
         if (c.Keyword == "geometrytemplate.worldsize" && !c.Args.empty())
-            size = Whole(c.Args[0]);
+            given = c.Args[0];
+    const std::optional<double> size = given ? Number(*given) : std::nullopt;
     if (!size)
-        throw ELevelError(level.Source() + ": Init/Terrain.con gives no GeometryTemplate.worldSize");
+        throw ELevelError(level.Source() + ": Init/Terrain.con gives no GeometryTemplate.worldSize" +
+                          (given ? " ('" + *given + "' is no number)" : std::string()));
     if (*size < 256 || *size > 16384)
-        throw ELevelError(level.Source() + ": the world size " + std::to_string(*size) +
-                          " lies outside 256 to 16384");
-    return *size;
+        throw ELevelError(level.Source() + ": the world size " + *given + " in Init/Terrain.con is out of range (256 to 16384)");
+    return static_cast<int>(std::lround(*size));
 }
 
 std::string GameTypeFolder(const std::string& mode)
@@ -186,8 +254,16 @@ std::string GameTypeFolder(const std::string& mode)
     throw ELevelError("Unknown game type '" + mode + "': GPM_CQ, GPM_CTF, GPM_TDM, GPM_COOP or Conquest, Ctf, TDM, SinglePlayer");
 }
 
-std::vector<TLevelObject> ReadLevelObjects(const TLevel& level, const std::string& folder)
+std::vector<TLevelObject> ReadLevelObjects(const TLevel& level, const std::string& folder, std::vector<std::string>* skipped)
 {
+    // What was left out of a file, told with the file's name.
+    const auto tell = [&](const std::string& path, const TScriptNotes& notes, size_t placeless) {
+        std::string text = notes.Text();
+        if (placeless)
+            text += (text.empty() ? "" : ", ") + Counted(placeless, "object", "objects") + " without a place left out";
+        if (skipped && !text.empty())
+            skipped->push_back(path + ": " + text);
+    };
     const std::string base = folder + "/";
     if (level.PathsUnder(base).empty())
         throw ELevelError(level.Source() + ": the level has no game type " + folder);
@@ -200,13 +276,16 @@ std::vector<TLevelObject> ReadLevelObjects(const TLevel& level, const std::strin
             folders.push_back(other);
     for (const std::string& f : folders)
         for (const char* file : {"/ControlPointTemplates.con", "/ObjectSpawnTemplates.con"})
-            if (std::optional<std::string> text = level.Read(f + file))
-                ReadTemplates(*text, templates);
+            if (std::optional<std::string> text = level.Read(f + file)) {
+                TScriptNotes notes;
+                ReadTemplates(*text, templates, notes);
+                tell(f + file, notes, 0);
+            }
 
     std::vector<TLevelObject> objects;
     const auto add = [&](const TCreated& c, bool controlPoint) {
         if (!c.X || !c.Y || !c.Z)
-            return; // no place on the map
+            return false; // no place on the map
         TLevelObject o{c.Template, *c.X, *c.Y, *c.Z, 0, controlPoint};
         if (controlPoint) {
             o.Class = "controlpoint";
@@ -222,13 +301,18 @@ std::vector<TLevelObject> ReadLevelObjects(const TLevel& level, const std::strin
             o.Team = c.Team.value_or(0);
         }
         objects.push_back(std::move(o));
+        return true;
     };
-    if (std::optional<std::string> text = level.Read(base + "ObjectSpawns.con"))
-        for (const TCreated& c : ReadCreated(*text))
-            add(c, false);
-    if (std::optional<std::string> text = level.Read(base + "ControlPoints.con"))
-        for (const TCreated& c : ReadCreated(*text))
-            add(c, true);
+    for (const bool controlPoints : {false, true}) {
+        const std::string path = base + (controlPoints ? "ControlPoints.con" : "ObjectSpawns.con");
+        if (std::optional<std::string> text = level.Read(path)) {
+            TScriptNotes notes;
+            size_t placeless = 0;
+            for (const TCreated& c : ReadCreated(*text, notes))
+                placeless += !add(c, controlPoints);
+            tell(path, notes, placeless);
+        }
+    }
     return objects;
 }
 

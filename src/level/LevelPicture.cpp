@@ -2,6 +2,8 @@
 
 #include "level/LevelObjects.h"
 #include "mapview/GridBackground.h"
+#include "mapview/Calibration.h"
+#include "mapview/FFmpegLog.h"
 
 #include <QFont>
 #include <QPainter>
@@ -60,6 +62,7 @@ QImage DecodeWithCodec(const std::string& bytes, const std::string& name, AVCode
     const auto bad = [&](const std::string& why) { return ELevelError(name + " is no readable texture: " + why); };
     if (width == 0 || height == 0 || width > MaxTextureSide || height > MaxTextureSide)
         throw bad(std::to_string(width) + " x " + std::to_string(height) + " pixels");
+    QuietenFFmpeg(); // its complaints about a bad texture are no lines of the program's
     const AVCodec* codec = avcodec_find_decoder(id);
     if (!codec)
         throw ELevelError(std::string("This FFmpeg has no ") + kind + " decoder");
@@ -316,7 +319,7 @@ TLevelPicture TerrainPicture(const TLevel& level, int worldSize)
         // Each tile is scaled on its own: the whole picture at the tiles' size could take gigabytes.
         const QRect place = WorldRect(result.Square, pixels, at.first * TileWorld, (at.first + 1) * TileWorld,
                                       at.second * TileWorld, (at.second + 1) * TileWorld);
-        const QImage tile = DecodeTexture(level.ReadRequired(path), path)
+        const QImage tile = DecodeTexture(level.ReadRequired(path), level.Where(path))
                                 .scaled(place.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                                 .mirrored(false, true);
         painter.drawImage(place.topLeft(), tile);
@@ -327,7 +330,7 @@ TLevelPicture TerrainPicture(const TLevel& level, int worldSize)
 
 TLevelPicture OverviewPicture(const TLevel& level, int worldSize)
 {
-    const QImage overview = DecodeTexture(level.ReadRequired(OverviewPath), OverviewPath);
+    const QImage overview = DecodeTexture(level.ReadRequired(OverviewPath), level.Where(OverviewPath));
     const int pixels = std::clamp(std::max(overview.width(), overview.height()), MinPictureSide, MaxPictureSide);
     TLevelPicture result;
     result.Kind = TPictureKind::Overview;

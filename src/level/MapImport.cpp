@@ -52,6 +52,8 @@ std::string Encoded(const QImage& picture, const char* format)
 
 TLevel OpenLevel(const std::string& source, const std::string& map, const std::string& mod)
 {
+    if (source.empty())
+        throw ELevelError("No level was named: name a level folder, a level archive (.rfa) or a game folder");
     std::error_code error;
     if (fs::is_directory(source, error)) {
         if (HasChildNoCase(source, "Mods")) {
@@ -61,7 +63,9 @@ TLevel OpenLevel(const std::string& source, const std::string& map, const std::s
         }
         return TLevel::FromFolder(source);
     }
-    if (!fs::exists(source, error))
+    // Anything else that keeps it from being read (a loop of links, no permission) the opening
+    // of the archive tells in the system's words.
+    if (!fs::exists(source, error) && !error)
         throw ELevelError(source + " does not exist");
     return TLevel::FromArchive(source);
 }
@@ -94,10 +98,9 @@ TMapImport ImportMap(const TLevel& level, const std::string& map, const std::str
 {
     TMapImport import;
     import.Map = LowerAscii(map.empty() ? level.Name() : map);
-    if (import.Map.empty() || import.Map.find_first_of("/\\") != std::string::npos || import.Map == "." || import.Map == "..")
-        throw ELevelError("'" + import.Map + "' cannot name a map's files");
+    CheckMapName(import.Map);
     import.WorldSize = ReadWorldSize(level);
-    const std::vector<TLevelObject> objects = ReadLevelObjects(level, GameTypeFolder(gameType));
+    const std::vector<TLevelObject> objects = ReadLevelObjects(level, GameTypeFolder(gameType), &import.Skipped);
     // A level without the picture asked for still gives its objects and an exact calibration, on
     // the picture it has, or on the world's grid.
     const TLevelPicture picture = LevelPictureOf(level, import.WorldSize, overview);
@@ -105,7 +108,8 @@ TMapImport ImportMap(const TLevel& level, const std::string& map, const std::str
     import.PictureSide = picture.Picture.width();
     import.Tiles = picture.Tiles;
     import.Kind = picture.Kind;
-    const bool bitmap = FileExists(imagesFolder + import.Map + ".bmp");
+    const std::vector<std::string> names = FileNamesOfText(import.Map + ".bmp");
+    const bool bitmap = std::any_of(names.begin(), names.end(), [&](const std::string& name) { return FileExists(imagesFolder + name); });
     import.PictureFile = import.Map + (bitmap ? ".bmp" : ".jpg");
     import.PictureBytes = Encoded(picture.Picture, bitmap ? "BMP" : "JPG");
     import.ObjectFile = import.Map + "OBS.con";
@@ -195,8 +199,9 @@ void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, TS
     settings.SetValue(import.Map + "_CORRECTIONY", std::to_string(c.YScale));
     settings.SetValue(import.Map + "_TOPMARGIN", std::to_string(c.Top));
     settings.SetValue(import.Map + "_LEFTMARGIN", std::to_string(c.Left));
-    std::vector<std::pair<std::string, std::string>> files = {{imagesFolder + import.PictureFile, import.PictureBytes},
-                                                              {imagesFolder + import.ObjectFile, import.ObjectText}};
+    std::vector<std::pair<std::string, std::string>> files = {
+        {imagesFolder + FileNameOfText(import.PictureFile), import.PictureBytes},
+        {imagesFolder + FileNameOfText(import.ObjectFile), import.ObjectText}};
     // Every file written and on the disk under a temporary name before any takes its place: a
     // failure then (a full disk) changes nothing.
     std::vector<std::unique_ptr<TFileReplacement>> written;
@@ -240,6 +245,19 @@ void WriteMapFiles(const TMapImport& import, const std::string& imagesFolder, TS
 
 } // namespace
 
+namespace {
+// Only when something was skipped: an import that skipped nothing prints what it always did.
+std::string SkippedJson(const std::vector<std::string>& skipped)
+{
+    if (skipped.empty())
+        return "";
+    std::string json = ",\"skipped\":[";
+    for (size_t n = 0; n < skipped.size(); ++n)
+        json += (n ? "," : "") + JsonString(skipped[n]);
+    return json + "]";
+}
+} // namespace
+
 std::string MapImportJson(const TMapImport& i)
 {
     const TCalibration& c = i.Calibration.Values;
@@ -249,5 +267,6 @@ std::string MapImportJson(const TMapImport& i)
            ",\"objectFile\":" + JsonString(i.ObjectFile) + ",\"objects\":" + std::to_string(i.Objects) +
            ",\"controlPoints\":" + std::to_string(i.ControlPoints) + ",\"_SCALE\":" + std::to_string(c.XScale) +
            ",\"_CORRECTIONY\":" + std::to_string(c.YScale) + ",\"_LEFTMARGIN\":" + std::to_string(c.Left) +
-           ",\"_TOPMARGIN\":" + std::to_string(c.Top) + ",\"maxError\":" + JsonNumber(i.Calibration.MaxError) + "}";
+           ",\"_TOPMARGIN\":" + std::to_string(c.Top) + ",\"maxError\":" + JsonNumber(i.Calibration.MaxError) +
+           SkippedJson(i.Skipped) + "}";
 }

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // A level folder (or a folder inside which Init/Terrain.con lies), a level archive (.rfa), or a
 // game folder (with Mods/), where map names the level and mod the modification.
@@ -28,6 +29,8 @@ struct TPictureCalibration {
 TPictureCalibration CalibrateLevelPicture(const TLevelPicture& picture);
 
 struct TMapImport {
+    // Names are 8-bit text as the log writes a map's name; the files on the disk are named
+    // by their FileNameOfText.
     std::string Map;         // lower case: the name of the files and the settings
     std::string PictureFile; // <map>.jpg, or <map>.bmp when that is what the program loads
     std::string PictureBytes;
@@ -40,6 +43,9 @@ struct TMapImport {
     int Objects = 0;
     int ControlPoints = 0;
     TPictureCalibration Calibration;
+    // What the level's scripts held that was left out or read otherwise than written, a line
+    // for each file (ReadLevelObjects).
+    std::vector<std::string> Skipped;
 };
 
 // Everything made, nothing written: the picture as LevelPictureOf chooses it (the terrain, or

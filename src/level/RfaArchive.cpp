@@ -1,9 +1,10 @@
 #include "level/RfaArchive.h"
 
+#include "base/Files.h"
+
 #include <lzo/lzo1x.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 
 namespace {
@@ -47,18 +48,10 @@ TRfaArchive::TRfaArchive(std::string name, uint64_t size, TReader reader)
 
 TRfaArchive TRfaArchive::FromFile(const std::string& fileName)
 {
-    auto stream = std::make_shared<std::ifstream>(fileName, std::ios::binary);
-    if (!*stream)
-        throw EFOpenError(fileName);
-    stream->seekg(0, std::ios::end);
-    const std::streamoff size = stream->tellg();
-    if (size < 0)
-        throw EFOpenError(fileName);
-    TRfaArchive archive(fileName, static_cast<uint64_t>(size), [stream, fileName](uint64_t offset, size_t n, char* to) {
-        stream->clear();
-        stream->seekg(static_cast<std::streamoff>(offset));
-        if (!stream->read(to, static_cast<std::streamsize>(n)))
-            throw EArchiveError("Cannot read the archive " + fileName);
+    auto file = std::make_shared<const TInputFile>(fileName);
+    TRfaArchive archive(fileName, file->Size(), [file](uint64_t offset, size_t n, char* to) {
+        if (file->ReadAt(offset, n, to) != n)
+            throw EArchiveError("Cannot read the archive " + file->FileName() + ": it ended early");
     });
     archive.ReadTable();
     return archive;
@@ -99,7 +92,10 @@ void TRfaArchive::ReadTable()
     if (kind > 1)
         Fail("unknown compression " + std::to_string(kind));
     FCompressed = kind == 1;
-    if (tableOffset < 8 || tableOffset + TableHeaderSize > FSize)
+    // An offset within the header points at no table: the archive was never finished.
+    if (tableOffset < 8)
+        Fail("its table is missing (the header gives the offset " + std::to_string(tableOffset) + ")");
+    if (tableOffset + TableHeaderSize > FSize)
         Fail("the table offset lies outside the file");
     // The table runs to the end of the file (a few bytes of padding may follow it); a real one
     // is a few hundred kilobytes.

@@ -11,6 +11,22 @@
 #include <mutex>
 #include <thread>
 
+namespace {
+
+// The file opened as every file the program reads (TInputFile): a pipe or a device under a
+// picture's name is refused rather than waited for, and a name that is no UTF-8 opens as well.
+std::unique_ptr<QFile> OpenPicture(const std::string& fileName)
+{
+    TInputFile input(fileName);
+    auto file = std::make_unique<QFile>();
+    if (!file->open(input.Handle(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        throw EFOpenError(fileName, file->errorString().toStdString());
+    input.Release();
+    return file;
+}
+
+} // namespace
+
 // The pixels of one picture file, decoded once: by the first to ask, or on a thread of their
 // own. A file that no longer decodes gives no picture (its size and kind were read already).
 class TPictureDecode {
@@ -50,8 +66,12 @@ public:
 private:
     void Decode()
     {
-        QImageReader reader(QFile::decodeName(QByteArray::fromStdString(FFileName)), FFormat);
-        QImage picture = reader.read();
+        QImage picture;
+        try {
+            const std::unique_ptr<QFile> file = OpenPicture(FFileName);
+            picture = QImageReader(file.get(), FFormat).read();
+        } catch (const EBaseError&) {
+        }
         const std::lock_guard<std::mutex> hold(FLock);
         FPicture = std::move(picture);
         FDone = true;
@@ -107,7 +127,8 @@ void TPictureHolder::LoadFromFile(const std::string& fileName)
         format = "JPEG";
     else
         throw EBaseError("Unknown picture file extension (" + extension + ")");
-    QImageReader reader(QFile::decodeName(QByteArray::fromStdString(fileName)), format);
+    const std::unique_ptr<QFile> file = OpenPicture(fileName);
+    QImageReader reader(file.get(), format);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > LargePicturePixels && reader.canRead()) {
         FDecode = std::make_shared<TPictureDecode>(fileName, format);
@@ -118,11 +139,8 @@ void TPictureHolder::LoadFromFile(const std::string& fileName)
         return;
     }
     QImage picture = reader.read();
-    if (picture.isNull()) {
-        if (reader.error() == QImageReader::FileNotFoundError)
-            throw EFOpenError(fileName);
+    if (picture.isNull())
         throw EBaseError(extension == ".BMP" ? "Bitmap image is not valid" : "JPEG image is not valid");
-    }
     SetPicture(std::move(picture));
 }
 

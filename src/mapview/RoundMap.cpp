@@ -24,25 +24,29 @@ std::string RoundMapName(const TwexXMLNode& round, std::string mapName)
 TPictureFile FindPictureFile(const std::vector<std::string>& folders, const TTextList& pictureMap,
                              const std::string& name, const std::function<std::string(const std::string&)>& find)
 {
+    // A name stands for its file name in UTF-8, or for its bytes as they stand (FileNamesOfText).
     for (const std::string& folder : folders)
         for (const char* extension : {".bmp", ".jpg"})
-            if (std::string file = find(folder + name + extension); !file.empty())
-                return {std::move(file), name};
+            for (const std::string& fileName : FileNamesOfText(name))
+                if (std::string file = find(folder + fileName + extension); !file.empty())
+                    return {std::move(file), name};
     const std::string mapped = pictureMap.Values(name);
     if (mapped.empty())
         return {"", name};
     // A redirected name is looked for as a bitmap only.
     for (const std::string& folder : folders)
-        if (std::string file = find(folder + mapped + ".bmp"); !file.empty())
-            return {std::move(file), mapped};
+        for (const std::string& fileName : FileNamesOfText(mapped))
+            if (std::string file = find(folder + fileName + ".bmp"); !file.empty())
+                return {std::move(file), mapped};
     return {"", mapped};
 }
 
 std::string FindMapObjectFile(const std::vector<std::string>& folders, const std::string& mapName)
 {
     for (const std::string& folder : folders)
-        if (std::string file = FindFileNoCase(folder + mapName + "OBS.con"); !file.empty())
-            return file;
+        for (const std::string& fileName : FileNamesOfText(mapName + "OBS.con"))
+            if (std::string file = FindFileNoCase(folder + fileName); !file.empty())
+                return file;
     return "";
 }
 

@@ -1,6 +1,7 @@
 #include "mapview/VideoEncoder.h"
 
 #include "base/Files.h"
+#include "mapview/FFmpegLog.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,30 +18,11 @@ extern "C" {
 
 namespace {
 
-// FFmpeg talks on standard error by default; the program's own messages must stand alone
-// there. Its last complaint is kept to explain a failure.
-std::mutex LogMutex;
-std::string LastComplaint;
-
-void KeepComplaint(void*, int level, const char* format, va_list args)
+// FFmpeg's own words explain a failure; they never reach standard error by themselves.
+void StartFFmpegLog()
 {
-    if (level > AV_LOG_ERROR)
-        return;
-    char line[512];
-    vsnprintf(line, sizeof line, format, args);
-    std::string text(line);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    const std::lock_guard lock(LogMutex);
-    LastComplaint = text;
-}
-
-void QuietenFFmpeg()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_callback(KeepComplaint); });
-    const std::lock_guard lock(LogMutex);
-    LastComplaint.clear();
+    QuietenFFmpeg();
+    ClearFFmpegComplaint();
 }
 
 [[noreturn]] void Fail(const std::string& what, int code = 0)
@@ -51,9 +33,8 @@ void QuietenFFmpeg()
         av_strerror(code, reason, sizeof reason);
         message += std::string(" (") + reason + ")";
     }
-    const std::lock_guard lock(LogMutex);
-    if (!LastComplaint.empty())
-        message += ": " + LastComplaint;
+    if (const std::string complaint = LastFFmpegComplaint(); !complaint.empty())
+        message += ": " + complaint;
     throw EVideoError(message);
 }
 
@@ -166,7 +147,7 @@ struct TVideoEncoder::TState {
 TVideoEncoder::TVideoEncoder(const std::string& fileName, QSize size, int fps, const std::string& encoder)
     : F(std::make_unique<TState>(fileName))
 {
-    QuietenFFmpeg();
+    StartFFmpegLog();
     // Players and the encoder's levels end near 4096 pixels; a larger frame also holds hundreds
     // of megabytes in the encoder's queue.
     if (size.width() < 16 || size.height() < 16 || size.width() > MaxSide || size.height() > MaxSide ||

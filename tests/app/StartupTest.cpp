@@ -186,7 +186,7 @@ TEST(Shutdown, AStartUpThatFailedBeforeReadingTheSettingsDoesNotWipeThem)
         window.SetWritesSettings(true);
     }
     ASSERT_EQ(errors.Messages.size(), 1u);
-    EXPECT_EQ(errors.Messages[0], "Cannot open file " + home.Dir.Path("Tarvel.map"));
+    EXPECT_EQ(errors.Messages[0], "Cannot open file " + home.Dir.Path("Tarvel.map") + ": it is not a regular file");
     EXPECT_EQ(ReadFileBytes(home.Ini()), "admin=true\r\nMyKey=kept\r\n");
     ::close(socket);
 }
