@@ -41,6 +41,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <thread>
 #include <vector>
 
 class QAction;
@@ -628,6 +629,7 @@ private:
     // that failed or was cancelled is not tried again until the program starts anew.
     bool ImportMissingMap(const TwexXMLNode& round);
     std::unordered_set<std::string> FImportsTried; // map names, upper case
+    std::vector<std::thread> FCancelledImports; // still running; joined before the window goes
     // After a game folder was set: the selected round once more, on the picture imported now.
     void ImportSelectedMapAgain();
 

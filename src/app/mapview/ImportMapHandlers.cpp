@@ -32,8 +32,10 @@ namespace {
 
 // Runs the import on a thread of its own behind a progress dialog, so that the window stays
 // alive; a cancel leaves the thread to finish on its own and throws its work away. Nothing
-// when cancelled.
-std::optional<TMapImport> ImportWithProgress(QWidget* parent, const std::string& map, std::function<TMapImport()> work)
+// when cancelled. A cancelled thread is handed to the caller, who joins it before the program
+// can end under it.
+std::optional<TMapImport> ImportWithProgress(QWidget* parent, const std::string& map, std::function<TMapImport()> work,
+                                             std::vector<std::thread>& cancelled)
 {
     struct TShared {
         std::mutex lock;
@@ -42,7 +44,7 @@ std::optional<TMapImport> ImportWithProgress(QWidget* parent, const std::string&
         std::exception_ptr error;
     };
     auto shared = std::make_shared<TShared>();
-    std::thread([shared, work = std::move(work)] {
+    std::thread thread([shared, work = std::move(work)] {
         std::optional<TMapImport> result;
         std::exception_ptr error;
         try {
@@ -54,29 +56,37 @@ std::optional<TMapImport> ImportWithProgress(QWidget* parent, const std::string&
         shared->result = std::move(result);
         shared->error = error;
         shared->done = true;
-    }).detach();
+    });
 
-    QProgressDialog progress(parent);
-    progress.setObjectName(QStringLiteral("ImportProgress"));
-    progress.setWindowTitle(QStringLiteral("Import map"));
-    progress.setLabelText(QString::fromUtf8("Importing %1 from the game\u2026").arg(Latin1(map)));
-    progress.setRange(0, 0); // its length is not known
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(0);
-    progress.show();
-    QCoreApplication::processEvents(); // shown before the first look at the work
-    for (;;) {
-        // A cancel holds even when the work has just ended: the user said to keep nothing.
-        if (progress.wasCanceled())
-            return std::nullopt;
-        {
-            const std::lock_guard<std::mutex> hold(shared->lock);
-            if (shared->done)
-                break;
+    try {
+        QProgressDialog progress(parent);
+        progress.setObjectName(QStringLiteral("ImportProgress"));
+        progress.setWindowTitle(QStringLiteral("Import map"));
+        progress.setLabelText(QString::fromUtf8("Importing %1 from the game\u2026").arg(Latin1(map)));
+        progress.setRange(0, 0); // its length is not known
+        progress.setWindowModality(Qt::ApplicationModal);
+        progress.setMinimumDuration(0);
+        progress.show();
+        QCoreApplication::processEvents(); // shown before the first look at the work
+        for (;;) {
+            // A cancel holds even when the work has just ended: the user said to keep nothing.
+            if (progress.wasCanceled()) {
+                cancelled.push_back(std::move(thread));
+                return std::nullopt;
+            }
+            {
+                const std::lock_guard<std::mutex> hold(shared->lock);
+                if (shared->done)
+                    break;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } catch (...) {
+        thread.join(); // a thread still joinable at its end would end the program
+        throw;
     }
+    thread.join();
     if (shared->error)
         std::rethrow_exception(shared->error);
     return std::move(shared->result);
@@ -124,9 +134,9 @@ bool TTarvelMain::ImportMapFrom(const std::string& source, const std::string& ma
     // Where the user's own pictures go: the program's folder when it can be written, else the
     // user's configuration folder.
     const std::string images = ImageFolders().front();
-    const std::optional<TMapImport> import = ImportWithProgress(this, map, [=] {
-        return ImportMap(OpenLevel(source, map, mod), map, gameType, overview, images);
-    });
+    const std::optional<TMapImport> import = ImportWithProgress(
+        this, map, [=] { return ImportMap(OpenLevel(source, map, mod), map, gameType, overview, images); },
+        FCancelledImports);
     if (!import)
         return false;
     WriteMapImport(*import, images, FSettings);
@@ -152,7 +162,8 @@ bool TTarvelMain::ImportMissingMap(const TwexXMLNode& round)
     try {
         const std::string images = ImageFolders().front();
         const std::optional<TMapImport> import =
-            ImportWithProgress(this, map, [=] { return ImportGameMap(folder, game, map, images); });
+            ImportWithProgress(
+                this, map, [=] { return ImportGameMap(folder, game, map, images); }, FCancelledImports);
         if (!import)
             return false;
         WriteMapImport(*import, images, FSettings);

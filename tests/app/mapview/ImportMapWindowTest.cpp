@@ -25,10 +25,10 @@ namespace {
 struct TGame {
     TTempDir dir;
     std::string Folder() const { return dir.Path("game"); }
-    TGame()
+    explicit TGame(int tileSide = 64)
     {
         std::filesystem::create_directories(dir.Path("game/Mods/bf1942/Archives/bf1942/levels"));
-        dir.Write("game/Mods/bf1942/Archives/bf1942/levels/Small.rfa", LevelArchive("Small", SmallLevel(), true));
+        dir.Write("game/Mods/bf1942/Archives/bf1942/levels/Small.rfa", LevelArchive("Small", SmallLevel(tileSide), true));
     }
 };
 
@@ -147,6 +147,37 @@ TEST(ImportMapWindow, ACancelledImportWritesNothingAndTheRoundPlaysOn)
     EXPECT_EQ(w.ReplayTime(), time);
     EXPECT_TRUE(w.MapPictureMissing());
     EXPECT_TRUE(Images(r.home).empty());
+}
+
+// The threads of this process, as the system counts them, less the idle ones of Qt's pools, which
+// the picture scaling leaves behind for a while.
+size_t ThreadCount()
+{
+    size_t count = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        count += ReadWholeFile(task.path().string() + "/comm") != "Thread (pooled)\n";
+    return count;
+}
+
+TEST(ImportMapWindow, ACancelledImportHasEndedWhenTheWindowHas)
+{
+    // An import left running past its window would run on through the program's teardown. Large
+    // tiles keep it running well past the cancel.
+    TGame game(2048);
+    {
+        // The threads the toolkit starts with a first window and keeps are there before the count.
+        TGame small;
+        TReplay r(SmallRounds, "GameFolder=" + small.Folder() + "\r\n");
+        r.Select(0);
+    }
+    const size_t before = ThreadCount();
+    {
+        TReplay r(SmallRounds, "GameFolder=" + game.Folder() + "\r\n");
+        CancelTheImportWhenItShows();
+        r.Select(0);
+        ASSERT_TRUE(r.window.MapPictureMissing());
+    }
+    EXPECT_EQ(ThreadCount(), before);
 }
 
 TEST(ImportMapWindow, TheToolImportsAMissingMapAsTheWindowDoesBeforeItReplaysRendersFilmsOrFits)
