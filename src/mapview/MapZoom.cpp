@@ -56,7 +56,11 @@ int ZoomToFrame(const TMapBox& box, int viewWidth, int viewHeight)
     const long double roomX = std::max(0, viewWidth - 2 * FramePadding);
     const long double roomY = std::max(0, viewHeight - 2 * FramePadding);
     const long double spanX = box.Right - box.Left, spanY = box.Bottom - box.Top;
-    long double zoom = MaxMapZoom;
+    // No framing makes the zoomed map more than twice the view's larger side: that bitmap and the
+    // grid drawn into it cost memory by their area, and a handful of places close together is
+    // seen well enough at that zoom.
+    long double zoom = std::min<long double>(MaxMapZoom, 1000.0L * MaxFramedSideInViews * std::max(viewWidth, viewHeight) /
+                                                             ZoomedMapSide(1000));
     if (spanX > 0)
         zoom = std::min(zoom, 1000.0L * roomX / spanX);
     if (spanY > 0)

@@ -48,8 +48,12 @@ std::optional<TMapBox> PlacesBox(const std::vector<TWorldPoint>& places, const T
 // drawn at a place reaches that far.
 inline constexpr int FramePadding = 24;
 
+// The framing's zoomed map is at most this many times the view's larger side.
+inline constexpr int MaxFramedSideInViews = 2;
+
 // The largest zoom the slider can take at which the box, zoomed, fits into the view with
-// FramePadding on each side; the smallest when even that does not fit.
+// FramePadding on each side, short of a zoomed map larger than MaxFramedSideInViews views; the
+// smallest when even that does not fit.
 int ZoomToFrame(const TMapBox& box, int viewWidth, int viewHeight);
 
 // The map view: a scroll box of viewWidth x viewHeight visible pixels, on whose canvas the zoomed

@@ -62,12 +62,14 @@ TEST(FirstView, TheFramedPlacesFillTheViewCentredWithinTheScrollRange)
     EXPECT_EQ(box->Bottom, 230);
     EXPECT_FALSE(PlacesBox({}, c, 600));
 
-    // 1000 x 600 view: across, 952 pixels of room for 100 map pixels; down, 552 for 50.
+    // 1000 x 600 view: across, 952 pixels of room for 100 map pixels; down, 552 for 50: zoom
+    // 9520, but the zoomed map stops at twice the view's larger side, 2000 of 600 pixels.
     const int zoom = ZoomToFrame(*box, 1000, 600);
-    EXPECT_EQ(zoom, 9520);
+    EXPECT_EQ(zoom, 3333);
+    EXPECT_EQ(ZoomToFrame(*box, 1000, 4800), 9520);
     const TViewScroll scroll = ScrollToCentre(*box, zoom, 1000, 600, -8, 0);
-    // The box's middle (260, 205) at zoom 9.52 lies at canvas (2467.2, 1951.6).
-    EXPECT_EQ(scroll, (TViewScroll{1967, 1652}));
+    // The box's middle (260, 205) at zoom 3.333 lies at canvas (858.58, 683.27).
+    EXPECT_EQ(scroll, (TViewScroll{359, 383}));
     const TViewRect part = VisiblePart(scroll, 1000, 600, -8, 0);
     const double z = zoom / 1000.0;
     EXPECT_GE(box->Left * z, part.X + FramePadding - 1);
@@ -75,8 +77,10 @@ TEST(FirstView, TheFramedPlacesFillTheViewCentredWithinTheScrollRange)
     EXPECT_GE(box->Top * z, part.Y);
     EXPECT_LE(box->Bottom * z, part.Y + part.Height);
 
-    // One place: the largest zoom; a box wider than the view at the smallest: the smallest.
-    EXPECT_EQ(ZoomToFrame({300, 300, 300, 300}, 800, 600), MaxMapZoom);
+    // One place: the largest zoom, short of a map of two views; a box wider than the view at the
+    // smallest: the smallest.
+    EXPECT_EQ(ZoomToFrame({300, 300, 300, 300}, 800, 600), 2666);
+    EXPECT_EQ(ZoomToFrame({300, 300, 300, 300}, 4000, 3000), MaxMapZoom);
     EXPECT_EQ(ZoomToFrame({0, 0, 600, 600}, 200, 200), MinMapZoom);
     EXPECT_EQ(ZoomToFrame({0, 0, 600, 600}, 10, 10), MinMapZoom);
 
