@@ -96,6 +96,11 @@ TEST(MapNotice, AGameWithoutTheLevelIsSaidInTheNoticeAndTheRoundPlaysOn)
     r.Ticks(30);
     EXPECT_GT(w.ReplayTime(), 12.0);
     EXPECT_TRUE(w.MapPictureMissing());
+    // Another log opened: no round is selected, so there is nothing to say.
+    w.OpenLog();
+    EXPECT_FALSE(NoticeShown(w));
+    r.Select(0);
+    ASSERT_TRUE(NoticeShown(w));
 
     // Tried once: the same map's other round says the same, and tries nothing.
     r.Select(1);
