@@ -12,11 +12,7 @@
 //         ... the test, with `folder` read-only
 //     }
 
-#include <QCoreApplication>
-#include <QProcess>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "SmallFileSystem.h"
 
 #include <cstdlib>
 #include <string>
@@ -33,45 +29,13 @@ inline std::string Folder()
     return folder ? folder : "";
 }
 
-struct TRun {
-    bool ran = false;
-    std::string output;
-    int status = -1;
-};
-
-inline TRun RunThisTest()
+inline smallfs::TRun RunThisTest()
 {
-    const ::testing::TestInfo& test = *::testing::UnitTest::GetInstance()->current_test_info();
-    const QString filter = QStringLiteral("--gtest_filter=%1.%2").arg(test.test_suite_name(), test.name());
-    QTemporaryDir mountPoint;
-    TRun run;
-    run.output = "no mount point";
-    for (const QString& flags : {QStringLiteral("-m"), QStringLiteral("-rm")}) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(FolderVariable, mountPoint.path());
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        const QString script =
-            QStringLiteral("mount -t tmpfs -o size=1m ornwick-test \"$0\" && printf '%1' > \"$0/Tarvel.ini\" && "
-                           "mount -o remount,ro \"$0\" || exit 1; echo '%2'; exec \"$@\"")
-                .arg(QString::fromLatin1(ShippedIni).replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n")),
-                     QString::fromLatin1(Ready));
-        child.start(QStringLiteral("unshare"), {flags, QStringLiteral("sh"), QStringLiteral("-c"), script,
-                                               mountPoint.path(), QCoreApplication::applicationFilePath(), filter});
-        if (!child.waitForFinished(180000)) {
-            child.kill();
-            child.waitForFinished();
-            return {true, "the test did not end in time", -1};
-        }
-        run.output = child.readAll().toStdString();
-        run.status = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
-        run.ran = run.output.find(Ready) != std::string::npos;
-        if (run.ran)
-            return run;
-    }
-    run.output = "no read-only folder of its own here (unshare and mount not permitted): " + run.output;
-    return run;
+    const QString mount =
+        QStringLiteral("mount -t tmpfs -o size=1m ornwick-test \"$0\" && printf '%1' > \"$0/Tarvel.ini\" && "
+                       "mount -o remount,ro \"$0\"")
+            .arg(QString::fromLatin1(ShippedIni).replace(QStringLiteral("\r\n"), QStringLiteral("\\r\\n")));
+    return smallfs::RunThisTestMounted(FolderVariable, mount, Ready, "no read-only folder of its own here");
 }
 
 } // namespace readonlyfs
@@ -79,7 +43,7 @@ inline TRun RunThisTest()
 #define ORNWICK_IN_READ_ONLY_FOLDER(folder)                                                                    \
     const std::string folder = readonlyfs::Folder();                                                         \
     if (folder.empty()) {                                                                                     \
-        const readonlyfs::TRun run = readonlyfs::RunThisTest();                                               \
+        const smallfs::TRun run = readonlyfs::RunThisTest();                                               \
         if (!run.ran)                                                                                         \
             GTEST_SKIP() << run.output;                                                                       \
         EXPECT_EQ(run.status, 0) << run.output;                                                               \

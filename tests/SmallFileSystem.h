@@ -40,8 +40,10 @@ struct TRun {
     int status = -1;
 };
 
-// The running test once more, in a child with `folder` mounted as a small tmpfs.
-inline TRun RunThisTest()
+// The running test once more, in a child of its own mount namespace where the shell commands
+// `mount` have made the folder "$0" what the test needs; the child learns the folder from
+// `variable`. `absent` says why when such a child cannot be had here.
+inline TRun RunThisTestMounted(const char* variable, const QString& mount, const char* ready, const std::string& absent)
 {
     const ::testing::TestInfo& test = *::testing::UnitTest::GetInstance()->current_test_info();
     const QString filter = QStringLiteral("--gtest_filter=%1.%2").arg(test.test_suite_name(), test.name());
@@ -52,11 +54,11 @@ inline TRun RunThisTest()
     for (const QString& flags : {QStringLiteral("-m"), QStringLiteral("-rm")}) {
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(FolderVariable, mountPoint.path());
+        environment.insert(variable, mountPoint.path());
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::MergedChannels);
-        const QString script = QStringLiteral("mount -t tmpfs -o size=64k ornwick-test \"$0\" || exit 1; echo '%1'; exec \"$@\"")
-                                   .arg(QString::fromLatin1(Ready));
+        const QString script =
+            QStringLiteral("%1 || exit 1; echo '%2'; exec \"$@\"").arg(mount, QString::fromLatin1(ready));
         child.start(QStringLiteral("unshare"), {flags, QStringLiteral("sh"), QStringLiteral("-c"), script,
                                                mountPoint.path(), QCoreApplication::applicationFilePath(), filter});
         if (!child.waitForFinished(180000)) {
@@ -66,12 +68,19 @@ inline TRun RunThisTest()
         }
         run.output = child.readAll().toStdString();
         run.status = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
-        run.ran = run.output.find(Ready) != std::string::npos;
+        run.ran = run.output.find(ready) != std::string::npos;
         if (run.ran)
             return run;
     }
-    run.output = "no small file system of its own here (unshare and mount not permitted): " + run.output;
+    run.output = absent + " (unshare and mount not permitted): " + run.output;
     return run;
+}
+
+// The running test once more, in a child with `folder` mounted as a small tmpfs.
+inline TRun RunThisTest()
+{
+    return RunThisTestMounted(FolderVariable, QStringLiteral("mount -t tmpfs -o size=64k ornwick-test \"$0\""), Ready,
+                              "no small file system of its own here");
 }
 
 // Fills the file system holding `folder` until not one more block fits.

@@ -4,7 +4,9 @@
 
 #include <QTemporaryDir>
 
+#include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +26,27 @@ public:
 
 private:
     QTemporaryDir FDir;
+};
+
+// HOME set to a folder of the test's own for as long as it lives.
+class THomeSet {
+public:
+    explicit THomeSet(const std::string& home)
+    {
+        if (const char* old = std::getenv("HOME"))
+            FOld = old;
+        setenv("HOME", home.c_str(), 1);
+    }
+    ~THomeSet()
+    {
+        if (FOld)
+            setenv("HOME", FOld->c_str(), 1);
+        else
+            unsetenv("HOME");
+    }
+
+private:
+    std::optional<std::string> FOld;
 };
 
 std::string ReadFileBytes(const std::string& path);

@@ -25,26 +25,6 @@ std::string Install(const TTempDir& home, const std::string& folder,
     return home.Path(folder);
 }
 
-// HOME set to the test's folder for as long as it lives.
-class THomeSet {
-public:
-    explicit THomeSet(const std::string& home)
-    {
-        if (const char* old = std::getenv("HOME"))
-            FOld = old;
-        setenv("HOME", home.c_str(), 1);
-    }
-    ~THomeSet()
-    {
-        if (FOld)
-            setenv("HOME", FOld->c_str(), 1);
-        else
-            unsetenv("HOME");
-    }
-
-private:
-    std::optional<std::string> FOld;
-};
 
 std::optional<std::string> Found(const TTempDir& home)
 {

@@ -43,26 +43,6 @@ std::string Game(const TTempDir& dir, const std::string& folder, bool withSmall)
 
 bool NoticeShown(const TTarvelMain& w) { return !w.MapNotice1->isHidden(); }
 
-// HOME set to a folder of the test's own for as long as it lives.
-class THomeSet {
-public:
-    explicit THomeSet(const std::string& home)
-    {
-        if (const char* old = std::getenv("HOME"))
-            FOld = old;
-        setenv("HOME", home.c_str(), 1);
-    }
-    ~THomeSet()
-    {
-        if (FOld)
-            setenv("HOME", FOld->c_str(), 1);
-        else
-            unsetenv("HOME");
-    }
-
-private:
-    std::optional<std::string> FOld;
-};
 
 // Serves the window's events until the search for the game has ended (a few seconds at most).
 void WaitForTheSearch(const TTarvelMain& w)
