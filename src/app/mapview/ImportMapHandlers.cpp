@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -92,6 +93,11 @@ std::optional<TMapImport> ImportWithProgress(QWidget* parent, const std::string&
     return std::move(shared->result);
 }
 
+// A path is the file system's bytes, whatever the letters of a map's name are: a folder named
+// in UTF-8 is found as the dialog shows it.
+QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
 // The game type folders the dialog offers, as the game names them.
 const char* const GameTypes[] = {"Conquest", "Ctf", "TDM", "SinglePlayer"};
 
@@ -111,10 +117,10 @@ void TTarvelMain::SetGameFolder(const std::string& folder)
 void TTarvelMain::GameFolder1Click()
 {
     const std::string saved = FSettings.Values(GameFolderKey);
-    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Game folder"), Latin1(saved));
+    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Game folder"), PathText(saved));
     if (chosen.isEmpty())
         return;
-    SetGameFolder(FromLatin1(chosen));
+    SetGameFolder(PathBytes(chosen));
     ImportSelectedMapAgain();
 }
 
@@ -182,7 +188,7 @@ void TTarvelMain::ImportMap1Click()
     dialog.setObjectName(QStringLiteral("ImportMap"));
     dialog.setWindowTitle(QStringLiteral("Import map"));
     auto* form = new QFormLayout(&dialog);
-    auto* source = new QLineEdit(Latin1(GameFolder()), &dialog);
+    auto* source = new QLineEdit(PathText(GameFolder()), &dialog);
     source->setObjectName(QStringLiteral("ESource"));
     source->setToolTip(QStringLiteral("A level folder, a level archive (.rfa), or the game folder"));
     auto* folderButton = new QPushButton(QString::fromUtf8("Folder\u2026"), &dialog);
@@ -232,6 +238,6 @@ void TTarvelMain::ImportMap1Click()
         return;
     if (map->text().trimmed().isEmpty())
         throw EBaseError("Name the map to import");
-    ImportMapFrom(FromLatin1(source->text()), FromLatin1(map->text().trimmed()), FromLatin1(mod->text().trimmed()),
+    ImportMapFrom(PathBytes(source->text()), FromLatin1(map->text().trimmed()), FromLatin1(mod->text().trimmed()),
                   FromLatin1(mode->currentText()), picture->currentData().toString() == QStringLiteral("overview"));
 }

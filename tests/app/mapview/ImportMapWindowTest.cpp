@@ -9,6 +9,8 @@
 #include "level/MapImport.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -147,6 +149,24 @@ TEST(ImportMapWindow, ACancelledImportWritesNothingAndTheRoundPlaysOn)
     EXPECT_EQ(w.ReplayTime(), time);
     EXPECT_TRUE(w.MapPictureMissing());
     EXPECT_TRUE(Images(r.home).empty());
+}
+
+TEST(ImportMapWindow, TheImportDialogFindsAnArchiveWhosePathIsNotAscii)
+{
+    // The file system names it in UTF-8, as the dialog's text shows it.
+    TTempDir dir;
+    const std::string archive = dir.Write("B\xC3\xA9rlin levels.rfa", LevelArchive("Small", SmallLevel(), true));
+    TReplay r(SmallRounds);
+    QTimer::singleShot(0, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->objectName() == "ImportMap") {
+                dialog->findChild<QLineEdit*>("ESource")->setText(QString::fromUtf8(archive.c_str()));
+                dialog->findChild<QLineEdit*>("EMap")->setText("Small");
+                dialog->accept();
+            }
+    });
+    r.window.ImportMap1Click();
+    EXPECT_EQ(Images(r.home), (std::vector<std::string>{"small.jpg", "smallOBS.con"}));
 }
 
 // The threads of this process, as the system counts them, less the idle ones of Qt's pools, which
