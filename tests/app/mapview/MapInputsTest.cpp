@@ -7,12 +7,14 @@
 #include "base/TextList.h"
 #include "level/LevelTestFiles.h"
 
+#include <QFile>
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
-#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,16 +24,22 @@ namespace {
 
 const std::string Levels = "game/Mods/bf1942/Archives/bf1942/levels/";
 
-// The tool run on a thread: a run that waits is a failure, and opening the pipe for writing
-// lets it go on.
+// The tool run as a process of its own: a run that waits is a failure, and is ended. Not on a
+// thread of this one: the commands that build the window would build widgets off the main thread.
 TToolRun RunInTime(const std::vector<std::string>& args, const std::string& pipe)
 {
-    auto running = std::async(std::launch::async, [&] { return RunOrnwickTool(args); });
-    if (running.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+    QProcess tool;
+    QStringList arguments;
+    for (const std::string& a : args)
+        arguments << QFile::decodeName(QByteArray::fromStdString(a));
+    tool.start(QStringLiteral(ORNWICK_BIN_DIR "/ornwick"), arguments);
+    if (!tool.waitForFinished(30000)) {
         ADD_FAILURE() << "ornwick " << args.front() << " waits for " << pipe;
-        ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+        tool.kill();
+        tool.waitForFinished();
     }
-    return running.get();
+    const int status = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    return {status, tool.readAllStandardOutput().toStdString(), tool.readAllStandardError().toStdString()};
 }
 
 std::string MapRound(const std::string& map)
