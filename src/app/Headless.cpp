@@ -15,10 +15,10 @@
 #include "mapview/Calibration.h"
 #include "app/mapview/VideoExport.h"
 #include "mapview/MapZoom.h"
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 #include "mapview/RoundMap.h"
 #include "replay/PlayerStates.h"
-#include "replay/RoundReplay.h"
+#include "round/RoundReplay.h"
 #include "replay/RoundStats.h"
 #include "xmltree/wexXMLTree.h"
 

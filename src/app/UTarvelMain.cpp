@@ -7,7 +7,7 @@
 #include "base/ErrorReporting.h"
 #include "base/Convert.h"
 #include "base/Files.h"
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 
 #include <QAction>
 #include <QFile>

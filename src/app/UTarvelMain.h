@@ -23,7 +23,7 @@
 #include "mapview/MapObject.h"
 #include "mapview/Minimap.h"
 #include "mapview/PictureHolder.h"
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 #include "mapview/UDrawTread.h"
 #include "replay/LookAhead.h"
 #include "replay/MarkerPath.h"

@@ -3,7 +3,7 @@
 #include "level/LevelObjects.h"
 #include "mapview/GridBackground.h"
 #include "mapview/Calibration.h"
-#include "mapview/FFmpegLog.h"
+#include "video/FFmpegLog.h"
 
 #include <QFont>
 #include <QPainter>

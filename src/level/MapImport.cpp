@@ -7,7 +7,7 @@
 #include "base/Json.h"
 #include "base/TextList.h"
 #include "level/GameFolder.h"
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QBuffer>

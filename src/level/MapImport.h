@@ -8,7 +8,7 @@
 #include "level/LevelPicture.h"
 #include "base/TextList.h"
 #include "mapview/Calibration.h"
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 #include "mapview/RoundMap.h"
 
 #include <functional>

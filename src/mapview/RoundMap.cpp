@@ -5,7 +5,7 @@
 #include "base/Numeric.h"
 #include "base/TextList.h"
 #include "log/EventInfo.h"
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 #include "replay/ReplayMath.h"
 #include "xmltree/wexXMLTree.h"
 

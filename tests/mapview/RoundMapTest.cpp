@@ -4,7 +4,7 @@
 #include "TestUtil.h"
 #include "base/TextList.h"
 #include "log/EventInfo.h"
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 #include "base/Files.h"
 #include "mapview/RoundMap.h"
 #include "xmltree/wexXMLTree.h"

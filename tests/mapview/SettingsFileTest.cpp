@@ -4,7 +4,7 @@
 #include "TestUtil.h"
 #include "base/Files.h"
 #include "base/TextList.h"
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "SmallFileSystem.h"
 #include "TestUtil.h"
 #include "VideoProbe.h"
-#include "mapview/VideoEncoder.h"
+#include "video/VideoEncoder.h"
 
 #include <QDir>
 

@@ -3,7 +3,7 @@
 // replay spends ticks on it, and a span that still needs too many is refused before any work.
 #include "SessionReplay.h"
 #include "base/Errors.h"
-#include "replay/RoundVideo.h"
+#include "round/RoundVideo.h"
 
 #include <gtest/gtest.h>
 

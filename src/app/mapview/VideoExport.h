@@ -2,10 +2,10 @@
 
 // What the exports take from the window: the part of the map its view shows, video options
 // that show the same, and pictures saved whole or not at all. The video itself is the model's
-// (replay/RoundVideo.h): it replays the round on its own, away from the window.
+// (round/RoundVideo.h): it replays the round on its own, away from the window.
 
 #include "app/UTarvelMain.h"
-#include "replay/RoundVideo.h"
+#include "round/RoundVideo.h"
 
 #include <QImage>
 #include <QRect>

@@ -10,7 +10,7 @@
 #include "app/Headless.h"
 #include "app/OpenDialog.h"
 #include "log/OpenedLog.h"
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 #include "mapview/RoundMap.h"
 
 #include <QCheckBox>

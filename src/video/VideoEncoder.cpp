@@ -1,7 +1,7 @@
-#include "mapview/VideoEncoder.h"
+#include "video/VideoEncoder.h"
 
 #include "base/Files.h"
-#include "mapview/FFmpegLog.h"
+#include "video/FFmpegLog.h"
 
 #include <algorithm>
 #include <cstring>

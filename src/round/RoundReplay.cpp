@@ -1,7 +1,7 @@
-#include "replay/RoundReplay.h"
+#include "round/RoundReplay.h"
 
 #include "base/Convert.h"
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 #include "replay/ReplayMath.h"
 #include "xmltree/wexXMLTree.h"
 

@@ -1,4 +1,4 @@
-#include "replay/RoundVideo.h"
+#include "round/RoundVideo.h"
 
 #include "base/Errors.h"
 #include "base/Numeric.h"

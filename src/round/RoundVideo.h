@@ -9,7 +9,7 @@
 #include "mapview/FrameDrawing.h"
 #include "mapview/GridBackground.h"
 #include "mapview/MapZoom.h"
-#include "mapview/VideoEncoder.h"
+#include "video/VideoEncoder.h"
 #include "replay/ReplaySession.h"
 
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "mapview/ProgramFolder.h"
+#include "settings/ProgramFolder.h"
 
 #include "base/Convert.h"
 #include "base/Errors.h"

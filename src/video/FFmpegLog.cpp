@@ -1,4 +1,4 @@
-#include "mapview/FFmpegLog.h"
+#include "video/FFmpegLog.h"
 
 #include <cstdarg>
 #include <cstdio>
