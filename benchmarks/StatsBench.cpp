@@ -1,5 +1,5 @@
 // `ornwick stats` on rounds of thousands of players, as the command runs it without its
-// process: the log opened, the round's events counted and the server's table written as JSON.
+// process: the log opened, the round replayed for its counts and the server's table written as JSON.
 // The time must grow with the players, not with their square.
 #include "BenchSupport.h"
 #include "log/EventInfo.h"
@@ -64,7 +64,7 @@ void BM_StatsCommand(benchmark::State& state)
         TEventInfoList events;
         log.BuildRoundEvents(0, events);
         const TRoundStats stats = ReadRoundStats(log.Document(), *log.Round(0));
-        const std::vector<std::string> json = RoundStatsJson(stats, CountReplay(events));
+        const std::vector<std::string> json = RoundStatsJson(stats, ReplayCounts(events, log.Roster()));
         lines = json.size();
         benchmark::DoNotOptimize(json.data());
     }

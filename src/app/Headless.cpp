@@ -940,7 +940,7 @@ int Stats(TContext& c)
     TEventInfoList events;
     log.BuildRoundEvents(command.round, events);
     const TRoundStats stats = ReadRoundStats(log.Document(), *log.Round(command.round));
-    for (const std::string& line : RoundStatsJson(stats, CountReplay(events)))
+    for (const std::string& line : RoundStatsJson(stats, ReplayCounts(events, log.Roster())))
         c.out << line << '\n';
     return scope.Finish(c.out, c.err);
 }

@@ -1,8 +1,11 @@
 #include "replay/RoundStats.h"
 
+#include "base/Errors.h"
 #include "base/Json.h"
 #include "log/EventInfo.h"
-#include "replay/EventKind.h"
+#include "log/PlayerList.h"
+#include "replay/PlayerStates.h"
+#include "replay/ReplaySession.h"
 #include "xmltree/ElementContent.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -191,28 +194,38 @@ TRoundStats ReadRoundStats(const TwexXMLTree& tree, const TwexXMLNode& round)
     return stats;
 }
 
-std::unordered_map<int32_t, TReplayCounts> CountReplay(const TEventInfoList& events)
+std::unordered_map<int32_t, TReplayCounts> CountsOf(const TPlayerStateList& states)
 {
     std::unordered_map<int32_t, TReplayCounts> counts;
-    for (int i = 0; i < events.Count(); ++i) {
-        const TEventInfo& e = *events.GetEvent(i);
-        const TEventKind kind = KindOf(e);
-        if (kind == TEventKind::PlayerDestroyed) {
-            counts.erase(e.PlayerID);
-            continue;
-        }
-        // Only events that place their player reach the player's state; the first makes it.
-        if (!PlacesPlayer(e))
-            continue;
-        TReplayCounts& c = counts[e.PlayerID];
-        if (kind == TEventKind::Kill)
-            ++c.kills;
-        else if (IsDeath(kind))
-            ++c.deaths;
-        else if (kind == TEventKind::TeamKill)
-            ++c.tks;
+    counts.reserve(static_cast<size_t>(states.Count()));
+    for (int i = 0; i < states.Count(); ++i) {
+        const TInfoClass& state = *states.State(i);
+        counts[state.PlayerID] = {state.Kills, state.Deaths, state.TKs};
     }
     return counts;
+}
+
+std::unordered_map<int32_t, TReplayCounts> ReplayCounts(const TEventInfoList& events, const TPlayerList& roster)
+{
+    // The roster gains a placeholder for every unknown id the replay names: a copy keeps the
+    // caller's as it was. Neither pictures nor places change a count, so none are loaded and
+    // the markers are placed without a calibration.
+    TPlayerList copy;
+    CopyRoster(roster, copy);
+    TReplaySession session(copy, TReplayLoader{[](TPictureHolder&, const std::string& name) { return name; },
+                                               [] { return std::string(); }});
+    for (const TEventInfo& event : events)
+        *session.Events().AddEvent() = event;
+    session.EventsChanged();
+    // The clock applies the first event at the selection and each later one once as it falls
+    // due, in list order; the counts do not depend on when.
+    for (int i = 0; i < session.Events().Count(); ++i) {
+        try {
+            session.ApplyEvent(i);
+        } catch (const EBaseError&) {
+        }
+    }
+    return CountsOf(session.PlayerStates());
 }
 
 std::vector<std::string> RoundStatsJson(const TRoundStats& stats,

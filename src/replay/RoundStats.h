@@ -12,6 +12,8 @@
 #include <vector>
 
 class TEventInfoList;
+class TPlayerList;
+class TPlayerStateList;
 class TwexXMLNode;
 class TwexXMLTree;
 
@@ -53,9 +55,12 @@ bool IsPlainNumber(std::string_view text);
 // The first "bf:roundstats" of the round element, read from the tree it belongs to.
 TRoundStats ReadRoundStats(const TwexXMLTree& tree, const TwexXMLNode& round);
 
-// The replay's counts by player id over the whole event list, by the rules the events are
-// applied with: a player who leaves ("destroyPlayer") starts again from nothing.
-std::unordered_map<int32_t, TReplayCounts> CountReplay(const TEventInfoList& events);
+// The scoreboard's counts of every player state, by player id.
+std::unordered_map<int32_t, TReplayCounts> CountsOf(const TPlayerStateList& states);
+// The counts of the states a replay of the whole round leaves: every event applied once, in
+// order, as the clock applies them, on a copy of the roster. An event that raises ends there
+// and the replay goes on with the next, as it does when continued after the error.
+std::unordered_map<int32_t, TReplayCounts> ReplayCounts(const TEventInfoList& events, const TPlayerList& roster);
 
 // One JSON object for the round, then one per player in the server's order.
 std::vector<std::string> RoundStatsJson(const TRoundStats& stats,

@@ -2,7 +2,9 @@
 // references, the columns the players carry, a round without statistics, the replay's counts
 // beside them and the JSON of the stats command.
 #include "TestUtil.h"
+#include "SessionReplay.h"
 #include "log/EventInfo.h"
+#include "log/PlayerList.h"
 #include "replay/RoundStats.h"
 #include "xmltree/ElementContent.h"
 #include "xmltree/wexXMLTree.h"
@@ -102,14 +104,15 @@ TEST(RoundStats, TheRoundAndEachPlayersFieldsInTheServersOrder)
 TEST(RoundStats, ReplayCountsFollowTheRulesEventsAreAppliedBy)
 {
     TEventInfoList events;
-    auto add = [&](const char* name, int id, const char* type = "", double x = 5) {
+    auto add = [&](const char* name, int id, const char* type = "", double x = 5, int victim = -1) {
         TEventInfo& e = *events.AddEvent();
         e.EventName = name;
         e.PlayerID = id;
         e.ScoreType = type;
         e.PosX = x;
+        e.VictimID = victim;
     };
-    add("scoreEvent", 7, "Kill");
+    add("scoreEvent", 7, "Kill"); // no victim state: the kill counts, then the event raises
     add("scoreEvent", 7, "Kill");
     add("scoreEvent", 7, "TK");
     add("scoreEvent", 7, "Death");
@@ -121,14 +124,22 @@ TEST(RoundStats, ReplayCountsFollowTheRulesEventsAreAppliedBy)
     add("scoreEvent", 12, "Kill");
     add("destroyPlayer", 12, "", 0); // left: a new state starts from nothing
     add("scoreEvent", 12, "Death");
-    const auto counts = CountReplay(events);
+    // 20's next death names no killer the roster can hold: the replay ends 20's events where
+    // it looks that killer up, so the death does not count.
+    add("spawnEvent", 20);
+    add("scoreEvent", 20, "Death");
+    add("scoreEvent", -1, "Kill", 5, 20);
+    TPlayerList roster;
+    const auto counts = ReplayCounts(events, roster);
     EXPECT_EQ(counts.at(7).kills, 2);
     EXPECT_EQ(counts.at(7).tks, 1);
     EXPECT_EQ(counts.at(7).deaths, 2);
     EXPECT_EQ(counts.at(9).kills + counts.at(9).deaths, 0); // a state, nothing counted
     EXPECT_EQ(counts.at(12).kills, 0);
     EXPECT_EQ(counts.at(12).deaths, 1);
+    EXPECT_EQ(counts.at(20).deaths, 0);
     EXPECT_EQ(counts.count(-1), 0u);
+    EXPECT_EQ(roster.Count(), 0); // the placeholders went to a copy
 
     TLoaded log;
     const std::vector<std::string> json = RoundStatsJson(ReadRoundStats(log.tree, *log.withStats), counts);
@@ -139,6 +150,44 @@ TEST(RoundStats, ReplayCountsFollowTheRulesEventsAreAppliedBy)
                        "\"kills\":5,\"deaths\":3,\"tks\":0,\"replay\":{\"kills\":2,\"deaths\":2,\"tks\":1}}");
     EXPECT_NE(json[2].find("\"ping\":\"fast\",\"replay\":{\"kills\":0,\"deaths\":1,\"tks\":0}}"), std::string::npos);
     EXPECT_NE(json[3].find("\"score\":\"007\",\"replay\":null}"), std::string::npos); // no such id
+}
+
+// The counts are those the scoreboard shows once the clock has run the round to its end.
+TEST(RoundStats, ReplayCountsAreTheStatesTheClockLeaves)
+{
+    using namespace replaylog;
+    TSeparatorScope comma{','};
+    // Bert's death is followed by a kill of Bert that names no killer: the replay stops
+    // Bert's events at that look-up, so Bert dies on the map but not on the scoreboard.
+    TSessionReplay replay(Log(Round(Ev("spawnEvent", "10", 3, "100/0/100", {{"team", "1"}, {"kit", "Rifle"}}) +
+                                    Ev("spawnEvent", "10", 5, "200/0/100", {{"team", "2"}, {"kit", "Rifle"}}) +
+                                    Score("20", 3, "110/0/100", "Kill", {{"victim_id", "7"}}) +
+                                    Score("30", 5, "200/0/100", "Death") + Score("30", -1, "", "Kill", {{"victim_id", "5"}}) +
+                                    Score("40", 3, "120/0/100", "Kill", {{"victim_id", "5"}}) +
+                                    Score("50", 7, "300/0/100", "TK") + Ev("spawnEvent", "60", 7, "300/0/100"))));
+    replay.Select(0);
+    const std::unordered_map<int32_t, TReplayCounts> counts = ReplayCounts(replay.session.Events(), replay.roster);
+    // Anna's first kill names Carl, who has no state yet: it counts and halts the clock there,
+    // until the user continues.
+    for (int i = 0; i < 10 && !replay.session.Ended(); ++i) {
+        try {
+            replay.Ticks(100000);
+        } catch (const std::exception&) {
+        }
+    }
+    ASSERT_TRUE(replay.session.Ended());
+    const std::unordered_map<int32_t, TReplayCounts> shown = CountsOf(replay.session.PlayerStates());
+    ASSERT_EQ(counts.size(), shown.size());
+    for (const auto& [id, count] : shown) {
+        SCOPED_TRACE(id);
+        ASSERT_EQ(counts.count(id), 1u);
+        EXPECT_EQ(counts.at(id).kills, count.kills);
+        EXPECT_EQ(counts.at(id).deaths, count.deaths);
+        EXPECT_EQ(counts.at(id).tks, count.tks);
+    }
+    EXPECT_EQ(counts.at(3).kills, 2);
+    EXPECT_EQ(counts.at(5).deaths, 0);
+    EXPECT_EQ(counts.at(7).tks, 1);
 }
 
 TEST(ElementContent, PiecesInOrderFromTheTokensAndFromANodeMadeByHand)

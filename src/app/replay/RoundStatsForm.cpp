@@ -156,7 +156,7 @@ void TTarvelMain::RoundStatistics1Click()
     auto* summary = FRoundStatsWindow->findChild<QLabel*>(QStringLiteral("StatsSummary"));
     auto* table = FRoundStatsWindow->findChild<QTableWidget*>(QStringLiteral("StatsTable"));
     summary->setText(FRoundNode ? Summary(stats) : QStringLiteral("No round is being replayed."));
-    FillTable(*table, stats, CountReplay(FSession.Events()));
+    FillTable(*table, stats, ReplayCounts(FSession.Events(), FRoster));
     table->setVisible(stats.present);
     FRoundStatsWindow->setWindowTitle(FRoundNode ? QStringLiteral("Round statistics - ") + Latin1(FMapName)
                                                  : QStringLiteral("Round statistics"));

@@ -117,8 +117,8 @@ TEST(RoundMapWindow, TheModelAnswersAsTheWindowShows)
             EXPECT_EQ(Events(events), Events(window.Events()));
             ASSERT_GT(events.Count(), 0);
             // The statistics window's table and the replay's counts beside it.
-            EXPECT_EQ(RoundStatsJson(ReadRoundStats(log.Document(), *log.Round(round)), CountReplay(events)),
-                      RoundStatsJson(window.RoundStats(), CountReplay(window.Events())));
+            EXPECT_EQ(RoundStatsJson(ReadRoundStats(log.Document(), *log.Round(round)), ReplayCounts(events, log.Roster())),
+                      RoundStatsJson(window.RoundStats(), ReplayCounts(window.Events(), window.Roster())));
             EXPECT_EQ(map.MapName(), window.MapName());
             EXPECT_EQ(map.Picture().Height, window.MapImage().Height);
             EXPECT_FALSE(map.PictureMissing());
