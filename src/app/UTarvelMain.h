@@ -221,13 +221,6 @@ public:
 
     // ============================== Replay engine ===============================
     // src/app/replay/PlayerStateHandlers.cpp
-    // The first state whose PlayerID is the id; "Error finding kiled player" without one.
-    TInfoClass* FindPlayerState(int32_t playerID) const;
-    // Moves the marker's centre to the map pixel (x, y) plus the margins; an x or y of 0 is
-    // taken from the state's last event, and a place of (0, 0) leaves the marker alone.
-    void PlaceMarker(TInfoClass& state, int32_t x, int32_t y);
-    // The same, the last event's map place kept in `last` while it and the scale stay the same.
-    void PlaceMarker(TInfoClass& state, int32_t x, int32_t y, TLastPlace& last, const TMapScale& scale);
     TMapScale MapScale() const;
     // Frees every player state and every map object.
     void ClearReplayState();

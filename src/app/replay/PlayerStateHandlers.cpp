@@ -4,15 +4,6 @@
 #include <QCheckBox>
 #include <QSlider>
 
-TInfoClass* TTarvelMain::FindPlayerState(int32_t playerID) const { return FSession.FindPlayerState(playerID); }
-
-void TTarvelMain::PlaceMarker(TInfoClass& state, int32_t x, int32_t y) { LiveSession().PlaceMarker(state, x, y); }
-
-void TTarvelMain::PlaceMarker(TInfoClass& state, int32_t x, int32_t y, TLastPlace& last, const TMapScale& scale)
-{
-    LiveSession().PlaceMarker(state, x, y, last, scale);
-}
-
 TMapScale TTarvelMain::MapScale() const { return {TBXas->value(), TBYas->value(), FMapImage.Height}; }
 
 TReplaySettings TTarvelMain::ReplaySettings() const

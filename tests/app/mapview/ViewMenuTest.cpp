@@ -216,7 +216,7 @@ TEST(ViewOverlays, DeathsAndTrailsFollowACalibrationChangedMidRound)
     const QPointF after = DeathMapCentre(w);
     EXPECT_NEAR(after.x(), 0.6 * 115 + 10, 1.5);
     EXPECT_NEAR(after.y(), 105 - 0.6 * 100, 1.5);
-    const TInfoClass& bert = *w.FindPlayerState(5);
+    const TInfoClass& bert = *w.ReplaySession().FindPlayerState(5);
     const TTrailPoint& last = w.OverlayHistory().Trail(5)->back();
     EXPECT_EQ(w.FrameOverlays().placing.Place(last.x, last.z),
               QPoint(bert.Image.Left + bert.Image.Width / 2, bert.Image.Top + bert.Image.Height / 2));

@@ -141,22 +141,10 @@ TEST(ReplayAnimation, ZeroIsAMissingCoordinate)
                         TeamKills({"30", "31", "32"}, 5))),
               BayAtStart);
     r.Select(0);
-    TTarvelMain& w = r.window;
     TInfoClass& anna = r.State(3);
     r.Ticks(60);
     EXPECT_EQ(anna.Image.Left, MapX(0.5) - HalfMarker);
     EXPECT_EQ(anna.Image.Top, std::lround(MapY(300) + (MapY(200) - MapY(300)) / 100.0 * 40) - HalfMarker);
-
-    // A place of (0, 0), margins included, leaves the marker; (0, 5) moves it.
-    const int left = anna.Image.Left, top = anna.Image.Top;
-    TTarvelMainTest::SetMargins(w, -MapX(0.5), -MapY(200));
-    w.PlaceMarker(anna, 0, 0);
-    EXPECT_EQ(anna.Image.Left, left);
-    EXPECT_EQ(anna.Image.Top, top);
-    TTarvelMainTest::SetMargins(w, -MapX(0.5), 5 - MapY(200));
-    w.PlaceMarker(anna, 0, 0);
-    EXPECT_EQ(anna.Image.Left, -HalfMarker);
-    EXPECT_EQ(anna.Image.Top, 5 - HalfMarker);
 }
 
 TEST(ReplaySelection, TimeLineLengthAndClockFromTheRoundsWholeSeconds)
