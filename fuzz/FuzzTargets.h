@@ -30,11 +30,14 @@ void FuzzTexture(const uint8_t* data, size_t size);
 // (Init/Terrain.con and the game types' object and template files), down to the object file.
 void FuzzCon(const uint8_t* data, size_t size);
 
-// Pipeline targets: the real window offscreen, with the shipped settings and pictures. The
-// bytes are a log file (compressed when they begin with a zlib header): it is opened, every
-// listed round has its events built and is replayed for a bounded number of ticks.
+// A log file (compressed when the bytes begin with a zlib header), with the shipped settings and
+// pictures: opened, every listed round has its events built and is replayed by the model's
+// round replay for a bounded number of ticks, then seeks and kill steps.
 void FuzzReplay(const uint8_t* data, size_t size);
-// The same, drawing frames of the map as the replay goes.
+
+// Pipeline target: the real window offscreen. The bytes are a log file as for FuzzReplay: it is
+// opened, every listed round is replayed for a bounded number of ticks, drawing frames of the
+// map as the replay goes.
 void FuzzRender(const uint8_t* data, size_t size);
 
 // Aborts with the reason when an invariant does not hold; also in release builds.

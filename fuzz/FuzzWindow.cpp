@@ -1,8 +1,7 @@
-// The pipeline targets: a log opened in the real window offscreen, through the operations the
+// The render target: a log opened in the real window offscreen, through the operations the
 // user's commands and the headless tool use, its rounds listed, each listed round's events
-// built and the round replayed for a bounded number of ticks, with or without frames drawn.
-// Without frames, a seek back to the round's start and forward again to where the ticks got
-// must leave just what they left.
+// built and the round replayed for a bounded number of ticks, with frames drawn as it goes.
+#include "FuzzScratch.h"
 #include "FuzzTargets.h"
 
 #include "app/OpenDialog.h"
@@ -18,8 +17,6 @@
 #include <QTimer>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -30,36 +27,6 @@ namespace {
 constexpr int MaxTicksPerRound = 600;
 // Frames are drawn every so many ticks, and once at the end of each round.
 constexpr int TicksPerFrame = 200;
-
-// The scratch folder the input is written to as a log file; removed at exit.
-class TScratch {
-public:
-    TScratch()
-    {
-        char name[] = "/tmp/ornwick-fuzz-XXXXXX";
-        if (!mkdtemp(name))
-            std::abort();
-        FFolder = name;
-    }
-    ~TScratch()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(FFolder, ignored);
-    }
-    // Writes the bytes as a log; a ".zxml" log when they begin with a zlib header, as a
-    // compressed log does, so the seeds of both kinds are plain log files.
-    std::string Write(const uint8_t* data, size_t size) const
-    {
-        const bool zlib = size >= 2 && (data[0] & 0x0F) == 8 && ((data[0] << 8) | data[1]) % 31 == 0;
-        const std::string name = FFolder + (zlib ? "/fuzz.zxml" : "/fuzz.xml");
-        std::ofstream(name, std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        return name;
-    }
-
-private:
-    std::string FFolder;
-};
 
 void EnsureApplication()
 {
@@ -86,21 +53,6 @@ void Try(Step&& step)
         step();
     } catch (const EBaseError&) {
     }
-}
-
-// A seek retraces the ticks: from the round's start to the time they reached, it leaves the
-// state they left. A clock too large to move by a tenth reaches that time sooner.
-void CheckSeekRetraces(TTarvelMain& window)
-{
-    const int ticks = window.ReplayTicks();
-    if (ticks == 0)
-        return;
-    const double time = window.ReplayTime();
-    const std::string ticked = ReplayStateText(window);
-    Try([&] { window.SeekTo(window.RoundStartTime() - 1); });
-    Try([&] { window.SeekTo(time); });
-    if (window.ReplayTicks() == ticks)
-        FUZZ_CHECK(ReplayStateText(window) == ticked);
 }
 
 void Draw(TTarvelMain& window)
@@ -159,10 +111,10 @@ private:
     TErrorSink FPrevious;
 };
 
-void RunPipeline(const uint8_t* data, size_t size, bool drawFrames)
+void RunPipeline(const uint8_t* data, size_t size)
 {
     EnsureApplication();
-    static const TScratch scratch;
+    static const TFuzzScratch scratch;
     const std::string log = scratch.Write(data, size);
     const TQuietErrors quiet;
     // Made once, and never destroyed: the process ends with it.
@@ -188,13 +140,10 @@ void RunPipeline(const uint8_t* data, size_t size, bool drawFrames)
         for (int tick = 1; window.Timer1->isActive() && tick <= MaxTicksPerRound; ++tick) {
             Try([&] { window.Timer1Timer(); });
             FUZZ_CHECK(window.EventIndex() >= 0 && window.EventIndex() <= window.Events().Count());
-            if (drawFrames && tick % TicksPerFrame == 0)
+            if (tick % TicksPerFrame == 0)
                 Draw(window);
         }
-        if (drawFrames)
-            Draw(window);
-        else
-            CheckSeekRetraces(window);
+        Draw(window);
     }
     window.StopReplay();
     // Widgets a replay let go of are deleted when events are next handled.
@@ -203,6 +152,4 @@ void RunPipeline(const uint8_t* data, size_t size, bool drawFrames)
 
 } // namespace
 
-void FuzzReplay(const uint8_t* data, size_t size) { RunPipeline(data, size, false); }
-
-void FuzzRender(const uint8_t* data, size_t size) { RunPipeline(data, size, true); }
+void FuzzRender(const uint8_t* data, size_t size) { RunPipeline(data, size); }

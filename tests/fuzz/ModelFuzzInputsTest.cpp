@@ -16,3 +16,5 @@ TEST(FuzzInputs, LevelArchives) { RunFuzzInputs("rfa", FuzzRfa); }
 TEST(FuzzInputs, Textures) { RunFuzzInputs("texture", FuzzTexture); }
 
 TEST(FuzzInputs, LevelScripts) { RunFuzzInputs("con", FuzzCon); }
+
+TEST(FuzzInputs, LogOpenedAndReplayed) { RunFuzzInputs("replay", FuzzReplay); }

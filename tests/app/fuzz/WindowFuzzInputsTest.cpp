@@ -1,8 +1,6 @@
-// The kept inputs of the pipeline's fuzz targets, run without libFuzzer in the window's test
+// The kept inputs of the pipeline's fuzz target, run without libFuzzer in the window's test
 // program: they open logs in the real window.
 #include "../../fuzz/FuzzInputs.h"
 #include "../WindowTestUtil.h"
-
-TEST(FuzzInputs, LogOpenedAndReplayed) { RunFuzzInputs("replay", FuzzReplay); }
 
 TEST(FuzzInputs, LogReplayedWithFrames) { RunFuzzInputs("render", FuzzRender); }
