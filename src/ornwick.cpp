@@ -1,4 +1,4 @@
-// Entry point of the headless tool; everything it runs lives in the core library.
+// Entry point of the tool `ornwick`: the command line goes to RunOrnwick, which runs the command it names.
 #include "app/Headless.h"
 
 #include <iostream>

@@ -23,11 +23,6 @@ std::string ElapsedCaption(int32_t seconds)
     return IntToStr(minutes) + ":" + (rest < 0 ? "-" : "") + digits;
 }
 
-int32_t InterpolateCoordinate(int32_t g, int32_t c, int32_t total, int32_t remaining)
-{
-    return TCoordinateMove(g, c, total).At(remaining);
-}
-
 TCoordinateMove::TCoordinateMove(int32_t g, int32_t c, int32_t total) : FG(g), FC(c), FStep(0)
 {
     const long double t = total;
@@ -36,8 +31,6 @@ TCoordinateMove::TCoordinateMove(int32_t g, int32_t c, int32_t total) : FG(g), F
     else if (g > c)
         FStep = static_cast<long double>(CheckedSub(g, c)) / t;
 }
-
-
 
 int32_t TimeLineTickInterval(int32_t first, int32_t last)
 {

@@ -19,12 +19,10 @@ int64_t WholeSeconds(double seconds);
 // Elapsed seconds as the time display shows them: minutes, ":", two-digit seconds.
 std::string ElapsedCaption(int32_t seconds);
 
-// A marker coordinate between the last place c and the next place g of a player, with
-// `remaining` of `total` tenths still to go; rounded half to even. total must not be 0.
-int32_t InterpolateCoordinate(int32_t g, int32_t c, int32_t total, int32_t remaining);
-
-// The same for one pair of places, its division done once: a marker moves between the same
-// two places for many ticks, less than a pixel a tick mostly.
+// A marker coordinate between the last place c and the next place g of a player: At gives it
+// with `remaining` of `total` tenths still to go, rounded half to even; total must not be 0.
+// The division is done once: a marker moves between the same two places for many ticks, less
+// than a pixel a tick mostly.
 class TCoordinateMove {
 public:
     TCoordinateMove(int32_t g, int32_t c, int32_t total);

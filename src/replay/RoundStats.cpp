@@ -156,13 +156,6 @@ std::unordered_map<std::string, bool> TRoundStats::NumericColumns() const
     return numeric;
 }
 
-bool TRoundStats::NumericColumn(std::string_view column) const
-{
-    const auto numeric = NumericColumns();
-    const auto found = numeric.find(std::string(column));
-    return found != numeric.end() && found->second;
-}
-
 TRoundStats ReadRoundStats(const TwexXMLTree& tree, const TwexXMLNode& round)
 {
     TRoundStats stats;

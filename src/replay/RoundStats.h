@@ -38,9 +38,8 @@ struct TRoundStats {
     std::vector<TPlayerStat> players;                          // the server's order
     std::vector<std::string> columns; // every field name, in order of first appearance
 
-    // Whether every value of the column is a number; names never are.
-    bool NumericColumn(std::string_view column) const;
-    // The same for every column at once ("playerid" included), in one pass over the table.
+    // Whether every value of each column ("playerid" included) is a number, in one pass over
+    // the table; names never are.
     std::unordered_map<std::string, bool> NumericColumns() const;
 };
 

@@ -37,16 +37,19 @@ TEST(ReplayMath, ElapsedCaption)
 
 TEST(ReplayMath, InterpolationInExtendedPrecision)
 {
+    const auto at = [](int32_t g, int32_t c, int32_t total, int32_t remaining) {
+        return TCoordinateMove(g, c, total).At(remaining);
+    };
     // Round(19 / 1000 x 1500) is 29 and Round(35 / 1000 x 300) is 10 only when the quotient
     // is not first cut to a double.
-    EXPECT_EQ(InterpolateCoordinate(0, 19, 1000, 1500), 29);
-    EXPECT_EQ(InterpolateCoordinate(0, 35, 1000, 300), 10);
-    EXPECT_EQ(InterpolateCoordinate(35, 0, 1000, 300), 24); // 35 - 10.5, to even
+    EXPECT_EQ(at(0, 19, 1000, 1500), 29);
+    EXPECT_EQ(at(0, 35, 1000, 300), 10);
+    EXPECT_EQ(at(35, 0, 1000, 300), 24); // 35 - 10.5, to even
     // The ends of the way: all remaining is the last place, none remaining the next one.
-    EXPECT_EQ(InterpolateCoordinate(100, 40, 60, 60), 40);
-    EXPECT_EQ(InterpolateCoordinate(100, 40, 60, 0), 100);
-    EXPECT_EQ(InterpolateCoordinate(40, 100, 60, 30), 70);
-    EXPECT_EQ(InterpolateCoordinate(7, 7, 60, 30), 7);
+    EXPECT_EQ(at(100, 40, 60, 60), 40);
+    EXPECT_EQ(at(100, 40, 60, 0), 100);
+    EXPECT_EQ(at(40, 100, 60, 30), 70);
+    EXPECT_EQ(at(7, 7, 60, 30), 7);
 }
 
 TEST(ReplayModel, DirectionOfTravel)

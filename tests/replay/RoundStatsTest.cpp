@@ -89,11 +89,12 @@ TEST(RoundStats, TheRoundAndEachPlayersFieldsInTheServersOrder)
     EXPECT_EQ(stats.players[1].Field("ping"), "fast");
     EXPECT_EQ(stats.players[0].Field("ping"), "");
     // Numbers sort as numbers; a column with one word in it, or names, as text.
-    EXPECT_TRUE(stats.NumericColumn("kills"));
-    EXPECT_FALSE(stats.NumericColumn("score")); // "007" is no number as JSON writes them
-    EXPECT_FALSE(stats.NumericColumn("ping"));
-    EXPECT_FALSE(stats.NumericColumn("player_name"));
-    EXPECT_FALSE(stats.NumericColumn("playerid"));
+    const std::unordered_map<std::string, bool> numeric = stats.NumericColumns();
+    EXPECT_TRUE(numeric.at("kills"));
+    EXPECT_FALSE(numeric.at("score")); // "007" is no number as JSON writes them
+    EXPECT_FALSE(numeric.at("ping"));
+    EXPECT_FALSE(numeric.at("player_name"));
+    EXPECT_FALSE(numeric.at("playerid"));
 
     const TRoundStats none = ReadRoundStats(log.tree, *log.withoutStats);
     EXPECT_FALSE(none.present);
