@@ -1,0 +1,1 @@
+// Not listed: only app/replay/Unlisted.cpp is.
