@@ -1099,7 +1099,7 @@ int CalibrateMap(TContext& c)
     if (!height) {
         if (window.MapPictureMissing())
             throw TUsageError{"no picture of " + map + " (" + map + ".bmp or " + map + ".jpg) in " +
-                              window.ImagesFolder() + ": give --picture-height"};
+                              window.ProgramFiles().ImagesFolder() + ": give --picture-height"};
         height = window.MapImage().Height;
     }
     TCalibration calibration;
@@ -1173,11 +1173,11 @@ int ImportMapCommand(TContext& c)
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
     // The first folder the program looks in: the user's own when the settings live there.
-    const std::string images = window.ImageFolders().front();
+    const std::string images = window.ProgramFiles().ImageFolders().front();
     TMapImport import;
     try {
         import = ImportMap(OpenLevel(source, map, mod), map, mode, picture == "overview", images);
-        WriteMapImport(import, images, window.SettingsFileName());
+        WriteMapImport(import, images, window.ProgramFiles().SettingsFileName());
     } catch (const EBaseError& error) {
         throw TUsageError{error.Message()};
     }

@@ -49,7 +49,7 @@ constexpr int TBTimeDesignWidth = 617;
 } // namespace
 
 TTarvelMain::TTarvelMain(const std::string& exeName, QWidget* parent)
-    : QMainWindow(parent), FExeName(exeName),
+    : QMainWindow(parent), FFiles(exeName), FSettings(FFiles.SettingsFile()), FPictureMap(FFiles.PictureMap()),
       FSession(FRoster, TReplayLoader{[this](TPictureHolder& image, const std::string& name) { return LoadPicture(image, name); },
                                       [this] { return MapObjectFile(FMapName); }})
 {
@@ -115,32 +115,14 @@ void TTarvelMain::FormDestroy()
     FCancelledImports.clear();
     FMapImage.SetPicture(QImage());
     // A settings list that was never read would wipe the user's file.
-    if (FWritesSettings && FSettingsRead)
+    if (FWritesSettings && FSettings.WasRead())
         RunHandler([this] { WriteSettings(); });
     // The scoreboard's rows point at the states; they go first.
     ScoreBord->clear();
     ClearReplayState();
 }
 
-std::string TTarvelMain::SettingsFileName() const
-{
-    return FSettings.FileName().empty() ? ChangeFileExt(FExeName, ".ini") : FSettings.FileName();
-}
-
-void TTarvelMain::ChooseSettingsFile()
-{
-    const TSettingsPlace place = ChooseSettingsPlace(FExeName);
-    FSettings.SetFileName(place.FileName);
-    FUserFolder = place.UserFolder;
-}
-
 void TTarvelMain::WriteSettings() { FSettings.Save(); }
-
-std::vector<std::string> TTarvelMain::ImageFolders() const { return ProgramImageFolders(FExeName, FUserFolder); }
-
-std::string TTarvelMain::PictureMapFileName() const { return ProgramPictureMapFile(FExeName); }
-
-std::string TTarvelMain::ImagesFolder() const { return ProgramImagesFolder(FExeName); }
 
 void TTarvelMain::ConnectHandlers()
 {
@@ -220,11 +202,7 @@ void TTarvelMain::FormCreate()
     FMapImage.Stretch = true;
     FDrawThread = std::make_unique<TDrawTread>(this, [this] { RunHandler([this] { DrawMap(); }); });
 
-    if (FileExists(PictureMapFileName()))
-        FPictureMap.LoadFromFile(PictureMapFileName());
-    ChooseSettingsFile();
-    FSettings.Read();
-    FSettingsRead = true;
+    FFiles.ReadFiles();
     ReadViewSettings();
     ReadMapToolSettings();
 
@@ -268,7 +246,7 @@ void TTarvelMain::GoToFileClick(QObject* sender)
 
 void TTarvelMain::About2Click()
 {
-    TAboutForm form(this, FExeName);
+    TAboutForm form(this, FFiles.ExeName());
     form.exec();
 }
 

@@ -170,18 +170,8 @@ public:
     // other programs wrote meanwhile stay.
     void WriteSettings();
 
-    // The settings file: beside the program when its folder can be written, else in the
-    // user's configuration folder, the tool's too (ChooseSettingsPlace).
-    std::string SettingsFileName() const;
-    std::string PictureMapFileName() const;
-    // The picture folder beside the program (with its closing "/").
-    std::string ImagesFolder() const;
-    // Where pictures and object files are looked for, in order: the user's own images/ in the
-    // configuration folder when the settings live there, then the program's.
-    std::vector<std::string> ImageFolders() const;
-
-    const TTextList& Settings() const { return FSettings.List(); }
-    const TTextList& PictureMap() const { return FPictureMap; }
+    // The settings, the picture map and the picture folders, as the tool finds them too.
+    const TProgramFiles& ProgramFiles() const { return FFiles; }
     const TwexXMLTree& Document() const { return FDocument; }
 
     // ================================ Log loading ===============================
@@ -426,18 +416,11 @@ private:
     void AddRecentFileItem(const std::string& fileName);
     void PlaceAnchoredControls();
 
-    // Chooses where the settings file lives (FormCreate).
-    void ChooseSettingsFile();
-
-    std::string FExeName;
-    std::string FUserFolder; // the configuration folder when the settings live there, with "/"
+    TProgramFiles FFiles;
+    TSettingsFile& FSettings;       // FFiles' lines of Tarvel.ini, written at the window's end
+    const TTextList& FPictureMap;   // FFiles' lines of Tarvel.map
     bool FWritesSettings = false;
     bool FDestroyed = false;
-    TSettingsFile FSettings; // the lines of Tarvel.ini
-    TTextList FPictureMap; // the lines of Tarvel.map
-    // Whether FSettings holds what Tarvel.ini held at start (or there was no such file). When
-    // start-up failed before reading it, writing FSettings back would wipe the user's file.
-    bool FSettingsRead = false;
 
     // ---- Log loading (src/log) ----
     void LoadLogFile();

@@ -93,6 +93,7 @@ void TSettingsFile::Read()
         list.LoadFromFile(FFileName);
     FList = std::move(list);
     FChanges.clear();
+    FRead = true;
 }
 
 void TSettingsFile::SetValue(std::string_view name, std::string_view value)
@@ -161,14 +162,24 @@ std::vector<std::string> ProgramImageFolders(const std::string& exeName, const s
 
 std::string ProgramPictureMapFile(const std::string& exeName) { return ChangeFileExt(exeName, ".map"); }
 
-void TProgramFiles::Read()
+void TProgramFiles::ReadFiles()
 {
-    if (FileExists(ProgramPictureMapFile(FExeName)))
-        FPictureMap.LoadFromFile(ProgramPictureMapFile(FExeName));
+    if (FileExists(PictureMapFileName()))
+        FPictureMap.LoadFromFile(PictureMapFileName());
     FPlace = ChooseSettingsPlace(FExeName);
     FSettings.SetFileName(FPlace.FileName);
     FSettings.Read();
+}
+
+void TProgramFiles::Read()
+{
+    ReadFiles();
     StartZoom(FSettings.List());
+}
+
+std::string TProgramFiles::SettingsFileName() const
+{
+    return FPlace.FileName.empty() ? ChangeFileExt(FExeName, ".ini") : FPlace.FileName;
 }
 
 int32_t StartZoom(const TTextList& settings)

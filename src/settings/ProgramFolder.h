@@ -1,8 +1,7 @@
 #pragma once
 
 // The program's own files, named after its path: the settings (Tarvel.ini), the picture map
-// (Tarvel.map) and the picture folder (images/). The window finds them so, and so does the
-// headless tool without a window.
+// (Tarvel.map) and the picture folder (images/).
 
 #include "base/TextList.h"
 
@@ -29,6 +28,8 @@ public:
 
     // The file's lines as held, the changes forgotten; a missing file holds none.
     void Read();
+    // Whether the lines came from the file: until then, writing them would wipe it.
+    bool WasRead() const { return FRead; }
     const TTextList& List() const { return FList; }
     int Count() const { return FList.Count(); }
     int IndexOfName(std::string_view name) const { return FList.IndexOfName(name); }
@@ -52,6 +53,7 @@ private:
     std::string FFileName;
     TTextList FList;
     std::vector<std::pair<std::string, std::string>> FChanges; // in the order first set, each key once
+    bool FRead = false;
 };
 
 // The lock of a settings file while it lives: a lock file beside it ("Tarvel.ini.lock") that
@@ -88,20 +90,29 @@ std::string ProgramPictureMapFile(const std::string& exeName);
 // The map zoom the window starts with, in thousandths: the settings' ZOOM, else 200.
 int32_t StartZoom(const TTextList& settings);
 
-// The files the window reads as it starts, read without it.
+// The program's own files, found from its path: the window holds one, and so does the tool
+// without a window.
 class TProgramFiles {
 public:
     explicit TProgramFiles(std::string exeName) : FExeName(std::move(exeName)) {}
-    // The picture map, then the settings where the window would take them from and the zoom
-    // they start with, as the window's start reads them; a failure raises and keeps what was
-    // read before it.
+    // The picture map, then the settings from where ChooseSettingsPlace finds them; a failure
+    // raises and keeps what was read before it.
+    void ReadFiles();
+    // ReadFiles, then the zoom the settings start the window with: a bad "ZOOM" raises here
+    // as it does at the window's start.
     void Read();
 
+    const std::string& ExeName() const { return FExeName; }
     const TTextList& Settings() const { return FSettings.List(); }
-    // The settings as held, for what writes them (a map's import).
+    // The settings as held, for what changes and writes them.
     TSettingsFile& SettingsFile() { return FSettings; }
-    const std::string& SettingsFileName() const { return FPlace.FileName; }
+    const TSettingsFile& SettingsFile() const { return FSettings; }
+    // The settings file; beside the program until the files were read.
+    std::string SettingsFileName() const;
+    std::string PictureMapFileName() const { return ProgramPictureMapFile(FExeName); }
     const TTextList& PictureMap() const { return FPictureMap; }
+    // The picture folder beside the program (with its closing "/").
+    std::string ImagesFolder() const { return ProgramImagesFolder(FExeName); }
     std::vector<std::string> ImageFolders() const { return ProgramImageFolders(FExeName, FPlace.UserFolder); }
 
 private:

@@ -207,7 +207,7 @@ TEST(BackgroundLoad, CancelLeavesThePreviousLogAndItsStoppedReplay)
     ASSERT_NE(replay.find(running), std::string::npos);
     replay.replace(replay.find(running), running.size(), "\"timer\":false");
     EXPECT_EQ(ReplayOf(window), replay);
-    EXPECT_EQ(window.Settings().Values("LastOpen1"), "/old/log.xml");
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), "/old/log.xml");
 
     // The command line's round is not replayed from the list of the log that stayed.
     TLoadDialogWatch again([](QProgressDialog& dialog) { PressCancel(dialog); });
@@ -244,7 +244,7 @@ TEST(BackgroundLoad, ALoadThatSucceedsEndsAsALoadInPlace)
         ASSERT_EQ(Items(background).size(), 40u);
         EXPECT_EQ(StateOf(background), StateOf(inPlace));
         EXPECT_TRUE(ItemsInDocument(background));
-        EXPECT_EQ(background.Settings().Values("LastOpen1"), file);
+        EXPECT_EQ(background.ProgramFiles().Settings().Values("LastOpen1"), file);
     }
 
     // The command line's round replays once its log has loaded.
@@ -290,7 +290,7 @@ TEST(BackgroundLoad, AFailedLoadEndsAsALoadInPlace)
         ASSERT_EQ(errors.Messages.size(), 2u);
         EXPECT_EQ(errors.Messages[1], errors.Messages[0]);
         EXPECT_EQ(StateOf(background), StateOf(inPlace));
-        EXPECT_EQ(background.Settings().Values("LastOpen1"), "");
+        EXPECT_EQ(background.ProgramFiles().Settings().Values("LastOpen1"), "");
         errors.Messages.clear();
     }
     // The cut stream kept the small log's tree; the walk's failure kept the rounds it had listed,

@@ -288,9 +288,9 @@ TEST(MainWindow, ReadsTheFilesBesideTheProgramAndWritesNone)
         TErrorCapture errors;
         TTarvelMain window(home.Exe());
         window.SetStopReplayWait(0);
-        EXPECT_EQ(window.Settings().Lines,
+        EXPECT_EQ(window.ProgramFiles().Settings().Lines,
                   (std::vector<std::string>{"; kept as written", "admin=true", "bramble_bay_SCALE=500"}));
-        EXPECT_EQ(window.PictureMap().Values("jeep"), "jeep2");
+        EXPECT_EQ(window.ProgramFiles().PictureMap().Values("jeep"), "jeep2");
         EXPECT_TRUE(TTarvelMainTest::SettingsRead(window));
         EXPECT_TRUE(errors.Messages.empty());
     }
@@ -300,8 +300,8 @@ TEST(MainWindow, ReadsTheFilesBesideTheProgramAndWritesNone)
     {
         TTarvelMain window(bare.Exe());
         window.SetStopReplayWait(0);
-        EXPECT_EQ(window.Settings().Count(), 0);
-        EXPECT_EQ(window.PictureMap().Count(), 0);
+        EXPECT_EQ(window.ProgramFiles().Settings().Count(), 0);
+        EXPECT_EQ(window.ProgramFiles().PictureMap().Count(), 0);
     }
     EXPECT_FALSE(PathExists(bare.Ini()));
 }
@@ -332,7 +332,7 @@ TEST(MainWindow, LastOpenFileBecomesOneItemAtTheEndOfTheFileMenu)
     EXPECT_EQ(window.OpenDialog1->FileName, log);
     EXPECT_EQ(TTarvelMainTest::Document(window).FirstChild()->Name(), "?xml");
     EXPECT_EQ(window.PCMainInfo->currentWidget(), window.TabSheet5);
-    EXPECT_EQ(window.Settings().Values("LastOpen1"), log);
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), log);
 
     // A missing recent file is reported; an empty value makes no item.
     std::filesystem::remove(log);

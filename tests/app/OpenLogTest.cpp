@@ -70,7 +70,7 @@ TEST(OpenLog, MenuAndButtonOpenTheChosenLogAndRememberIt)
     window.ParceXML1->trigger();
     EXPECT_EQ(answer.uses, 1);
     EXPECT_EQ(LogName(window), "bf:log");
-    EXPECT_EQ(window.Settings().Values("LastOpen1"), plain);
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), plain);
     EXPECT_EQ(window.ListBox1->count(), 0);
     EXPECT_EQ(window.ScoreBord->topLevelItemCount(), 0);
     EXPECT_TRUE(window.ListBox1->toolTip().isEmpty());
@@ -83,7 +83,7 @@ TEST(OpenLog, MenuAndButtonOpenTheChosenLogAndRememberIt)
     window.Button2->click();
     EXPECT_EQ(answer.uses, 2);
     EXPECT_EQ(LogName(window), "other:log");
-    EXPECT_EQ(window.Settings().Lines, (std::vector<std::string>{"admin=true", "LastOpen1=" + packed,
+    EXPECT_EQ(window.ProgramFiles().Settings().Lines, (std::vector<std::string>{"admin=true", "LastOpen1=" + packed,
                                                                   "LastOpen2=" + plain, "LastOpen3=/old/log.xml"}));
     EXPECT_TRUE(errors.Messages.empty());
 }
@@ -107,7 +107,7 @@ TEST(OpenLog, CancelLeavesEverythingAsItWas)
     EXPECT_EQ(window.ScoreBord->topLevelItemCount(), 1);
     EXPECT_EQ(window.PCMainInfo->currentWidget(), window.TSMinimap);
     EXPECT_EQ(LogName(window), "bf:log");
-    EXPECT_EQ(window.Settings().Values("LastOpen1"), "/old/log.xml");
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), "/old/log.xml");
 }
 
 TEST(OpenLog, AFailedLoadIsReportedAndKeepsLastOpen1)
@@ -127,7 +127,7 @@ TEST(OpenLog, AFailedLoadIsReportedAndKeepsLastOpen1)
 
     window.ParceXML1->trigger();
     EXPECT_EQ(errors.Messages, std::vector<std::string>{"error"});
-    EXPECT_EQ(window.Settings().Values("LastOpen1"), "/old/log.xml");
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), "/old/log.xml");
     // The lists were cleared before the load; a failed inflation keeps the previous tree.
     EXPECT_EQ(window.ListBox1->count(), 0);
     EXPECT_EQ(window.ScoreBord->topLevelItemCount(), 0);
@@ -137,7 +137,7 @@ TEST(OpenLog, AFailedLoadIsReportedAndKeepsLastOpen1)
     answer.file = missing;
     window.Button2->click();
     EXPECT_EQ(errors.Messages.back(), "Cannot open file " + missing);
-    EXPECT_EQ(window.Settings().Values("LastOpen1"), "/old/log.xml");
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), "/old/log.xml");
 }
 
 TEST(ConvertLog, WritesTheInflatedLogBesideItAndOpensNothing)
@@ -159,7 +159,7 @@ TEST(ConvertLog, WritesTheInflatedLogBesideItAndOpensNothing)
     EXPECT_EQ(ReadFileBytes(home.Dir.Path("a.b.xml")), OtherLog);
     EXPECT_EQ(LogName(window), "bf:log");
     EXPECT_EQ(window.ListBox1->count(), 1);
-    EXPECT_EQ(window.Settings().Values("LastOpen1"), "/old/log.xml");
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), "/old/log.xml");
 
     // A name that is no compressed log's is passed over in silence.
     answer.file = home.Dir.Write("log.xml.gz", Compressed(Log));

@@ -107,8 +107,8 @@ TEST(RecentLogs, AnOpenedLogComesFirstOnceAndTheOldestGoes)
     window.ParceXML1->trigger();
     expected.move(4, 0);
     EXPECT_EQ(RecentItems(window), expected);
-    EXPECT_EQ(window.Settings().Values("LastOpen1"), chosen);
-    EXPECT_EQ(window.Settings().Values("LastOpen5"), home.Dir.Path("3.xml"));
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), chosen);
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen5"), home.Dir.Path("3.xml"));
 }
 
 TEST(DropLog, ALogOpensAsTheDialogOpensItAnythingElseIsLeftAlone)

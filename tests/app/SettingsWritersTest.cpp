@@ -223,8 +223,8 @@ TEST(SettingsFolder, TheToolAndTheWindowFindEachOthersMaps)
     TTarvelMain window(folder + "/Tarvel");
     window.ShowMap("beta");
     EXPECT_FALSE(window.MapPictureMissing());
-    EXPECT_FALSE(window.Settings().Values("beta_SCALE").empty());
-    EXPECT_EQ(window.Settings().Values("shipped"), "yes");
+    EXPECT_FALSE(window.ProgramFiles().Settings().Values("beta_SCALE").empty());
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("shipped"), "yes");
     EXPECT_TRUE(PathExists(config.Path("Tarvel/images/alpha.jpg")));
     EXPECT_TRUE(PathExists(config.Path("Tarvel/images/beta.jpg")));
 }

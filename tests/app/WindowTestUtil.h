@@ -25,7 +25,7 @@ public:
     static TSettingsFile& Settings(TTarvelMain& window) { return window.FSettings; }
     static TwexXMLTree& Document(TTarvelMain& window) { return window.FDocument; }
     static TwexXMLNode*& RoundNode(TTarvelMain& window) { return window.FRoundNode; }
-    static bool SettingsRead(TTarvelMain& window) { return window.FSettingsRead; }
+    static bool SettingsRead(TTarvelMain& window) { return window.FSettings.WasRead(); }
     static TPictureHolder& MapImage(TTarvelMain& window) { return window.FMapImage; }
     static std::string& MapName(TTarvelMain& window) { return window.FMapName; }
     static void SetMargins(TTarvelMain& window, int left, int top)

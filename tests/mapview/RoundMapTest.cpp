@@ -311,7 +311,10 @@ TEST(ProgramFiles, ReadAsTheWindowStartsAndStopAtTheFirstFailure)
     home.dir.Write("Tarvel.map", "Kit=Jeep\r\n");
     home.dir.Write("Tarvel.ini", "ZOOM=1500\r\nbay_SCALE=3\r\n");
     TProgramFiles files(home.Exe());
+    EXPECT_EQ(files.SettingsFileName(), home.dir.Path("Tarvel.ini")); // before they were read too
+    EXPECT_FALSE(files.SettingsFile().WasRead());
     files.Read();
+    EXPECT_TRUE(files.SettingsFile().WasRead());
     EXPECT_EQ(files.PictureMap().Values("kit"), "Jeep");
     EXPECT_EQ(files.Settings().Values("bay_SCALE"), "3");
     EXPECT_EQ(files.ImageFolders(), std::vector<std::string>{home.dir.Path("images/")});
@@ -322,4 +325,10 @@ TEST(ProgramFiles, ReadAsTheWindowStartsAndStopAtTheFirstFailure)
     TProgramFiles bad(home.Exe());
     EXPECT_EQ(MessageOf([&] { bad.Read(); }), "'big' is not a valid integer value");
     EXPECT_EQ(bad.Settings().Values("ZOOM"), "big");
+    // The window reads the files alone: it meets the zoom later in its start.
+    TProgramFiles window(home.Exe());
+    window.ReadFiles();
+    EXPECT_TRUE(window.SettingsFile().WasRead());
+    EXPECT_EQ(window.PictureMap().Values("kit"), "Jeep");
+
 }

@@ -41,7 +41,7 @@ TVideoSource TTarvelMain::VideoSource() const
     TVideoSource source;
     source.round = FRoundNode;
     source.roster = &FRoster;
-    source.imageFolders = ImageFolders();
+    source.imageFolders = FFiles.ImageFolders();
     source.pictureMap = FPictureMap;
     source.objectFile = MapObjectFile(FMapName);
     source.settings = ReplaySettings();

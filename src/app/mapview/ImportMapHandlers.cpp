@@ -139,7 +139,7 @@ bool TTarvelMain::ImportMapFrom(const std::string& source, const std::string& ma
 {
     // Where the user's own pictures go: the program's folder when it can be written, else the
     // user's configuration folder.
-    const std::string images = ImageFolders().front();
+    const std::string images = FFiles.ImageFolders().front();
     const std::optional<TMapImport> import = ImportWithProgress(
         this, map, [=] { return ImportMap(OpenLevel(source, map, mod), map, gameType, overview, images); },
         FCancelledImports);
@@ -166,7 +166,7 @@ bool TTarvelMain::ImportMissingMap(const TwexXMLNode& round)
     // A map the game lacks is said in the notice, and the round goes on as it would without the
     // import: no error box waits over it.
     try {
-        const std::string images = ImageFolders().front();
+        const std::string images = FFiles.ImageFolders().front();
         const std::optional<TMapImport> import =
             ImportWithProgress(
                 this, map, [=] { return ImportGameMap(folder, game, map, images); }, FCancelledImports);

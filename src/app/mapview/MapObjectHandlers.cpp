@@ -12,7 +12,7 @@
 
 std::string TTarvelMain::MapObjectFile(const std::string& mapName) const
 {
-    return FindMapObjectFile(ImageFolders(), mapName);
+    return FindMapObjectFile(FFiles.ImageFolders(), mapName);
 }
 
 void TTarvelMain::LoadMapObjects(const std::string& mapName) { LiveSession().LoadMapObjects(MapObjectFile(mapName)); }

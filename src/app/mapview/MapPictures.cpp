@@ -13,7 +13,7 @@ std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& n
     // A loaded picture gives the holder its size, whatever its kind: a holder that kept its
     // old size would place and scale the new picture wrongly. The files are asked for through
     // the memo that serves seeks.
-    const TPictureFile found = LoadPictureFile(FSession.PictureFiles(), ImageFolders(), FPictureMap, image, name);
+    const TPictureFile found = LoadPictureFile(FSession.PictureFiles(), FFiles.ImageFolders(), FPictureMap, image, name);
     if (found.FileName.empty())
         ReportMissingPicture(name);
     return found.Name;

@@ -270,7 +270,7 @@ TEST(CalibrateWindow, AMapWithNeitherPictureNorSavedCalibrationIsFittedToTheRoun
     w.SetDrawThreadEnabled(false);
     w.ApplyCalibration({300, 400, 20, -30}); // another map's values
     w.CBAnimate->setChecked(false);          // markers stand where their events put them
-    const std::string settings = w.Settings().Text();
+    const std::string settings = w.ProgramFiles().Settings().Text();
     r.Select(0);
     ASSERT_TRUE(w.MapPictureMissing());
     const TCalibration fit = w.FitToRound();
@@ -281,13 +281,13 @@ TEST(CalibrateWindow, AMapWithNeitherPictureNorSavedCalibrationIsFittedToTheRoun
     // The first event is placed with it, as every later one.
     EXPECT_EQ(r.State(3).Image.Left, w.WorldToMapX(1200) + fit.Left - HalfMarker);
     EXPECT_EQ(r.State(3).Image.Top, w.WorldToMapY(900) + fit.Top - HalfMarker);
-    EXPECT_EQ(w.Settings().Text(), settings); // not saved
+    EXPECT_EQ(w.ProgramFiles().Settings().Text(), settings); // not saved
 
     // "Save" stores it; from then on the map's saved values are taken, not a new fit.
     w.SetTrackBarPosition(w.TBLeft, fit.Left + 25);
     w.BSaveSettingsPerMapClick();
-    EXPECT_EQ(w.Settings().Values("bay_LEFTMARGIN"), std::to_string(fit.Left + 25));
-    EXPECT_EQ(w.Settings().Values("bay_SCALE"), std::to_string(fit.XScale));
+    EXPECT_EQ(w.ProgramFiles().Settings().Values("bay_LEFTMARGIN"), std::to_string(fit.Left + 25));
+    EXPECT_EQ(w.ProgramFiles().Settings().Values("bay_SCALE"), std::to_string(fit.XScale));
     w.ApplyCalibration({300, 400, 20, -30});
     r.Select(0);
     EXPECT_EQ(w.Calibration(), (TCalibration{fit.XScale, fit.YScale, fit.Left + 25, fit.Top}));
@@ -332,11 +332,11 @@ TEST(CalibrateWindow, AMapWithoutPictureIsDrawnOnAGridAndTheViewItemRestoresTheO
         EXPECT_GT(Count(bitmap, GridGround), 300000);
         // One world unit a pixel: the line of X = 100 is column 100.
         EXPECT_EQ(bitmap.pixel(100, 250), GridLine);
-        EXPECT_EQ(w.Settings().IndexOfName("GridBackground"), -1); // untouched, nothing written
+        EXPECT_EQ(w.ProgramFiles().Settings().IndexOfName("GridBackground"), -1); // untouched, nothing written
 
         // Switched off: white where the grid was, the frame drawn over it as before.
         w.GridBackground1->setChecked(false);
-        EXPECT_EQ(w.Settings().Values("GridBackground"), "false");
+        EXPECT_EQ(w.ProgramFiles().Settings().Values("GridBackground"), "false");
         EXPECT_TRUE(w.LayoutChanged());
         w.DrawMap();
         QImage reference = Filled(600, 600, qRgb(255, 255, 255));
@@ -345,7 +345,7 @@ TEST(CalibrateWindow, AMapWithoutPictureIsDrawnOnAGridAndTheViewItemRestoresTheO
         EXPECT_EQ(Count(w.MapZoomImage->Picture(), GridGround), 0);
         EXPECT_TRUE(w.MapZoomImage->Picture() == reference);
         w.GridBackground1->setChecked(true);
-        EXPECT_EQ(w.Settings().Values("GridBackground"), "true");
+        EXPECT_EQ(w.ProgramFiles().Settings().Values("GridBackground"), "true");
         w.DrawMap();
         EXPECT_GT(Count(w.MapZoomImage->Picture(), GridGround), 300000);
     }
@@ -439,7 +439,7 @@ TEST(CalibrateCommand, PrintsTheValuesAndErrorsAndSavesThemAsSaveDoes)
     // The window reads them back for the map.
     TTarvelMain window(h.home.Exe());
     window.SetStopReplayWait(0);
-    EXPECT_EQ(window.Settings().Values("bay_TOPMARGIN"), "-10");
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("bay_TOPMARGIN"), "-10");
 }
 
 TEST(CalibrateCommand, TooFewDegenerateOrBadPairsExitTwoNamingTheProblem)

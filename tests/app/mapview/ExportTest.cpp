@@ -180,8 +180,8 @@ TEST(ExportFrame, TheDialogChoosesAndRemembers)
     });
     // The extension comes with the format.
     EXPECT_EQ(QImage(QString::fromStdString(r.Out("moment.png"))).size(), QSize(600, 600));
-    EXPECT_EQ(w.Settings().Values("FrameExportArea"), "map");
-    EXPECT_EQ(w.Settings().Values("ExportFolder"), r.Out(""));
+    EXPECT_EQ(w.ProgramFiles().Settings().Values("FrameExportArea"), "map");
+    EXPECT_EQ(w.ProgramFiles().Settings().Values("ExportFolder"), r.Out(""));
     EXPECT_EQ(w.ExportFrame1->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
 }
 
@@ -314,9 +314,9 @@ TEST(ExportVideo, TheDialogSetsTheSpanSpeedRateAndSizeAndRemembersThem)
     // 10 frames a second, and a last frame that shows the end.
     EXPECT_EQ(probe.packets, 27);
     EXPECT_EQ(probe.width, w.MapZoomImage->width());
-    EXPECT_EQ(w.Settings().Values("VideoSpeed"), "20");
-    EXPECT_EQ(w.Settings().Values("VideoFPS"), "10");
-    EXPECT_EQ(w.Settings().Values("VideoSize"), "map");
+    EXPECT_EQ(w.ProgramFiles().Settings().Values("VideoSpeed"), "20");
+    EXPECT_EQ(w.ProgramFiles().Settings().Values("VideoFPS"), "10");
+    EXPECT_EQ(w.ProgramFiles().Settings().Values("VideoSize"), "map");
 
     // Without a round there is nothing to export.
     TReplay bare(WalkLog());

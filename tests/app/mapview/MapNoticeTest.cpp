@@ -159,7 +159,7 @@ TEST(MapNotice, ASavedGameFolderThatIsNoneIsSaidOnceAndNeverUsed)
     for (const std::string& bad : {level, dir.Path("game/Mods"), dir.Path("nothing")}) {
         SCOPED_TRACE(bad);
         EXPECT_THROW(w.SetGameFolder(bad), ELevelError);
-        EXPECT_EQ(w.Settings().Values("GameFolder"), level);
+        EXPECT_EQ(w.ProgramFiles().Settings().Values("GameFolder"), level);
     }
     w.SetGameFolder(dir.Path("game"));
     EXPECT_EQ(w.GameFolder(), dir.Path("game"));
@@ -181,13 +181,13 @@ TEST(MapNotice, TheGameFoundInTheHomeFolderIsOfferedAndOneClickImportsTheMap)
     EXPECT_EQ(w.FoundGame(), game);
     EXPECT_EQ(w.MapNoticeText(), "No picture of Small. Use the game in " + game + "?");
     EXPECT_TRUE(w.BUseFoundGame->isVisibleTo(w.MapNotice1));
-    EXPECT_EQ(w.Settings().Values("GameFolder"), ""); // nothing set before the click
+    EXPECT_EQ(w.ProgramFiles().Settings().Values("GameFolder"), ""); // nothing set before the click
     r.Ticks(10); // before the round's end at its second-to-last event (12 s)
     const double time = w.ReplayTime();
     ASSERT_TRUE(w.Timer1->isActive());
     w.BUseFoundGame->click();
     EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
-    EXPECT_EQ(w.Settings().Values("GameFolder"), game);
+    EXPECT_EQ(w.ProgramFiles().Settings().Values("GameFolder"), game);
     EXPECT_FALSE(w.MapPictureMissing());
     EXPECT_EQ(w.MapObjects().Count(), 7);
     EXPECT_FALSE(NoticeShown(w));

@@ -100,7 +100,7 @@ TEST(RealWorldView, TheFitHoldsTheRoundAndTheSelectionFramesItAtEveryWindowSize)
             const TCalibration c = window.Calibration();
             EXPECT_EQ(c, window.FitToRound());
             EXPECT_GT(c.XScale, 500);
-            EXPECT_EQ(window.Settings().Values("kessel_ridge_4096_SCALE"), "");
+            EXPECT_EQ(window.ProgramFiles().Settings().Values("kessel_ridge_4096_SCALE"), "");
             for (int tick = 0; tick < 300; ++tick)
                 window.Timer1Timer();
             ExpectSpreadOver(Markers(window), VisibleMapRect(window));

@@ -287,5 +287,5 @@ TEST(RoundMapWindow, OnAMapWithoutPictureBothFitTheRoundAsItIsSelected)
         EXPECT_EQ(map.TopMargin(), window.TopMargin());
         EXPECT_EQ(Objects(map.Objects()), Objects(window.MapObjects()));
     }
-    EXPECT_EQ(window.Settings().Values("bramble_bay_CORRECTIONY"), "");
+    EXPECT_EQ(window.ProgramFiles().Settings().Values("bramble_bay_CORRECTIONY"), "");
 }
