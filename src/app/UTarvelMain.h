@@ -23,6 +23,7 @@
 #include "mapview/MapObject.h"
 #include "mapview/Minimap.h"
 #include "mapview/PictureHolder.h"
+#include "mapview/RoundMap.h"
 #include "settings/ProgramFolder.h"
 #include "mapview/UDrawTread.h"
 #include "replay/LookAhead.h"
@@ -308,8 +309,8 @@ public:
     const TPictureHolder& MapImage() const { return FMapImage; }
     const std::string& MapName() const { return FMapName; }
     int32_t CorrectionY() const { return FCorrectionY; }
-    int32_t LeftMargin() const { return FLeftMargin; }
-    int32_t TopMargin() const { return FTopMargin; }
+    int32_t LeftMargin() const { return FCalibration.LeftMargin(); }
+    int32_t TopMargin() const { return FCalibration.TopMargin(); }
 
     // src/app/mapview/DrawMap.cpp: a frame when something changed (FLayoutChanged), the minimap.
     void DrawMap();
@@ -523,8 +524,7 @@ private:
     int FZoom = 0; // the map zoom in thousandths, from "ZOOM"; set with the zoom slider
     std::string FMapName;      // the map of the selected round, as the log names it
     int32_t FCorrectionY = 0;  // the vertical scale, a copy of TBYas for saving
-    int32_t FTopMargin = 0;    // offsets added to every map position, in map pixels
-    int32_t FLeftMargin = 0;
+    TMapCalibration FCalibration; // what the four sliders show, and the margins
 
 public:
     // ---- Map tools (src/app/mapview/MapMenu.cpp, CalibrateForm.cpp) ----
@@ -535,7 +535,7 @@ public:
     TLabel* LMissingMap = nullptr;      // "Missing picture" page: the file the map's picture wants
     void Calibrate1Click();             // shows the calibration window
     void FitToRound1Click();
-    TCalibration Calibration() const; // the four sliders' positions
+    TCalibration Calibration() const { return FCalibration.Sliders(); } // the four sliders' positions
     // Sets the four sliders as a user's moves would, their handlers running, then asks for a frame.
     void ApplyCalibration(const TCalibration& calibration);
     // The values that put every place of the round's events and of the map's objects on the

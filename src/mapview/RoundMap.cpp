@@ -151,9 +151,7 @@ int64_t CheckedDifference(int64_t a, int64_t b)
     return result;
 }
 
-// ---- TRoundMap ---------------------------------------------------------------------------------
-
-void TRoundMap::MoveSlider(int TCalibration::*bar, int position)
+bool TMapCalibration::MoveSlider(int TCalibration::*bar, int position)
 {
     const bool scale = bar == &TCalibration::XScale || bar == &TCalibration::YScale;
     const int low = scale ? MinCalibrationScale : MinCalibrationOffset;
@@ -161,13 +159,42 @@ void TRoundMap::MoveSlider(int TCalibration::*bar, int position)
     const int before = FSliders.*bar;
     FSliders.*bar = std::clamp(position, low, high);
     if (FSliders.*bar == before)
-        return;
-    if (scale) {
+        return false;
+    if (!scale)
+        (bar == &TCalibration::Left ? FLeftMargin : FTopMargin) = FSliders.*bar;
+    return true;
+}
+
+void TakeSelectionCalibration(const TSavedCalibration& saved, const std::optional<TCalibration>& fit,
+                              TMapCalibration& calibration,
+                              const std::function<void(int TCalibration::*bar, int position, bool saved)>& move)
+{
+    if (saved.Present()) {
+        move(&TCalibration::XScale, saved.Scale(), true);
+        move(&TCalibration::YScale, saved.CorrectionY(), true);
+        calibration.SetTopMargin(saved.TopMargin());
+        calibration.SetLeftMargin(saved.LeftMargin());
+        move(&TCalibration::Top, calibration.TopMargin(), true);
+        move(&TCalibration::Left, calibration.LeftMargin(), true);
+    }
+    if (fit) {
+        // As the saved values are taken: the margins are the fit's even where a slider stays.
+        calibration.SetTopMargin(fit->Top);
+        calibration.SetLeftMargin(fit->Left);
+        move(&TCalibration::XScale, fit->XScale, false);
+        move(&TCalibration::YScale, fit->YScale, false);
+        move(&TCalibration::Top, fit->Top, false);
+        move(&TCalibration::Left, fit->Left, false);
+    }
+}
+
+// ---- TRoundMap ---------------------------------------------------------------------------------
+
+void TRoundMap::MoveSlider(int TCalibration::*bar, int position)
+{
+    if (FCalibration.MoveSlider(bar, position) && (bar == &TCalibration::XScale || bar == &TCalibration::YScale))
         for (int i = 0; i < FObjects.Count(); ++i)
             PlaceObject(*FObjects.Object(i));
-    } else {
-        (bar == &TCalibration::Left ? FLeftMargin : FTopMargin) = FSliders.*bar;
-    }
 }
 
 void TRoundMap::Select(const TwexXMLNode& round, TEventInfoList& events)
@@ -199,24 +226,8 @@ void TRoundMap::SelectMap(const TwexXMLNode& round, const TEventInfoList& events
     FPictureMissing = FMisses != missedBefore;
 
     const TSavedCalibration saved(FFiles.Settings(), FMapName);
-    if (saved.Present()) {
-        MoveSlider(&TCalibration::XScale, saved.Scale());
-        MoveSlider(&TCalibration::YScale, saved.CorrectionY());
-        FTopMargin = saved.TopMargin();
-        FLeftMargin = saved.LeftMargin();
-        MoveSlider(&TCalibration::Top, FTopMargin);
-        MoveSlider(&TCalibration::Left, FLeftMargin);
-    }
-    if (const std::optional<TCalibration> fit =
-            SelectionFit(FPictureMissing, saved.Present(), events, ObjectFile(), FPicture.Height)) {
-        // As the saved values are taken: the margins are the fit's even where a slider stays.
-        MoveSlider(&TCalibration::XScale, fit->XScale);
-        MoveSlider(&TCalibration::YScale, fit->YScale);
-        FTopMargin = fit->Top;
-        FLeftMargin = fit->Left;
-        MoveSlider(&TCalibration::Top, FTopMargin);
-        MoveSlider(&TCalibration::Left, FLeftMargin);
-    }
+    TakeSelectionCalibration(saved, SelectionFit(FPictureMissing, saved.Present(), events, ObjectFile(), FPicture.Height),
+                             FCalibration, [this](int TCalibration::*bar, int position, bool) { MoveSlider(bar, position); });
 }
 
 std::string TRoundMap::ObjectFile() const { return FindMapObjectFile(FFiles.ImageFolders(), FMapName); }
@@ -247,7 +258,7 @@ void TRoundMap::PlaceObject(TMapObject& object)
     if (object.IsControlPoint())
         if (const char* flag = FlagPictureName(object.FTeam))
             object.FPictureName = LoadPicture(object.FImage, flag);
-    const TCalibration at{FSliders.XScale, FSliders.YScale, FLeftMargin, FTopMargin};
+    const TCalibration at = FCalibration.Placing();
     const int32_t x = CalibratedMapX(at, object.FX);
     const int32_t y = CalibratedMapY(at, FPicture.Height, object.FZ);
     CentreOnMapPixel(object.FImage, x, y);

@@ -86,6 +86,38 @@ std::vector<TWorldPoint> SelectionPlaces(const TEventInfoList& events, const std
 std::optional<TCalibration> SelectionFit(bool pictureMissing, bool calibrationSaved, const TEventInfoList& events,
                                          const std::string& objectFile, int pictureHeight);
 
+// The calibration as the Admin page holds it: the four sliders' positions, and the margins that
+// every map place is moved by. A margin follows its slider when the slider moves, but a saved
+// calibration or a fit sets it apart from the slider, beyond the slider's range if need be.
+class TMapCalibration {
+public:
+    const TCalibration& Sliders() const { return FSliders; }
+    int32_t LeftMargin() const { return FLeftMargin; }
+    int32_t TopMargin() const { return FTopMargin; }
+    // What places the map: the scales of the sliders and the margins.
+    TCalibration Placing() const { return {FSliders.XScale, FSliders.YScale, FLeftMargin, FTopMargin}; }
+
+    // A slider moved as a user moves it, kept within its range; whether it moved. An offset's
+    // margin follows it.
+    bool MoveSlider(int TCalibration::*bar, int position);
+    void SetLeftMargin(int32_t left) { FLeftMargin = left; }
+    void SetTopMargin(int32_t top) { FTopMargin = top; }
+
+private:
+    TCalibration FSliders;
+    int32_t FLeftMargin = 0;
+    int32_t FTopMargin = 0;
+};
+
+// The selection's calibration step for the map: the saved calibration when it has one, then
+// the fit that stands in for it (`fit`, SelectionFit). Each of them takes the scales, then
+// the margins, then the offset sliders; `move` moves a slider as the user would move it
+// (`saved`: the value is the saved one). A saved value that does not read raises, keeping
+// what was set before it.
+void TakeSelectionCalibration(const TSavedCalibration& saved, const std::optional<TCalibration>& fit,
+                              TMapCalibration& calibration,
+                              const std::function<void(int TCalibration::*bar, int position, bool saved)>& move);
+
 // a − b of whole seconds, raising instead of wrapping.
 int64_t CheckedDifference(int64_t a, int64_t b);
 
@@ -125,9 +157,10 @@ public:
     const std::string& MapName() const { return FMapName; }
     const TPictureHolder& Picture() const { return FPicture; }
     bool PictureMissing() const { return FPictureMissing; }
-    const TCalibration& Sliders() const { return FSliders; }
-    int32_t LeftMargin() const { return FLeftMargin; }
-    int32_t TopMargin() const { return FTopMargin; }
+    const TCalibration& Sliders() const { return FCalibration.Sliders(); }
+    const TMapCalibration& Calibration() const { return FCalibration; }
+    int32_t LeftMargin() const { return FCalibration.LeftMargin(); }
+    int32_t TopMargin() const { return FCalibration.TopMargin(); }
     const TMapObjectList& Objects() const { return FObjects; }
     // The names that found no picture, each once, in the order they were first missed.
     const std::vector<std::string>& MissingPictures() const { return FMissing; }
@@ -142,9 +175,7 @@ private:
     TPictureHolder FPicture;
     bool FPictureMissing = false;
     int FMisses = 0; // names that found no picture, each time
-    TCalibration FSliders;
-    int32_t FLeftMargin = 0;
-    int32_t FTopMargin = 0;
+    TMapCalibration FCalibration;
     TMapObjectList FObjects;
     std::vector<std::string> FMissing;
 };

@@ -30,8 +30,8 @@ public:
     static std::string& MapName(TTarvelMain& window) { return window.FMapName; }
     static void SetMargins(TTarvelMain& window, int left, int top)
     {
-        window.FLeftMargin = left;
-        window.FTopMargin = top;
+        window.FCalibration.SetLeftMargin(left);
+        window.FCalibration.SetTopMargin(top);
     }
     static int CorrectionY(TTarvelMain& window) { return window.FCorrectionY; }
 };

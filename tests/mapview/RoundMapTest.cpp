@@ -332,3 +332,54 @@ TEST(ProgramFiles, ReadAsTheWindowStartsAndStopAtTheFirstFailure)
     EXPECT_EQ(window.PictureMap().Values("kit"), "Jeep");
 
 }
+
+TEST(MapCalibration, SlidersKeepTheirRangesAndTheMarginsFollowOnlyWhenTheyMove)
+{
+    TMapCalibration c;
+    EXPECT_TRUE(c.MoveSlider(&TCalibration::Left, 5000));
+    EXPECT_EQ(c.Sliders().Left, MaxCalibrationOffset);
+    EXPECT_EQ(c.LeftMargin(), MaxCalibrationOffset);
+    c.SetLeftMargin(4500); // a saved margin beyond the slider's reach
+    EXPECT_FALSE(c.MoveSlider(&TCalibration::Left, 4200)); // the slider stays: so does the margin
+    EXPECT_EQ(c.LeftMargin(), 4500);
+    EXPECT_TRUE(c.MoveSlider(&TCalibration::XScale, 1));
+    EXPECT_EQ(c.Sliders().XScale, MinCalibrationScale);
+    EXPECT_EQ(c.Placing(), (TCalibration{MinCalibrationScale, 2000, 4500, 0}));
+}
+
+TEST(MapCalibration, SelectionTakesTheSavedValuesThenTheFitAndStopsAtAValueThatDoesNotRead)
+{
+    TTextList settings;
+    settings.SetText("bay_SCALE=300\r\nbay_CORRECTIONY=9000\r\nbay_TOPMARGIN=-4500\r\nbay_LEFTMARGIN=12\r\n"
+                     "cove_SCALE=400\r\ncove_CORRECTIONY=500\r\ncove_TOPMARGIN=7\r\ncove_LEFTMARGIN=x\r\n");
+    std::vector<std::string> moves;
+    const auto move = [&](TMapCalibration& c) {
+        return [&](int TCalibration::*bar, int position, bool saved) {
+            moves.push_back(std::to_string(position) + (saved ? "s" : "f"));
+            c.MoveSlider(bar, position);
+        };
+    };
+    TMapCalibration bay;
+    TakeSelectionCalibration(TSavedCalibration(settings, "bay"), std::nullopt, bay, move(bay));
+    EXPECT_EQ(moves, (std::vector<std::string>{"300s", "9000s", "-4500s", "12s"}));
+    EXPECT_EQ(bay.Sliders(), (TCalibration{300, MaxCalibrationScale, 12, MinCalibrationOffset}));
+    EXPECT_EQ(bay.TopMargin(), MinCalibrationOffset); // the slider moved: its margin followed
+    EXPECT_EQ(bay.LeftMargin(), 12);
+
+    moves.clear();
+    TMapCalibration none;
+    TakeSelectionCalibration(TSavedCalibration(settings, "reef"), TCalibration{100, 100, 4100, -3},
+                             none, move(none));
+    EXPECT_EQ(moves, (std::vector<std::string>{"100f", "100f", "-3f", "4100f"}));
+    EXPECT_EQ(none.LeftMargin(), MaxCalibrationOffset);
+    EXPECT_EQ(none.TopMargin(), -3);
+
+    moves.clear();
+    TMapCalibration cove;
+    EXPECT_EQ(MessageOf([&] { TakeSelectionCalibration(TSavedCalibration(settings, "cove"), std::nullopt, cove,
+                                                        move(cove)); }),
+              "'x' is not a valid integer value");
+    EXPECT_EQ(moves, (std::vector<std::string>{"400s", "500s"}));
+    EXPECT_EQ(cove.TopMargin(), 7); // set before the left margin failed to read
+    EXPECT_EQ(cove.LeftMargin(), 0);
+}

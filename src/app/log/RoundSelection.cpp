@@ -53,29 +53,27 @@ void TTarvelMain::ListBox1DblClick()
         LoadMapPicture();
     TellMapNotice(true);
 
+    // The saved calibration, else the fit, before the first event, so that it is placed as
+    // every later one is; only "Save" writes it. The places the map is fitted to are the ones
+    // the view frames; a fit that could not be made (a place that is no usable number) frames
+    // nothing.
     const TSavedCalibration saved(FSettings.List(), FMapName);
-    if (saved.Present()) {
-        SetTrackBarPosition(TBXas, saved.Scale());
-        FCorrectionY = saved.CorrectionY();
-        SetTrackBarPosition(TBYas, FCorrectionY);
-        FTopMargin = saved.TopMargin();
-        FLeftMargin = saved.LeftMargin();
-        SetTrackBarPosition(TBTop, FTopMargin);
-        SetTrackBarPosition(TBLeft, FLeftMargin);
-    }
-    // Before the first event, so that it is placed as every later one is; only "Save" writes it.
-    // The places the map is fitted to are the ones the view frames; a fit that could not be
-    // made (a place that is no usable number) frames nothing.
     std::vector<TWorldPoint> places = SelectionPlaces(events, MapObjectFile(FMapName));
     const std::optional<TCalibration> fit =
         SelectionFit(FMapPictureMissing, saved.Present(), events, MapObjectFile(FMapName), FMapImage.Height);
     if (!fit)
         places.clear();
-    if (fit) {
-        FTopMargin = fit->Top;
-        FLeftMargin = fit->Left;
-        ApplyCalibration(*fit);
-    }
+    TakeSelectionCalibration(saved, fit, FCalibration, [this](int TCalibration::*bar, int position, bool savedValue) {
+        if (bar == &TCalibration::YScale && savedValue)
+            FCorrectionY = position; // kept as saved, also where the slider cannot show it
+        SetTrackBarPosition(bar == &TCalibration::XScale   ? TBXas
+                            : bar == &TCalibration::YScale ? TBYas
+                            : bar == &TCalibration::Left   ? TBLeft
+                                                           : TBTop,
+                            position);
+    });
+    if (fit)
+        FLayoutChanged = true; // the offsets' handlers leave the map to the next frame
 
     // Range first: the position then fits whichever round came before.
     TBTime->setRange(TenthsRound(FSession.ReplayTime()), TenthsRound(static_cast<double>(end)));

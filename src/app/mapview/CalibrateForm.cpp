@@ -126,11 +126,12 @@ void TCalibrateForm::FieldChanged(QSlider* bar, int value)
 
 void TCalibrateForm::SlidersMoved()
 {
-    const std::pair<QSpinBox*, QSlider*> bound[] = {
-        {SEXas, FMain.TBXas}, {SEYas, FMain.TBYas}, {SELeft, FMain.TBLeft}, {SETop, FMain.TBTop}};
-    for (const auto& [field, bar] : bound) {
+    const TCalibration calibration = FMain.Calibration();
+    const std::pair<QSpinBox*, int> bound[] = {
+        {SEXas, calibration.XScale}, {SEYas, calibration.YScale}, {SELeft, calibration.Left}, {SETop, calibration.Top}};
+    for (const auto& [field, value] : bound) {
         const QSignalBlocker quiet(field);
-        field->setValue(bar->value());
+        field->setValue(value);
     }
     // Without a solution the errors are those of the sliders, which just changed.
     if (!FSolution)

@@ -8,9 +8,9 @@
 
 void TTarvelMain::TBXasChange()
 {
-    Label4->SetCaption(IntToStr(TBXas->value()));
-    Label11->SetCaption(IntToStr(TBYas->value()));
-    FCorrectionY = TBYas->value();
+    Label4->SetCaption(IntToStr(FCalibration.Sliders().XScale));
+    Label11->SetCaption(IntToStr(FCalibration.Sliders().YScale));
+    FCorrectionY = FCalibration.Sliders().YScale;
     PlaceAllMapObjects();
     AnimateMarkers();
     FLayoutChanged = true;
@@ -18,20 +18,28 @@ void TTarvelMain::TBXasChange()
 
 void TTarvelMain::TBLeftChange()
 {
-    FLeftMargin = TBLeft->value();
+    FCalibration.SetLeftMargin(FCalibration.Sliders().Left);
     AnimateMarkers();
 }
 
 void TTarvelMain::TBTopChange()
 {
-    FTopMargin = TBTop->value();
+    FCalibration.SetTopMargin(FCalibration.Sliders().Top);
     AnimateMarkers();
 }
 
 void TTarvelMain::RunTrackBarHandler(QSlider* bar)
 {
-    if (bar == TBXas || bar == TBYas || bar == TBLeft || bar == TBTop)
-        CalibrationMoved(); // the calibration window's fields follow
+    // A slider writes the calibration the rest of the window reads, before anything reads it.
+    const std::pair<QSlider*, int TCalibration::*> calibration[] = {{TBXas, &TCalibration::XScale},
+                                                                   {TBYas, &TCalibration::YScale},
+                                                                   {TBLeft, &TCalibration::Left},
+                                                                   {TBTop, &TCalibration::Top}};
+    for (const auto& [slider, value] : calibration)
+        if (bar == slider) {
+            FCalibration.MoveSlider(value, bar->value());
+            CalibrationMoved(); // the calibration window's fields follow
+        }
     if (bar == TBXas || bar == TBYas)
         TBXasChange();
     else if (bar == TBLeft)

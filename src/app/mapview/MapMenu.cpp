@@ -104,13 +104,8 @@ const QImage* TTarvelMain::GridPicture()
 {
     if (!FMapPictureMissing || !GridBackground1->isChecked())
         return nullptr;
-    const TCalibration c{TBXas->value(), TBYas->value(), FLeftMargin, FTopMargin};
-    return &FGrid.Picture(MapZoomImage->size(), TBMApZoom->value(), c, FMapImage.Height, FFrameFont);
-}
-
-TCalibration TTarvelMain::Calibration() const
-{
-    return {TBXas->value(), TBYas->value(), TBLeft->value(), TBTop->value()};
+    return &FGrid.Picture(MapZoomImage->size(), TBMApZoom->value(), FCalibration.Placing(), FMapImage.Height,
+                          FFrameFont);
 }
 
 void TTarvelMain::ApplyCalibration(const TCalibration& c)
@@ -196,8 +191,8 @@ std::optional<TMapPick> TTarvelMain::PickAt(QPoint zoomed) const
         const bool flag = o.FObjectClass == "controlpoint";
         if (IsMapObjectInUse(o) || (flag && !ShowFlags->isChecked()))
             continue;
-        const int x = CheckedAdd(WorldToMapX(o.FX), FLeftMargin);
-        const int y = CheckedAdd(WorldToMapY(o.FZ), FTopMargin);
+        const int x = CheckedAdd(WorldToMapX(o.FX), FCalibration.LeftMargin());
+        const int y = CheckedAdd(WorldToMapY(o.FZ), FCalibration.TopMargin());
         consider(x, y, flag ? 12.5 : PickRadius(o.FImage.Picture()), o.FX, o.FZ, flag ? "the flag" : o.FObjectClass);
     }
     return best;

@@ -39,12 +39,12 @@ void TTarvelMain::BSaveSettingsPerMapClick()
     if (!TTextList::Storable(FMapName + "_SCALE", ""))
         throw EBaseError("The calibration of the map " + FMapName +
                          " cannot be saved: a map name with \"=\" or a line break is no key of the settings file");
-    FCorrectionY = TBYas->value();
+    FCorrectionY = FCalibration.Sliders().YScale;
     FZoom = TBMApZoom->value();
     // Only the list changes here; the settings file is written when the program ends.
-    FSettings.SetValue(FMapName + "_SCALE", IntToStr(TBXas->value()));
+    FSettings.SetValue(FMapName + "_SCALE", IntToStr(FCalibration.Sliders().XScale));
     FSettings.SetValue(FMapName + "_CORRECTIONY", IntToStr(FCorrectionY));
-    FSettings.SetValue(FMapName + "_TOPMARGIN", IntToStr(FTopMargin));
-    FSettings.SetValue(FMapName + "_LEFTMARGIN", IntToStr(FLeftMargin));
+    FSettings.SetValue(FMapName + "_TOPMARGIN", IntToStr(FCalibration.TopMargin()));
+    FSettings.SetValue(FMapName + "_LEFTMARGIN", IntToStr(FCalibration.LeftMargin()));
     FSettings.SetValue("ZOOM", IntToStr(FZoom));
 }

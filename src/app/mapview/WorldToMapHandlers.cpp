@@ -1,14 +1,14 @@
-// The window's scale sliders applied to world coordinates.
+// The calibration's scales applied to world coordinates.
 #include "app/UTarvelMain.h"
 #include "base/Numeric.h"
 #include "mapview/WorldToMap.h"
 
 #include <QSlider>
 
-int32_t TTarvelMain::WorldToMapX(double x) const { return ScaleWorldToMap(TBXas->value(), x); }
+int32_t TTarvelMain::WorldToMapX(double x) const { return ScaleWorldToMap(FCalibration.Sliders().XScale, x); }
 
 int32_t TTarvelMain::WorldToMapY(double z) const
 {
     // Z runs up the map and pixel rows down it: measured from the picture's bottom edge.
-    return CheckedSub(FMapImage.Height, ScaleWorldToMap(TBYas->value(), z));
+    return CheckedSub(FMapImage.Height, ScaleWorldToMap(FCalibration.Sliders().YScale, z));
 }

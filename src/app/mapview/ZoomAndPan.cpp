@@ -83,7 +83,7 @@ void TTarvelMain::ApplyFirstView(const std::vector<TWorldPoint>& places, bool ca
 
 void TTarvelMain::FrameMapView(const std::vector<TWorldPoint>& places)
 {
-    const TCalibration at{TBXas->value(), TBYas->value(), FLeftMargin, FTopMargin};
+    const TCalibration at = FCalibration.Placing();
     const std::optional<TMapBox> box = PlacesBox(places, at, FMapImage.Height);
     if (!box)
         return;

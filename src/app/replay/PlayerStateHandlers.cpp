@@ -13,10 +13,10 @@ TReplaySettings TTarvelMain::ReplaySettings() const
     // The loop restarts as a new pass from the round's start (LoopingTick): the session's own
     // restart would keep each pass's counts and history.
     settings.loop = false;
-    settings.scaleX = TBXas->value();
-    settings.scaleY = TBYas->value();
-    settings.left = FLeftMargin;
-    settings.top = FTopMargin;
+    settings.scaleX = FCalibration.Sliders().XScale;
+    settings.scaleY = FCalibration.Sliders().YScale;
+    settings.left = FCalibration.LeftMargin();
+    settings.top = FCalibration.TopMargin();
     settings.mapHeight = FMapImage.Height;
     return settings;
 }
