@@ -31,6 +31,7 @@
 #include "replay/PlayerStates.h"
 #include "replay/RoundStats.h"
 #include "replay/ReplaySession.h"
+#include "round/RoundReplay.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QMainWindow>
@@ -229,7 +230,6 @@ public:
     void PlaceMarker(TInfoClass& state, int32_t x, int32_t y);
     // The same, the last event's map place kept in `last` while it and the scale stay the same.
     void PlaceMarker(TInfoClass& state, int32_t x, int32_t y, TLastPlace& last, const TMapScale& scale);
-    TMapScale MapScale() const;
     // Frees every player state and every map object.
     void ClearReplayState();
     const TPlayerStateList& PlayerStates() const { return FSession.PlayerStates(); }
@@ -238,7 +238,6 @@ public:
     void ApplyEvent(int index);
 
     // src/app/replay/ScoreBord.cpp
-    void UpdateScoreBord();
     // Draws one cell of columns 1 to 7; clears defaultDraw when it drew the cell itself.
     void ScoreBordCustomDrawSubItem(QPainter& painter, QTreeWidgetItem* row, int column, bool& defaultDraw);
     void ScoreBordChange(QTreeWidgetItem* row);
@@ -250,7 +249,6 @@ public:
 
     // src/app/replay/ReplayClock.cpp
     void Timer1Timer();
-    void ApplyDueEvents();
     void AnimateMarkers();
     void BitBtn1Click();   // Stop
     void Button1Click();   // Continue
@@ -264,6 +262,8 @@ public:
     int EventIndex() const { return FSession.EventIndex(); }
     // The replay the window shows.
     const TReplaySession& ReplaySession() const { return FSession; }
+    // How the user has it replayed, as the Player and Admin pages show it.
+    const TReplayOptions& ReplayOptions() const { return FReplayOptions; }
     bool StopRequested() const { return FStopRequested; }
     bool LayoutChanged() const { return FLayoutChanged; }
 
@@ -549,6 +549,7 @@ private:
     std::string FMapName;      // the map of the selected round, as the log names it
     int32_t FCorrectionY = 0;  // the vertical scale, a copy of TBYas for saving
     TMapCalibration FCalibration; // what the four sliders show, and the margins
+    TReplayOptions FReplayOptions; // what CBAnimate, ReplayFromstart20Events, TBTimeToSeeLine and TrackBar1 show
 
 public:
     // ---- Map tools (src/app/mapview/MapMenu.cpp, CalibrateForm.cpp) ----
