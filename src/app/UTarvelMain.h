@@ -31,6 +31,7 @@
 #include "replay/PlayerStates.h"
 #include "replay/RoundStats.h"
 #include "replay/ReplaySession.h"
+#include "round/RoundReplay.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QMainWindow>
@@ -212,7 +213,6 @@ public:
 
     // ============================== Replay engine ===============================
     // src/app/replay/PlayerStateHandlers.cpp
-    TMapScale MapScale() const;
     // Frees every player state and every map object.
     void ClearReplayState();
     const TPlayerStateList& PlayerStates() const { return FSession.PlayerStates(); }
@@ -221,7 +221,6 @@ public:
     void ApplyEvent(int index);
 
     // src/app/replay/ScoreBord.cpp
-    void UpdateScoreBord();
     // Draws one cell of columns 1 to 7; clears defaultDraw when it drew the cell itself.
     void ScoreBordCustomDrawSubItem(QPainter& painter, QTreeWidgetItem* row, int column, bool& defaultDraw);
     void ScoreBordChange(QTreeWidgetItem* row);
@@ -233,7 +232,6 @@ public:
 
     // src/app/replay/ReplayClock.cpp
     void Timer1Timer();
-    void ApplyDueEvents();
     void AnimateMarkers();
     void BitBtn1Click();   // Stop
     void Button1Click();   // Continue
@@ -247,6 +245,8 @@ public:
     int EventIndex() const { return FSession.EventIndex(); }
     // The replay the window shows.
     const TReplaySession& ReplaySession() const { return FSession; }
+    // How the user has it replayed, as the Player and Admin pages show it.
+    const TReplayOptions& ReplayOptions() const { return FReplayOptions; }
     bool StopRequested() const { return FStopRequested; }
     bool LayoutChanged() const { return FLayoutChanged; }
 
@@ -525,6 +525,7 @@ private:
     std::string FMapName;      // the map of the selected round, as the log names it
     int32_t FCorrectionY = 0;  // the vertical scale, a copy of TBYas for saving
     TMapCalibration FCalibration; // what the four sliders show, and the margins
+    TReplayOptions FReplayOptions; // what CBAnimate, ReplayFromstart20Events, TBTimeToSeeLine and TrackBar1 show
 
 public:
     // ---- Map tools (src/app/mapview/MapMenu.cpp, CalibrateForm.cpp) ----

@@ -27,23 +27,30 @@ TReplayLoader TRoundReplay::Loader()
     return loader;
 }
 
+TReplaySettings ReplaySettingsOf(const TReplayOptions& options, const TMapCalibration& calibration, int mapHeight)
+{
+    TReplaySettings settings;
+    settings.animate = options.animate;
+    // The loop restarts as a new pass from the round's start (LoopingTick): the session's own
+    // restart would keep each pass's counts and history.
+    settings.loop = false;
+    settings.scaleX = calibration.Sliders().XScale;
+    settings.scaleY = calibration.Sliders().YScale;
+    settings.left = calibration.LeftMargin();
+    settings.top = calibration.TopMargin();
+    settings.mapHeight = mapHeight;
+    return settings;
+}
+
 void TRoundReplay::SetClock(bool animate, bool loop)
 {
-    FAnimate = animate;
-    FLoop = loop;
+    FOptions.animate = animate;
+    FOptions.loop = loop;
 }
 
 TReplaySettings TRoundReplay::Settings() const
 {
-    TReplaySettings settings;
-    settings.animate = FAnimate;
-    settings.loop = false; // the loop restarts as the window's does (LoopingTick)
-    settings.scaleX = FMap.Sliders().XScale;
-    settings.scaleY = FMap.Sliders().YScale;
-    settings.left = FMap.LeftMargin();
-    settings.top = FMap.TopMargin();
-    settings.mapHeight = FMap.Picture().Height;
-    return settings;
+    return ReplaySettingsOf(FOptions, FMap.Calibration(), FMap.Picture().Height);
 }
 
 void TRoundReplay::Select(const TwexXMLNode& round)
@@ -98,7 +105,7 @@ void TRoundReplay::Tick()
     if (FSession.EventIndex() == FSession.Events().Count())
         return;
     bool runsOn = false;
-    Run([&] { runsOn = FSession.LoopingTick(FLoop); });
+    Run([&] { runsOn = FSession.LoopingTick(FOptions.loop); });
     FRunning = runsOn;
 }
 

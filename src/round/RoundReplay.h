@@ -14,6 +14,19 @@
 class TProgramFiles;
 class TwexXMLNode;
 
+// How the user has a round replayed: the markers animated between ticks, the round's start
+// replayed again after its end, how many seconds a kill line shows before its kill, and the
+// clock's interval in milliseconds (the speed, 1 the fastest).
+struct TReplayOptions {
+    bool animate = true;
+    bool loop = false;
+    int timeToSeeLine = 10;
+    int interval = 1;
+};
+
+// The session's settings for the options and the calibration, on a map picture this high.
+TReplaySettings ReplaySettingsOf(const TReplayOptions& options, const TMapCalibration& calibration, int mapHeight);
+
 class TRoundReplay {
 public:
     // `roster`: the log's roster; the replay adds to a copy of it.
@@ -60,7 +73,7 @@ private:
     TRoundMap FMap;
     TPlayerList FRoster;
     TReplaySession FSession;
-    bool FAnimate = true, FLoop = false;
+    TReplayOptions FOptions;
     const TwexXMLNode* FRound = nullptr;
     bool FRunning = false;
 

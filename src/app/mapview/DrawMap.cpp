@@ -34,7 +34,7 @@ void TTarvelMain::DrawMap()
     scene.showFlags = ShowFlags->isChecked();
     scene.showHitLines = ShowHitLines->isChecked();
     scene.killInfo = CBKillINfo->isChecked();
-    scene.timeToSeeLine = TBTimeToSeeLine->value();
+    scene.timeToSeeLine = FReplayOptions.timeToSeeLine;
     scene.replayTime = FSession.ReplayTime();
     if (CBTrackPlayer->isChecked()) {
         const QList<QTreeWidgetItem*> selected = ScoreBord->selectedItems();

@@ -52,7 +52,7 @@ TVideoSource TTarvelMain::VideoSource() const
     source.showFlags = ShowFlags->isChecked();
     source.showHitLines = ShowHitLines->isChecked();
     source.killInfo = CBKillINfo->isChecked();
-    source.timeToSeeLine = TBTimeToSeeLine->value();
+    source.timeToSeeLine = FReplayOptions.timeToSeeLine;
     const TFrameOverlays overlays = FrameOverlays();
     source.trailSeconds = overlays.trailSeconds;
     source.deathMap = overlays.deathMap;

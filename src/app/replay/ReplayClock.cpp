@@ -36,13 +36,8 @@ void TTarvelMain::Timer1Timer()
 bool TTarvelMain::ReplayTick()
 {
     bool runsOn = false;
-    RunSession([&] { runsOn = LiveSession().LoopingTick(ReplayFromstart20Events->isChecked()); });
+    RunSession([&] { runsOn = LiveSession().LoopingTick(FReplayOptions.loop); });
     return runsOn;
-}
-
-void TTarvelMain::ApplyDueEvents()
-{
-    RunSession([&] { LiveSession().ApplyDueEvents(); });
 }
 
 void TTarvelMain::AnimateMarkers()
@@ -119,10 +114,10 @@ void TTarvelMain::Button1Click()
 
 void TTarvelMain::TrackBar1Change()
 {
-    const int interval = TrackBar1->value();
-    if (interval < 0)
+    if (TrackBar1->value() < 0)
         throw ERangeError();
-    Timer1->setInterval(interval);
+    FReplayOptions.interval = TrackBar1->value();
+    Timer1->setInterval(FReplayOptions.interval);
     ShowSpeed();
 }
 

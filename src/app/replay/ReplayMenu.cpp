@@ -201,7 +201,7 @@ void TTarvelMain::CreateReplayMenu()
     LSpeed = new TLabel(TabSheet5);
     LSpeed->setObjectName(QStringLiteral("LSpeed"));
     LSpeed->move(220, 284);
-    LSpeed->SetCaption(SpeedCaption(TrackBar1->value()));
+    LSpeed->SetCaption(SpeedCaption(FReplayOptions.interval));
 
     TBTime->installEventFilter(new TTimeLineMouse(*TBTime, [this](int tenths) { RunHandler([=, this] { SeekTimeLine(tenths); }); }));
     // The bar's own keys move it; the replay follows.
@@ -211,8 +211,16 @@ void TTarvelMain::CreateReplayMenu()
     });
     // A new log has no round selected (and the seeks find no round's events).
     connect(ListBox1->model(), &QAbstractItemModel::modelReset, TBTime, [bar = TBTime] { bar->setEnabled(false); });
-    for (QCheckBox* box : {CBAnimate, ReplayFromstart20Events})
-        connect(box, &QCheckBox::toggled, this, [this] { ReplaySettingChanged(); });
+    // The replay's options are written as the user sets them.
+    connect(CBAnimate, &QCheckBox::toggled, this, [this](bool on) {
+        FReplayOptions.animate = on;
+        ReplaySettingChanged();
+    });
+    connect(ReplayFromstart20Events, &QCheckBox::toggled, this, [this](bool on) {
+        FReplayOptions.loop = on;
+        ReplaySettingChanged();
+    });
+    connect(TBTimeToSeeLine, &QSlider::valueChanged, this, [this](int seconds) { FReplayOptions.timeToSeeLine = seconds; });
 }
 
 void TTarvelMain::SeekTimeLine(int tenths)
@@ -225,7 +233,7 @@ void TTarvelMain::SeekTimeLine(int tenths)
 void TTarvelMain::ShowSpeed()
 {
     if (LSpeed)
-        LSpeed->SetCaption(SpeedCaption(TrackBar1->value()));
+        LSpeed->SetCaption(SpeedCaption(FReplayOptions.interval));
 }
 
 void TTarvelMain::StopContinueClick()
@@ -239,7 +247,7 @@ void TTarvelMain::StopContinueClick()
 void TTarvelMain::FasterClick()
 {
     for (const int step : SpeedSteps())
-        if (step < TrackBar1->value()) {
+        if (step < FReplayOptions.interval) {
             SetTrackBarPosition(TrackBar1, step);
             return;
         }
@@ -249,7 +257,7 @@ void TTarvelMain::SlowerClick()
 {
     const std::vector<int>& steps = SpeedSteps();
     for (auto step = steps.rbegin(); step != steps.rend(); ++step)
-        if (*step > TrackBar1->value()) {
+        if (*step > FReplayOptions.interval) {
             SetTrackBarPosition(TrackBar1, *step);
             return;
         }

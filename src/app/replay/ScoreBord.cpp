@@ -98,12 +98,6 @@ QTreeWidgetItem* TTarvelMain::ScoreBordRowOf(const TInfoClass* state) const
     return it == FScoreRows.end() ? nullptr : it->second;
 }
 
-void TTarvelMain::UpdateScoreBord()
-{
-    LiveSession().UpdateScoreRows();
-    MirrorScoreBord();
-}
-
 void TTarvelMain::MirrorScoreBord()
 {
     const std::vector<TScoreRow>& rows = FSession.ScoreRows();
