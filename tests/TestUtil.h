@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestPaths.h"
 #include "base/Convert.h"
 
 #include <QTemporaryDir>

@@ -11,8 +11,9 @@ gen=""
 if [ ! -f "$dir/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
   gen="-G Ninja"
 fi
-launcher=""
 if command -v ccache >/dev/null 2>&1; then
-  launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+  # With debug information ccache keys every object on the folder it was compiled in, unless
+  # that folder is mapped to one that is the same in every clone.
+  set -- -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "-DCMAKE_CXX_FLAGS_INIT=-fdebug-prefix-map=$(pwd)=." "$@"
 fi
-cmake -S . -B "$dir" $gen $launcher "$@"
+cmake -S . -B "$dir" $gen "$@"

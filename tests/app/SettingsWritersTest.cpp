@@ -37,7 +37,7 @@ QProcess* StartOrnwick(const std::vector<std::string>& args)
     QStringList arguments;
     for (const std::string& arg : args)
         arguments << QString::fromStdString(arg);
-    tool->start(QStringLiteral(ORNWICK_BIN_DIR "/ornwick"), arguments);
+    tool->start(QString::fromUtf8(ORNWICK_BIN_DIR) + QStringLiteral("/ornwick"), arguments);
     return tool;
 }
 

@@ -2,6 +2,8 @@
 // starts on the demo log's first round with a settings file the user has added to, replays for a
 // few seconds, and is closed by a close request to its window; then the exit status, the settings
 // file and the program's folder are checked. Skipped only when no X server can be started.
+#include "TestPaths.h"
+
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -294,8 +296,8 @@ void Copy(const QString& from, const QString& to)
 
 TEST(EndToEnd, ReplaysTheDemoThenClosesOnRequestKeepingTheUsersSettings)
 {
-    const QString bin = QStringLiteral(ORNWICK_BIN_DIR);
-    const QString assets = QStringLiteral(ORNWICK_SOURCE_DIR "/assets");
+    const QString bin = QString::fromUtf8(ORNWICK_BIN_DIR);
+    const QString assets = QString::fromUtf8(ORNWICK_SOURCE_DIR) + QStringLiteral("/assets");
     const QString demoLog = bin + QStringLiteral("/demo/demo.zxml");
     ASSERT_TRUE(QFileInfo::exists(demoLog)) << "the build makes the demo log";
 

@@ -1,5 +1,6 @@
 // Invariants of the shipped pictures and object files in assets/: what the replay relies on when
 // it loads them, checked against the demo world the logs are generated from.
+#include "TestPaths.h"
 #include "../../tools/demoworld/DemoWorld.h"
 #include "base/Convert.h"
 #include "base/TextList.h"
@@ -23,7 +24,7 @@ namespace {
 QString assetsDir()
 {
     // Not __FILE__: a cached compile may name the source relative to the build folder.
-    return QStringLiteral(ORNWICK_SOURCE_DIR "/assets");
+    return QString::fromUtf8(ORNWICK_SOURCE_DIR) + QStringLiteral("/assets");
 }
 
 QString imagePath(const QString& name) { return assetsDir() + "/images/" + name; }

@@ -15,6 +15,9 @@ namespace {
 
 constexpr double MaxBytesPerByte = 25.0;
 constexpr size_t TextBytes = 8 << 20;
+// The texts of every shape: large enough that a cost growing with the text outweighs any fixed
+// one, a nesting deep enough to overflow any stack a recursive walk would use.
+constexpr size_t ShapeBytes = 2 << 20;
 
 std::string Repeat(std::string_view piece, size_t bytes)
 {
@@ -66,28 +69,28 @@ TEST(TreeMemory, NoTextCostsMoreThanItsBoundWhileLoadingOrAfter)
         std::function<void(const TwexXMLTree&)> check;
     };
     const TCase cases[] = {
-        {"unclosed elements", Repeat("<a>", TextBytes),
-         [](const TwexXMLTree& tree) { EXPECT_EQ(Depth(&tree), static_cast<int>(TextBytes / 3 + 1)); }},
-        {"empty tags", Repeat("<>", TextBytes),
-         [](const TwexXMLTree& tree) { EXPECT_EQ(Depth(&tree), static_cast<int>(TextBytes / 2)); }},
-        {"empty elements", Repeat("<a/>", TextBytes),
-         [](const TwexXMLTree& tree) { EXPECT_EQ(tree.ChildCount(), static_cast<int>(TextBytes / 4)); }},
-        {"closed pairs", Repeat("<></>", TextBytes), nullptr},
-        {"nested and closed", Repeat("<a>", TextBytes / 7 * 3) + Repeat("</a>", TextBytes / 7 * 4),
+        {"unclosed elements", Repeat("<a>", ShapeBytes),
+         [](const TwexXMLTree& tree) { EXPECT_EQ(Depth(&tree), static_cast<int>(ShapeBytes / 3 + 1)); }},
+        {"empty tags", Repeat("<>", ShapeBytes),
+         [](const TwexXMLTree& tree) { EXPECT_EQ(Depth(&tree), static_cast<int>(ShapeBytes / 2)); }},
+        {"empty elements", Repeat("<a/>", ShapeBytes),
+         [](const TwexXMLTree& tree) { EXPECT_EQ(tree.ChildCount(), static_cast<int>(ShapeBytes / 4)); }},
+        {"closed pairs", Repeat("<></>", ShapeBytes), nullptr},
+        {"nested and closed", Repeat("<a>", ShapeBytes / 7 * 3) + Repeat("</a>", ShapeBytes / 7 * 4),
          [](const TwexXMLTree& tree) {
              EXPECT_EQ(tree.ChildCount(), 1);
-             EXPECT_EQ(Depth(&tree), static_cast<int>(TextBytes / 7));
+             EXPECT_EQ(Depth(&tree), static_cast<int>(ShapeBytes / 7));
          }},
-        {"one tag of many attributes", "<a" + Repeat(" =\"\"", TextBytes) + ">",
+        {"one tag of many attributes", "<a" + Repeat(" =\"\"", ShapeBytes) + ">",
          [](const TwexXMLTree& tree) {
-             EXPECT_EQ(tree.FirstChild()->AttributeCount(), static_cast<int>(TextBytes / 4));
+             EXPECT_EQ(tree.FirstChild()->AttributeCount(), static_cast<int>(ShapeBytes / 4));
          }},
-        {"attribute-heavy tags", Repeat("<a b=\"\" c=\"1\"/>", TextBytes), nullptr},
-        {"tiny texts between tags", Repeat("x<>", TextBytes), nullptr},
-        {"texts of stray brackets", Repeat("x<", TextBytes), nullptr},
-        {"a section of line breaks", "<a><![CDATA[" + std::string(TextBytes, '\n') + "]]>",
-         [](const TwexXMLTree& tree) { EXPECT_EQ(tree.FirstChild()->Value().size(), 3 * TextBytes); }},
-        {"many small sections", Repeat("<![CDATA[\r\n\t]]>", TextBytes), nullptr},
+        {"attribute-heavy tags", Repeat("<a b=\"\" c=\"1\"/>", ShapeBytes), nullptr},
+        {"tiny texts between tags", Repeat("x<>", ShapeBytes), nullptr},
+        {"texts of stray brackets", Repeat("x<", ShapeBytes), nullptr},
+        {"a section of line breaks", "<a><![CDATA[" + std::string(ShapeBytes, '\n') + "]]>",
+         [](const TwexXMLTree& tree) { EXPECT_EQ(tree.FirstChild()->Value().size(), 3 * ShapeBytes); }},
+        {"many small sections", Repeat("<![CDATA[\r\n\t]]>", ShapeBytes), nullptr},
     };
     TSeparatorScope comma(','); // numbers are copied to be localised
     for (const TCase& c : cases) {
@@ -100,7 +103,7 @@ TEST(TreeMemory, NoTextCostsMoreThanItsBoundWhileLoadingOrAfter)
     }
     // Localised copies of numbers, one per tiny text.
     TwexXMLTree tree("ROOT", "", nullptr);
-    EXPECT_LE(LoadCost(tree, Repeat("<>.", TextBytes)).peak, MaxBytesPerByte);
+    EXPECT_LE(LoadCost(tree, Repeat("<>.", ShapeBytes)).peak, MaxBytesPerByte);
     EXPECT_EQ(tree.FirstChild()->Value(), ",");
 }
 

@@ -32,7 +32,7 @@ TToolRun RunInTime(const std::vector<std::string>& args, const std::string& pipe
     QStringList arguments;
     for (const std::string& a : args)
         arguments << QFile::decodeName(QByteArray::fromStdString(a));
-    tool.start(QStringLiteral(ORNWICK_BIN_DIR "/ornwick"), arguments);
+    tool.start(QString::fromUtf8(ORNWICK_BIN_DIR) + QStringLiteral("/ornwick"), arguments);
     if (!tool.waitForFinished(30000)) {
         ADD_FAILURE() << "ornwick " << args.front() << " waits for " << pipe;
         tool.kill();
