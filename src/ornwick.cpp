@@ -1,4 +1,5 @@
-// Entry point of the headless tool; everything it runs lives in the core library.
+// Entry point of the headless tool. Its commands run on the model (tool/), without the window;
+// only widgets and about, which exist to show the window, build it (app/Headless.cpp).
 #include "app/Headless.h"
 
 #include <iostream>

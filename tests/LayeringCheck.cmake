@@ -4,7 +4,7 @@
 #   cmake -DSOURCE_DIR=<src> -P LayeringCheck.cmake
 set(widgets "QtWidgets/|QWidget|QApplication|QMainWindow|QDialog|QLabel|QPushButton|QSlider|QCheckBox|QMenu|QMenuBar|QTreeWidget|QListWidget|QPlainTextEdit|QScrollArea|QTabWidget|QMessageBox|QFileDialog|QProgressDialog|QLayout|QHBoxLayout|QVBoxLayout|QGridLayout")
 set(failures "")
-foreach(folder base xmltree log settings mapview replay video level round)
+foreach(folder base xmltree log settings mapview replay video level round tool)
   file(GLOB_RECURSE files ${SOURCE_DIR}/${folder}/*.cpp ${SOURCE_DIR}/${folder}/*.h)
   foreach(file ${files})
     file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include")

@@ -23,6 +23,11 @@ public:
 
     // The map's calibration sliders, to move before the selection as a user moves them.
     TRoundMap& Map() { return FMap; }
+    const TRoundMap& Map() const { return FMap; }
+    // The round selected last, or nothing.
+    const TwexXMLNode* Round() const { return FRound; }
+    // The log's roster with what the replay added to it so far.
+    const TPlayerList& Roster() const { return FRoster; }
     void SetClock(bool animate, bool loop);
 
     // The selection's steps in its order; a failure raises and keeps what was done before it.

@@ -19,7 +19,7 @@
 
 namespace {
 
-const char GridKey[] = "GridBackground";
+const char* const GridKey = GridBackgroundKey;
 const QString CalibrateCaption = QString::fromUtf8("Calibrate\u2026");
 
 // A click this close to what is drawn picks it, however small it is drawn.
@@ -73,11 +73,13 @@ void TTarvelMain::ReadMapToolSettings()
 {
     const QSignalBlocker quiet(GridBackground1);
     GridBackground1->setChecked(FSettings.Values(GridKey) != "false");
+    FView.gridBackground = GridBackground1->isChecked();
 }
 
 void TTarvelMain::GridBackgroundToggled(bool on)
 {
     FSettings.SetValue(GridKey, on ? "true" : "false");
+    FView.gridBackground = on;
     if (!FMapPictureMissing)
         return;
     // Without a picture the frame draws over the bitmap it finds: a fresh one, not the grid.
@@ -98,14 +100,6 @@ void TTarvelMain::LoadMapPicture()
     LMissingMap->setVisible(FMapPictureMissing);
     if (FCalibrateForm)
         FCalibrateForm->MapChanged();
-}
-
-const QImage* TTarvelMain::GridPicture()
-{
-    if (!FMapPictureMissing || !GridBackground1->isChecked())
-        return nullptr;
-    const TCalibration c{TBXas->value(), TBYas->value(), FLeftMargin, FTopMargin};
-    return &FGrid.Picture(MapZoomImage->size(), TBMApZoom->value(), c, FMapImage.Height, FFrameFont);
 }
 
 TCalibration TTarvelMain::Calibration() const
