@@ -183,12 +183,12 @@ std::optional<TMapPick> TTarvelMain::PickAt(QPoint zoomed) const
         consider(CheckedAdd(m.Left, DivTrunc(m.Width, 2)), CheckedAdd(m.Top, DivTrunc(m.Height, 2)),
                  PickRadius(m.Picture()), s.LastEvent->PosX, s.LastEvent->PosZ, s.PlayerName);
     }
-    if (!CBShowobjects->isChecked())
+    if (!FView.showObjects)
         return best;
     for (int i = FSession.MapObjects().Count() - 1; i >= 0; --i) {
         const TMapObject& o = *FSession.MapObjects().Object(i);
         const bool flag = o.FObjectClass == "controlpoint";
-        if (IsMapObjectInUse(o) || (flag && !ShowFlags->isChecked()))
+        if (IsMapObjectInUse(o) || (flag && !FView.showFlags))
             continue;
         const int x = CheckedAdd(WorldToMapX(o.FX), FLeftMargin);
         const int y = CheckedAdd(WorldToMapY(o.FZ), FTopMargin);
