@@ -1,4 +1,5 @@
-// Entry point of the tool `ornwick`: the command line goes to RunOrnwick, which runs the command it names.
+// Entry point of the headless tool. Its commands run on the model (tool/), without the window;
+// only widgets and about, which exist to show the window, build it (app/Headless.cpp).
 #include "app/Headless.h"
 
 #include <iostream>

@@ -7,7 +7,7 @@ cmake_policy(SET CMP0007 NEW)
 #
 # The model folders from the bottom up: a file may include headers of its own folder and of the
 # folders below it, so that the libraries link in one direction. app/ may include anything.
-set(layers base xmltree log settings mapview replay video level round)
+set(layers base xmltree log settings mapview replay video level round tool)
 # Includes that go up a layer and are still to be moved, each as "<file>><header>".
 set(allowed_upward
   "mapview/FrameDrawing.cpp>replay/InfoClass.h"

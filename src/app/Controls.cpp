@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QChildEvent>
-#include <QFontDatabase>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyle>
@@ -20,24 +19,6 @@ std::string FromLatin1(const QString& text)
 {
     const QByteArray bytes = text.toLatin1();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
-QFont ProgramFont()
-{
-    static const QString family = [] {
-        // The layout was designed for a narrow 8-point face; where it is missing, a face of
-        // the same narrow widths keeps the captions inside their controls, and only then the
-        // system's own sans-serif.
-        for (const QString& wanted : {QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")})
-            for (const QString& installed : QFontDatabase::families())
-                if (installed.compare(wanted, Qt::CaseInsensitive) == 0)
-                    return installed;
-        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    }();
-    QFont font(family);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    return font;
 }
 
 namespace {

@@ -15,9 +15,9 @@
 
 class QPaintEvent;
 
-// "MS Sans Serif" where installed, else the system sans-serif, at 11 pixels (8 points at
-// 96 pixels per inch): the height the layouts were made for.
-QFont ProgramFont();
+// ProgramFont: "MS Sans Serif" where installed, else the system sans-serif, at 11 pixels (8
+// points at 96 pixels per inch): the height the layouts were made for. The frames use it too.
+#include "mapview/ViewOptions.h"
 
 // How long the pointer must rest on a control before its hint shows, application-wide, in
 // milliseconds. The program sets 0.

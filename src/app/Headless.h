@@ -2,12 +2,13 @@
 
 #include <iosfwd>
 
-// The headless tool: inspects logs with the program's own code and prints what it finds.
-// Returns the process exit status.
+// The headless tool with the window's own commands (widgets, about) beside the model's
+// (tool/Ornwick.h). Returns the process exit status.
 int RunOrnwick(int argc, char** argv, std::ostream& out, std::ostream& err);
 
 class TTarvelMain;
 
-// What `ornwick replay` prints of a window's replay: the clock and time display, then the
-// player states, the scoreboard's rows, the map objects and the score log, one JSON object a line.
+// What the window shows of its replay, printed as `ornwick replay` prints a replay: the clock
+// and time display, then the player states, the scoreboard's rows, the map objects and the
+// score log, one JSON object a line. The window's tests compare the two.
 void PrintReplay(std::ostream& out, TTarvelMain& window, int ticks);

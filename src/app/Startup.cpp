@@ -13,15 +13,6 @@
 #include <vector>
 #include <system_error>
 
-std::string ExecutablePath()
-{
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error && !self.empty())
-        return self.string();
-    return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
-}
-
 QString ErrorMessageText(const std::string& message)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

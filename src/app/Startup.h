@@ -7,8 +7,8 @@
 // Runs the window program: the application object, the main window and the message loop.
 int RunTarvel(int argc, char** argv);
 
-// The running program's own path, as bytes in the system's file-name encoding.
-std::string ExecutablePath();
+// ExecutablePath: the running program's own path (base/Files.h), which the tool needs too.
+#include "base/Files.h"
 
 // Makes every reported error a message box; the program goes on when it is closed.
 void InstallMessageBoxErrorSink();

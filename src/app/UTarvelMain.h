@@ -26,6 +26,7 @@
 #include "mapview/RoundMap.h"
 #include "settings/ProgramFolder.h"
 #include "mapview/UDrawTread.h"
+#include "mapview/ViewOptions.h"
 #include "replay/LookAhead.h"
 #include "replay/MarkerPath.h"
 #include "replay/PlayerStates.h"
@@ -330,10 +331,13 @@ public:
     QAction* DeathMap1 = nullptr;
     QAction* KillFeed1 = nullptr;
     QAction* RoundStatsAtEnd1 = nullptr; // the round statistics shown when a round ends
-    int TrailSeconds() const { return FTrailSeconds; }
+    int TrailSeconds() const { return FView.trailSeconds; }
     void SetTrailSeconds(int seconds); // one of TrailLengths; the length's item is checked
     // The overlays switched on in the menu, drawn from this window's history.
     TFrameOverlays FrameOverlays() const;
+    // The switches of what the map view draws: its check boxes, the View menu's items and the
+    // player tracked; the controls show them and write them when the user changes them.
+    const TViewOptions& View() const { return FView; }
     const TOverlayHistory& OverlayHistory() const { return FSession.Overlays(); }
 
     // src/app/replay/RoundStatsForm.cpp: "Round statistics" in the Replay menu.
@@ -509,9 +513,11 @@ private:
     void ReadViewSettings();
     void ViewSettingChanged(QAction* item);
     void OverlaysMayHaveMoved(); // the view scrolled or the zoom changed
-    void AddOverlays(TFrameScene& scene) const; // DrawMap: the overlays and the part in view
+    void ConnectViewOptions();  // the controls write FView when they change
+    void TrackedPlayerChanged(); // the scoreboard's selection changed
+    QRect OverlayPart() const;   // DrawMap: the part of the map in view, where the overlays go
     void RoundEnded();                  // the clock's tick ended the round (RoundStatsForm.cpp)
-    int FTrailSeconds = DefaultTrailSeconds;
+    TViewOptions FView;
     bool FRoundEndShown = false; // the statistics came up at this round's end already
     QWidget* FRoundStatsWindow = nullptr; // owned by the window as its child
     bool FDragging = false;    // a button is held down on the minimap
@@ -592,7 +598,6 @@ private:
     void GridBackgroundToggled(bool on);
     void LoadMapPicture();            // the map's picture, noting whether it has one
     bool MapViewMouse(QEvent* event); // a click for the calibration window: whether it took it
-    const QImage* GridPicture();      // DrawMap: the grid to draw under the frame, or nothing
     void CalibrationMoved();          // a calibration slider moved, by the user or the program
     TCalibrateForm* FCalibrateForm = nullptr; // a child of the window
     bool FMapPictureMissing = false;

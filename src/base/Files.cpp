@@ -6,6 +6,7 @@
 #include "base/MemoryStream.h"
 
 #include <QFile>
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -15,6 +16,8 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -369,4 +372,13 @@ std::string ExtractFileName(std::string_view fileName)
 {
     const size_t slash = fileName.find_last_of('/');
     return std::string(slash == std::string_view::npos ? fileName : fileName.substr(slash + 1));
+}
+
+std::string ExecutablePath()
+{
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && !self.empty())
+        return self.string();
+    return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
 }

@@ -52,6 +52,9 @@ std::string FileNameOfText(std::string_view text);
 // The reverse, for a name taken from a file's name (an archive's, a folder's): a name in UTF-8
 // whose characters are all Latin-1 becomes that text; any other name stays as its bytes.
 std::string TextOfFileName(std::string_view fileName);
+
+// The running program's own path, as bytes in the system's file-name encoding.
+std::string ExecutablePath();
 // The file names a name of the game may have on the disk, in the order to try them: its UTF-8
 // form, then (when different) the bytes as they stand, which older imports and pictures
 // copied from elsewhere have.

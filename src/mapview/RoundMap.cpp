@@ -230,6 +230,30 @@ void TRoundMap::SelectMap(const TwexXMLNode& round, const TEventInfoList& events
                              FCalibration, [this](int TCalibration::*bar, int position, bool) { MoveSlider(bar, position); });
 }
 
+void SaveMapCalibration(TSettingsFile& settings, const TRoundMap& map, int zoom)
+{
+    // Keys that would not read back would be appended again at every save: refused whole.
+    const std::string& name = map.MapName();
+    if (!TTextList::Storable(name + "_SCALE", ""))
+        throw EBaseError("The calibration of the map " + name +
+                         " cannot be saved: a map name with \"=\" or a line break is no key of the settings file");
+    settings.SetValue(name + "_SCALE", IntToStr(map.Sliders().XScale));
+    settings.SetValue(name + "_CORRECTIONY", IntToStr(map.Sliders().YScale));
+    settings.SetValue(name + "_TOPMARGIN", IntToStr(map.TopMargin()));
+    settings.SetValue(name + "_LEFTMARGIN", IntToStr(map.LeftMargin()));
+    settings.SetValue("ZOOM", IntToStr(zoom));
+}
+
+void TRoundMap::ShowMap(const std::string& mapName)
+{
+    FMapName = mapName;
+    FObjects.Clear();
+    const int missedBefore = FMisses;
+    LoadPicture(FPicture, FMapName);
+    FPictureMissing = FMisses != missedBefore;
+    LoadObjects();
+}
+
 std::string TRoundMap::ObjectFile() const { return FindMapObjectFile(FFiles.ImageFolders(), FMapName); }
 
 TCalibration TRoundMap::FitToRound(const TEventInfoList& events) const

@@ -118,6 +118,13 @@ void TakeSelectionCalibration(const TSavedCalibration& saved, const std::optiona
                               TMapCalibration& calibration,
                               const std::function<void(int TCalibration::*bar, int position, bool saved)>& move);
 
+class TSettingsFile;
+class TRoundMap;
+// What the Admin page's "Save" keeps of a map for its next selection: the scales of its sliders,
+// its margins and the map view's zoom; the settings file is written when the program ends.
+// Refused whole for a map whose name is no key of the settings file.
+void SaveMapCalibration(TSettingsFile& settings, const TRoundMap& map, int zoom);
+
 // a − b of whole seconds, raising instead of wrapping.
 int64_t CheckedDifference(int64_t a, int64_t b);
 
@@ -145,6 +152,9 @@ public:
     // none and an importer is set) and its saved calibration
     // (or the fit to the round's events that stands in for it, SelectionFit).
     void SelectMap(const TwexXMLNode& round, const TEventInfoList& events);
+    // A map shown by its name alone, as the Admin page shows one: its picture and its objects,
+    // placed as the sliders stand. A failure raises and keeps what was done before it.
+    void ShowMap(const std::string& mapName);
     // Loads a picture by name as the map's objects do, noting a name that found none.
     std::string LoadPicture(TPictureHolder& image, const std::string& name);
     // The map's object file, or "" without one.

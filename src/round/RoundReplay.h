@@ -15,12 +15,11 @@ class TProgramFiles;
 class TwexXMLNode;
 
 // How the user has a round replayed: the markers animated between ticks, the round's start
-// replayed again after its end, how many seconds a kill line shows before its kill, and the
-// clock's interval in milliseconds (the speed, 1 the fastest).
+// replayed again after its end, and the clock's interval in milliseconds (the speed, 1 the
+// fastest). How long a kill line shows is the view's (TViewOptions).
 struct TReplayOptions {
     bool animate = true;
     bool loop = false;
-    int timeToSeeLine = 10;
     int interval = 1;
 };
 
@@ -36,6 +35,11 @@ public:
 
     // The map's calibration sliders, to move before the selection as a user moves them.
     TRoundMap& Map() { return FMap; }
+    const TRoundMap& Map() const { return FMap; }
+    // The round selected last, or nothing.
+    const TwexXMLNode* Round() const { return FRound; }
+    // The log's roster with what the replay added to it so far.
+    const TPlayerList& Roster() const { return FRoster; }
     void SetClock(bool animate, bool loop);
 
     // The selection's steps in its order; a failure raises and keeps what was done before it.

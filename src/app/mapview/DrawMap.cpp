@@ -3,51 +3,37 @@
 #include "app/UTarvelMain.h"
 #include "base/ErrorReporting.h"
 #include "base/Numeric.h"
+#include "round/RoundView.h"
 
-#include <QCheckBox>
 #include <QScrollBar>
 #include <QSlider>
-#include <QTreeWidget>
 
 void TTarvelMain::DrawMap()
 {
     if (!FLayoutChanged)
         return;
     FLayoutChanged = false;
-    TFrameScene scene;
-    scene.zoom = TBMApZoom->value();
-    scene.mapSize = MapZoomImage->size();
+    TFrameMap map;
     // A large map picture is decoded on a thread of its own: until it is there, the frame goes
     // without it and the draw loop draws again. Without the loop no later frame comes: waited for.
-    scene.mapPicture = FMapImage.ReadyPicture();
-    if (!scene.mapPicture && FMapImage.HasPicture()) {
+    map.picture = FMapImage.ReadyPicture();
+    if (!map.picture && FMapImage.HasPicture()) {
         if (FDrawThread && FDrawThread->Running())
             FLayoutChanged = true;
         else
-            scene.mapPicture = &FMapImage.Picture();
+            map.picture = &FMapImage.Picture();
     }
-    if (const QImage* grid = GridPicture()) // a map without a picture of its own
-        scene.mapPicture = grid;
-    scene.objects = &FSession.MapObjects();
-    scene.states = &FSession.PlayerStates();
-    scene.showObjects = CBShowobjects->isChecked();
-    scene.showFlags = ShowFlags->isChecked();
-    scene.showHitLines = ShowHitLines->isChecked();
-    scene.killInfo = CBKillINfo->isChecked();
-    scene.timeToSeeLine = FReplayOptions.timeToSeeLine;
-    scene.replayTime = FSession.ReplayTime();
-    if (CBTrackPlayer->isChecked()) {
-        const QList<QTreeWidgetItem*> selected = ScoreBord->selectedItems();
-        scene.tracked = selected.isEmpty() ? nullptr : StateOfRow(selected.first());
-    }
-    scene.font = FFrameFont;
-    AddOverlays(scene);
-    scene.placeObject = [this](TMapObject& object) { PlaceMapObject(object); };
-    scene.scrollTo = [this](int x, int y) { ScrollMapView({x, y}); };
-    QImage& bitmap = MapZoomImage->Bitmap();
-    if (bitmap.format() != QImage::Format_RGB888)
-        bitmap = bitmap.convertToFormat(QImage::Format_RGB888);
-    DrawFrame(FFrameCanvas, bitmap, scene);
+    map.pictureMissing = FMapPictureMissing;
+    map.calibration = FCalibration.Placing();
+    map.pictureHeight = FMapImage.Height;
+    TFrameTarget target;
+    target.zoom = TBMApZoom->value();
+    target.mapSize = MapZoomImage->size();
+    target.visible = OverlayPart();
+    target.font = FFrameFont;
+    target.placeObject = [this](TMapObject& object) { PlaceMapObject(object); };
+    target.scrollTo = [this](int x, int y) { ScrollMapView({x, y}); };
+    DrawRoundFrame(FFrameCanvas, MapZoomImage->Bitmap(), FGrid, FSession, map, FView, target);
     MapZoomImage->update();
 
     ShowMinimap();

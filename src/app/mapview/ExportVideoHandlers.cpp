@@ -8,7 +8,6 @@
 #include "app/mapview/VideoExport.h"
 #include "replay/ReplayMath.h"
 
-#include <QCheckBox>
 #include <QCoreApplication>
 #include <QListWidget>
 #include <QProgressDialog>
@@ -45,18 +44,17 @@ TVideoSource TTarvelMain::VideoSource() const
     source.pictureMap = FPictureMap;
     source.objectFile = MapObjectFile(FMapName);
     source.settings = ReplaySettings();
-    source.grid = FMapPictureMissing && GridBackground1->isChecked();
+    source.grid = FMapPictureMissing && FView.gridBackground;
     if (FMapImage.HasPicture())
         source.mapPicture = FMapImage.Picture();
-    source.showObjects = CBShowobjects->isChecked();
-    source.showFlags = ShowFlags->isChecked();
-    source.showHitLines = ShowHitLines->isChecked();
-    source.killInfo = CBKillINfo->isChecked();
-    source.timeToSeeLine = FReplayOptions.timeToSeeLine;
-    const TFrameOverlays overlays = FrameOverlays();
-    source.trailSeconds = overlays.trailSeconds;
-    source.deathMap = overlays.deathMap;
-    source.killFeed = overlays.killFeed;
+    source.showObjects = FView.showObjects;
+    source.showFlags = FView.showFlags;
+    source.showHitLines = FView.showHitLines;
+    source.killInfo = FView.killInfo;
+    source.timeToSeeLine = FView.timeToSeeLine;
+    source.trailSeconds = FView.TrailsShown();
+    source.deathMap = FView.deathMap;
+    source.killFeed = FView.killFeed;
     source.font = FFrameFont;
     source.minZoom = TBMApZoom->minimum();
     source.maxZoom = TBMApZoom->maximum();
@@ -79,9 +77,7 @@ void TTarvelMain::ExportVideo1Click()
         if (const TInfoClass* state = StateOfRow(ScoreBord->topLevelItem(i)))
             setup.players.emplace_back(PlayerKey(state->PlayerID),
                                        state->PlayerName + (state->Team() == 1 ? " (AXIS)" : " (ALIES)"));
-    if (CBTrackPlayer->isChecked() && !ScoreBord->selectedItems().isEmpty())
-        if (const TInfoClass* state = StateOfRow(ScoreBord->selectedItems().first()))
-            setup.track = PlayerKey(state->PlayerID);
+    setup.track = FView.Tracked();
     auto number = [this](const char* key, int otherwise) {
         int value = otherwise;
         return TryStrToInt(FSettings.Values(key), value) ? value : otherwise;

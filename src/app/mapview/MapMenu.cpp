@@ -19,7 +19,7 @@
 
 namespace {
 
-const char GridKey[] = "GridBackground";
+const char* const GridKey = GridBackgroundKey;
 const QString CalibrateCaption = QString::fromUtf8("Calibrate\u2026");
 
 // A click this close to what is drawn picks it, however small it is drawn.
@@ -73,11 +73,13 @@ void TTarvelMain::ReadMapToolSettings()
 {
     const QSignalBlocker quiet(GridBackground1);
     GridBackground1->setChecked(FSettings.Values(GridKey) != "false");
+    FView.gridBackground = GridBackground1->isChecked();
 }
 
 void TTarvelMain::GridBackgroundToggled(bool on)
 {
     FSettings.SetValue(GridKey, on ? "true" : "false");
+    FView.gridBackground = on;
     if (!FMapPictureMissing)
         return;
     // Without a picture the frame draws over the bitmap it finds: a fresh one, not the grid.
@@ -98,14 +100,6 @@ void TTarvelMain::LoadMapPicture()
     LMissingMap->setVisible(FMapPictureMissing);
     if (FCalibrateForm)
         FCalibrateForm->MapChanged();
-}
-
-const QImage* TTarvelMain::GridPicture()
-{
-    if (!FMapPictureMissing || !GridBackground1->isChecked())
-        return nullptr;
-    return &FGrid.Picture(MapZoomImage->size(), TBMApZoom->value(), FCalibration.Placing(), FMapImage.Height,
-                          FFrameFont);
 }
 
 void TTarvelMain::ApplyCalibration(const TCalibration& c)
@@ -184,12 +178,12 @@ std::optional<TMapPick> TTarvelMain::PickAt(QPoint zoomed) const
         consider(CheckedAdd(m.Left, DivTrunc(m.Width, 2)), CheckedAdd(m.Top, DivTrunc(m.Height, 2)),
                  PickRadius(m.Picture()), s.LastEvent->PosX, s.LastEvent->PosZ, s.PlayerName);
     }
-    if (!CBShowobjects->isChecked())
+    if (!FView.showObjects)
         return best;
     for (int i = FSession.MapObjects().Count() - 1; i >= 0; --i) {
         const TMapObject& o = *FSession.MapObjects().Object(i);
         const bool flag = o.FObjectClass == "controlpoint";
-        if (IsMapObjectInUse(o) || (flag && !ShowFlags->isChecked()))
+        if (IsMapObjectInUse(o) || (flag && !FView.showFlags))
             continue;
         const int x = CheckedAdd(WorldToMapX(o.FX), FCalibration.LeftMargin());
         const int y = CheckedAdd(WorldToMapY(o.FZ), FCalibration.TopMargin());

@@ -1,13 +1,7 @@
 #include "app/mapview/VideoExport.h"
 
 #include "app/UTarvelMain.h"
-#include "base/Convert.h"
-#include "base/Files.h"
 
-#include <QBuffer>
-#include <QFile>
-#include <QImageWriter>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QSlider>
 
@@ -30,24 +24,3 @@ QRect VisibleMapRect(const TTarvelMain& window)
     const QPoint corner = window.MapZoomImage->mapFrom(view, QPoint(0, 0));
     return QRect(corner, view->size()).intersected(window.MapZoomImage->rect());
 }
-
-void SavePictureAtomically(const QImage& picture, const std::string& fileName)
-{
-    const std::string extension = UpperCaseAscii(ExtractFileExt(fileName));
-    const char* format = extension == ".PNG" ? "PNG" : extension == ".JPG" || extension == ".JPEG" ? "JPEG" : nullptr;
-    if (!format)
-        throw EBaseError("A picture is saved as .png, .jpg or .jpeg, not as " + fileName);
-    if (picture.isNull())
-        throw EBaseError("There is no picture to save yet");
-    // Encoded first, then written in one piece: a failed write names the system's reason.
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (std::string(format) == "JPEG")
-        writer.setQuality(92);
-    if (!writer.write(picture))
-        throw EFCreateError(fileName);
-    WriteWholeFile(fileName, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-}
-

@@ -6,6 +6,7 @@
 
 #include "app/UTarvelMain.h"
 #include "round/RoundVideo.h"
+#include "round/RoundView.h" // SavePictureAtomically
 
 #include <QImage>
 #include <QRect>
@@ -18,7 +19,3 @@ TVideoOptions ViewOptions(const TTarvelMain& window);
 
 // The part of the zoomed map that the window's map view shows, in the bitmap's pixels.
 QRect VisibleMapRect(const TTarvelMain& window);
-
-// Writes a picture so that an existing file of its name is replaced only by a complete new one;
-// the format follows the extension (".png", ".jpg", ".jpeg").
-void SavePictureAtomically(const QImage& picture, const std::string& fileName);

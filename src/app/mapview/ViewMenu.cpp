@@ -6,6 +6,8 @@
 #include "base/Numeric.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QTreeWidget>
 #include <QActionGroup>
 #include <QEvent>
 #include <QMenu>
@@ -77,6 +79,7 @@ void TTarvelMain::CreateViewMenu()
     RoundStatsAtEnd1 = checkItem("Round statistics at the end of a round", "RoundStatsAtEnd1");
     for (QAction* item : {Trails1, DeathMap1, KillFeed1, RoundStatsAtEnd1})
         connect(item, &QAction::toggled, this, [this, item] { RunHandler([this, item] { ViewSettingChanged(item); }); });
+    ConnectViewOptions();
 
     // The server's table of the round, in the Replay menu after its playback items.
     Replay1->addSeparator();
@@ -104,22 +107,54 @@ void TTarvelMain::ReadViewSettings()
         const QSignalBlocker quiet(item);
         item->setChecked(FSettings.Values(key) == "true");
     }
+    FView.trails = Trails1->isChecked();
+    FView.deathMap = DeathMap1->isChecked();
+    FView.killFeed = KillFeed1->isChecked();
+}
+
+void TTarvelMain::ConnectViewOptions()
+{
+    // Each control starts as the value does and writes its part of it when it changes; signals
+    // come before any handler that draws, which finds the value changed.
+    const std::pair<QCheckBox*, bool TViewOptions::*> boxes[] = {{CBShowobjects, &TViewOptions::showObjects},
+                                                                {ShowFlags, &TViewOptions::showFlags},
+                                                                {ShowHitLines, &TViewOptions::showHitLines},
+                                                                {CBKillINfo, &TViewOptions::killInfo},
+                                                                {CBTrackPlayer, &TViewOptions::trackPlayer}};
+    for (const auto& [box, field] : boxes) {
+        FView.*field = box->isChecked();
+        connect(box, &QCheckBox::toggled, this, [this, field](bool on) { FView.*field = on; });
+    }
+    FView.timeToSeeLine = TBTimeToSeeLine->value();
+    connect(TBTimeToSeeLine, &QSlider::valueChanged, this, [this](int seconds) { FView.timeToSeeLine = seconds; });
+    connect(ScoreBord, &QTreeWidget::itemSelectionChanged, this, [this] { TrackedPlayerChanged(); });
+}
+
+void TTarvelMain::TrackedPlayerChanged()
+{
+    // The player of the first selected row, whose state the frames find by its key.
+    const QList<QTreeWidgetItem*> selected = ScoreBord->selectedItems();
+    const TInfoClass* state = selected.isEmpty() ? nullptr : StateOfRow(selected.first());
+    FView.trackedPlayer = state ? PlayerKey(state->PlayerID) : std::string();
 }
 
 void TTarvelMain::ViewSettingChanged(QAction* item)
 {
     const char* key = item == Trails1 ? TrailsKey : item == DeathMap1 ? DeathMapKey : item == KillFeed1 ? KillFeedKey
                                                                                                        : RoundStatsKey;
+    FView.trails = Trails1->isChecked();
+    FView.deathMap = DeathMap1->isChecked();
+    FView.killFeed = KillFeed1->isChecked();
     FSettings.SetValue(key, item->isChecked() ? "true" : "false");
     FLayoutChanged = true;
 }
 
 void TTarvelMain::SetTrailSeconds(int seconds)
 {
-    FTrailSeconds = std::clamp(seconds, 1, static_cast<int>(TOverlayHistory::TrailKept));
+    FView.trailSeconds = std::clamp(seconds, 1, static_cast<int>(TOverlayHistory::TrailKept));
     for (QAction* item : TrailLength1->actions()) {
         const QSignalBlocker quiet(item);
-        item->setChecked(item->data().toInt() == FTrailSeconds);
+        item->setChecked(item->data().toInt() == FView.trailSeconds);
     }
     FLayoutChanged = true;
 }
@@ -129,22 +164,20 @@ TFrameOverlays TTarvelMain::FrameOverlays() const
     TFrameOverlays overlays;
     overlays.history = &FSession.Overlays();
     overlays.placing = TReplaySession::PlacingOf(ReplaySettings());
-    overlays.trailSeconds = Trails1 && Trails1->isChecked() ? FTrailSeconds : 0;
-    overlays.deathMap = DeathMap1 && DeathMap1->isChecked();
-    overlays.killFeed = KillFeed1 && KillFeed1->isChecked();
+    overlays.trailSeconds = FView.TrailsShown();
+    overlays.deathMap = FView.deathMap;
+    overlays.killFeed = FView.killFeed;
     return overlays;
 }
 
-void TTarvelMain::AddOverlays(TFrameScene& scene) const
+QRect TTarvelMain::OverlayPart() const
 {
-    scene.overlays = FrameOverlays();
-    // A window on the screen shows part of the map; one that is not (the headless tool) draws
-    // all of it.
-    if (!scene.overlays.Any() || !isVisible())
-        return;
+    // A window on the screen shows part of the map; one that is not draws all of it.
+    if (!FrameOverlays().Any() || !isVisible())
+        return {};
     const QWidget* view = ScrollBox1->viewport();
     const QPoint corner = MapZoomImage->mapFrom(view, QPoint(0, 0));
-    scene.visible = QRect(corner, view->size()).intersected(MapZoomImage->rect());
+    return QRect(corner, view->size()).intersected(MapZoomImage->rect());
 }
 
 void TTarvelMain::OverlaysMayHaveMoved()

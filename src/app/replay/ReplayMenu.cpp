@@ -220,7 +220,6 @@ void TTarvelMain::CreateReplayMenu()
         FReplayOptions.loop = on;
         ReplaySettingChanged();
     });
-    connect(TBTimeToSeeLine, &QSlider::valueChanged, this, [this](int seconds) { FReplayOptions.timeToSeeLine = seconds; });
 }
 
 void TTarvelMain::SeekTimeLine(int tenths)

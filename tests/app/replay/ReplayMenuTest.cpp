@@ -242,16 +242,13 @@ TEST(ReplayOptions, StartAsTheControlsAreDesignedAndFollowTheUsersChanges)
     const TReplayOptions& options = w.ReplayOptions();
     EXPECT_EQ(options.animate, w.CBAnimate->isChecked());
     EXPECT_EQ(options.loop, w.ReplayFromstart20Events->isChecked());
-    EXPECT_EQ(options.timeToSeeLine, w.TBTimeToSeeLine->value());
     EXPECT_EQ(options.interval, w.TrackBar1->value());
 
     w.CBAnimate->setChecked(false);
     w.ReplayFromstart20Events->setChecked(true);
-    w.TBTimeToSeeLine->setValue(23);
     w.TrackBar1->setValue(37);
     EXPECT_FALSE(options.animate);
     EXPECT_TRUE(options.loop);
-    EXPECT_EQ(options.timeToSeeLine, 23);
     EXPECT_EQ(options.interval, 37);
     // The speed keys step from the interval the user set.
     w.FasterClick();

@@ -1,0 +1,178 @@
+#include "round/RoundView.h"
+
+#include "base/Convert.h"
+#include "base/Errors.h"
+#include "base/Files.h"
+#include "base/TextList.h"
+#include "log/EventInfo.h"
+#include "mapview/Minimap.h"
+#include "mapview/RoundMap.h"
+#include "replay/PlayerStates.h"
+#include "replay/ReplaySession.h"
+#include "round/RoundReplay.h"
+#include "settings/ProgramFolder.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <algorithm>
+
+void DrawRoundFrame(TFrameCanvas& canvas, QImage& bitmap, TGridCache& grid, TReplaySession& session,
+                    const TFrameMap& map, const TViewOptions& options, const TFrameTarget& target)
+{
+    TFrameScene scene;
+    scene.zoom = target.zoom;
+    scene.mapSize = target.mapSize;
+    scene.mapPicture = map.picture;
+    if (map.pictureMissing && options.gridBackground)
+        scene.mapPicture = &grid.Picture(target.mapSize, target.zoom, map.calibration, map.pictureHeight, target.font);
+    scene.objects = &session.MapObjects();
+    scene.states = &session.PlayerStates();
+    scene.showObjects = options.showObjects;
+    scene.showFlags = options.showFlags;
+    scene.showHitLines = options.showHitLines;
+    scene.killInfo = options.killInfo;
+    scene.timeToSeeLine = options.timeToSeeLine;
+    scene.replayTime = session.ReplayTime();
+    if (const std::string tracked = options.Tracked(); !tracked.empty())
+        scene.tracked = session.PlayerStates().Find(tracked);
+    scene.font = target.font;
+    scene.overlays.history = &session.Overlays();
+    scene.overlays.placing = session.Placing();
+    scene.overlays.trailSeconds = options.TrailsShown();
+    scene.overlays.deathMap = options.deathMap;
+    scene.overlays.killFeed = options.killFeed;
+    if (scene.overlays.Any())
+        scene.visible = target.visible;
+    scene.placeObject = target.placeObject ? target.placeObject : [&session](TMapObject& object) { session.PlaceMapObject(object); };
+    scene.scrollTo = target.scrollTo ? target.scrollTo : [](int, int) {};
+    if (bitmap.format() != QImage::Format_RGB888)
+        bitmap = bitmap.convertToFormat(QImage::Format_RGB888);
+    DrawFrame(canvas, bitmap, scene);
+}
+
+TRoundView::TRoundView(std::optional<QSize> view) : FView(view) {}
+
+QSize TRoundView::ViewSize() const { return FView.value_or(QSize(DesignedViewWidth, DesignedViewHeight)); }
+
+void TRoundView::StartZoom(const TTextList& settings)
+{
+    try {
+        FZoom = std::clamp(::StartZoom(settings), MinMapZoom, MaxMapZoom);
+    } catch (const std::exception&) {
+        FZoom = DesignedMapZoom; // the start reports it
+    }
+}
+
+void TRoundView::MoveZoom(int zoom)
+{
+    const int moved = std::clamp(zoom, MinMapZoom, MaxMapZoom);
+    if (moved != FZoom)
+        FUserZoomed = true;
+    FZoom = moved;
+}
+
+void TRoundView::ScrollTo(TViewScroll scroll)
+{
+    const QSize view = ViewSize();
+    FScroll = LimitScroll(scroll, FZoom, view.width(), view.height(), MapCornerX, MapCornerY);
+}
+
+void TRoundView::ApplyFirstView(const TRoundReplay& replay)
+{
+    const TRoundMap& map = replay.Map();
+    const TEventInfoList& events = replay.Session().Events();
+    const bool saved = TSavedCalibration(map.Files().Settings(), map.MapName()).Present();
+    // The places the map was fitted to are the ones the view frames; a fit that could not be
+    // made frames nothing.
+    std::vector<TWorldPoint> places = SelectionPlaces(events, map.ObjectFile());
+    if (!SelectionFit(map.PictureMissing(), saved, events, map.ObjectFile(), map.Picture().Height))
+        places.clear();
+    // Larger than designed only with a view of its own: the designed one is the window's.
+    const bool larger = FView && (FView->width() > DesignedViewWidth || FView->height() > DesignedViewHeight);
+    switch (FirstViewOf(map.PictureMissing(), saved, !places.empty(), larger, FUserZoomed)) {
+    case TFirstView::Keep:
+        return;
+    case TFirstView::FitMap: {
+        const QSize room = ViewSize();
+        FZoom = ZoomToFit(room.width() - MapCornerX, room.height() - MapCornerY);
+        ScrollTo({});
+        return;
+    }
+    case TFirstView::FrameRound: {
+        const TCalibration at{map.Sliders().XScale, map.Sliders().YScale, map.LeftMargin(), map.TopMargin()};
+        const std::optional<TMapBox> box = PlacesBox(places, at, map.Picture().Height);
+        if (!box)
+            return;
+        // The framed map reaches past the designed view: its scroll bars take their room.
+        const QSize view = FView ? *FView : QSize(DesignedViewWidth - ScrollBarBreadth, DesignedViewHeight - ScrollBarBreadth);
+        FZoom = ZoomToFrame(*box, view.width(), view.height());
+        ScrollTo(ScrollToCentre(*box, FZoom, view.width(), view.height(), MapCornerX, MapCornerY));
+        return;
+    }
+    }
+}
+
+void TRoundView::Draw(TRoundReplay& replay, const TViewOptions& options, const QFont& font)
+{
+    const TRoundMap& map = replay.Map();
+    const int side = ZoomedMapSide(FZoom);
+    FBitmap = QImage();
+    if (side > 0) {
+        FBitmap = QImage(side, side, QImage::Format_RGB888);
+        FBitmap.fill(Qt::white);
+    }
+    FCanvas.Invalidate();
+    TFrameMap frameMap;
+    frameMap.picture = map.Picture().HasPicture() ? &map.Picture().Picture() : nullptr;
+    frameMap.pictureMissing = map.PictureMissing();
+    frameMap.calibration = {map.Sliders().XScale, map.Sliders().YScale, map.LeftMargin(), map.TopMargin()};
+    frameMap.pictureHeight = map.Picture().Height;
+    TFrameTarget target;
+    target.zoom = FZoom;
+    target.mapSize = QSize(side, side);
+    target.font = font;
+    target.scrollTo = [this](int x, int y) { ScrollTo({x, y}); };
+    DrawRoundFrame(FCanvas, FBitmap, FGrid, replay.Session(), frameMap, options, target);
+}
+
+QImage TRoundView::ViewPicture(const QColor& background) const
+{
+    const QSize view = ViewSize();
+    const TViewRect part = VisiblePart(FScroll, view.width(), view.height(), MapCornerX, MapCornerY);
+    QImage picture(view, QImage::Format_RGB888);
+    picture.fill(background);
+    QPainter painter(&picture);
+    painter.drawImage(QPoint(-part.X, -part.Y), FBitmap);
+    return picture;
+}
+
+QImage TRoundView::Minimap(const TRoundReplay& replay) const
+{
+    const TPictureHolder& picture = replay.Map().Picture();
+    const TMinimapSize size = MinimapSize(picture.Width, picture.Height, MinimapDesignedRoom, MinimapDesignedRoom);
+    QImage minimap;
+    DrawMinimap(FBitmap, minimap, size.Width, size.Height);
+    return minimap;
+}
+
+void SavePictureAtomically(const QImage& picture, const std::string& fileName)
+{
+    const std::string extension = UpperCaseAscii(ExtractFileExt(fileName));
+    const char* format = extension == ".PNG" ? "PNG" : extension == ".JPG" || extension == ".JPEG" ? "JPEG" : nullptr;
+    if (!format)
+        throw EBaseError("A picture is saved as .png, .jpg or .jpeg, not as " + fileName);
+    if (picture.isNull())
+        throw EBaseError("There is no picture to save yet");
+    // Encoded first, then written in one piece: a failed write names the system's reason.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (std::string(format) == "JPEG")
+        writer.setQuality(92);
+    if (!writer.write(picture))
+        throw EFCreateError(fileName);
+    WriteWholeFile(fileName, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}

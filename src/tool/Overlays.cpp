@@ -1,0 +1,33 @@
+#include "tool/Overlays.h"
+
+#include "base/TextList.h"
+
+bool TOverlayOptions::Take(TContext& c, const std::string& option, size_t& i)
+{
+    if (option == "--trails")
+        trailSeconds = WholeIn(c.Arg(++i), 1, 60, "--trails takes 1 to 60 seconds");
+    else if (option == "--deathmap")
+        deathMap = true;
+    else if (option == "--killfeed")
+        killFeed = true;
+    else
+        return false;
+    return true;
+}
+
+void TOverlayOptions::SwitchOn(TViewOptions& view) const
+{
+    view.trails = trailSeconds > 0;
+    if (trailSeconds > 0)
+        view.trailSeconds = trailSeconds;
+    view.deathMap = deathMap;
+    view.killFeed = killFeed;
+}
+
+TViewOptions StartViewOptions(const TTextList& settings)
+{
+    // The overlays the tool draws are its options' alone (SwitchOn); the grid is the setting's.
+    TViewOptions view;
+    view.gridBackground = settings.Values(GridBackgroundKey) != "false";
+    return view;
+}
