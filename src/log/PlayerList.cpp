@@ -2,9 +2,22 @@
 
 #include "base/Convert.h"
 
+const std::vector<int>* TPlayerList::PlacesOf(int32_t playerID)
+{
+    for (; FPlaced < Count(); ++FPlaced)
+        FPlaces[At(FPlaced)->PlayerID].push_back(FPlaced);
+    const auto found = FPlaces.find(playerID);
+    return found == FPlaces.end() ? nullptr : &found->second;
+}
+
 TPlayerInfo* TPlayerList::FindPlayer(int32_t playerID)
 {
-    // From the latest entry back; by index, as clang 14 cannot build a reversed view of the list.
+    // From the latest entry back.
+    if (const std::vector<int>* places = PlacesOf(playerID))
+        for (auto at = places->rbegin(); at != places->rend(); ++at)
+            if (TPlayerInfo* p = At(*at); p->PlayerID == playerID)
+                return p;
+    // A stay whose id was changed after it was filed is found by walking them all.
     for (int i = Count(); i-- > 0;)
         if (TPlayerInfo* p = At(i); p->PlayerID == playerID)
             return p;
@@ -18,9 +31,10 @@ TPlayerInfo* TPlayerList::FindPlayerAt(int32_t playerID, double time)
 {
     if (playerID == -1)
         return nullptr;
-    for (int i = Count(); i-- > 0;)
-        if (TPlayerInfo* p = At(i); p->PlayerID == playerID && p->JoinTime <= time && time <= p->LeaveTime)
-            return p;
+    if (const std::vector<int>* places = PlacesOf(playerID))
+        for (auto at = places->rbegin(); at != places->rend(); ++at)
+            if (TPlayerInfo* p = At(*at); p->PlayerID == playerID && p->JoinTime <= time && time <= p->LeaveTime)
+                return p;
     return FindPlayer(playerID);
 }
 

@@ -143,3 +143,40 @@ TEST_F(RosterTest, ConversionErrorsEndTheWalkAndKeepWhatWasDone)
     walk = Walk(Round("m", 25, Stats("1", "2"), Event("destroyPlayer", "1.2.3", "")));
     EXPECT_EQ(walk.error, "'1,2,3' is not a valid floating point value"); // named after replacement
 }
+
+// Lookups find the stays by id however the roster changed between them.
+TEST(Roster, LookupsFollowTheStaysThroughAddsAndDeletes)
+{
+    TPlayerList roster;
+    auto add = [&](int32_t id, double join, double leave) {
+        TPlayerInfo* p = roster.AddPlayer();
+        p->PlayerID = id;
+        p->JoinTime = join;
+        p->LeaveTime = leave;
+        return p;
+    };
+    TPlayerInfo* first = add(5, 0, 10);
+    TPlayerInfo* second = add(5, 20, 30);
+    add(7, 0, 30);
+    EXPECT_EQ(roster.FindPlayerAt(5, 5), first);
+    EXPECT_EQ(roster.FindPlayerAt(5, 25), second);
+    EXPECT_EQ(roster.FindPlayerAt(5, 15), second); // in no stay: the latest
+    EXPECT_EQ(roster.FindPlayerAt(-1, 5), nullptr);
+    TPlayerInfo* bot = roster.FindPlayer(9);
+    EXPECT_EQ(bot->PlayerName, "Bot nr : 9");
+    EXPECT_EQ(roster.FindPlayerAt(9, 1), bot);
+    EXPECT_EQ(roster.Count(), 4);
+    // Added after a lookup, the latest stay wins.
+    TPlayerInfo* third = add(5, 40, 50);
+    EXPECT_EQ(roster.FindPlayer(5), third);
+
+    roster.DeleteFirst(1);
+    EXPECT_EQ(roster.FindPlayerAt(5, 5), third);
+    roster.Delete(roster.Count() - 1);
+    EXPECT_EQ(roster.FindPlayer(5), second);
+    roster.ClearPlayers();
+    TPlayerInfo* again = add(7, 0, 1);
+    EXPECT_EQ(roster.FindPlayer(7), again);
+    EXPECT_EQ(roster.FindPlayer(5)->PlayerName, "Bot nr : 5");
+    EXPECT_EQ(roster.Count(), 2);
+}
