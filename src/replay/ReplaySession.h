@@ -206,6 +206,19 @@ public:
     TPictureFileMemo& PictureFiles() { return FPictureFiles; }
 
 private:
+    // What an event does, by its kind. MovePlayerState finds or makes the state of the event's
+    // player and moves it to the event; nullptr when the roster knows neither the player nor
+    // the killer the look-ahead found, and the event then does nothing more.
+    TInfoClass* MovePlayerState(int index);
+    void ApplyKit(TInfoClass& s, const TEventInfo& e);
+    void ApplySpawn(TInfoClass& s, const TEventInfo& e);
+    void ApplyVehicleEnter(TInfoClass& s, const TEventInfo& e);
+    void ApplyVehicleExit(TInfoClass& s, const TEventInfo& e);
+    void ApplyVehicleDestroy(TInfoClass& s, const TEventInfo& e);
+    void ApplyDeath(TInfoClass& s, const TEventInfo& e, TEventKind kind);
+    void ApplyAttack(TInfoClass& s, const TEventInfo& e);
+    void LogScore(const TInfoClass& s, const TEventInfo& e, TEventKind kind);
+    void RemovePlayerState(int32_t playerID);
     void RecordOverlayEvent(int index, TEventKind kind);
     void RemoveScoreRow(const TInfoClass* state);
     int64_t EventDueTenths(int index) const;
