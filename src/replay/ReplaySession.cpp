@@ -19,7 +19,6 @@
 void TPictureFileMemo::SetActive(bool on)
 {
     FActive = on;
-    FPainted.SetActive(on);
     if (!on) {
         FFound.clear();
         FPictures.clear();
@@ -146,7 +145,7 @@ void TReplaySession::PlaceMarker(TInfoClass& state, int32_t x, int32_t y)
 
 void TReplaySession::PlaceMarker(TInfoClass& state, int32_t x, int32_t y, TLastPlace& last, const TMapScale& scale)
 {
-    TPictureHolder& marker = state.Image;
+    TMarker& marker = state.Image;
     const int32_t left = FSettings.left;
     const int32_t top = FSettings.top;
     const TLastPlace::TPlacing asked{state.LastEvent, x, y, left, top, marker.Width, marker.Height, marker.Left, marker.Top};
@@ -354,19 +353,19 @@ void TReplaySession::ApplyKit(TInfoClass& s, const TEventInfo& e)
     s.SetFighterClass(e.Kit);
     s.Invechicle.clear();
     s.PositionInvechicle = -1;
-    s.AbsoluteClassInfo = LoadPicture(s.Image, e.Kit);
-    s.UpdateTeamColor(&FPictureFiles.Painted());
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Kit);
+    s.UpdateTeamColor();
 }
 
 void TReplaySession::ApplySpawn(TInfoClass& s, const TEventInfo& e)
 {
     s.Dead = false;
     s.SetFighterClass(e.Kit);
-    s.SetTeam(e.Team, &FPictureFiles.Painted());
-    s.AbsoluteClassInfo = LoadPicture(s.Image, e.Kit);
+    s.SetTeam(e.Team);
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Kit);
     if (TMapObject* point = FindControlPointNear(FMapObjects, e.PlayerLocation))
         point->SetTeam(s.Team());
-    s.UpdateTeamColor(&FPictureFiles.Painted());
+    s.UpdateTeamColor();
 }
 
 void TReplaySession::ApplyVehicleEnter(TInfoClass& s, const TEventInfo& e)
@@ -374,16 +373,16 @@ void TReplaySession::ApplyVehicleEnter(TInfoClass& s, const TEventInfo& e)
     if (e.PcoID == 0) {
         s.Invechicle = e.Vehicle;
         s.PositionInvechicle = 0;
-        s.AbsoluteClassInfo = LoadPicture(s.Image, e.Vehicle);
+        s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Vehicle);
         if (TMapObject* vehicle = FindMapObjectNear(FMapObjects, e.PlayerLocation, s.AbsoluteClassInfo)) {
             s.MapObjectInUse = vehicle;
             vehicle->SetObjectClass(e.Vehicle);
             vehicle->SetPictureName(s.AbsoluteClassInfo);
         }
     } else {
-        s.AbsoluteClassInfo = LoadPicture(s.Image, e.Vehicle);
+        s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Vehicle);
     }
-    s.UpdateTeamColor(&FPictureFiles.Painted());
+    s.UpdateTeamColor();
 }
 
 void TReplaySession::ApplyVehicleExit(TInfoClass& s, const TEventInfo& e)
@@ -397,22 +396,22 @@ void TReplaySession::ApplyVehicleExit(TInfoClass& s, const TEventInfo& e)
         PlaceMapObject(vehicle);
         s.MapObjectInUse = nullptr;
     }
-    s.AbsoluteClassInfo = LoadPicture(s.Image, s.FighterClass());
-    s.UpdateTeamColor(&FPictureFiles.Painted());
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, s.FighterClass());
+    s.UpdateTeamColor();
 }
 
 void TReplaySession::ApplyVehicleDestroy(TInfoClass& s, const TEventInfo& e)
 {
     if (TMapObject* vehicle = FindMapObjectNear(FMapObjects, e.VehiclePos, e.Vehicle))
         vehicle->ResetPosition();
-    s.UpdateTeamColor(&FPictureFiles.Painted());
+    s.UpdateTeamColor();
 }
 
 void TReplaySession::ApplyDeath(TInfoClass& s, const TEventInfo& e, TEventKind kind)
 {
     s.Deaths = CheckedAdd(s.Deaths, 1);
-    s.AbsoluteClassInfo = LoadPicture(s.Image, "death");
-    s.UpdateTeamColor(&FPictureFiles.Painted());
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, "death");
+    s.UpdateTeamColor();
     s.Dead = true;
     // Only a death without a message leaves the vehicle where the player fell.
     if (kind == TEventKind::DeathNoMsg && s.MapObjectInUse) {
@@ -420,6 +419,18 @@ void TReplaySession::ApplyDeath(TInfoClass& s, const TEventInfo& e, TEventKind k
         s.MapObjectInUse = nullptr;
         s.PositionInvechicle = -1;
     }
+}
+
+std::string TReplaySession::LoadMarkerPicture(TMarker& marker, const std::string& name)
+{
+    // Loaded as any picture is, so that a missing one is noted and a broken one raises; the
+    // marker keeps only its name, size and colour, and the states' list the picture.
+    TPictureHolder loaded;
+    loaded.AutoSize = true;
+    std::string foundUnder = LoadPicture(loaded, name);
+    if (loaded.HasPicture())
+        FPlayerStates.Pictures().Show(marker, foundUnder, loaded.Picture(), QSize(loaded.Width, loaded.Height));
+    return foundUnder;
 }
 
 void TReplaySession::ApplyAttack(TInfoClass& s, const TEventInfo& e)

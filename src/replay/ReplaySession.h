@@ -78,13 +78,11 @@ public:
     std::string FindFile(const std::string& fileName);
     // Loads the picture into the holder and gives the holder its size, as a load from disk does.
     void LoadSized(TPictureHolder& image, const std::string& fileName);
-    TPaintedPictures& Painted() { return FPainted; }
 
 private:
     bool FActive = false;
     std::unordered_map<std::string, std::string> FFound;
     std::unordered_map<std::string, QImage> FPictures;
-    TPaintedPictures FPainted;
 };
 
 // Finds the picture for a name in the folders (FindPictureFile) and loads it into the holder
@@ -229,6 +227,9 @@ private:
     void TickEnds(double clock, bool runsOn);
     void ResetProgress();
     std::string LoadPicture(TPictureHolder& image, const std::string& name) { return FLoader.picture(image, name); }
+    // Loads the picture for a name as the marker's; the marker keeps its picture when none is
+    // found. The name it was looked for under last.
+    std::string LoadMarkerPicture(TMarker& marker, const std::string& name);
 
     TPlayerList& FRoster;
     TReplayLoader FLoader;
