@@ -2,7 +2,7 @@
 // moving, 40 map objects and a 1024 x 1024 map picture, the minimap included; the memory the
 // zoomed map takes; and the same frames with every overlay on.
 #include "BenchSupport.h"
-#include "mapview/FrameDrawing.h"
+#include "frame/FrameDrawing.h"
 #include "mapview/MapObject.h"
 #include "mapview/Overlays.h"
 #include "replay/InfoClass.h"
@@ -59,7 +59,7 @@ struct TScene {
             auto state = std::make_unique<TInfoClass>();
             state->PlayerID = i;
             state->PlayerName = "Player " + std::to_string(i);
-            state->Image.SetPicture(Picture(kits[i % 5]));
+            states.Pictures().Show(state->Image, kits[i % 5], Picture(kits[i % 5]));
             state->SetTeam(1 + i % 2);
             state->Image.Left = static_cast<int>(random() % 580);
             state->Image.Top = static_cast<int>(random() % 580);

@@ -13,7 +13,6 @@
 #include "xmltree/wexXMLTree.h"
 
 #include <QHash>
-#include <QImage>
 
 #include <sstream>
 #include <string>
@@ -50,12 +49,8 @@ std::string StateText(const TRoundReplay& replay)
             << ' ' << p.Kills << ' ' << p.Deaths << ' ' << p.TKs << ' ' << p.FighterClass() << ' ' << p.Invechicle << ' '
             << p.AbsoluteClassInfo << ' ' << p.KilledByID << ' ' << p.ETA << ' ' << p.Image.Left << ',' << p.Image.Top
             << ' ' << p.Image.Width << 'x' << p.Image.Height;
-        // The marker's picture by its pixels: a seek loads it again.
-        const QImage& picture = p.Image.Picture();
-        out << ' ' << picture.format() << ' ' << picture.width() << 'x' << picture.height();
-        const size_t row = static_cast<size_t>(picture.width() * picture.depth() / 8);
-        for (int y = 0; y < picture.height(); ++y)
-            out << ' ' << qHashBits(picture.constScanLine(y), row);
+        // What decides the marker's picture: the name it was found under and its colour.
+        out << ' ' << p.Image.PictureName.value_or("-") << ' ' << (p.Image.Colour ? *p.Image.Colour : 0u);
         out << '\n';
     }
     for (const TScoreRow& row : s.ScoreRows())

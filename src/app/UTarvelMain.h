@@ -17,7 +17,7 @@
 #include "log/LogLoader.h"
 #include "log/PlayerList.h"
 #include "mapview/Calibration.h"
-#include "mapview/FrameDrawing.h"
+#include "frame/FrameDrawing.h"
 #include "mapview/GridBackground.h"
 #include "mapview/MapZoom.h"
 #include "mapview/MapObject.h"

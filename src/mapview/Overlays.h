@@ -1,8 +1,8 @@
 #pragma once
 
 // What the replay has seen that the frame can show over the map besides the markers: each
-// player's recent path, where the round's deaths happened and the latest kills; and the
-// drawing of those overlays into a frame.
+// player's recent path, where the round's deaths happened and the latest kills. Drawing them
+// into a frame is frame/OverlayDrawing's.
 //
 // The history is recorded as events are applied, whether an overlay is shown or not, so
 // switching one on shows what went before. A trail holds the places of its player's events:
@@ -25,9 +25,6 @@
 #include <unordered_map>
 #include <vector>
 
-class QImage;
-class TFrameCanvas;
-struct TFrameScene;
 
 // Places are world coordinates: the frame puts them on the map with the calibration it is
 // drawn with, so that they stay under the markers however the map is calibrated meanwhile.
@@ -123,14 +120,5 @@ double FeedAlpha(double age);
 double DeathAlpha(double density);
 // The radius of a death's blob in pixels of the frame at a zoom (thousandths).
 int DeathRadius(int zoom);
-
-// What the drawing of the overlays keeps between frames of one canvas.
-struct TOverlayCache;
-
-// The overlays drawn into a frame; `clip` is the part of the bitmap worth drawing on, `view`
-// the part in view (the kill feed sits in its top right corner).
-void DrawDeathMap(TFrameCanvas& canvas, QImage& bitmap, const TFrameScene& scene, const QRect& clip);
-void DrawTrails(TFrameCanvas& canvas, QImage& bitmap, const TFrameScene& scene, const QRect& clip);
-void DrawKillFeed(TFrameCanvas& canvas, QImage& bitmap, const TFrameScene& scene, const QRect& view);
 // The kill feed's text for a kill, as it reads on the map.
 std::string KillFeedText(const TKillNote& kill);

@@ -5,8 +5,8 @@
 #include "base/Numeric.h"
 #include "base/TextList.h"
 #include "log/EventInfo.h"
+#include "log/LogTime.h"
 #include "settings/ProgramFolder.h"
-#include "replay/ReplayMath.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <algorithm>

@@ -3,13 +3,12 @@
 // The replay state of one player: what the events applied so far say about the player, the
 // look-ahead results for the moving marker and the kill line, and the marker itself.
 
-#include "mapview/PictureHolder.h"
+#include <QColor>
 
 #include <cstdint>
-#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 class TEventInfo;
 class TMapObject;
@@ -38,18 +37,19 @@ public:
 // The direction of travel between two positions, judged on X and Z only.
 TDirections DirectionBetween(const TVector& from, const TVector& to);
 
-// Marker pictures as painting them in a team's colour left them, known by the picture they were
-// painted on: a seek paints the same few pictures thousands of times. Keeps nothing unless on.
-class TPaintedPictures {
-public:
-    void SetActive(bool on);
-    bool Active() const { return FActive; }
-    const QImage* Find(qint64 pictureKey, QRgb colour) const;
-    void Keep(qint64 pictureKey, QRgb colour, const QImage& painted);
-
-private:
-    bool FActive = false;
-    std::map<std::pair<qint64, QRgb>, QImage> FPainted;
+// A player's marker: its place (top left, size) on the unzoomed map picture and what decides
+// its picture, which the frame looks up by name when it draws (TMarkerPictures).
+struct TMarker {
+    static constexpr int DefaultSize = 105; // the size before any picture
+    int Left = 0;
+    int Top = 0;
+    int Width = DefaultSize;
+    int Height = DefaultSize;
+    std::optional<std::string> PictureName; // the name its picture was found under
+    // The colour its black centre is painted in; none until painted. A painted centre is no
+    // longer black, so the colour stays until another picture is shown.
+    std::optional<QRgb> Colour;
+    bool HasPicture() const { return PictureName.has_value(); }
 };
 
 class TInfoClass {
@@ -57,7 +57,7 @@ public:
     TInfoClass();
 
     int32_t Team() const { return FTeam; }
-    void SetTeam(int32_t team, TPaintedPictures* painted = nullptr); // and recolours the marker
+    void SetTeam(int32_t team); // and recolours the marker
 
     const std::string& FighterClass() const { return FFighterClass; }
     void SetFighterClass(std::string_view kit); // an empty kit keeps the one it has
@@ -71,8 +71,8 @@ public:
     TMapObject* MapObjectInUse = nullptr; // the vehicle on the map being driven; not owned
     int32_t PlayerID = -1;
     std::string PlayerName;
-    // The marker: its picture and its place (top left, size) on the unzoomed map picture.
-    TPictureHolder Image;
+    // The marker: its place on the unzoomed map picture and its picture's name and colour.
+    TMarker Image;
     TVector CommingFrom;
     double TimeLastEvent = 0;
     TVector GoingTo;
@@ -90,16 +90,12 @@ public:
     double KilledTime = 0;
     std::string AbsoluteClassInfo; // the name the marker's picture was found under
 
-    // Paints the black region at the marker's centre in the team's colour, or takes what the
-    // same painting of the same picture gave before.
-    void UpdateTeamColor(TPaintedPictures* painted = nullptr);
+    // Paints the black region at the marker's centre in the team's colour, when the picture
+    // shown was not painted yet.
+    void UpdateTeamColor();
 
 private:
     int32_t FTeam = 0;
     std::string FFighterClass;
     TDirections FDirection = TDirections::drNorth;
 };
-
-// Fills the 4-connected region of pure black pixels around (x, y) with the colour; nothing
-// when that pixel is outside the picture or not black.
-void FloodFillBlack(QImage& picture, int x, int y, QRgb colour);

@@ -50,6 +50,7 @@ void TPlayerStateList::Clear()
 {
     FItems.clear();
     FIndexOfKey.clear();
+    FPictures.Clear();
 }
 
 std::string PlayerKey(int32_t playerID) { return IntToStr(playerID); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "replay/InfoClass.h"
+#include "replay/MarkerPictures.h"
 
 #include <memory>
 #include <string>
@@ -22,13 +23,17 @@ public:
     // Appends the state under the key; the list owns it from now on.
     TInfoClass* Add(std::string key, std::unique_ptr<TInfoClass> state);
     void Delete(int index); // frees the state
-    void Clear();
+    void Clear();           // and the pictures
+    // The pictures the states' markers name; what a frame keeps of them (painted) is no part
+    // of the states.
+    TMarkerPictures& Pictures() const { return FPictures; }
 
 private:
     std::vector<std::pair<std::string, std::unique_ptr<TInfoClass>>> FItems;
     // The first entry of each key. Indices after a deleted entry are renumbered; deletes are
     // rare (a player leaving), lookups are not.
     std::unordered_map<std::string, int> FIndexOfKey;
+    mutable TMarkerPictures FPictures;
 };
 
 // The key of a player id.

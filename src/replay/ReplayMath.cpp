@@ -6,12 +6,6 @@
 #include <algorithm>
 #include <limits>
 
-int64_t TenthsTrunc(double seconds) { return TruncToInt64(static_cast<long double>(seconds) * 10); }
-
-int32_t TenthsRound(double seconds) { return RoundToInt32(static_cast<long double>(seconds) * 10); }
-
-int64_t WholeSeconds(double seconds) { return TruncToInt64(seconds); }
-
 std::string ElapsedCaption(int32_t seconds)
 {
     const int32_t minutes = DivTrunc(seconds, 60);

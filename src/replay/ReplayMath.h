@@ -5,16 +5,11 @@
 // would fall into the wrong tenth.
 
 #include "base/Numeric.h"
+#include "log/LogTime.h"
 
 #include <cstdint>
 #include <string>
 
-// t × 10, truncated toward zero.
-int64_t TenthsTrunc(double seconds);
-// t × 10, rounded half to even; a range error outside 32 bits.
-int32_t TenthsRound(double seconds);
-// Whole seconds, truncated toward zero (a range error outside 64 bits).
-int64_t WholeSeconds(double seconds);
 
 // Elapsed seconds as the time display shows them: minutes, ":", two-digit seconds.
 std::string ElapsedCaption(int32_t seconds);

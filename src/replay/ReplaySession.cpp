@@ -19,7 +19,6 @@
 void TPictureFileMemo::SetActive(bool on)
 {
     FActive = on;
-    FPainted.SetActive(on);
     if (!on) {
         FFound.clear();
         FPictures.clear();
@@ -146,7 +145,7 @@ void TReplaySession::PlaceMarker(TInfoClass& state, int32_t x, int32_t y)
 
 void TReplaySession::PlaceMarker(TInfoClass& state, int32_t x, int32_t y, TLastPlace& last, const TMapScale& scale)
 {
-    TPictureHolder& marker = state.Image;
+    TMarker& marker = state.Image;
     const int32_t left = FSettings.left;
     const int32_t top = FSettings.top;
     const TLastPlace::TPlacing asked{state.LastEvent, x, y, left, top, marker.Width, marker.Height, marker.Left, marker.Top};
@@ -271,155 +270,197 @@ void TReplaySession::ApplyEvent(int index)
     FScoreRowsCurrent = false;
 
     const TEventKind kind = KindOf(e);
-    TPaintedPictures& painted = FPictureFiles.Painted();
     if (PlacesPlayer(e)) {
-        const std::string key = PlayerKey(e.PlayerID);
-        TInfoClass* s = FPlayerStates.Find(key);
-        if (!s) {
-            auto created = std::make_unique<TInfoClass>();
-            created->PlayerID = e.PlayerID;
-            const TPlayerInfo* entry = FRoster.FindPlayerAt(e.PlayerID, e.Timestamp);
-            if (!entry)
-                return;
-            created->PlayerName = entry->PlayerName;
-            s = FPlayerStates.Add(key, std::move(created));
-        }
-        SetPosition(s->CommingFrom, e);
-        SetPosition(s->GoingTo, e);
-
-        if (const int next = FLookAhead.NextOfPlayer(index); next >= 0) {
-            const TEventInfo& n = *FEvents.GetEvent(next);
-            if (n.HasCords())
-                SetPosition(s->GoingTo, n);
-            s->ETA = n.Timestamp;
-            s->TimeLastEvent = e.Timestamp;
-        }
-
-        s->KilledByID = -1;
-        if (const int death = FLookAhead.NextDeath(index); death >= 0) {
-            const TEventInfo& k = *FEvents.GetEvent(death);
-            const std::string killerKey = PlayerKey(k.PlayerID);
-            TInfoClass* r = FPlayerStates.Find(killerKey);
-            if (!r) {
-                const TPlayerInfo* entry = FRoster.FindPlayerAt(k.PlayerID, k.Timestamp);
-                if (!entry)
-                    return;
-                auto created = std::make_unique<TInfoClass>();
-                created->PlayerID = entry->PlayerID;
-                created->PlayerName = entry->PlayerName;
-                std::string filedUnder = PlayerKey(created->PlayerID);
-                r = FPlayerStates.Add(std::move(filedUnder), std::move(created));
-            }
-            s->KilledByID = k.PlayerID;
-            s->KillByTime = k.Timestamp;
-            r->KilledTime = k.Timestamp;
-            s->KilledByName = r->PlayerName;
-            s->KilledByWeapon = k.Weapon;
-        }
-
-        s->LastEvent = &e;
-        PlaceMarker(*s, 0, 0);
-
+        TInfoClass* s = MovePlayerState(index);
+        if (!s)
+            return;
         switch (kind) {
-        case TEventKind::Kit:
-            s->Dead = false;
-            s->SetFighterClass(e.Kit);
-            s->Invechicle.clear();
-            s->PositionInvechicle = -1;
-            s->AbsoluteClassInfo = LoadPicture(s->Image, e.Kit);
-            s->UpdateTeamColor(&painted);
-            break;
-        case TEventKind::Spawn:
-            s->Dead = false;
-            s->SetFighterClass(e.Kit);
-            s->SetTeam(e.Team, &painted);
-            s->AbsoluteClassInfo = LoadPicture(s->Image, e.Kit);
-            if (TMapObject* point = FindControlPointNear(FMapObjects, e.PlayerLocation))
-                point->SetTeam(s->Team());
-            s->UpdateTeamColor(&painted);
-            break;
-        case TEventKind::VehicleEnter:
-            if (e.PcoID == 0) {
-                s->Invechicle = e.Vehicle;
-                s->PositionInvechicle = 0;
-                s->AbsoluteClassInfo = LoadPicture(s->Image, e.Vehicle);
-                if (TMapObject* vehicle = FindMapObjectNear(FMapObjects, e.PlayerLocation, s->AbsoluteClassInfo)) {
-                    s->MapObjectInUse = vehicle;
-                    vehicle->SetObjectClass(e.Vehicle);
-                    vehicle->SetPictureName(s->AbsoluteClassInfo);
-                }
-            } else {
-                s->AbsoluteClassInfo = LoadPicture(s->Image, e.Vehicle);
-            }
-            s->UpdateTeamColor(&painted);
-            break;
-        case TEventKind::VehicleExit:
-            if (s->PositionInvechicle == 0 && s->MapObjectInUse) {
-                TMapObject& vehicle = *s->MapObjectInUse;
-                s->PositionInvechicle = -1;
-                s->AbsoluteClassInfo = LoadPicture(vehicle.FImage, s->Invechicle);
-                s->Invechicle = e.Vehicle;
-                vehicle.SetPosition(e.PlayerLocation);
-                PlaceMapObject(vehicle);
-                s->MapObjectInUse = nullptr;
-            }
-            s->AbsoluteClassInfo = LoadPicture(s->Image, s->FighterClass());
-            s->UpdateTeamColor(&painted);
-            break;
-        case TEventKind::VehicleDestroy:
-            if (TMapObject* vehicle = FindMapObjectNear(FMapObjects, e.VehiclePos, e.Vehicle))
-                vehicle->ResetPosition();
-            s->UpdateTeamColor(&painted);
-            break;
+        case TEventKind::Kit: ApplyKit(*s, e); break;
+        case TEventKind::Spawn: ApplySpawn(*s, e); break;
+        case TEventKind::VehicleEnter: ApplyVehicleEnter(*s, e); break;
+        case TEventKind::VehicleExit: ApplyVehicleExit(*s, e); break;
+        case TEventKind::VehicleDestroy: ApplyVehicleDestroy(*s, e); break;
         case TEventKind::Death:
-        case TEventKind::DeathNoMsg:
-            s->Deaths = CheckedAdd(s->Deaths, 1);
-            s->AbsoluteClassInfo = LoadPicture(s->Image, "death");
-            s->UpdateTeamColor(&painted);
-            s->Dead = true;
-            // Only a death without a message leaves the vehicle where the player fell.
-            if (kind == TEventKind::DeathNoMsg && s->MapObjectInUse) {
-                s->MapObjectInUse->SetPosition(e.PlayerLocation);
-                s->MapObjectInUse = nullptr;
-                s->PositionInvechicle = -1;
-            }
-            break;
-        case TEventKind::Kill:
-            s->Kills = CheckedAdd(s->Kills, 1);
-            break;
-        case TEventKind::TeamKill:
-            s->TKs = CheckedAdd(s->TKs, 1);
-            break;
-        case TEventKind::Attack:
-            if (TMapObject* point = FindControlPointNear(FMapObjects, e.PlayerLocation))
-                point->SetTeam(point->FTeam != 0 ? 0 : s->Team());
-            break;
-        default:
-            break;
+        case TEventKind::DeathNoMsg: ApplyDeath(*s, e, kind); break;
+        case TEventKind::Kill: s->Kills = CheckedAdd(s->Kills, 1); break;
+        case TEventKind::TeamKill: s->TKs = CheckedAdd(s->TKs, 1); break;
+        case TEventKind::Attack: ApplyAttack(*s, e); break;
+        default: break;
         }
-        if (IsLogged(kind)) {
-            std::string logText = "scoreEvent";
-            if (IsDeath(kind)) {
-                logText = "Dead";
-            } else if (kind == TEventKind::Kill) {
-                const TInfoClass* victim = FindPlayerState(e.VictimID);
-                logText = "Killed " + victim->PlayerName + " who was in " + victim->Invechicle + " with " + e.Weapon;
-            } else if (kind == TEventKind::TeamKill) {
-                logText = "Team kill";
-            }
-            FReport.scoreLog.push_back(s->PlayerName + " : " + logText);
-        }
+        if (IsLogged(kind))
+            LogScore(*s, e, kind);
+    }
+    if (kind == TEventKind::PlayerDestroyed)
+        RemovePlayerState(e.PlayerID);
+    RecordOverlayEvent(index, kind); // trails, deaths and kills for the overlays
+}
+
+TInfoClass* TReplaySession::MovePlayerState(int index)
+{
+    const TEventInfo& e = *FEvents.GetEvent(index);
+    const std::string key = PlayerKey(e.PlayerID);
+    TInfoClass* s = FPlayerStates.Find(key);
+    if (!s) {
+        auto created = std::make_unique<TInfoClass>();
+        created->PlayerID = e.PlayerID;
+        const TPlayerInfo* entry = FRoster.FindPlayerAt(e.PlayerID, e.Timestamp);
+        if (!entry)
+            return nullptr;
+        created->PlayerName = entry->PlayerName;
+        s = FPlayerStates.Add(key, std::move(created));
+    }
+    SetPosition(s->CommingFrom, e);
+    SetPosition(s->GoingTo, e);
+
+    if (const int next = FLookAhead.NextOfPlayer(index); next >= 0) {
+        const TEventInfo& n = *FEvents.GetEvent(next);
+        if (n.HasCords())
+            SetPosition(s->GoingTo, n);
+        s->ETA = n.Timestamp;
+        s->TimeLastEvent = e.Timestamp;
     }
 
-    if (kind == TEventKind::PlayerDestroyed) {
-        const int at = FPlayerStates.IndexOfKey(PlayerKey(e.PlayerID));
-        if (at >= 0) {
-            RemoveScoreRow(FPlayerStates.State(at));
-            FPlayerStates.Delete(at);
-            FReport.statesRemoved = true;
+    s->KilledByID = -1;
+    if (const int death = FLookAhead.NextDeath(index); death >= 0) {
+        const TEventInfo& k = *FEvents.GetEvent(death);
+        const std::string killerKey = PlayerKey(k.PlayerID);
+        TInfoClass* r = FPlayerStates.Find(killerKey);
+        if (!r) {
+            const TPlayerInfo* entry = FRoster.FindPlayerAt(k.PlayerID, k.Timestamp);
+            if (!entry)
+                return nullptr;
+            auto created = std::make_unique<TInfoClass>();
+            created->PlayerID = entry->PlayerID;
+            created->PlayerName = entry->PlayerName;
+            std::string filedUnder = PlayerKey(created->PlayerID);
+            r = FPlayerStates.Add(std::move(filedUnder), std::move(created));
         }
+        s->KilledByID = k.PlayerID;
+        s->KillByTime = k.Timestamp;
+        r->KilledTime = k.Timestamp;
+        s->KilledByName = r->PlayerName;
+        s->KilledByWeapon = k.Weapon;
     }
-    RecordOverlayEvent(index, kind); // trails, deaths and kills for the overlays
+
+    s->LastEvent = &e;
+    PlaceMarker(*s, 0, 0);
+    return s;
+}
+
+void TReplaySession::ApplyKit(TInfoClass& s, const TEventInfo& e)
+{
+    s.Dead = false;
+    s.SetFighterClass(e.Kit);
+    s.Invechicle.clear();
+    s.PositionInvechicle = -1;
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Kit);
+    s.UpdateTeamColor();
+}
+
+void TReplaySession::ApplySpawn(TInfoClass& s, const TEventInfo& e)
+{
+    s.Dead = false;
+    s.SetFighterClass(e.Kit);
+    s.SetTeam(e.Team);
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Kit);
+    if (TMapObject* point = FindControlPointNear(FMapObjects, e.PlayerLocation))
+        point->SetTeam(s.Team());
+    s.UpdateTeamColor();
+}
+
+void TReplaySession::ApplyVehicleEnter(TInfoClass& s, const TEventInfo& e)
+{
+    if (e.PcoID == 0) {
+        s.Invechicle = e.Vehicle;
+        s.PositionInvechicle = 0;
+        s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Vehicle);
+        if (TMapObject* vehicle = FindMapObjectNear(FMapObjects, e.PlayerLocation, s.AbsoluteClassInfo)) {
+            s.MapObjectInUse = vehicle;
+            vehicle->SetObjectClass(e.Vehicle);
+            vehicle->SetPictureName(s.AbsoluteClassInfo);
+        }
+    } else {
+        s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Vehicle);
+    }
+    s.UpdateTeamColor();
+}
+
+void TReplaySession::ApplyVehicleExit(TInfoClass& s, const TEventInfo& e)
+{
+    if (s.PositionInvechicle == 0 && s.MapObjectInUse) {
+        TMapObject& vehicle = *s.MapObjectInUse;
+        s.PositionInvechicle = -1;
+        s.AbsoluteClassInfo = LoadPicture(vehicle.FImage, s.Invechicle);
+        s.Invechicle = e.Vehicle;
+        vehicle.SetPosition(e.PlayerLocation);
+        PlaceMapObject(vehicle);
+        s.MapObjectInUse = nullptr;
+    }
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, s.FighterClass());
+    s.UpdateTeamColor();
+}
+
+void TReplaySession::ApplyVehicleDestroy(TInfoClass& s, const TEventInfo& e)
+{
+    if (TMapObject* vehicle = FindMapObjectNear(FMapObjects, e.VehiclePos, e.Vehicle))
+        vehicle->ResetPosition();
+    s.UpdateTeamColor();
+}
+
+void TReplaySession::ApplyDeath(TInfoClass& s, const TEventInfo& e, TEventKind kind)
+{
+    s.Deaths = CheckedAdd(s.Deaths, 1);
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, "death");
+    s.UpdateTeamColor();
+    s.Dead = true;
+    // Only a death without a message leaves the vehicle where the player fell.
+    if (kind == TEventKind::DeathNoMsg && s.MapObjectInUse) {
+        s.MapObjectInUse->SetPosition(e.PlayerLocation);
+        s.MapObjectInUse = nullptr;
+        s.PositionInvechicle = -1;
+    }
+}
+
+std::string TReplaySession::LoadMarkerPicture(TMarker& marker, const std::string& name)
+{
+    // Loaded as any picture is, so that a missing one is noted and a broken one raises; the
+    // marker keeps only its name, size and colour, and the states' list the picture.
+    TPictureHolder loaded;
+    loaded.AutoSize = true;
+    std::string foundUnder = LoadPicture(loaded, name);
+    if (loaded.HasPicture())
+        FPlayerStates.Pictures().Show(marker, foundUnder, loaded.Picture(), QSize(loaded.Width, loaded.Height));
+    return foundUnder;
+}
+
+void TReplaySession::ApplyAttack(TInfoClass& s, const TEventInfo& e)
+{
+    if (TMapObject* point = FindControlPointNear(FMapObjects, e.PlayerLocation))
+        point->SetTeam(point->FTeam != 0 ? 0 : s.Team());
+}
+
+void TReplaySession::LogScore(const TInfoClass& s, const TEventInfo& e, TEventKind kind)
+{
+    std::string logText = "scoreEvent";
+    if (IsDeath(kind)) {
+        logText = "Dead";
+    } else if (kind == TEventKind::Kill) {
+        const TInfoClass* victim = FindPlayerState(e.VictimID);
+        logText = "Killed " + victim->PlayerName + " who was in " + victim->Invechicle + " with " + e.Weapon;
+    } else if (kind == TEventKind::TeamKill) {
+        logText = "Team kill";
+    }
+    FReport.scoreLog.push_back(s.PlayerName + " : " + logText);
+}
+
+void TReplaySession::RemovePlayerState(int32_t playerID)
+{
+    const int at = FPlayerStates.IndexOfKey(PlayerKey(playerID));
+    if (at < 0)
+        return;
+    RemoveScoreRow(FPlayerStates.State(at));
+    FPlayerStates.Delete(at);
+    FReport.statesRemoved = true;
 }
 
 void TReplaySession::RecordOverlayEvent(int index, TEventKind kind)

@@ -78,13 +78,11 @@ public:
     std::string FindFile(const std::string& fileName);
     // Loads the picture into the holder and gives the holder its size, as a load from disk does.
     void LoadSized(TPictureHolder& image, const std::string& fileName);
-    TPaintedPictures& Painted() { return FPainted; }
 
 private:
     bool FActive = false;
     std::unordered_map<std::string, std::string> FFound;
     std::unordered_map<std::string, QImage> FPictures;
-    TPaintedPictures FPainted;
 };
 
 // Finds the picture for a name in the folders (FindPictureFile) and loads it into the holder
@@ -206,6 +204,19 @@ public:
     TPictureFileMemo& PictureFiles() { return FPictureFiles; }
 
 private:
+    // What an event does, by its kind. MovePlayerState finds or makes the state of the event's
+    // player and moves it to the event; nullptr when the roster knows neither the player nor
+    // the killer the look-ahead found, and the event then does nothing more.
+    TInfoClass* MovePlayerState(int index);
+    void ApplyKit(TInfoClass& s, const TEventInfo& e);
+    void ApplySpawn(TInfoClass& s, const TEventInfo& e);
+    void ApplyVehicleEnter(TInfoClass& s, const TEventInfo& e);
+    void ApplyVehicleExit(TInfoClass& s, const TEventInfo& e);
+    void ApplyVehicleDestroy(TInfoClass& s, const TEventInfo& e);
+    void ApplyDeath(TInfoClass& s, const TEventInfo& e, TEventKind kind);
+    void ApplyAttack(TInfoClass& s, const TEventInfo& e);
+    void LogScore(const TInfoClass& s, const TEventInfo& e, TEventKind kind);
+    void RemovePlayerState(int32_t playerID);
     void RecordOverlayEvent(int index, TEventKind kind);
     void RemoveScoreRow(const TInfoClass* state);
     int64_t EventDueTenths(int index) const;
@@ -216,6 +227,9 @@ private:
     void TickEnds(double clock, bool runsOn);
     void ResetProgress();
     std::string LoadPicture(TPictureHolder& image, const std::string& name) { return FLoader.picture(image, name); }
+    // Loads the picture for a name as the marker's; the marker keeps its picture when none is
+    // found. The name it was looked for under last.
+    std::string LoadMarkerPicture(TMarker& marker, const std::string& name);
 
     TPlayerList& FRoster;
     TReplayLoader FLoader;

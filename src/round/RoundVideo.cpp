@@ -278,7 +278,7 @@ void TVideoExport::Follow()
         return;
     // Where the frame draws the marker's centre: the zoomed place of its centre.
     const long double zoom = static_cast<long double>(FZoom) / 1000.0L;
-    const TPictureHolder& marker = state->Image;
+    const TMarker& marker = state->Image;
     const int32_t x = RoundToInt32((CheckedAdd(marker.Left, DivTrunc(marker.Width, 2))) * zoom);
     const int32_t y = RoundToInt32((CheckedAdd(marker.Top, DivTrunc(marker.Height, 2))) * zoom);
     ScrollTo(QPoint(x - FView.width() / 2, y - FView.height() / 2));

@@ -6,7 +6,7 @@
 
 #include "base/TextList.h"
 #include "log/PlayerList.h"
-#include "mapview/FrameDrawing.h"
+#include "frame/FrameDrawing.h"
 #include "mapview/GridBackground.h"
 #include "mapview/MapZoom.h"
 #include "video/VideoEncoder.h"

@@ -6,7 +6,7 @@
 // selection gives it, its frame and its minimap.
 
 #include "mapview/Calibration.h"
-#include "mapview/FrameDrawing.h"
+#include "frame/FrameDrawing.h"
 #include "mapview/GridBackground.h"
 #include "mapview/MapZoom.h"
 #include "mapview/ViewOptions.h"

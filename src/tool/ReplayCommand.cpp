@@ -31,7 +31,7 @@ int MapObjectIndex(const TMapObjectList& objects, const TMapObject* object)
 
 std::string StateJson(const TMapObjectList& objects, const std::string& key, TInfoClass& s)
 {
-    const TPictureHolder& m = s.Image;
+    const TMarker& m = s.Image;
     return "{\"key\":" + JsonString(key) + ",\"PlayerID\":" + std::to_string(s.PlayerID) +
            ",\"PlayerName\":" + JsonString(s.PlayerName) + ",\"Team\":" + std::to_string(s.Team()) +
            ",\"FighterClass\":" + JsonString(s.FighterClass()) + ",\"Dead\":" + (s.Dead ? "true" : "false") +

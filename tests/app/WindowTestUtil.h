@@ -43,7 +43,8 @@ inline std::string ReplayStateText(TTarvelMain& window)
     std::ostringstream out;
     PrintReplay(out, window, window.ReplayTicks());
     for (int i = 0; i < window.PlayerStates().Count(); ++i) {
-        const QImage& picture = window.PlayerStates().State(i)->Image.Picture();
+        const QImage* painted = window.PlayerStates().Pictures().Painted(window.PlayerStates().State(i)->Image);
+        const QImage picture = painted ? *painted : QImage();
         out << picture.format() << ' ' << picture.width() << 'x' << picture.height();
         // Row by row: the padding at the rows' ends is no part of the picture.
         const size_t row = static_cast<size_t>(picture.width() * picture.depth() / 8);

@@ -2,7 +2,7 @@
 // incremental canvas against a frame drawn from scratch.
 #include "TestPictures.h"
 #include "TestUtil.h"
-#include "mapview/FrameDrawing.h"
+#include "frame/FrameDrawing.h"
 #include "mapview/MapObject.h"
 #include "replay/InfoClass.h"
 #include "replay/PlayerStates.h"
@@ -143,7 +143,7 @@ TEST(FrameRotate, MarkersAreTurnedTheWayTheyMoveWithoutTheirCornerColour)
     for (const bool dead : {false, true}) {
         TPlayerStateList states;
         TInfoClass& s = AddPlayer(states, 3, "", 1, 10, 7);
-        s.Image.SetPicture(b);
+        states.Pictures().Show(s.Image, "b", b);
         s.CommingFrom.Assign(0, 0, 0);
         s.GoingTo.Assign(0, 0, 50); // up the map: a quarter turn
         s.Dead = dead;
@@ -376,7 +376,7 @@ struct TWorld {
         for (int i = 0; i < 3; ++i) {
             TInfoClass& s = AddPlayer(states, i + 1, i == 2 ? "A rather long name near the edge" : "P" + std::to_string(i),
                                       i == 0 ? 1 : 2, 0, 0);
-            s.Image.SetPicture(marker);
+            states.Pictures().Show(s.Image, "marker", marker);
         }
         AddObject(objects, "controlpoint", 40, 50, Solid(10, 10, qRgb(200, 0, 0))).FImage.Transparent = false;
         AddObject(objects, "Tank", 500, 300, Unique(9, 7, 9));
@@ -472,7 +472,7 @@ TEST(FrameZoomedPlaces, CentresGoToTheZoomedCentresHalvesToEven)
     // its place, so markers and flags stay on their places at every zoom. Zoom 1500 throughout.
     TPlayerStateList states;
     TInfoClass& marker = AddPlayer(states, 3, "", 1, 27, 21);
-    marker.Image.SetPicture(Unique(5, 4));
+    states.Pictures().Show(marker.Image, "marker", Unique(5, 4));
     marker.Dead = true; // unturned
     TFrameScene scene = SceneOf(states, nullptr, 1500);
     std::vector<QPoint> scrolls;
@@ -480,7 +480,7 @@ TEST(FrameZoomedPlaces, CentresGoToTheZoomedCentresHalvesToEven)
     scene.scrollTo = [&](int x, int y) { scrolls.emplace_back(x, y); };
     const QImage drawn = Fresh(scene, QSize(60, 60));
     QImage expected = Solid(60, 60, Black);
-    const QImage& picture = marker.Image.Picture();
+    const QImage& picture = *states.Pictures().Painted(marker.Image);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x)
             if (picture.pixel(x, y) != picture.pixel(0, 0))

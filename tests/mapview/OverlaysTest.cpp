@@ -3,7 +3,7 @@
 // all of them off, and the incremental canvas covering what they drew.
 #include "TestPictures.h"
 #include "TestUtil.h"
-#include "mapview/FrameDrawing.h"
+#include "frame/FrameDrawing.h"
 #include "mapview/MapObject.h"
 #include "mapview/Overlays.h"
 #include "replay/InfoClass.h"
@@ -329,10 +329,10 @@ struct TBusyWorld {
             TInfoClass& s = AddPlayer(states, i + 1, 1 + i % 2, {0, 0});
             s.PlayerName = "P" + std::to_string(i);
             QImage marker = Unique(9, 7, i);
-            s.Image.SetPicture(marker);
+            states.Pictures().Show(s.Image, "P" + std::to_string(i), marker);
         }
         AddPlayer(states, 9, 2, {0, 0}).PlayerName = "A name long enough to reach the edge";
-        states.State(4)->Image.SetPicture(Unique(5, 5, 3));
+        states.Pictures().Show(states.State(4)->Image, "P9", Unique(5, 5, 3));
         objects.Add("")->FImage.SetPicture(Unique(6, 6, 4));
     }
     TFrameScene Scene(int frame)

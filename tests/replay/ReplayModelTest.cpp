@@ -109,10 +109,11 @@ QImage Marker()
 
 TEST(ReplayModel, TeamColourFillsTheCentreRegionOnly)
 {
-    TInfoClass state;
-    state.Image.SetPicture(Marker());
+    TPlayerStateList states;
+    TInfoClass& state = *states.Add("1", std::make_unique<TInfoClass>());
+    states.Pictures().Show(state.Image, "marker", Marker());
     state.SetTeam(1);
-    const QImage& red = state.Image.Picture();
+    const QImage red = *states.Pictures().Painted(state.Image);
     EXPECT_EQ(red.pixel(4, 4), qRgb(255, 0, 0));
     EXPECT_EQ(red.pixel(4, 2), qRgb(255, 0, 0));
     EXPECT_EQ(red.pixel(2, 5), qRgb(255, 0, 0));
@@ -121,14 +122,25 @@ TEST(ReplayModel, TeamColourFillsTheCentreRegionOnly)
     EXPECT_EQ(red.pixel(0, 0), qRgb(0, 0, 0));
     EXPECT_EQ(red.pixel(1, 4), qRgb(255, 255, 255));
 
-    TInfoClass blue;
-    blue.Image.SetPicture(Marker());
+    // Another state showing the same picture gets its own colour; the picture kept stays black.
+    TInfoClass& blue = *states.Add("2", std::make_unique<TInfoClass>());
+    states.Pictures().Show(blue.Image, "marker", Marker());
     blue.SetTeam(2);
-    EXPECT_EQ(blue.Image.Picture().pixel(4, 4), qRgb(0, 0, 255));
+    EXPECT_EQ(states.Pictures().Painted(blue.Image)->pixel(4, 4), qRgb(0, 0, 255));
+    EXPECT_EQ(states.Pictures().Painted(state.Image)->pixel(4, 4), qRgb(255, 0, 0));
     // Once painted the centre is no longer black: another team changes nothing until the
-    // picture is loaded anew.
+    // picture is shown anew.
     blue.SetTeam(1);
-    EXPECT_EQ(blue.Image.Picture().pixel(4, 4), qRgb(0, 0, 255));
+    EXPECT_EQ(states.Pictures().Painted(blue.Image)->pixel(4, 4), qRgb(0, 0, 255));
+    states.Pictures().Show(blue.Image, "marker", Marker());
+    blue.UpdateTeamColor();
+    EXPECT_EQ(states.Pictures().Painted(blue.Image)->pixel(4, 4), qRgb(255, 0, 0));
+    // A picture replaced under its name is painted anew.
+    QImage white(9, 9, QImage::Format_RGB888);
+    white.fill(Qt::white);
+    states.Pictures().Show(state.Image, "marker", white);
+    state.UpdateTeamColor();
+    EXPECT_EQ(states.Pictures().Painted(blue.Image)->pixel(4, 4), qRgb(255, 255, 255));
 }
 
 TEST(ReplayModel, TeamColourReadsTheCentreFromTheWidth)
@@ -136,16 +148,23 @@ TEST(ReplayModel, TeamColourReadsTheCentreFromTheWidth)
     // A wide picture: (w div 2, w div 2) lies below the last row, so nothing is painted.
     QImage wide(10, 4, QImage::Format_RGB888);
     wide.fill(Qt::black);
-    TInfoClass state;
-    state.Image.SetPicture(wide);
+    TPlayerStateList states;
+    TInfoClass& state = *states.Add("1", std::make_unique<TInfoClass>());
+    states.Pictures().Show(state.Image, "wide", wide);
     state.SetTeam(1);
-    EXPECT_EQ(state.Image.Picture().pixel(5, 2), qRgb(0, 0, 0));
+    EXPECT_EQ(states.Pictures().Painted(state.Image)->pixel(5, 2), qRgb(0, 0, 0));
+    EXPECT_EQ(state.Image.Width, 10);
+    EXPECT_EQ(state.Image.Height, 4);
     // A tall one: the point (2, 2) is on the picture and the whole black picture is painted.
     QImage tall(5, 12, QImage::Format_RGB888);
     tall.fill(Qt::black);
-    state.Image.SetPicture(tall);
+    states.Pictures().Show(state.Image, "tall", tall);
     state.UpdateTeamColor();
-    EXPECT_EQ(state.Image.Picture().pixel(4, 11), qRgb(255, 0, 0));
+    EXPECT_EQ(states.Pictures().Painted(state.Image)->pixel(4, 11), qRgb(255, 0, 0));
+    // The states go, and their pictures with them.
+    const TMarker shown = state.Image;
+    states.Clear();
+    EXPECT_EQ(states.Pictures().Painted(shown), nullptr);
 }
 
 TEST(ReplayModel, StateListKeysMatchWhole)

@@ -150,7 +150,7 @@ TEST(SessionAnimation, AMarkerMovesInProportionBetweenTwoEventsOrJumpsWithoutAni
                   TeamKills({"30", "31", "32"}, 5))); // another player keeps the round going
     TSessionReplay r(log);
     r.Select(0);
-    const TPictureHolder& marker = r.session.FindPlayerState(3)->Image;
+    const TMarker& marker = r.session.FindPlayerState(3)->Image;
     EXPECT_EQ(marker.Left, MapX(100) - HalfMarker);
     EXPECT_EQ(marker.Top, MapY(200) - HalfMarker);
     // From (cx, cy) at 10 s to (gx, gy) at 20 s: 100 tenths; `remaining` tenths to go.
@@ -171,7 +171,7 @@ TEST(SessionAnimation, AMarkerMovesInProportionBetweenTwoEventsOrJumpsWithoutAni
     jumping.animate = false;
     still.session.SetSettings(jumping);
     still.Select(0);
-    const TPictureHolder& jumper = still.session.FindPlayerState(3)->Image;
+    const TMarker& jumper = still.session.FindPlayerState(3)->Image;
     still.Ticks(50);
     EXPECT_EQ(jumper.Left, MapX(100) - HalfMarker);
     EXPECT_EQ(jumper.Top, MapY(200) - HalfMarker);

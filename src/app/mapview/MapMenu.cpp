@@ -174,9 +174,10 @@ std::optional<TMapPick> TTarvelMain::PickAt(QPoint zoomed) const
         const TInfoClass& s = *FSession.PlayerStates().State(i);
         if (!s.LastEvent)
             continue;
-        const TPictureHolder& m = s.Image;
+        const TMarker& m = s.Image;
+        const QImage* picture = FSession.PlayerStates().Pictures().Painted(m);
         consider(CheckedAdd(m.Left, DivTrunc(m.Width, 2)), CheckedAdd(m.Top, DivTrunc(m.Height, 2)),
-                 PickRadius(m.Picture()), s.LastEvent->PosX, s.LastEvent->PosZ, s.PlayerName);
+                 PickRadius(picture ? *picture : QImage()), s.LastEvent->PosX, s.LastEvent->PosZ, s.PlayerName);
     }
     if (!FView.showObjects)
         return best;

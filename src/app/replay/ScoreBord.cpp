@@ -169,8 +169,8 @@ void TTarvelMain::ScoreBordCustomDrawSubItem(QPainter& painter, QTreeWidgetItem*
     painter.fillRect(cell, selected ? palette.highlight() : palette.base());
     if (column == 3) {
         cell.setRight(cell.right() - 5);
-        if (state->Image.HasPicture())
-            painter.drawPixmap(cell, TransparentPixmap(state->Image.Picture()));
+        if (const QImage* picture = FSession.PlayerStates().Pictures().Painted(state->Image))
+            painter.drawPixmap(cell, TransparentPixmap(*picture));
     } else {
         painter.setFont(ScoreBord->font());
         painter.setPen(selected ? palette.color(QPalette::HighlightedText) : palette.color(QPalette::Text));

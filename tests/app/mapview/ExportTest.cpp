@@ -348,7 +348,7 @@ TEST(ExportVideo, EachFrameShowsTheMomentTheClockReachesAndFollowingKeepsThePlay
             // The first tick that reaches the frame's moment, and no later one.
             const double moment = video.FrameTime(frames++);
             late += !(replay.ReplayTime() >= moment - 1e-6 && replay.ReplayTime() < moment + 0.1 - 1e-6);
-            const TPictureHolder& anna = replay.PlayerStates().Find("3")->Image;
+            const TMarker& anna = replay.PlayerStates().Find("3")->Image;
             const QPoint centre((anna.Left + anna.Width / 2) * 3, (anna.Top + anna.Height / 2) * 3);
             inView += follow ? std::abs(centre.x() - onMap.left() - 100) <= 1 && std::abs(centre.y() - onMap.top() - 100) <= 1
                              : onMap.adjusted(40, 40, -40, -40).contains(centre);

@@ -52,7 +52,7 @@ std::vector<QPoint> Markers(const TTarvelMain& window)
     std::vector<QPoint> markers;
     const TPlayerStateList& states = window.PlayerStates();
     for (int i = 0; i < states.Count(); ++i) {
-        const TPictureHolder& image = states.State(i)->Image;
+        const TMarker& image = states.State(i)->Image;
         markers.push_back(QPoint(static_cast<int>(std::lround(image.Left * z)) + image.Width / 2,
                                  static_cast<int>(std::lround(image.Top * z)) + image.Height / 2));
     }

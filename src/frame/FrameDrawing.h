@@ -8,7 +8,7 @@
 // picture and stretches the picture again only there; the stretch is one nearest-pixel rule
 // for the whole bitmap and for any part of it, so both give the same pixels.
 
-#include "mapview/Overlays.h"
+#include "frame/OverlayDrawing.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,4 +1,5 @@
-#include "mapview/FrameDrawing.h"
+#include "frame/FrameDrawing.h"
+#include "frame/OverlayDrawing.h"
 
 #include "base/Numeric.h"
 #include "mapview/MapObject.h"
@@ -73,8 +74,9 @@ int32_t Zoomed(int32_t position, long double zoom) { return RoundToInt32(positio
 
 // Where a picture placed at (left, top) on the unzoomed map is drawn, at its own size: its
 // centre goes to the zoomed place of its centre. Zooming its corner instead would move it off
-// its place by half its size times the zoom.
-QPoint ZoomedCorner(const TPictureHolder& image, long double zoom)
+// its place by half its size times the zoom. For map objects' pictures and markers alike.
+template <class TPlaced>
+QPoint ZoomedCorner(const TPlaced& image, long double zoom)
 {
     const int32_t halfWidth = DivTrunc(image.Width, 2);
     const int32_t halfHeight = DivTrunc(image.Height, 2);
@@ -245,6 +247,8 @@ bool IsMapObjectInUse(const TPlayerStateList& states, const TMapObject* object)
 
 namespace {
 
+const QImage NoPicture;
+
 QPoint Centre(const TInfoClass& p, long double zoom)
 {
     return ZoomedCorner(p.Image, zoom) + QPoint(DivTrunc(p.Image.Width, 2), DivTrunc(p.Image.Height, 2));
@@ -298,7 +302,8 @@ void DrawPlayers(TFrameCanvas& canvas, const TFrameScene& scene, long double zoo
         const QPoint corner = ZoomedCorner(s.Image, zoom);
         int32_t x = corner.x();
         int32_t y = corner.y();
-        const QImage& marker = s.Image.Bitmap();
+        const QImage* painted = states.Pictures().Painted(s.Image);
+        const QImage& marker = painted ? *painted : NoPicture;
         if (!marker.isNull()) {
             const double angle = MarkerAngle(s.CommingFrom, s.GoingTo, s.Dead);
             const QImage turned = RotateBitmap(marker, marker.width() / 2, marker.height() / 2, angle);
