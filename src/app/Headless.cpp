@@ -645,9 +645,9 @@ namespace {
 
 // Opens the log and double-clicks round N as a user would; an N that is no item is the
 // list's error.
-void SelectRound(TTarvelMain& window, int round, std::ostream& err)
+void SelectRound(TTarvelMain& window, const std::string& log, int round, std::ostream& err)
 {
-    window.OpenLog();
+    window.OpenLog(log);
     TellLogNote(window.LogNote(), err);
     CheckRoundListed(round, static_cast<size_t>(window.ListBox1->count()));
     window.ListBox1->setCurrentRow(round);
@@ -689,7 +689,6 @@ struct TRoundCommand {
         window.SetDrawThreadEnabled(false);
         // The tool runs the ticks itself, so none can come while a log opens: no wait for one.
         window.SetStopReplayWait(0);
-        window.OpenDialog1->FileName = log;
         Calibrate(window, numbers);
     }
     // The same for the map of a round without the window: the sliders set, and a map without a
@@ -899,7 +898,7 @@ int Render(TContext& c)
     overlays.SwitchOn(main);
     if (zoom)
         main.TBMApZoom->setValue(*zoom);
-    SelectRound(main, command.round, c.err);
+    SelectRound(main, command.log, command.round, c.err);
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
     if (*at < main.RoundStartTime())
@@ -1002,7 +1001,7 @@ int Video(TContext& c)
     overlays.SwitchOn(main);
     if (zoom)
         main.TBMApZoom->setValue(*zoom);
-    SelectRound(main, command.round, c.err);
+    SelectRound(main, command.log, command.round, c.err);
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
     if (main.Events().Count() == 0)
@@ -1027,7 +1026,7 @@ int Video(TContext& c)
         throw TUsageError{"--track " + track + ": no such player in the round"};
     options.speed = static_cast<double>(speed);
     options.fps = fps;
-    options.zoom = main.TBMApZoom->value();
+    options.zoom = main.Zoom();
     options.area = size ? TVideoArea::Square : TVideoArea::WholeMap;
     options.square = size.value_or(0);
     options.track = track;

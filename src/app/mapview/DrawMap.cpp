@@ -15,7 +15,7 @@ void TTarvelMain::DrawMap()
         return;
     FLayoutChanged = false;
     TFrameScene scene;
-    scene.zoom = TBMApZoom->value();
+    scene.zoom = FZoom;
     scene.mapSize = MapZoomImage->size();
     // A large map picture is decoded on a thread of its own: until it is there, the frame goes
     // without it and the draw loop draws again. Without the loop no later frame comes: waited for.

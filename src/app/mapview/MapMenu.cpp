@@ -105,7 +105,7 @@ const QImage* TTarvelMain::GridPicture()
     if (!FMapPictureMissing || !GridBackground1->isChecked())
         return nullptr;
     const TCalibration c{TBXas->value(), TBYas->value(), FLeftMargin, FTopMargin};
-    return &FGrid.Picture(MapZoomImage->size(), TBMApZoom->value(), c, FMapImage.Height, FFrameFont);
+    return &FGrid.Picture(MapZoomImage->size(), FZoom, c, FMapImage.Height, FFrameFont);
 }
 
 TCalibration TTarvelMain::Calibration() const
@@ -169,7 +169,7 @@ bool TTarvelMain::MapViewMouse(QEvent* event)
 
 std::optional<TMapPick> TTarvelMain::PickAt(QPoint zoomed) const
 {
-    const long double zoom = TBMApZoom->value() / 1000.0L;
+    const long double zoom = FZoom / 1000.0L;
     std::optional<TMapPick> best;
     double bestDistance = 0;
     // Where a map pixel is drawn: its centre goes to the zoomed place of its centre.
