@@ -1,5 +1,5 @@
 // The main window's shell: construction, FormCreate, the recent-file item and the About
-// window. Opening logs is in src/log/OpenLog.cpp.
+// window. Opening logs is in src/app/log/OpenLog.cpp.
 #include "app/UTarvelMain.h"
 
 #include "app/OpenDialog.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-// The main window. It holds every control of the program and, privately, the whole state of
-// the application; its handlers are the program's logic. One class, but its member functions
-// live in the window's folder of their subsystem:
+// The main window: every control of the program, the handlers that drive the model's objects
+// (the replay session, the program's files) and the values the controls show (the open log,
+// the zoom). One class, but its member functions live in the window's folder of their subsystem:
 //   src/app/          control tree, start-up and the shell's handlers (UTarvelMain*.cpp)
 //   src/app/log/      opening logs and selecting a round
 //   src/app/replay/   player state, events, replay clock, scoreboard

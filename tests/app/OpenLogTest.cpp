@@ -157,6 +157,9 @@ TEST(ConvertLog, WritesTheInflatedLogBesideItAndOpensNothing)
     EXPECT_EQ(LogName(window), "bf:log");
     EXPECT_EQ(window.ListBox1->count(), 1);
     EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), "/old/log.xml");
+    // The converted log is not the open one: only the dialog starts there next time.
+    EXPECT_EQ(window.LogFileName(), home.Dir.Path("plain.xml"));
+    EXPECT_EQ(window.OpenDialog1->FileName, packed);
 
     // A name that is no compressed log's is passed over in silence.
     answer.file = home.Dir.Write("log.xml.gz", Compressed(Log));
