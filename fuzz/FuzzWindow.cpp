@@ -122,8 +122,7 @@ void RunPipeline(const uint8_t* data, size_t size)
     pipeline->Reset();
     TTarvelMain& window = pipeline->Window;
 
-    window.OpenDialog1->FileName = log;
-    Try([&] { window.OpenLog(); });
+    Try([&] { window.OpenLog(log); });
     const int rounds = window.ListBox1->count();
     for (int i = 0; i < rounds; ++i) {
         // Every listed round is a round element of the loaded log.

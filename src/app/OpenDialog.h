@@ -8,9 +8,9 @@
 
 class QWidget;
 
-// The file-open dialog of the main window. It holds the current log file name between uses:
-// every command that opens a log opens the file named here. Execute shows a QFileDialog
-// unless a test has put its own answer in ExecuteHook.
+// The file-open dialog of the main window: it only asks the user for a file, starting at the
+// one it names (the window's open log names the log it opened last). Execute shows a
+// QFileDialog unless a test has put its own answer in ExecuteHook.
 class TOpenDialog : public QObject {
 public:
     explicit TOpenDialog(QWidget* owner);

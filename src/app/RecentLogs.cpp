@@ -116,8 +116,7 @@ bool TTarvelMain::DropLog(const std::string& fileName)
 {
     if (!IsLogName(fileName))
         return false;
-    OpenDialog1->FileName = fileName;
-    OpenLog();
+    OpenLog(fileName);
     RememberRecentLog(fileName);
     return true;
 }

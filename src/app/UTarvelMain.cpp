@@ -1,5 +1,5 @@
 // The main window's shell: construction, FormCreate, the recent-file item and the About
-// window. Opening logs is in src/log/OpenLog.cpp.
+// window. Opening logs is in src/app/log/OpenLog.cpp.
 #include "app/UTarvelMain.h"
 
 #include "app/OpenDialog.h"
@@ -67,8 +67,7 @@ void TTarvelMain::FormShow(const std::vector<std::string>& arguments)
 {
     if (arguments.empty() || arguments[0].empty())
         return;
-    OpenDialog1->FileName = arguments[0];
-    OpenLog();
+    OpenLog(arguments[0]);
     if (arguments.size() < 2 || arguments[1].empty())
         return;
     // Only the six plain digits name a round; "00" or "6" replay nothing.
@@ -212,11 +211,10 @@ void TTarvelMain::FormCreate()
         PCMainInfo->setTabVisible(PCMainInfo->indexOf(page), admin);
     PCMainInfo->setCurrentWidget(TabSheet5);
 
-    FZoom = StartZoom(FSettings.List());
-    const int designed = TBMApZoom->value();
-    SetTrackBarPosition(TBMApZoom, FZoom);
-    // The map view takes the zoom's size from the start, also when the slider stood there.
-    if (TBMApZoom->value() == designed)
+    const int designed = FZoom;
+    SetZoom(StartZoom(FSettings.List()));
+    // The map view takes the zoom's size from the start, also when the zoom stays as designed.
+    if (FZoom == designed)
         TBMApZoomChange();
 
     AddRecentFileItems();
@@ -237,11 +235,12 @@ void TTarvelMain::AddRecentFileItem(const std::string& fileName)
 
 void TTarvelMain::GoToFileClick(QObject* sender)
 {
+    std::string fileName = FLogFileName;
     if (auto* item = qobject_cast<QAction*>(sender)) {
         const QByteArray bytes = item->data().toByteArray();
-        OpenDialog1->FileName = (bytes.isEmpty() ? QFile::encodeName(item->text()) : bytes).toStdString();
+        fileName = (bytes.isEmpty() ? QFile::encodeName(item->text()) : bytes).toStdString();
     }
-    OpenLog();
+    OpenLog(fileName);
 }
 
 void TTarvelMain::About2Click()

@@ -1,8 +1,8 @@
 #pragma once
 
-// The main window. It holds every control of the program and, privately, the whole state of
-// the application; its handlers are the program's logic. One class, but its member functions
-// live in the window's folder of their subsystem:
+// The main window: every control of the program, the handlers that drive the model's objects
+// (the replay session, the program's files) and the values the controls show (the open log,
+// the zoom). One class, but its member functions live in the window's folder of their subsystem:
 //   src/app/          control tree, start-up and the shell's handlers (UTarvelMain*.cpp)
 //   src/app/log/      opening logs and selecting a round
 //   src/app/replay/   player state, events, replay clock, scoreboard
@@ -181,10 +181,13 @@ public:
     // src/app/log/OpenLog.cpp
     void ParceXML1Click();
     void ConvertzxmlLogtoxml1Click();
-    // Loads the log that OpenDialog1 names and rebuilds what depends on it. A load that the
-    // user cancels (only one in the background can be) leaves everything as it was once the
-    // replay stopped and raises ELoadCancelled, which RunHandler passes over in silence.
-    void OpenLog();
+    // Loads the log `fileName` and rebuilds what depends on it; from the load on it is the open
+    // log, also when the load fails. A load that the user cancels (only one in the background
+    // can be) leaves everything as it was once the replay stopped and raises ELoadCancelled,
+    // which RunHandler passes over in silence. OpenDialog1 starts at it the next time.
+    void OpenLog(const std::string& fileName);
+    // The open log's path, as the disk names it ("" before the first).
+    const std::string& LogFileName() const { return FLogFileName; }
     // Fills the session's events from those of FRoundNode, as round selection does.
     void BuildEventList();
     // The round element that ListBox1's item carries ("List index out of bounds (%d)").
@@ -347,7 +350,13 @@ public:
     TRoundStats RoundStats() const;
     QWidget* RoundStatsWindow() const; // nothing until it was shown
 
-    // src/app/mapview/ZoomAndPan.cpp
+    // src/app/mapview/ZoomAndPan.cpp: the map zoom in thousandths is the window's; TBMApZoom
+    // shows it, and writes it when the user moves it.
+    int Zoom() const { return FZoom; }
+    // The zoom as program code sets it: limited to the slider's range; when it changes the
+    // slider shows it and TBMApZoomChange runs.
+    void SetZoom(int zoom);
+    // The map view takes the zoom's size.
     void TBMApZoomChange();
     // "Fit map to window" in the View menu (Ctrl+0): the zoom at which the whole map fills the
     // map view without scroll bars.
@@ -434,12 +443,13 @@ private:
     void AddRoundItem(const std::string& text, TwexXMLNode* round);
     // The log loaded on a worker while a progress dialog shows, or nothing when it is to
     // load at once; raises ELoadCancelled, having changed nothing, when it was cancelled.
-    std::unique_ptr<TLogLoader> LoadInBackground();
+    std::unique_ptr<TLogLoader> LoadInBackground(const std::string& fileName);
     // Puts the loaded tree in place of FDocument as a load in place would have left it.
     void TakeLoadedLog(TLogLoader& loader);
     // A close asked for during a background load cancels it; the window closes after it.
     bool CloseAfterLoad();
 
+    std::string FLogFileName; // the open log
     TDocumentSlot FDocument; // the loaded log
     TLogReading FLogReading; // how reading it went
     bool FBackgroundLoadEnabled = false;
@@ -527,7 +537,7 @@ private:
     const QEvent* FWheelPassedUp = nullptr; // that event, while it may still pass up
 
     TPictureHolder FMapImage;  // the map picture
-    int FZoom = 0; // the map zoom in thousandths, from "ZOOM"; set with the zoom slider
+    int FZoom = 1000; // the map zoom in thousandths, as TBMApZoom is designed; then "ZOOM"
     std::string FMapName;      // the map of the selected round, as the log names it
     int32_t FCorrectionY = 0;  // the vertical scale, a copy of TBYas for saving
     TMapCalibration FCalibration; // what the four sliders show, and the margins

@@ -248,7 +248,7 @@ void TTarvelMain::CreateControls()
     BigPicture->SetPicture(Placeholder());
     CBTrackPlayer = CreateCheckBox(TSMinimap, "CBTrackPlayer", 304, 8, 54, 17, "Track", false);
     Label2 = CreateLabel(TSMinimap, "Label2", 320, 48, "Zoom");
-    TBMApZoom = CreateBar(TSMinimap, "TBMApZoom", TTrackBarOrientation::Vertical, 316, 64, 37, 257, 500, 10000, 1000,
+    TBMApZoom = CreateBar(TSMinimap, "TBMApZoom", TTrackBarOrientation::Vertical, 316, 64, 37, 257, 500, 10000, FZoom,
                           200, "Use mouseweel to zoom");
 
     PCMainInfo->setCurrentWidget(TabSheet5);

@@ -175,8 +175,7 @@ TEST(BackgroundLoad, CancelLeavesThePreviousLogAndItsStoppedReplay)
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
     Prepare(window);
-    window.OpenDialog1->FileName = home.Dir.Write("small.xml", SmallLog());
-    window.OpenLog();
+    window.OpenLog(home.Dir.Write("small.xml", SmallLog()));
     window.ListBox1->setCurrentRow(0);
     window.ListBox1DblClick();
     for (int i = 0; i < 25; ++i)
@@ -234,8 +233,7 @@ TEST(BackgroundLoad, ALoadThatSucceedsEndsAsALoadInPlace)
 
     for (const std::string& file : {plain, packed}) {
         SCOPED_TRACE(file);
-        inPlace.OpenDialog1->FileName = file;
-        inPlace.OpenLog();
+        inPlace.OpenLog(file);
         AnswerDialogWith(background, file);
         TLoadDialogWatch watch;
         background.ParceXML1->trigger();
@@ -273,15 +271,13 @@ TEST(BackgroundLoad, AFailedLoadEndsAsALoadInPlace)
     background.SetStopReplayWait(0);
     Prepare(background);
     for (TTarvelMain* window : {&inPlace, &background}) {
-        window->OpenDialog1->FileName = home.Dir.Write("small.xml", SmallLog());
-        window->OpenLog();
+        window->OpenLog(home.Dir.Write("small.xml", SmallLog()));
         window->PCMainInfo->setCurrentWidget(window->TSMinimap);
     }
 
     for (const std::string& file : {cut, badTime}) {
         SCOPED_TRACE(file);
-        inPlace.OpenDialog1->FileName = file;
-        RunHandler([&] { inPlace.OpenLog(); });
+        RunHandler([&] { inPlace.OpenLog(file); });
         ASSERT_EQ(errors.Messages.size(), 1u);
         AnswerDialogWith(background, file);
         TLoadDialogWatch watch;
@@ -325,8 +321,7 @@ TEST(BackgroundLoad, ClosingTheWindowCancelsTheLoadThenCloses)
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
     Prepare(window);
-    window.OpenDialog1->FileName = home.Dir.Write("small.xml", SmallLog());
-    window.OpenLog();
+    window.OpenLog(home.Dir.Write("small.xml", SmallLog()));
     window.show();
     const TLogState before = StateOf(window);
 

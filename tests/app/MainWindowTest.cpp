@@ -329,7 +329,7 @@ TEST(MainWindow, LastOpenFileBecomesOneItemAtTheEndOfTheFileMenu)
     recent->trigger();
     EXPECT_TRUE(errors.Messages.empty());
     EXPECT_EQ(dialogs, 0);
-    EXPECT_EQ(window.OpenDialog1->FileName, log);
+    EXPECT_EQ(window.LogFileName(), log);
     EXPECT_EQ(TTarvelMainTest::Document(window).FirstChild()->Name(), "?xml");
     EXPECT_EQ(window.PCMainInfo->currentWidget(), window.TabSheet5);
     EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), log);

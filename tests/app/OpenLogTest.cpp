@@ -94,8 +94,7 @@ TEST(OpenLog, CancelLeavesEverythingAsItWas)
     home.Dir.Write("Tarvel.ini", "LastOpen1=/old/log.xml\r\n");
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
-    window.OpenDialog1->FileName = home.Dir.Write("plain.xml", Log);
-    window.OpenLog();
+    window.OpenLog(home.Dir.Write("plain.xml", Log));
     Dirty(window);
     TDialogAnswer answer; // cancels
     answer.Install(window);
@@ -119,8 +118,7 @@ TEST(OpenLog, AFailedLoadIsReportedAndKeepsLastOpen1)
     TErrorCapture errors;
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
-    window.OpenDialog1->FileName = home.Dir.Write("plain.xml", Log);
-    window.OpenLog();
+    window.OpenLog(home.Dir.Write("plain.xml", Log));
     Dirty(window);
     TDialogAnswer answer{broken};
     answer.Install(window);
@@ -132,7 +130,7 @@ TEST(OpenLog, AFailedLoadIsReportedAndKeepsLastOpen1)
     EXPECT_EQ(window.ListBox1->count(), 0);
     EXPECT_EQ(window.ScoreBord->topLevelItemCount(), 0);
     EXPECT_EQ(LogName(window), "bf:log");
-    EXPECT_EQ(window.OpenDialog1->FileName, broken);
+    EXPECT_EQ(window.LogFileName(), broken);
 
     answer.file = missing;
     window.Button2->click();
@@ -148,8 +146,7 @@ TEST(ConvertLog, WritesTheInflatedLogBesideItAndOpensNothing)
     TErrorCapture errors;
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
-    window.OpenDialog1->FileName = home.Dir.Write("plain.xml", Log);
-    window.OpenLog();
+    window.OpenLog(home.Dir.Write("plain.xml", Log));
     Dirty(window);
     TDialogAnswer answer{packed};
     answer.Install(window);
@@ -160,6 +157,9 @@ TEST(ConvertLog, WritesTheInflatedLogBesideItAndOpensNothing)
     EXPECT_EQ(LogName(window), "bf:log");
     EXPECT_EQ(window.ListBox1->count(), 1);
     EXPECT_EQ(window.ProgramFiles().Settings().Values("LastOpen1"), "/old/log.xml");
+    // The converted log is not the open one: only the dialog starts there next time.
+    EXPECT_EQ(window.LogFileName(), home.Dir.Path("plain.xml"));
+    EXPECT_EQ(window.OpenDialog1->FileName, packed);
 
     // A name that is no compressed log's is passed over in silence.
     answer.file = home.Dir.Write("log.xml.gz", Compressed(Log));

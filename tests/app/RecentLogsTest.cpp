@@ -76,7 +76,7 @@ TEST(RecentLogs, OneKeyGivesOneItemAndEightGiveEightNewestFirst)
     TErrorCapture errors;
     window.SetStopReplayWait(0);
     RecentActions(window)[2]->trigger();
-    EXPECT_EQ(window.OpenDialog1->FileName, "/logs/3.xml");
+    EXPECT_EQ(window.LogFileName(), "/logs/3.xml");
     EXPECT_EQ(errors.Messages, std::vector<std::string>{"Cannot open file /logs/3.xml"});
     EXPECT_EQ(RecentItems(window), names);
 }
@@ -132,7 +132,7 @@ TEST(DropLog, ALogOpensAsTheDialogOpensItAnythingElseIsLeftAlone)
     // A log, on a memo of the window too: opened, and remembered once it loaded.
     EXPECT_TRUE(Drop(*window.Memo1, {plain}));
     EXPECT_EQ(TTarvelMainTest::Document(window).FirstChild()->Name(), "?xml");
-    EXPECT_EQ(window.OpenDialog1->FileName, plain);
+    EXPECT_EQ(window.LogFileName(), plain);
     EXPECT_EQ(window.RecentLogs(), (std::vector<std::string>{plain, "/old/log.xml"}));
     EXPECT_TRUE(window.Memo1->toPlainText().isEmpty()); // the memo did not take the drop
     EXPECT_TRUE(errors.Messages.empty());

@@ -39,9 +39,8 @@ TEST(RoundList, OpenLogListsRoundsWithTheirElements)
     THome home;
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
-    window.OpenDialog1->FileName = home.Dir.Write("log.xml", Log(Round("berlin", "0", "37", Player + Spawn) +
-                                                                 Round("bay", "4", "5", "")));
-    window.OpenLog();
+    window.OpenLog(home.Dir.Write("log.xml", Log(Round("berlin", "0", "37", Player + Spawn) +
+                                                                 Round("bay", "4", "5", ""))));
     ASSERT_EQ(window.ListBox1->count(), 2);
     EXPECT_EQ(window.ListBox1->item(0)->text(), QStringLiteral("berlin  Axis 0 Alies37"));
     EXPECT_TRUE(window.ListBox1->toolTip().isEmpty());
@@ -58,8 +57,7 @@ TEST(RoundList, OpenLogListsRoundsWithTheirElements)
     EXPECT_EQ(window.Events().GetEvent(1)->Kit, "AxisScout");
 
     // A failure part-way keeps what was listed before it; the next log replaces it all.
-    window.OpenDialog1->FileName = home.Dir.Write("bad.xml", Log(Round("a", "1", "1", "") + Round("b", "2", "2", BadPlayer)));
-    EXPECT_EQ(MessageOf([&] { window.OpenLog(); }), "Could not convert variant of type (String) into type (Integer)");
+    EXPECT_EQ(MessageOf([&] { window.OpenLog(home.Dir.Write("bad.xml", Log(Round("a", "1", "1", "") + Round("b", "2", "2", BadPlayer)))); }), "Could not convert variant of type (String) into type (Integer)");
     EXPECT_EQ(window.ListBox1->count(), 2);
     EXPECT_EQ(window.Events().Count(), 0);
 }

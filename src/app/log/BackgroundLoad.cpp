@@ -88,9 +88,8 @@ void ShowStatus(QProgressDialog& dialog, const TLogLoader::TStatus& status, cons
 
 } // namespace
 
-std::unique_ptr<TLogLoader> TTarvelMain::LoadInBackground()
+std::unique_ptr<TLogLoader> TTarvelMain::LoadInBackground(const std::string& fileName)
 {
-    const std::string fileName = OpenDialog1->FileName;
     if (!FBackgroundLoadEnabled || ExpectedLogTextSize(fileName) < BackgroundLoadSize)
         return nullptr;
     // An open asked for while a load runs (a drop, say) would pull the document from under it.

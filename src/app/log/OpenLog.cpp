@@ -15,16 +15,19 @@ void TTarvelMain::ParceXML1Click()
 {
     if (!OpenDialog1->Execute())
         return;
-    OpenLog();
+    const std::string chosen = OpenDialog1->FileName;
+    OpenLog(chosen);
     // Only a log that loaded becomes the recent file; a failure above skips this.
-    RememberRecentLog(OpenDialog1->FileName);
+    RememberRecentLog(chosen);
 }
 
-void TTarvelMain::OpenLog()
+void TTarvelMain::OpenLog(const std::string& fileName)
 {
+    OpenDialog1->FileName = fileName;
     StopReplay();
     // A big log loads in the background first: cancelled, it leaves everything as it is here.
-    const std::unique_ptr<TLogLoader> loaded = LoadInBackground();
+    const std::unique_ptr<TLogLoader> loaded = LoadInBackground(fileName);
+    FLogFileName = fileName;
     ScoreBord->clear();
     ListBox1->clear();
     ListBox1->setToolTip(QString()); // its hint only helps until the first log
@@ -59,7 +62,7 @@ void TTarvelMain::AddRoundItem(const std::string& text, TwexXMLNode* round)
     ListBox1->addItem(item);
 }
 
-void TTarvelMain::LoadLogFile() { FLogReading = ::LoadLogFile(OpenDialog1->FileName, FDocument); }
+void TTarvelMain::LoadLogFile() { FLogReading = ::LoadLogFile(FLogFileName, FDocument); }
 
 void TTarvelMain::CreateLogNote()
 {

@@ -160,7 +160,7 @@ void TCalibrateForm::MapClicked(QPoint zoomed)
                                                  "marker."));
         return;
     }
-    const double zoom = FMain.TBMApZoom->value() / 1000.0;
+    const double zoom = FMain.Zoom() / 1000.0;
     AddPair({FPending->X, FPending->Z, zoomed.x() / zoom, zoomed.y() / zoom});
     FPending.reset();
     LHint->setText(QString::fromLatin1(PickHint));

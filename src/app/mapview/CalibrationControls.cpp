@@ -49,7 +49,7 @@ void TTarvelMain::RunTrackBarHandler(QSlider* bar)
     else if (bar == TrackBar1)
         TrackBar1Change();
     else if (bar == TBMApZoom)
-        TBMApZoomChange();
+        SetZoom(TBMApZoom->value()); // the slider moved: its position is the zoom
 }
 
 void TTarvelMain::SetTrackBarPosition(QSlider* bar, int position)

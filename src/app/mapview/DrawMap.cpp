@@ -27,7 +27,7 @@ void TTarvelMain::DrawMap()
     map.calibration = FCalibration.Placing();
     map.pictureHeight = FMapImage.Height;
     TFrameTarget target;
-    target.zoom = TBMApZoom->value();
+    target.zoom = FZoom;
     target.mapSize = MapZoomImage->size();
     target.visible = OverlayPart();
     target.font = FFrameFont;

@@ -20,7 +20,7 @@ void TTarvelMain::ExportFrame1Click()
 {
     std::string folder = FSettings.Values("ExportFolder");
     if (folder.empty())
-        folder = ExtractFilePath(OpenDialog1->FileName);
+        folder = ExtractFilePath(FLogFileName);
     std::string moment = LTime->Caption();
     for (char& c : moment)
         if (c == ':')

@@ -88,7 +88,7 @@ void TTarvelMain::ExportVideo1Click()
         setup.size = size;
     std::string folder = FSettings.Values("ExportFolder");
     if (folder.empty())
-        folder = ExtractFilePath(OpenDialog1->FileName);
+        folder = ExtractFilePath(FLogFileName);
     setup.fileName = folder + (FMapName.empty() ? std::string("round") : FMapName) + ".mp4";
 
     TExportVideoDialog dialog(this, setup);

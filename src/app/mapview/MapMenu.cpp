@@ -158,7 +158,7 @@ bool TTarvelMain::MapViewMouse(QEvent* event)
 
 std::optional<TMapPick> TTarvelMain::PickAt(QPoint zoomed) const
 {
-    const long double zoom = TBMApZoom->value() / 1000.0L;
+    const long double zoom = FZoom / 1000.0L;
     std::optional<TMapPick> best;
     double bestDistance = 0;
     // Where a map pixel is drawn: its centre goes to the zoomed place of its centre.

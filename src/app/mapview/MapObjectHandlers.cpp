@@ -40,7 +40,6 @@ void TTarvelMain::BSaveSettingsPerMapClick()
         throw EBaseError("The calibration of the map " + FMapName +
                          " cannot be saved: a map name with \"=\" or a line break is no key of the settings file");
     FCorrectionY = FCalibration.Sliders().YScale;
-    FZoom = TBMApZoom->value();
     // Only the list changes here; the settings file is written when the program ends.
     FSettings.SetValue(FMapName + "_SCALE", IntToStr(FCalibration.Sliders().XScale));
     FSettings.SetValue(FMapName + "_CORRECTIONY", IntToStr(FCorrectionY));

@@ -12,7 +12,7 @@ TVideoOptions ViewOptions(const TTarvelMain& window)
     const int side = window.MapZoomImage->width();
     options.area = TVideoArea::View;
     options.view = visible.size();
-    options.zoom = window.TBMApZoom->value();
+    options.zoom = window.Zoom();
     if (side > 0)
         options.centre = QPointF(visible.left() + visible.width() / 2.0, visible.top() + visible.height() / 2.0) / side;
     return options;

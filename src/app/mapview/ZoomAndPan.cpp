@@ -11,11 +11,28 @@
 #include <QPainter>
 #include <QStyle>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSlider>
+
+#include <algorithm>
+
+void TTarvelMain::SetZoom(int zoom)
+{
+    zoom = std::clamp(zoom, MinMapZoom, MaxMapZoom);
+    if (zoom == FZoom)
+        return;
+    FZoom = zoom;
+    {
+        // The slider's signal is the user's move; this one is the program's.
+        const QSignalBlocker quiet(TBMApZoom);
+        TBMApZoom->setValue(zoom);
+    }
+    TBMApZoomChange();
+}
 
 void TTarvelMain::TBMApZoomChange()
 {
-    const int32_t side = ZoomedMapSide(TBMApZoom->value());
+    const int32_t side = ZoomedMapSide(FZoom);
     MapZoomImage->resize(side, side);
     // A new bitmap holds nothing of the last frame: the next frame draws all of it, and one is
     // asked for, or a replay that stopped would show a blank map at its new size.
@@ -43,7 +60,7 @@ void TTarvelMain::FitMapToWindow1Click()
     // The room the scroll box has with no scroll bar; the map's left edge lies outside it as
     // designed, so the whole of what can be seen fits.
     const QSize room = ScrollBox1->maximumViewportSize();
-    SetTrackBarPosition(TBMApZoom, ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
+    SetZoom(ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
 }
 
 QSize TTarvelMain::MapViewSize() const
@@ -56,7 +73,7 @@ QSize TTarvelMain::MapViewSize() const
 void TTarvelMain::ScrollMapView(TViewScroll scroll)
 {
     const QSize view = MapViewSize();
-    FToolScroll = LimitScroll(scroll, TBMApZoom->value(), view.width(), view.height(), MapZoomImage->x(),
+    FToolScroll = LimitScroll(scroll, FZoom, view.width(), view.height(), MapZoomImage->x(),
                               MapZoomImage->y());
     ScrollBox1->horizontalScrollBar()->setValue(scroll.X);
     ScrollBox1->verticalScrollBar()->setValue(scroll.Y);
@@ -71,7 +88,7 @@ void TTarvelMain::ApplyFirstView(const std::vector<TWorldPoint>& places, bool ca
     case TFirstView::FitMap: {
         // As "Fit map to window" zooms, for the view the window or the tool has.
         const QSize room = FToolView ? *FToolView : ScrollBox1->maximumViewportSize();
-        SetTrackBarPosition(TBMApZoom, ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
+        SetZoom(ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
         ScrollMapView({});
         return;
     }
@@ -94,7 +111,7 @@ void TTarvelMain::FrameMapView(const std::vector<TWorldPoint>& places)
         view = ScrollBox1->maximumViewportSize() - QSize(bar, bar);
     }
     const int zoom = ZoomToFrame(*box, view.width(), view.height());
-    SetTrackBarPosition(TBMApZoom, zoom);
+    SetZoom(zoom);
     const QPoint corner = MapZoomImage->pos();
     ScrollMapView(ScrollToCentre(*box, zoom, view.width(), view.height(), corner.x(), corner.y()));
 }
@@ -113,7 +130,7 @@ QImage TTarvelMain::ViewPicture() const
 void TTarvelMain::FormMouseWheel(int delta)
 {
     FUserZoomed = true;
-    SetTrackBarPosition(TBMApZoom, CheckedAdd(TBMApZoom->value(), DivTrunc(delta, 2)));
+    SetZoom(CheckedAdd(FZoom, DivTrunc(delta, 2)));
 }
 
 void TTarvelMain::ScrollBox2MouseDown(int x, int y)
@@ -138,7 +155,7 @@ void TTarvelMain::PanTo(int x, int y)
                             ScrollBox1->viewport()->height(),
                             MapZoomImage->x(),
                             MapZoomImage->y()};
-    const TScrollPosition position = MinimapPan(FMinimap, TBMApZoom->value(), view, x, y);
+    const TScrollPosition position = MinimapPan(FMinimap, FZoom, view, x, y);
     ScrollBox1->horizontalScrollBar()->setValue(position.X);
     ScrollBox1->verticalScrollBar()->setValue(position.Y);
     // Tracking would pull the view straight back.

@@ -19,8 +19,7 @@ TEST(DemoLog, OpensThroughTheMainWindowWithItsRoundsAndRoster)
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
     TErrorCapture errors;
-    window.OpenDialog1->FileName = log;
-    EXPECT_EQ(MessageOf([&] { window.OpenLog(); }), "");
+    EXPECT_EQ(MessageOf([&] { window.OpenLog(log); }), "");
     EXPECT_TRUE(errors.Messages.empty());
 
     // The demo changes with the generator: only the form of what is listed is fixed.

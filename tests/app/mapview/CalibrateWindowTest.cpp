@@ -222,8 +222,7 @@ TEST(CalibrateWindow, FitToRoundPutsEveryPlaceOfTheRoundOnBothDemoMaps)
     w.SetStopReplayWait(0);
     w.SetDrawThreadEnabled(false);
     w.SetStopReplayWait(0);
-    w.OpenDialog1->FileName = std::string(ORNWICK_BIN_DIR) + "/demo/demo.zxml";
-    w.OpenLog();
+    w.OpenLog(std::string(ORNWICK_BIN_DIR) + "/demo/demo.zxml");
     std::set<std::string> maps;
     for (int item = 0; item < w.ListBox1->count(); ++item) {
         w.ListBox1->setCurrentRow(item);

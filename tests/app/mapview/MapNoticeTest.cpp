@@ -77,7 +77,7 @@ TEST(MapNotice, AGameWithoutTheLevelIsSaidInTheNoticeAndTheRoundPlaysOn)
     EXPECT_GT(w.ReplayTime(), 12.0);
     EXPECT_TRUE(w.MapPictureMissing());
     // Another log opened: no round is selected, so there is nothing to say.
-    w.OpenLog();
+    w.OpenLog(w.LogFileName());
     EXPECT_FALSE(NoticeShown(w));
     r.Select(0);
     ASSERT_TRUE(NoticeShown(w));

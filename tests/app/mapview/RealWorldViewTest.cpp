@@ -84,11 +84,10 @@ TEST(RealWorldView, TheFitHoldsTheRoundAndTheSelectionFramesItAtEveryWindowSize)
         TTarvelMain window(h.home.Exe());
         window.SetStopReplayWait(0);
         window.SetDrawThreadEnabled(false);
-        window.OpenDialog1->FileName = h.log;
         window.resize(size);
         window.show();
         QCoreApplication::processEvents();
-        window.OpenLog();
+        window.OpenLog(h.log);
         ASSERT_EQ(window.ListBox1->count(), 2);
         for (int round = 0; round < 2; ++round) {
             SCOPED_TRACE(round);
@@ -128,12 +127,11 @@ TEST(RealWorldView, ALargerWindowFitsAMapItKnowsToTheViewUntilTheUserZooms)
         TTarvelMain window(std::string(ORNWICK_BIN_DIR) + "/Tarvel");
         window.SetStopReplayWait(0);
         window.SetDrawThreadEnabled(false);
-        window.OpenDialog1->FileName = log;
         window.resize(size);
         window.show();
         QCoreApplication::processEvents();
         const int started = window.TBMApZoom->value();
-        window.OpenLog();
+        window.OpenLog(log);
         window.ListBox1->setCurrentRow(0);
         window.ListBox1DblClick();
         QCoreApplication::processEvents();
@@ -164,8 +162,7 @@ TEST(RealWorldView, FitAndRenderOfAViewShowWhatTheWindowShows)
         TTarvelMain window(h.home.Exe());
         window.SetStopReplayWait(0);
         window.SetDrawThreadEnabled(false);
-        window.OpenDialog1->FileName = h.log;
-        window.OpenLog();
+        window.OpenLog(h.log);
         window.ListBox1->setCurrentRow(round);
         window.ListBox1DblClick();
         EXPECT_EQ(fit.out, CalibrationJson(window.Calibration(), {}) + "\n");
@@ -183,8 +180,7 @@ TEST(RealWorldView, FitAndRenderOfAViewShowWhatTheWindowShows)
     window.SetStopReplayWait(0);
     window.SetDrawThreadEnabled(false);
     window.SetToolView(QSize(700, 500));
-    window.OpenDialog1->FileName = h.log;
-    window.OpenLog();
+    window.OpenLog(h.log);
     window.ListBox1->setCurrentRow(0);
     window.ListBox1DblClick();
     while (window.Timer1->isActive() && window.ReplayTime() < 40)

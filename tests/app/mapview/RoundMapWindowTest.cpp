@@ -67,8 +67,7 @@ struct TBothOpen {
     {
         window.SetStopReplayWait(0);
         window.SetDrawThreadEnabled(false);
-        window.OpenDialog1->FileName = file;
-        window.OpenLog();
+        window.OpenLog(file);
         log.Open(file);
         files.Read();
     }
@@ -145,7 +144,6 @@ struct TWindowReplay {
         TTarvelMain window(exe);
         window.SetStopReplayWait(0);
         window.SetDrawThreadEnabled(false);
-        window.OpenDialog1->FileName = file;
         int ticks = -1;
         bool moved = false;
         for (size_t i = 0; i < options.size(); ++i) {
@@ -163,7 +161,7 @@ struct TWindowReplay {
         }
         if (std::find(options.begin(), options.end(), "--loop") == options.end())
             window.ReplayFromstart20Events->setChecked(false);
-        window.OpenLog();
+        window.OpenLog(file);
         std::ostringstream out;
         if (round >= window.ListBox1->count()) {
             PrintReplay(out, window, window.ReplayTicks());

@@ -56,9 +56,11 @@ TEST(ZoomSlider, TheZoomedMapIsASquareOf600TimesTheZoom)
     window.SetStopReplayWait(0);
     // No "ZOOM" key: 200, held to the slider's minimum.
     EXPECT_EQ(window.TBMApZoom->value(), 500);
+    EXPECT_EQ(window.Zoom(), 500);
     EXPECT_EQ(ZoomedSize(window), QSize(300, 300));
     for (const auto& [zoom, side] : {std::pair{1000, 600}, {1001, 601}, {1250, 750}, {500, 300}, {10000, 6000}, {1999, 1199}}) {
-        window.TBMApZoom->setValue(zoom);
+        window.TBMApZoom->setValue(zoom); // the user's move writes the zoom
+        EXPECT_EQ(window.Zoom(), zoom);
         EXPECT_EQ(ZoomedSize(window), QSize(side, side)) << zoom;
         EXPECT_EQ(window.MapZoomImage->Picture().size(), QSize(side, side)) << zoom;
     }
@@ -68,6 +70,11 @@ TEST(ZoomSlider, TheZoomedMapIsASquareOf600TimesTheZoom)
     EXPECT_FALSE(window.LayoutChanged());
     window.TBMApZoom->setValue(window.TBMApZoom->value());
     EXPECT_FALSE(window.LayoutChanged()); // the same size keeps its frame
+    // Program code sets the zoom: limited to the slider's range, which shows it.
+    window.SetZoom(20000);
+    EXPECT_EQ(window.Zoom(), 10000);
+    EXPECT_EQ(window.TBMApZoom->value(), 10000);
+    EXPECT_EQ(ZoomedSize(window), QSize(6000, 6000));
 
     home.Dir.Write("Tarvel.ini", "ZOOM=1250\r\n");
     TTarvelMain zoomed(home.Exe());
@@ -83,6 +90,7 @@ TEST(ZoomWheel, HalfTheDeltaTruncatedWithinTheSlidersRange)
     window.SetTrackBarPosition(window.TBMApZoom, 1000);
     window.FormMouseWheel(120);
     EXPECT_EQ(window.TBMApZoom->value(), 1060);
+    EXPECT_EQ(window.Zoom(), 1060);
     EXPECT_EQ(ZoomedSize(window), QSize(636, 636));
     window.FormMouseWheel(-121); // -60.5 truncated to -60
     EXPECT_EQ(window.TBMApZoom->value(), 1000);

@@ -28,12 +28,11 @@ TReplayed ReplayEveryRound(const std::string& log)
     TTarvelMain window(std::string(ORNWICK_BIN_DIR) + "/Tarvel");
     window.SetStopReplayWait(0);
     window.SetDrawThreadEnabled(false);
-    window.OpenDialog1->FileName = log;
     TReplayed replayed;
     int& rounds = replayed.rounds;
     long long& ticks = replayed.ticks;
     TErrorCapture errors;
-    window.OpenLog();
+    window.OpenLog(log);
     rounds = window.ListBox1->count();
     for (int round = 0; round < rounds && errors.Messages.empty(); ++round) {
         window.ListBox1->setCurrentRow(round);

@@ -27,8 +27,7 @@ public:
         : window(Prepare(home, ini, objects))
     {
         window.SetStopReplayWait(0);
-        window.OpenDialog1->FileName = home.Dir.Write("log.xml", log);
-        window.OpenLog();
+        window.OpenLog(home.Dir.Write("log.xml", log));
     }
     enum TShipped { Shipped };
     // `prepare` runs before the log opens.
@@ -39,8 +38,7 @@ public:
         window.SetDrawThreadEnabled(false);
         if (prepare)
             prepare(window);
-        window.OpenDialog1->FileName = logFile;
-        window.OpenLog();
+        window.OpenLog(logFile);
     }
     void Select(int item)
     {

@@ -302,7 +302,7 @@ TEST(TimeLine, DisabledUntilARoundIsSelectedThenAClickSeeksThere)
     EXPECT_EQ(r.errors.Messages, std::vector<std::string>());
 
     // A new log: no round selected, nothing to seek in.
-    w.OpenLog();
+    w.OpenLog(w.LogFileName());
     EXPECT_FALSE(w.TBTime->isEnabled());
     const double time = w.ReplayTime();
     w.SeekTo(time - 10);
