@@ -1,4 +1,5 @@
 #include "round/RoundVideo.h"
+#include "round/RoundView.h"
 
 #include "base/Errors.h"
 #include "base/Numeric.h"
@@ -234,7 +235,7 @@ void TVideoExport::DrawFrame()
 {
     TReplaySession& s = *FSession;
     const TReplaySettings& settings = FSource.settings;
-    TFrameScene scene;
+    TFrameScene scene = ViewScene(s, FSource.view);
     scene.zoom = FZoom;
     scene.mapSize = QSize(FSide, FSide);
     scene.mapPicture = FSource.mapPicture.isNull() ? nullptr : &FSource.mapPicture;
@@ -242,20 +243,7 @@ void TVideoExport::DrawFrame()
         scene.mapPicture = &FGrid.Picture(scene.mapSize, FZoom,
                                           TCalibration{settings.scaleX, settings.scaleY, settings.left, settings.top},
                                           settings.mapHeight, FSource.font);
-    scene.objects = &s.MapObjects();
-    scene.states = &s.PlayerStates();
-    scene.showObjects = FSource.showObjects;
-    scene.showFlags = FSource.showFlags;
-    scene.showHitLines = FSource.showHitLines;
-    scene.killInfo = FSource.killInfo;
-    scene.timeToSeeLine = FSource.timeToSeeLine;
-    scene.replayTime = s.ReplayTime();
     scene.font = FSource.font;
-    scene.overlays.history = &s.Overlays();
-    scene.overlays.placing = s.Placing();
-    scene.overlays.trailSeconds = FSource.trailSeconds;
-    scene.overlays.deathMap = FSource.deathMap;
-    scene.overlays.killFeed = FSource.killFeed;
     if (scene.overlays.Any())
         scene.visible = QRect(FCorner, FView).intersected(QRect(0, 0, FSide, FSide));
     scene.placeObject = [&s](TMapObject& object) {

@@ -9,6 +9,7 @@
 #include "frame/FrameDrawing.h"
 #include "mapview/GridBackground.h"
 #include "mapview/MapZoom.h"
+#include "mapview/ViewOptions.h"
 #include "video/VideoEncoder.h"
 #include "replay/ReplaySession.h"
 
@@ -58,10 +59,7 @@ struct TVideoSource {
     TReplaySettings settings; // the clock's switches and the calibration
     QImage mapPicture;        // none: the frames keep what their bitmap has
     bool grid = false;        // a grid of world units under the markers instead of a picture
-    bool showObjects = true, showFlags = true, showHitLines = true, killInfo = false;
-    int timeToSeeLine = 10;
-    int trailSeconds = 0; // 0: no trails
-    bool deathMap = false, killFeed = false;
+    TViewOptions view;        // the switches and overlays; the export follows a player itself
     QFont font;
     int minZoom = 500, maxZoom = 10000; // the zoom's range, in thousandths
     // Where the zoomed map stands in the scrolled area of the view: a scroll keeps within that

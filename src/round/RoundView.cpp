@@ -18,15 +18,9 @@
 
 #include <algorithm>
 
-void DrawRoundFrame(TFrameCanvas& canvas, QImage& bitmap, TGridCache& grid, TReplaySession& session,
-                    const TFrameMap& map, const TViewOptions& options, const TFrameTarget& target)
+TFrameScene ViewScene(TReplaySession& session, const TViewOptions& options)
 {
     TFrameScene scene;
-    scene.zoom = target.zoom;
-    scene.mapSize = target.mapSize;
-    scene.mapPicture = map.picture;
-    if (map.pictureMissing && options.gridBackground)
-        scene.mapPicture = &grid.Picture(target.mapSize, target.zoom, map.calibration, map.pictureHeight, target.font);
     scene.objects = &session.MapObjects();
     scene.states = &session.PlayerStates();
     scene.showObjects = options.showObjects;
@@ -35,14 +29,26 @@ void DrawRoundFrame(TFrameCanvas& canvas, QImage& bitmap, TGridCache& grid, TRep
     scene.killInfo = options.killInfo;
     scene.timeToSeeLine = options.timeToSeeLine;
     scene.replayTime = session.ReplayTime();
-    if (const std::string tracked = options.Tracked(); !tracked.empty())
-        scene.tracked = session.PlayerStates().Find(tracked);
-    scene.font = target.font;
     scene.overlays.history = &session.Overlays();
     scene.overlays.placing = session.Placing();
     scene.overlays.trailSeconds = options.TrailsShown();
     scene.overlays.deathMap = options.deathMap;
     scene.overlays.killFeed = options.killFeed;
+    return scene;
+}
+
+void DrawRoundFrame(TFrameCanvas& canvas, QImage& bitmap, TGridCache& grid, TReplaySession& session,
+                    const TFrameMap& map, const TViewOptions& options, const TFrameTarget& target)
+{
+    TFrameScene scene = ViewScene(session, options);
+    scene.zoom = target.zoom;
+    scene.mapSize = target.mapSize;
+    scene.mapPicture = map.picture;
+    if (map.pictureMissing && options.gridBackground)
+        scene.mapPicture = &grid.Picture(target.mapSize, target.zoom, map.calibration, map.pictureHeight, target.font);
+    if (const std::string tracked = options.Tracked(); !tracked.empty())
+        scene.tracked = session.PlayerStates().Find(tracked);
+    scene.font = target.font;
     if (scene.overlays.Any())
         scene.visible = target.visible;
     scene.placeObject = target.placeObject ? target.placeObject : [&session](TMapObject& object) { session.PlaceMapObject(object); };

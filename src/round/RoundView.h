@@ -46,6 +46,11 @@ struct TFrameTarget {
     std::function<void(int x, int y)> scrollTo;
 };
 
+// What a frame of the session shows by the view's switches and overlays: its objects, its player
+// states, the replay's time and the overlays' history. The map, its size and zoom, the font, the
+// tracked player and the part in view are the caller's.
+TFrameScene ViewScene(TReplaySession& session, const TViewOptions& options);
+
 // Draws one frame of the session's round over the map: objects, markers, labels, kill lines and
 // the overlays the options switch on.
 void DrawRoundFrame(TFrameCanvas& canvas, QImage& bitmap, TGridCache& grid, TReplaySession& session,

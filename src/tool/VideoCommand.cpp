@@ -38,14 +38,7 @@ TVideoSource VideoSource(const TRoundReplay& replay, const TProgramFiles& files,
     source.grid = map.PictureMissing() && view.gridBackground;
     if (map.Picture().HasPicture())
         source.mapPicture = map.Picture().Picture();
-    source.showObjects = view.showObjects;
-    source.showFlags = view.showFlags;
-    source.showHitLines = view.showHitLines;
-    source.killInfo = view.killInfo;
-    source.timeToSeeLine = view.timeToSeeLine;
-    source.trailSeconds = view.TrailsShown();
-    source.deathMap = view.deathMap;
-    source.killFeed = view.killFeed;
+    source.view = view;
     source.font = FrameFont();
     source.minZoom = MinMapZoom;
     source.maxZoom = MaxMapZoom;

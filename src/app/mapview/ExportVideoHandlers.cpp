@@ -47,14 +47,7 @@ TVideoSource TTarvelMain::VideoSource() const
     source.grid = FMapPictureMissing && FView.gridBackground;
     if (FMapImage.HasPicture())
         source.mapPicture = FMapImage.Picture();
-    source.showObjects = FView.showObjects;
-    source.showFlags = FView.showFlags;
-    source.showHitLines = FView.showHitLines;
-    source.killInfo = FView.killInfo;
-    source.timeToSeeLine = FView.timeToSeeLine;
-    source.trailSeconds = FView.TrailsShown();
-    source.deathMap = FView.deathMap;
-    source.killFeed = FView.killFeed;
+    source.view = FView;
     source.font = FFrameFont;
     source.minZoom = TBMApZoom->minimum();
     source.maxZoom = TBMApZoom->maximum();

@@ -385,14 +385,14 @@ TEST(ExportVideo, ItsOwnReplayTakesThisWindowsSwitchesCalibrationAndOverlays)
     w.RoundStatsAtEnd1->setChecked(true);
     const std::string before = r.ReplayJson();
     const TVideoSource source = w.VideoSource();
-    EXPECT_FALSE(source.showFlags);
-    EXPECT_TRUE(source.killInfo);
-    EXPECT_EQ(source.timeToSeeLine, 20);
+    EXPECT_FALSE(source.view.showFlags);
+    EXPECT_TRUE(source.view.killInfo);
+    EXPECT_EQ(source.view.timeToSeeLine, 20);
     EXPECT_EQ(source.settings.scaleX, 1500);
     EXPECT_EQ(source.settings.left, 12);
-    EXPECT_EQ(source.trailSeconds, 30);
-    EXPECT_TRUE(source.deathMap);
-    EXPECT_FALSE(source.killFeed);
+    EXPECT_EQ(source.view.TrailsShown(), 30);
+    EXPECT_TRUE(source.view.deathMap);
+    EXPECT_FALSE(source.view.killFeed);
 
     TVideoOptions options;
     options.from = 10;

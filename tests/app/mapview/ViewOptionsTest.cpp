@@ -64,11 +64,11 @@ TEST(ViewOptions, TheControlsWriteTheValueTheFramesAndTheVideoTake)
 
     // The export's source takes the value, whatever the boxes are made to say behind its back.
     const TVideoSource source = w.VideoSource();
-    EXPECT_FALSE(source.showObjects);
-    EXPECT_TRUE(source.killInfo);
-    EXPECT_EQ(source.timeToSeeLine, 20);
-    EXPECT_EQ(source.trailSeconds, w.TrailSeconds());
-    EXPECT_TRUE(source.deathMap);
+    EXPECT_FALSE(source.view.showObjects);
+    EXPECT_TRUE(source.view.killInfo);
+    EXPECT_EQ(source.view.timeToSeeLine, 20);
+    EXPECT_EQ(source.view.TrailsShown(), w.TrailSeconds());
+    EXPECT_TRUE(source.view.deathMap);
 }
 
 TEST(ViewOptions, TheDesignedMapViewIsTheWindows)
