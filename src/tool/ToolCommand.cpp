@@ -6,6 +6,8 @@
 #include "mapview/Calibration.h"
 #include "mapview/RoundMap.h"
 #include "level/MapImport.h"
+#include "round/RoundReplay.h"
+#include "round/RoundView.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -167,6 +169,20 @@ void TRoundCommand::SetUp(TRoundMap& map, TProgramFiles& files, std::ostream& er
 {
     map.SetImporter(GameFolderImporter(files, [&err](const std::string& notice) { err << notice << '\n'; }));
     MoveSliders(map, numbers);
+}
+
+std::unique_ptr<TRoundReplay> SelectInView(const TRoundCommand& command, TOpenedLog& log, TProgramFiles& files,
+                                           TRoundView& view, std::ostream& err)
+{
+    OpenTelling(log, command.log, err);
+    CheckRoundListed(command.round, log.Rounds().size());
+    auto replay = std::make_unique<TRoundReplay>(files, log.Roster());
+    command.SetUp(replay->Map(), files, err);
+    RunHandler([&] {
+        replay->Select(*log.Round(command.round));
+        view.ApplyFirstView(*replay);
+    });
+    return replay;
 }
 
 void MoveSliders(TRoundMap& map, const std::map<std::string, int>& numbers)

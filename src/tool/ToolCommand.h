@@ -18,6 +18,8 @@
 class QGuiApplication;
 class TOpenedLog;
 class TRoundMap;
+class TRoundReplay;
+class TRoundView;
 
 // Thrown for a command line the tool cannot run; exit status 2. With a message, the message
 // alone is told; without one, the usage.
@@ -139,6 +141,12 @@ struct TRoundCommand {
     // that cannot be made told to `err` as the window's notice tells it.
     void SetUp(TRoundMap& map, TProgramFiles& files, std::ostream& err) const;
 };
+
+// Opens the command's log and selects its round in a replay of its own, as the window's double
+// click selects it, then frames `view` as the window's first view; a failure of the selection is
+// reported (RunHandler) and leaves what was done before it. The replay, made once the log is open.
+std::unique_ptr<TRoundReplay> SelectInView(const TRoundCommand& command, TOpenedLog& log, TProgramFiles& files,
+                                           TRoundView& view, std::ostream& err);
 
 // The calibration sliders moved as a user moves them, for the options given among `numbers`.
 void MoveSliders(TRoundMap& map, const std::map<std::string, int>& numbers);

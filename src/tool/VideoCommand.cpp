@@ -108,14 +108,8 @@ int Video(TContext& c)
     if (zoom)
         view.MoveZoom(*zoom);
     TOpenedLog log;
-    OpenTelling(log, command.log, c.err);
-    CheckRoundListed(command.round, log.Rounds().size());
-    TRoundReplay replay(files, log.Roster());
-    command.SetUp(replay.Map(), files, c.err);
-    RunHandler([&] {
-        replay.Select(*log.Round(command.round));
-        view.ApplyFirstView(replay);
-    });
+    const std::unique_ptr<TRoundReplay> selected = SelectInView(command, log, files, view, c.err);
+    TRoundReplay& replay = *selected;
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
     const TReplaySession& session = replay.Session();
