@@ -78,10 +78,10 @@ public:
 
     void Reset()
     {
+        Try([&] { Window.ShowMap(""); }); // no map's name, picture or objects
         Window.Memo1->clear();
         Window.Memo2->clear();
         TTarvelMainTest::MapImage(Window) = FMapImage;
-        TTarvelMainTest::MapName(Window).clear();
         const std::vector<QSlider*> bars = Bars();
         for (size_t i = 0; i < bars.size(); ++i)
             Try([&] { Window.SetTrackBarPosition(bars[i], FPositions[i]); });
@@ -132,7 +132,6 @@ void RunPipeline(const uint8_t* data, size_t size)
             up = up->ParentNode();
         FUZZ_CHECK(up == &window.Document());
 
-        Try([&] { window.LoadRoundEvents(i); });
         // A double click on the round, and the clock's ticks back to back.
         window.ListBox1->setCurrentRow(i);
         Try([&] { window.ListBox1DblClick(); });

@@ -50,13 +50,15 @@ constexpr int TBTimeDesignWidth = 617;
 
 TTarvelMain::TTarvelMain(const std::string& exeName, QWidget* parent)
     : QMainWindow(parent), FFiles(exeName), FSettings(FFiles.SettingsFile()), FPictureMap(FFiles.PictureMap()),
-      FSession(FRoster, TReplayLoader{[this](TPictureHolder& image, const std::string& name) { return LoadPicture(image, name); },
-                                      [this] { return MapObjectFile(FMapName); }})
+      FReplay(FFiles, TPlayerList()), FRoster(FReplay.Roster()), FSession(FReplay.Session()),
+      FMapImage(FReplay.Map().Picture()), FMapName(FReplay.Map().MapName()), FCalibration(FReplay.Map().Calibration()),
+      FReplayOptions(FReplay.Options())
 {
     CreateControls();
     if (QScreen* screen = this->screen())
         move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
     ConnectHandlers();
+    ConnectReplay();
     // An error here is reported and the window opens all the same, with the steps done so far.
     RunHandler([this] { FormCreate(); });
 }
@@ -159,8 +161,7 @@ void TTarvelMain::ConnectHandlers()
     BigPicture->installEventFilter(this);
     qApp->installEventFilter(this);
     // Labels are drawn without smoothing, so a frame knows every pixel it touched.
-    FFrameFont = ProgramFont();
-    FFrameFont.setStyleStrategy(QFont::NoAntialias);
+    FFrameFont = FrameFont();
 }
 
 bool TTarvelMain::eventFilter(QObject* watched, QEvent* event)

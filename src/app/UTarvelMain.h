@@ -192,9 +192,6 @@ public:
     void BuildEventList();
     // The round element that ListBox1's item carries ("List index out of bounds (%d)").
     TwexXMLNode* RoundOfItem(int index) const;
-    // The event records of list item `index`, built as round selection builds them, without
-    // anything else of a selection.
-    void LoadRoundEvents(int index);
     const TPlayerList& Roster() const { return FRoster; }
     const TEventInfoList& Events() const { return FSession.Events(); }
     // Under the round list: "The log is cut off: 9.1 MB read" (or damaged at byte N, or its
@@ -247,7 +244,8 @@ public:
     double ReplayTime() const { return FSession.ReplayTime(); }
     double RoundStartTime() const { return FSession.RoundStartTime(); }
     int EventIndex() const { return FSession.EventIndex(); }
-    // The replay the window shows.
+    // The replay the window shows: the same object the tool replays a round with.
+    const TRoundReplay& Replay() const { return FReplay; }
     const TReplaySession& ReplaySession() const { return FSession; }
     // How the user has it replayed, as the Player and Admin pages show it.
     const TReplayOptions& ReplayOptions() const { return FReplayOptions; }
@@ -456,8 +454,9 @@ private:
     int FLoadDialogDelay = 500;
     TLogLoader* FLoader = nullptr; // the background load under way
     bool FCloseAfterLoad = false;
-    TPlayerList FRoster;                        // every stay of a player in the whole log
-    TReplaySession FSession;                    // the selected round's replay
+    TRoundReplay FReplay; // the selected round's replay and map, as the tool replays it
+    TPlayerList& FRoster;      // FReplay's: every stay of a player in the whole log
+    TReplaySession& FSession;  // FReplay's session
     TwexXMLNode* FRoundNode = nullptr;          // the round being replayed, in FDocument
 
     // ---- Replay engine (src/replay) ----
@@ -476,33 +475,20 @@ private:
     int FStopReplayWait = 500;
 
     // ---- Replay navigation (src/app/replay/Seek.cpp, ReplayMenu.cpp, src/app/RecentLogs.cpp) ----
-    // A tick after the timer's own steps, also run by seeks; whether the clock runs on.
-    bool ReplayTick(); // ReplayClock.cpp
-    void ForgetRoundStart(); // round selection: no round to seek in until it is set up
-    void MarkRoundStart();   // round selection: the state a restart goes back to
-    void ReplaySettingChanged(); // the state no longer comes from ticks alone
-    // The replay with the window's settings as they stand now.
-    TReplaySettings ReplaySettings() const;
-    TReplaySession& LiveSession();
-    // Runs a step of the session and shows what it changed, also when it raises.
-    template <class TStep> void RunSession(TStep step)
-    {
-        RunReported(FSession, step, [this](const TReplayReport& report) { ShowReplayReport(report); });
-    }
+    // What the replay's steps changed, shown as they happen (ReplayClock.cpp).
+    void ConnectReplay();
     void ShowReplayReport(const TReplayReport& report);
     void PlaceTimeLabels(); // Label12 clear of LTime's longest time in the round
-    // The map's object file in the image folders, or "".
-    std::string MapObjectFile(const std::string& mapName) const;
+    // Runs a seek of the replay; whether it moved. Its end is shown, whether it ended or
+    // halted: the clock follows the replay.
+    bool Seek(const std::function<bool()>& seek);
+    void ShowSeek();
     void CreateReplayMenu();
     void ShowSpeed(); // LSpeed follows TrackBar1
     void SeekTimeLine(int tenths); // to where TBTime shows this position
     void AddRecentFileItems();
     void AcceptLogDrops();
 
-    // What a seek back to the round's start puts back: the score log's length (0: empty) and
-    // the time display at the selection.
-    int FRoundStartMemoBlocks = 0;
-    std::string FRoundStartCaption;
     std::vector<QAction*> FRecentItems;
 
     // ---- Map view (src/mapview) ----
@@ -536,12 +522,12 @@ private:
     quint64 FLastWheel = 0;    // the time stamp of the wheel event handled last
     const QEvent* FWheelPassedUp = nullptr; // that event, while it may still pass up
 
-    TPictureHolder FMapImage;  // the map picture
+    TPictureHolder& FMapImage;    // FReplay's map picture
     int FZoom = 1000; // the map zoom in thousandths, as TBMApZoom is designed; then "ZOOM"
-    std::string FMapName;      // the map of the selected round, as the log names it
+    const std::string& FMapName;  // FReplay's: the map of the selected round, as the log names it
     int32_t FCorrectionY = 0;  // the vertical scale, a copy of TBYas for saving
-    TMapCalibration FCalibration; // what the four sliders show, and the margins
-    TReplayOptions FReplayOptions; // what CBAnimate, ReplayFromstart20Events, TBTimeToSeeLine and TrackBar1 show
+    TMapCalibration& FCalibration;   // FReplay's: what the four sliders show, and the margins
+    TReplayOptions& FReplayOptions; // FReplay's: what CBAnimate, ReplayFromstart20Events and TrackBar1 show
 
 public:
     // ---- Map tools (src/app/mapview/MapMenu.cpp, CalibrateForm.cpp) ----
@@ -561,7 +547,7 @@ public:
     // What is drawn at this pixel of the zoomed map, for a reference pair.
     std::optional<TMapPick> PickAt(QPoint zoomed) const;
     // Whether the map of the selected round (or the map shown) was found no picture.
-    bool MapPictureMissing() const { return FMapPictureMissing; }
+    bool MapPictureMissing() const { return FReplay.Map().PictureMissing(); }
     TCalibrateForm* CalibrateWindow() const { return FCalibrateForm; } // nothing until shown
 
     // ---- Maps from the player's game (src/app/mapview/ImportMapHandlers.cpp) ----
@@ -606,16 +592,14 @@ private:
     void CreateMapTools();
     void ReadMapToolSettings();
     void GridBackgroundToggled(bool on);
-    void LoadMapPicture();            // the map's picture, noting whether it has one
+    void MapPictureLoaded();          // the map's picture was looked for: show whether it has one
     bool MapViewMouse(QEvent* event); // a click for the calibration window: whether it took it
     void CalibrationMoved();          // a calibration slider moved, by the user or the program
     TCalibrateForm* FCalibrateForm = nullptr; // a child of the window
-    bool FMapPictureMissing = false;
     bool FUserZoomed = false;
     std::optional<QSize> FToolView; // the tool's map view, SetToolView
     TViewScroll FToolScroll;        // where the tool's map view is scrolled
     void ScrollMapView(TViewScroll scroll);
-    int FPictureMisses = 0; // names reported missing so far
     TGridCache FGrid;
     // Selecting a round on a map without a picture imports it from the game folder once: a map
     // that failed or was cancelled is not tried again until the program starts anew.

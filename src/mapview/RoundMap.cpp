@@ -221,13 +221,30 @@ void TRoundMap::SelectMap(const TwexXMLNode& round, const TEventInfoList& events
     FMapName = RoundMapName(round, FMapName);
     if (FImporter && FindPictureFile(FFiles.ImageFolders(), FFiles.PictureMap(), FMapName, FindFileNoCase).FileName.empty())
         FImporter(round, FMapName);
+    LoadMapPicture();
+
+    const TSavedCalibration saved(FFiles.Settings(), FMapName);
+    FCalibrationSaved = saved.Present();
+    const std::string objectFile = ObjectFile();
+    const std::optional<TCalibration> fit =
+        SelectionFit(FPictureMissing, FCalibrationSaved, events, objectFile, FPicture.Height);
+    FFittedPlaces.clear();
+    if (fit)
+        FFittedPlaces = SelectionPlaces(events, objectFile);
+    TakeSelectionCalibration(saved, fit, FCalibration, [this](int TCalibration::*bar, int position, bool savedValue) {
+        MoveSlider(bar, position);
+        if (FHooks.sliderMoved)
+            FHooks.sliderMoved(bar, position, savedValue);
+    });
+}
+
+void TRoundMap::LoadMapPicture()
+{
     const int missedBefore = FMisses;
     LoadPicture(FPicture, FMapName);
     FPictureMissing = FMisses != missedBefore;
-
-    const TSavedCalibration saved(FFiles.Settings(), FMapName);
-    TakeSelectionCalibration(saved, SelectionFit(FPictureMissing, saved.Present(), events, ObjectFile(), FPicture.Height),
-                             FCalibration, [this](int TCalibration::*bar, int position, bool) { MoveSlider(bar, position); });
+    if (FHooks.pictureLoaded)
+        FHooks.pictureLoaded();
 }
 
 void SaveMapCalibration(TSettingsFile& settings, const TRoundMap& map, int zoom)
@@ -248,10 +265,14 @@ void TRoundMap::ShowMap(const std::string& mapName)
 {
     FMapName = mapName;
     FObjects.Clear();
-    const int missedBefore = FMisses;
-    LoadPicture(FPicture, FMapName);
-    FPictureMissing = FMisses != missedBefore;
+    LoadMapPicture();
     LoadObjects();
+}
+
+void TRoundMap::ShowPicture(const std::string& mapName)
+{
+    FMapName = mapName;
+    LoadMapPicture();
 }
 
 std::string TRoundMap::ObjectFile() const { return FindMapObjectFile(FFiles.ImageFolders(), FMapName); }
@@ -266,15 +287,22 @@ std::string TRoundMap::LoadPicture(TPictureHolder& image, const std::string& nam
     const TPictureFile found = FindPictureFile(FFiles.ImageFolders(), FFiles.PictureMap(), name,
                                                [](const std::string& file) { return FindFileNoCase(file); });
     if (found.FileName.empty()) {
-        ++FMisses;
-        const std::string key = UpperCaseLatin1(name);
-        if (std::none_of(FMissing.begin(), FMissing.end(), [&](const std::string& m) { return UpperCaseLatin1(m) == key; }))
-            FMissing.push_back(name);
+        PictureMissed(name);
         return found.Name;
     }
     image.LoadFromFile(found.FileName);
     image.SetSizeToPicture();
     return found.Name;
+}
+
+void TRoundMap::PictureMissed(const std::string& name)
+{
+    ++FMisses;
+    const std::string key = UpperCaseLatin1(name);
+    if (std::none_of(FMissing.begin(), FMissing.end(), [&](const std::string& m) { return UpperCaseLatin1(m) == key; }))
+        FMissing.push_back(name);
+    if (FHooks.pictureMissed)
+        FHooks.pictureMissed(name);
 }
 
 void TRoundMap::PlaceObject(TMapObject& object)

@@ -139,6 +139,15 @@ public:
     // round selected on it; true when it made them.
     using TImporter = std::function<bool(const TwexXMLNode& round, const std::string& map)>;
     void SetImporter(TImporter importer) { FImporter = std::move(importer); }
+    // What a window shows of the map's steps as they happen: a name that found no picture, the
+    // map's picture looked for (found or not), a slider the selection moved (`saved`: to the
+    // map's saved value).
+    struct THooks {
+        std::function<void(const std::string& name)> pictureMissed;
+        std::function<void()> pictureLoaded;
+        std::function<void(int TCalibration::*bar, int position, bool saved)> sliderMoved;
+    };
+    void SetHooks(THooks hooks) { FHooks = std::move(hooks); }
 
     // A slider of the Admin page moved as a user moves it: kept within its range; when it
     // moves, the scales place the objects anew and an offset's margin follows it.
@@ -155,8 +164,12 @@ public:
     // A map shown by its name alone, as the Admin page shows one: its picture and its objects,
     // placed as the sliders stand. A failure raises and keeps what was done before it.
     void ShowMap(const std::string& mapName);
+    // Its picture alone: a window shows the objects of its replay instead.
+    void ShowPicture(const std::string& mapName);
     // Loads a picture by name as the map's objects do, noting a name that found none.
     std::string LoadPicture(TPictureHolder& image, const std::string& name);
+    // Notes a name that found no picture.
+    void PictureMissed(const std::string& name);
     // The map's object file, or "" without one.
     std::string ObjectFile() const;
     const TProgramFiles& Files() const { return FFiles; }
@@ -166,9 +179,15 @@ public:
 
     const std::string& MapName() const { return FMapName; }
     const TPictureHolder& Picture() const { return FPicture; }
+    TPictureHolder& Picture() { return FPicture; }
     bool PictureMissing() const { return FPictureMissing; }
     const TCalibration& Sliders() const { return FCalibration.Sliders(); }
     const TMapCalibration& Calibration() const { return FCalibration; }
+    TMapCalibration& Calibration() { return FCalibration; }
+    // What the last selection found: whether the map has a saved calibration, and the places
+    // the fit that stood in for it was made to (none without a fit), which the view frames.
+    bool CalibrationSaved() const { return FCalibrationSaved; }
+    const std::vector<TWorldPoint>& FittedPlaces() const { return FFittedPlaces; }
     int32_t LeftMargin() const { return FCalibration.LeftMargin(); }
     int32_t TopMargin() const { return FCalibration.TopMargin(); }
     const TMapObjectList& Objects() const { return FObjects; }
@@ -179,8 +198,13 @@ private:
     void PlaceObject(TMapObject& object);
     void LoadObjects();
 
+    void LoadMapPicture();
+
     const TProgramFiles& FFiles;
     TImporter FImporter;
+    THooks FHooks;
+    bool FCalibrationSaved = false;
+    std::vector<TWorldPoint> FFittedPlaces;
     std::string FMapName;
     TPictureHolder FPicture;
     bool FPictureMissing = false;

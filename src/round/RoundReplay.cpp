@@ -18,13 +18,18 @@ TReplayLoader TRoundReplay::Loader()
     // Through the session's memo, as the window loads them: a seek asks for the same few
     // pictures thousands of times.
     TReplayLoader loader;
-    loader.picture = [this](TPictureHolder& image, const std::string& name) {
-        return LoadPictureFile(FSession.PictureFiles(), FMap.Files().ImageFolders(), FMap.Files().PictureMap(), image,
-                               name)
-            .Name;
-    };
+    loader.picture = [this](TPictureHolder& image, const std::string& name) { return LoadPicture(image, name); };
     loader.objectFile = [this] { return FMap.ObjectFile(); };
     return loader;
+}
+
+std::string TRoundReplay::LoadPicture(TPictureHolder& image, const std::string& name)
+{
+    const TPictureFile found =
+        LoadPictureFile(FSession.PictureFiles(), FMap.Files().ImageFolders(), FMap.Files().PictureMap(), image, name);
+    if (found.FileName.empty())
+        FMap.PictureMissed(name);
+    return found.Name;
 }
 
 TReplaySettings ReplaySettingsOf(const TReplayOptions& options, const TMapCalibration& calibration, int mapHeight)
@@ -51,6 +56,28 @@ void TRoundReplay::SetClock(bool animate, bool loop)
 TReplaySettings TRoundReplay::Settings() const
 {
     return ReplaySettingsOf(FOptions, FMap.Calibration(), FMap.Picture().Height);
+}
+
+TReplaySession& TRoundReplay::LiveSession()
+{
+    FSession.SetSettings(Settings());
+    return FSession;
+}
+
+void TRoundReplay::ForgetRound()
+{
+    FRound = nullptr;
+    FSession.ClearEvents();
+}
+
+void TRoundReplay::ApplyEvent(int index)
+{
+    Run([&] { FSession.ApplyEvent(index); });
+}
+
+void TRoundReplay::AnimateMarkers()
+{
+    Run([&] { FSession.AnimateMarkers(); });
 }
 
 void TRoundReplay::Select(const TwexXMLNode& round)
@@ -81,6 +108,8 @@ void TRoundReplay::Select(const TwexXMLNode& round)
     const int64_t start = WholeSeconds(events.GetEvent(0)->Timestamp);
     const int64_t end = WholeSeconds(events.GetEvent(events.Count() - 1)->Timestamp);
     FLengthCaption = IntToStr(CheckedDifference(end, start));
+    if (FHooks.begun)
+        FHooks.begun();
     FMap.SelectMap(round, FSession.Events());
     FSession.SetSettings(Settings());
 
@@ -88,13 +117,17 @@ void TRoundReplay::Select(const TwexXMLNode& round)
     FTimeLineMin = TenthsRound(FSession.ReplayTime());
     FTimeLineMax = std::max(FTimeLineMin, TenthsRound(static_cast<double>(end)));
     FTimeLineValue = FTimeLineMin;
+    if (FHooks.starting)
+        FHooks.starting();
 
     FRoundStartLines = FScoreLog.size();
     FRoundStartCaption = FTimeCaption;
     FSession.MarkRoundStart();
-    Run([&] { FSession.ApplyEvent(FSession.EventIndex()); });
+    ApplyEvent(FSession.EventIndex());
     FRunning = true;
-    FSession.LoadMapObjects(FMap.ObjectFile());
+    if (FHooks.started)
+        FHooks.started();
+    LiveSession().LoadMapObjects(FMap.ObjectFile());
 }
 
 void TRoundReplay::Tick()
@@ -109,10 +142,10 @@ void TRoundReplay::Tick()
     FRunning = runsOn;
 }
 
-void TRoundReplay::SeekTo(double seconds)
+bool TRoundReplay::SeekTo(double seconds)
 {
     if (!FSession.RoundMarked() || !FRound || FSession.Events().Count() == 0)
-        return;
+        return false;
     try {
         Run([&] { FSession.SeekTo(seconds); });
     } catch (...) {
@@ -120,6 +153,7 @@ void TRoundReplay::SeekTo(double seconds)
         throw;
     }
     FRunning = !FSession.Ended();
+    return true;
 }
 
 bool TRoundReplay::NextKill() { return SeekToKill(&TReplaySession::NextKillSeekTime); }
@@ -154,4 +188,6 @@ void TRoundReplay::Show(const TReplayReport& report)
         FTimeCaption = FRoundStartCaption;
     if (report.timeLine)
         FTimeLineValue = std::clamp(*report.timeLine, FTimeLineMin, FTimeLineMax);
+    if (FHooks.shown)
+        FHooks.shown(report);
 }

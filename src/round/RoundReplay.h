@@ -8,6 +8,7 @@
 #include "mapview/RoundMap.h"
 #include "replay/ReplaySession.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,14 @@ class TRoundReplay {
 public:
     // `roster`: the log's roster; the replay adds to a copy of it.
     TRoundReplay(const TProgramFiles& files, const TPlayerList& roster);
+    // What a window shows of the replay's steps as they happen; the tool reads the results.
+    struct THooks {
+        std::function<void()> begun;    // the round has events: its length is known
+        std::function<void()> starting; // map and time line set; the round's start is marked next
+        std::function<void()> started;  // the first event applied and the clock on; objects next
+        std::function<void(const TReplayReport&)> shown; // a step ran: what it changed
+    };
+    void SetHooks(THooks hooks) { FHooks = std::move(hooks); }
     TRoundReplay(const TRoundReplay&) = delete;
     TRoundReplay& operator=(const TRoundReplay&) = delete;
 
@@ -38,9 +47,19 @@ public:
     const TRoundMap& Map() const { return FMap; }
     // The round selected last, or nothing.
     const TwexXMLNode* Round() const { return FRound; }
-    // The log's roster with what the replay added to it so far.
+    // The log's roster with what the replay added to it so far; a window loads a log into it.
     const TPlayerList& Roster() const { return FRoster; }
+    TPlayerList& Roster() { return FRoster; }
+    // The log it came from is gone: no round, no events.
+    void ForgetRound();
     void SetClock(bool animate, bool loop);
+    TReplayOptions& Options() { return FOptions; }
+    const TReplayOptions& Options() const { return FOptions; }
+    // The session with the settings as the options and the map stand now: what every step
+    // takes, also a window's own (objects placed, markers moved by a setting).
+    TReplaySession& LiveSession();
+    // The session's settings for the options and the map as they stand now.
+    TReplaySettings Settings() const;
 
     // The selection's steps in its order; a failure raises and keeps what was done before it.
     void Select(const TwexXMLNode& round);
@@ -48,7 +67,18 @@ public:
     void Tick();
     // Whether the timer runs: the round has ticks to come and nothing halted it.
     bool Running() const { return FRunning; }
-    void SeekTo(double seconds);
+    // Loads the picture for a name as the replay's markers and objects do, through the memo
+    // that serves seeks; a name without one is noted as missing (the map's MissingPictures).
+    // The name the picture was looked for under last.
+    std::string LoadPicture(TPictureHolder& image, const std::string& name);
+    // The clock started again by the user, after a halt.
+    void Continue() { FRunning = true; }
+    // An event of the round applied, and the markers moved between ticks, as steps of their own.
+    void ApplyEvent(int index);
+    void AnimateMarkers();
+    // Whether it moved: a round is set up to seek in.
+    bool SeekTo(double seconds);
+    // Whether there was a kill to go to.
     bool NextKill();
     bool PreviousKill();
 
@@ -61,15 +91,17 @@ public:
     int TimeLineValue() const { return FTimeLineValue; }
     int TimeLineMax() const { return FTimeLineMax; }
     const std::vector<std::string>& ScoreLog() const { return FScoreLog; }
+    // How many lines the score log had when the round was selected: what a restart keeps.
+    size_t RoundStartLines() const { return FRoundStartLines; }
 
 private:
     // Seeks to the moment the session gives for a kill step, when it gives one.
     bool SeekToKill(std::optional<double> (TReplaySession::*killTime)() const);
     TReplayLoader Loader();
-    TReplaySettings Settings() const;
     // Runs a step of the session and takes in what it changed, also when it raises.
     template <class TStep> void Run(TStep step)
     {
+        LiveSession();
         RunReported(FSession, step, [this](const TReplayReport& report) { Show(report); });
     }
     void Show(const TReplayReport& report);
@@ -78,6 +110,7 @@ private:
     TPlayerList FRoster;
     TReplaySession FSession;
     TReplayOptions FOptions;
+    THooks FHooks;
     const TwexXMLNode* FRound = nullptr;
     bool FRunning = false;
 

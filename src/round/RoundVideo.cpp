@@ -1,9 +1,11 @@
 #include "round/RoundVideo.h"
+#include "round/RoundReplay.h"
 #include "round/RoundView.h"
 
 #include "base/Errors.h"
 #include "base/Numeric.h"
 #include "mapview/RoundMap.h"
+#include "settings/ProgramFolder.h"
 #include "replay/InfoClass.h"
 #include "replay/ReplayMath.h"
 #include "xmltree/wexXMLTree.h"
@@ -353,4 +355,25 @@ bool RunVideoExport(TVideoExport& video, std::ostream& err, bool terminal)
     if (terminal && !video.Done())
         err << '\n';
     return video.Done();
+}
+
+TVideoSource VideoSourceOf(const TRoundReplay& replay, const TViewOptions& view)
+{
+    const TRoundMap& map = replay.Map();
+    TVideoSource source;
+    source.round = replay.Round();
+    source.roster = &replay.Roster();
+    source.imageFolders = map.Files().ImageFolders();
+    source.pictureMap = map.Files().PictureMap();
+    source.objectFile = map.ObjectFile();
+    source.settings = replay.Settings();
+    source.grid = map.PictureMissing() && view.gridBackground;
+    if (map.Picture().HasPicture())
+        source.mapPicture = map.Picture().Picture();
+    source.view = view;
+    source.font = FrameFont();
+    source.minZoom = MinMapZoom;
+    source.maxZoom = MaxMapZoom;
+    source.mapOffset = QPoint(MapCornerX, MapCornerY);
+    return source;
 }

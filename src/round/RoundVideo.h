@@ -67,6 +67,11 @@ struct TVideoSource {
     QPoint mapOffset{-8, 0};
 };
 
+class TRoundReplay;
+// What a video takes of the round a replay selected and of the view, as the window and the
+// tool hand their own over.
+TVideoSource VideoSourceOf(const TRoundReplay& replay, const TViewOptions& view);
+
 // The most frames a video is made of; a span that needs more is refused before any work.
 inline constexpr long long MaxVideoFrames = 100000;
 

@@ -88,13 +88,10 @@ void TRoundView::ScrollTo(TViewScroll scroll)
 void TRoundView::ApplyFirstView(const TRoundReplay& replay)
 {
     const TRoundMap& map = replay.Map();
-    const TEventInfoList& events = replay.Session().Events();
-    const bool saved = TSavedCalibration(map.Files().Settings(), map.MapName()).Present();
+    const bool saved = map.CalibrationSaved();
     // The places the map was fitted to are the ones the view frames; a fit that could not be
     // made frames nothing.
-    std::vector<TWorldPoint> places = SelectionPlaces(events, map.ObjectFile());
-    if (!SelectionFit(map.PictureMissing(), saved, events, map.ObjectFile(), map.Picture().Height))
-        places.clear();
+    const std::vector<TWorldPoint>& places = map.FittedPlaces();
     // Larger than designed only with a view of its own: the designed one is the window's.
     const bool larger = FView && (FView->width() > DesignedViewWidth || FView->height() > DesignedViewHeight);
     switch (FirstViewOf(map.PictureMissing(), saved, !places.empty(), larger, FUserZoomed)) {

@@ -23,29 +23,6 @@
 
 namespace {
 
-// What the export takes of the round the replay selected and of the view, as the window hands
-// its own over.
-TVideoSource VideoSource(const TRoundReplay& replay, const TProgramFiles& files, const TViewOptions& view)
-{
-    const TRoundMap& map = replay.Map();
-    TVideoSource source;
-    source.round = replay.Round();
-    source.roster = &replay.Roster();
-    source.imageFolders = files.ImageFolders();
-    source.pictureMap = files.PictureMap();
-    source.objectFile = map.ObjectFile();
-    source.settings = replay.Session().Settings();
-    source.grid = map.PictureMissing() && view.gridBackground;
-    if (map.Picture().HasPicture())
-        source.mapPicture = map.Picture().Picture();
-    source.view = view;
-    source.font = FrameFont();
-    source.minZoom = MinMapZoom;
-    source.maxZoom = MaxMapZoom;
-    source.mapOffset = QPoint(MapCornerX, MapCornerY);
-    return source;
-}
-
 } // namespace
 
 int Video(TContext& c)
@@ -143,7 +120,7 @@ int Video(TContext& c)
     try {
         // Another of libavcodec's H.264 encoders may be named instead of libx264.
         const char* encoder = std::getenv("ORNWICK_H264_ENCODER");
-        TVideoExport film(VideoSource(replay, files, options), video, out, encoder ? encoder : "");
+        TVideoExport film(VideoSourceOf(replay, options), video, out, encoder ? encoder : "");
         if (!RunVideoExport(film, c.err, terminal))
             throw TUsageError{"video: interrupted, no file written"};
         film.Finish();

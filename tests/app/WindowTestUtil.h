@@ -27,7 +27,6 @@ public:
     static TwexXMLNode*& RoundNode(TTarvelMain& window) { return window.FRoundNode; }
     static bool SettingsRead(TTarvelMain& window) { return window.FSettings.WasRead(); }
     static TPictureHolder& MapImage(TTarvelMain& window) { return window.FMapImage; }
-    static std::string& MapName(TTarvelMain& window) { return window.FMapName; }
     static void SetMargins(TTarvelMain& window, int left, int top)
     {
         window.FCalibration.SetLeftMargin(left);

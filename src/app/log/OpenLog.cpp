@@ -41,7 +41,7 @@ void TTarvelMain::OpenLog(const std::string& fileName)
     ShowLogNote();
     ClearReplayState();
     FRoster.ClearPlayers();
-    FSession.ClearEvents();
+    FReplay.ForgetRound();
     if (loaded) {
         // The worker walked the tree already, as below; a failure keeps what it found first.
         FRoster = std::move(loaded->Roster);
@@ -109,12 +109,6 @@ void TTarvelMain::BuildEventList()
         throw;
     }
     FSession.EventsChanged();
-}
-
-void TTarvelMain::LoadRoundEvents(int index)
-{
-    FRoundNode = RoundOfItem(index);
-    BuildEventList();
 }
 
 void TTarvelMain::ConvertzxmlLogtoxml1Click()

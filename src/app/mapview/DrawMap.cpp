@@ -23,7 +23,7 @@ void TTarvelMain::DrawMap()
         else
             map.picture = &FMapImage.Picture();
     }
-    map.pictureMissing = FMapPictureMissing;
+    map.pictureMissing = MapPictureMissing();
     map.calibration = FCalibration.Placing();
     map.pictureHeight = FMapImage.Height;
     TFrameTarget target;

@@ -37,22 +37,7 @@ TVideoSource TTarvelMain::VideoSource() const
 {
     if (!FRoundNode || FSession.Events().Count() == 0)
         throw EBaseError("No round is being replayed: double-click one in the list first");
-    TVideoSource source;
-    source.round = FRoundNode;
-    source.roster = &FRoster;
-    source.imageFolders = FFiles.ImageFolders();
-    source.pictureMap = FPictureMap;
-    source.objectFile = MapObjectFile(FMapName);
-    source.settings = ReplaySettings();
-    source.grid = FMapPictureMissing && FView.gridBackground;
-    if (FMapImage.HasPicture())
-        source.mapPicture = FMapImage.Picture();
-    source.view = FView;
-    source.font = FFrameFont;
-    source.minZoom = TBMApZoom->minimum();
-    source.maxZoom = TBMApZoom->maximum();
-    source.mapOffset = MapZoomImage->pos();
-    return source;
+    return VideoSourceOf(FReplay, FView);
 }
 
 void TTarvelMain::ExportVideo1Click()

@@ -126,7 +126,7 @@ void TTarvelMain::GameFolder1Click()
 
 void TTarvelMain::ImportSelectedMapAgain()
 {
-    if (!FRoundNode || !FSession.RoundMarked() || !FMapPictureMissing)
+    if (!FRoundNode || !FSession.RoundMarked() || !MapPictureMissing())
         return;
     // The round selected anew imports its map, and goes back to the moment it showed.
     const double time = FSession.ReplayTime();

@@ -80,7 +80,7 @@ void TTarvelMain::GridBackgroundToggled(bool on)
 {
     FSettings.SetValue(GridKey, on ? "true" : "false");
     FView.gridBackground = on;
-    if (!FMapPictureMissing)
+    if (!MapPictureMissing())
         return;
     // Without a picture the frame draws over the bitmap it finds: a fresh one, not the grid.
     if (!on && !FMapImage.HasPicture())
@@ -89,15 +89,11 @@ void TTarvelMain::GridBackgroundToggled(bool on)
     FLayoutChanged = true;
 }
 
-void TTarvelMain::LoadMapPicture()
+void TTarvelMain::MapPictureLoaded()
 {
-    FMapPictureMissing = false;
-    const int missedBefore = FPictureMisses;
-    LoadPicture(FMapImage, FMapName);
     FMapImage.DecodeInBackground(); // while the round is selected, for its first frames
-    FMapPictureMissing = FPictureMisses != missedBefore;
     LMissingMap->SetCaption("Map picture: put " + FMapName + ".jpg or " + FMapName + ".bmp in images/");
-    LMissingMap->setVisible(FMapPictureMissing);
+    LMissingMap->setVisible(MapPictureMissing());
     if (FCalibrateForm)
         FCalibrateForm->MapChanged();
 }
@@ -122,7 +118,7 @@ void TTarvelMain::FitToRound1Click()
     ApplyCalibration(FitToRound());
     // A map without a picture shows the grid alone: the view frames the round on it, as the
     // selection does, whatever scale the fit had to take.
-    if (FMapPictureMissing)
+    if (MapPictureMissing())
         FrameMapView(RoundPlaces(FSession.Events(), FSession.MapObjects()));
 }
 

@@ -146,7 +146,7 @@ void TTarvelMain::TellMapNotice(bool newSelection)
 {
     if (newSelection)
         FNoticeProblem.clear();
-    if (!FMapPictureMissing) {
+    if (!MapPictureMissing()) {
         MapNotice1->hide();
         return;
     }

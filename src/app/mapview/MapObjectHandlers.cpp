@@ -10,40 +10,29 @@
 
 #include <QSlider>
 
-std::string TTarvelMain::MapObjectFile(const std::string& mapName) const
+void TTarvelMain::LoadMapObjects(const std::string& mapName)
 {
-    return FindMapObjectFile(FFiles.ImageFolders(), mapName);
+    FReplay.LiveSession().LoadMapObjects(FindMapObjectFile(FFiles.ImageFolders(), mapName));
 }
-
-void TTarvelMain::LoadMapObjects(const std::string& mapName) { LiveSession().LoadMapObjects(MapObjectFile(mapName)); }
 
 void TTarvelMain::ShowMap(const std::string& mapName)
 {
-    FMapName = mapName;
-    LoadMapPicture();
+    FReplay.Map().ShowPicture(mapName);
     LoadMapObjects(FMapName);
 }
 
 void TTarvelMain::AddMapObject(const std::string& objectClass, const std::string& position, const std::string& team)
 {
-    LiveSession().AddMapObject(objectClass, position, team);
+    FReplay.LiveSession().AddMapObject(objectClass, position, team);
 }
 
-void TTarvelMain::PlaceMapObject(TMapObject& object) { LiveSession().PlaceMapObject(object); }
+void TTarvelMain::PlaceMapObject(TMapObject& object) { FReplay.LiveSession().PlaceMapObject(object); }
 
-void TTarvelMain::PlaceAllMapObjects() { LiveSession().PlaceAllMapObjects(); }
+void TTarvelMain::PlaceAllMapObjects() { FReplay.LiveSession().PlaceAllMapObjects(); }
 
 void TTarvelMain::BSaveSettingsPerMapClick()
 {
-    // Keys that would not read back would be appended again at every press: refused whole.
-    if (!TTextList::Storable(FMapName + "_SCALE", ""))
-        throw EBaseError("The calibration of the map " + FMapName +
-                         " cannot be saved: a map name with \"=\" or a line break is no key of the settings file");
-    FCorrectionY = FCalibration.Sliders().YScale;
     // Only the list changes here; the settings file is written when the program ends.
-    FSettings.SetValue(FMapName + "_SCALE", IntToStr(FCalibration.Sliders().XScale));
-    FSettings.SetValue(FMapName + "_CORRECTIONY", IntToStr(FCorrectionY));
-    FSettings.SetValue(FMapName + "_TOPMARGIN", IntToStr(FCalibration.TopMargin()));
-    FSettings.SetValue(FMapName + "_LEFTMARGIN", IntToStr(FCalibration.LeftMargin()));
-    FSettings.SetValue("ZOOM", IntToStr(FZoom));
+    SaveMapCalibration(FSettings, FReplay.Map(), FZoom);
+    FCorrectionY = FCalibration.Sliders().YScale;
 }

@@ -1,22 +1,13 @@
 // Pictures found by name in the images folder, and the list of those that are missing.
-#include "app/Controls.h"
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
-#include "base/Files.h"
-#include "mapview/RoundMap.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
 std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& name)
 {
-    // A loaded picture gives the holder its size, whatever its kind: a holder that kept its
-    // old size would place and scale the new picture wrongly. The files are asked for through
-    // the memo that serves seeks.
-    const TPictureFile found = LoadPictureFile(FSession.PictureFiles(), FFiles.ImageFolders(), FPictureMap, image, name);
-    if (found.FileName.empty())
-        ReportMissingPicture(name);
-    return found.Name;
+    return FReplay.LoadPicture(image, name);
 }
 
 void TTarvelMain::ReportMissingPicture(const std::string& name)
@@ -24,7 +15,6 @@ void TTarvelMain::ReportMissingPicture(const std::string& name)
     // The names listed, in the letter case the list ignores: a map of thousands of unknown
     // classes must not scan the list for each one. An edit of the page by the user makes it
     // read the list anew.
-    ++FPictureMisses;
     if (!FMissingNamesValid) {
         FMissingNames.clear();
         for (QTextBlock line = Memo2->document()->begin(); line.isValid(); line = line.next())

@@ -163,7 +163,7 @@ TFrameOverlays TTarvelMain::FrameOverlays() const
 {
     TFrameOverlays overlays;
     overlays.history = &FSession.Overlays();
-    overlays.placing = TReplaySession::PlacingOf(ReplaySettings());
+    overlays.placing = TReplaySession::PlacingOf(FReplay.Settings());
     overlays.trailSeconds = FView.TrailsShown();
     overlays.deathMap = FView.deathMap;
     overlays.killFeed = FView.killFeed;

@@ -81,7 +81,7 @@ void TTarvelMain::ScrollMapView(TViewScroll scroll)
 
 void TTarvelMain::ApplyFirstView(const std::vector<TWorldPoint>& places, bool calibrationSaved)
 {
-    switch (FirstViewOf(FMapPictureMissing, calibrationSaved, !places.empty(), MapViewLargerThanDesigned(),
+    switch (FirstViewOf(MapPictureMissing(), calibrationSaved, !places.empty(), MapViewLargerThanDesigned(),
                         FUserZoomed)) {
     case TFirstView::Keep:
         return;

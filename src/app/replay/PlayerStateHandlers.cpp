@@ -1,21 +1,10 @@
-// The main window's operations on the player states, handed to its replay session.
+// The main window's operations on the player states, handed to its replay.
 #include "app/UTarvelMain.h"
-#include "round/RoundReplay.h"
-
-
-TReplaySettings TTarvelMain::ReplaySettings() const
-{
-    return ReplaySettingsOf(FReplayOptions, FCalibration, FMapImage.Height);
-}
-
-TReplaySession& TTarvelMain::LiveSession()
-{
-    FSession.SetSettings(ReplaySettings());
-    return FSession;
-}
 
 void TTarvelMain::ClearReplayState()
 {
     FSession.ClearReplayState();
     FRoundEndShown = false;
 }
+
+void TTarvelMain::ApplyEvent(int index) { FReplay.ApplyEvent(index); }

@@ -27,34 +27,70 @@ void TTarvelMain::Timer1Timer()
     Timer1->stop();
     if (FStopRequested || FSession.EventIndex() == FSession.Events().Count())
         return;
-    if (ReplayTick())
+    FReplay.Tick();
+    if (FReplay.Running())
         Timer1->start();
     else
         RoundEnded();
 }
 
-bool TTarvelMain::ReplayTick()
-{
-    bool runsOn = false;
-    RunSession([&] { runsOn = LiveSession().LoopingTick(FReplayOptions.loop); });
-    return runsOn;
-}
+void TTarvelMain::AnimateMarkers() { FReplay.AnimateMarkers(); }
 
-void TTarvelMain::AnimateMarkers()
+void TTarvelMain::ConnectReplay()
 {
-    RunSession([&] { LiveSession().AnimateMarkers(); });
+    TRoundReplay::THooks hooks;
+    hooks.begun = [this] {
+        ListBox1->lower();
+        Label12->SetCaption(FReplay.LengthCaption());
+        PlaceTimeLabels();
+    };
+    hooks.starting = [this] {
+        TellMapNotice(true);
+        if (!FReplay.Map().FittedPlaces().empty())
+            FLayoutChanged = true; // the offsets' handlers leave the map to the next frame
+        // Range first: the position then fits whichever round came before.
+        TBTime->setRange(FReplay.TimeLineMin(), FReplay.TimeLineMax());
+        TBTime->setValue(FReplay.TimeLineValue());
+        TBTime->setTickInterval(TimeLineTickInterval(TBTime->minimum(), TBTime->maximum()));
+        TBTime->setEnabled(true);
+    };
+    hooks.started = [this] {
+        StartDrawThread();
+        TBMApZoomChange();
+        // Before the first tick: it is seen framed.
+        ApplyFirstView(FReplay.Map().FittedPlaces(), FReplay.Map().CalibrationSaved());
+        Timer1->start();
+    };
+    hooks.shown = [this](const TReplayReport& report) { ShowReplayReport(report); };
+    FReplay.SetHooks(std::move(hooks));
+
+    TRoundMap::THooks map;
+    map.pictureMissed = [this](const std::string& name) { ReportMissingPicture(name); };
+    map.pictureLoaded = [this] { MapPictureLoaded(); };
+    map.sliderMoved = [this](int TCalibration::*bar, int position, bool saved) {
+        if (bar == &TCalibration::YScale && saved)
+            FCorrectionY = position; // kept as saved, also where the slider cannot show it
+        SetTrackBarPosition(bar == &TCalibration::XScale   ? TBXas
+                            : bar == &TCalibration::YScale ? TBYas
+                            : bar == &TCalibration::Left   ? TBLeft
+                                                           : TBTop,
+                            position);
+    };
+    FReplay.Map().SetHooks(std::move(map));
+    FReplay.Map().SetImporter([this](const TwexXMLNode& round, const std::string&) { return ImportMissingMap(round); });
 }
 
 void TTarvelMain::ShowReplayReport(const TReplayReport& report)
 {
     if (report.restarted) {
-        // The score log as it was when the round was selected.
+        // The score log as it was when the round was selected: the replay's own lines.
         FRoundEndShown = false;
         QTextDocument& log = *Memo1->document();
-        if (FRoundStartMemoBlocks == 0) {
+        const int lines = static_cast<int>(FReplay.RoundStartLines());
+        if (lines == 0) {
             Memo1->clear();
-        } else if (log.blockCount() > FRoundStartMemoBlocks) {
-            QTextCursor cursor(log.findBlockByNumber(FRoundStartMemoBlocks - 1));
+        } else if (log.blockCount() > lines) {
+            QTextCursor cursor(log.findBlockByNumber(lines - 1));
             cursor.movePosition(QTextCursor::EndOfBlock);
             cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
             cursor.removeSelectedText();
@@ -70,10 +106,8 @@ void TTarvelMain::ShowReplayReport(const TReplayReport& report)
         }
         Memo1->appendPlainText(Latin1(text));
     }
-    if (report.elapsed)
-        LTime->SetCaption(ElapsedCaption(*report.elapsed));
-    else if (report.restarted)
-        LTime->SetCaption(FRoundStartCaption);
+    if (report.elapsed || report.restarted)
+        LTime->SetCaption(FReplay.TimeCaption());
     PlaceTimeLabels();
     if (report.timeLine)
         TBTime->setValue(*report.timeLine);
@@ -109,6 +143,7 @@ void TTarvelMain::BitBtn1Click()
 void TTarvelMain::Button1Click()
 {
     FStopRequested = false;
+    FReplay.Continue();
     Timer1->start();
 }
 

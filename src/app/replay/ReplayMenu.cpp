@@ -214,11 +214,11 @@ void TTarvelMain::CreateReplayMenu()
     // The replay's options are written as the user sets them.
     connect(CBAnimate, &QCheckBox::toggled, this, [this](bool on) {
         FReplayOptions.animate = on;
-        ReplaySettingChanged();
+        FSession.SettingChanged();
     });
     connect(ReplayFromstart20Events, &QCheckBox::toggled, this, [this](bool on) {
         FReplayOptions.loop = on;
-        ReplaySettingChanged();
+        FSession.SettingChanged();
     });
 }
 

@@ -182,7 +182,7 @@ TEST(SaveSettingsPerMap, WritesTheFiveKeysInOrderAndReplacesThemInPlace)
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
     window.BSaveSettingsPerMap->click(); // before any round: an empty map name
-    TTarvelMainTest::MapName(window) = "bay";
+    window.ShowMap("bay"); // a map without a picture or objects
     window.TBXas->setValue(500);
     window.TBYas->setValue(600);
     TTarvelMainTest::SetMargins(window, -3, 7);
