@@ -361,10 +361,10 @@ public:
     QAction* FitMapToWindow1 = nullptr;
     void FitMapToWindow1Click();
     void FormMouseWheel(int delta); // delta in 120ths of a notch
-    // The first view a selection gives the map (FirstViewOf): the round's places framed, the
-    // whole map fitted to a view larger than designed, or the view kept. `places` are the
-    // places the selection fitted the map to.
-    void ApplyFirstView(const std::vector<TWorldPoint>& places, bool calibrationSaved);
+    // The first view a selection gives the map (FirstViewPlace): the places the selection
+    // fitted the map to framed, the whole map fitted to a view larger than designed, or the
+    // view kept.
+    void ApplyFirstView();
     // The zoom and scroll that frame the places where the sliders put them.
     void FrameMapView(const std::vector<TWorldPoint>& places);
     // Whether the user zoomed since the program started (the slider, the wheel, the keys).
@@ -479,10 +479,8 @@ private:
     void ConnectReplay();
     void ShowReplayReport(const TReplayReport& report);
     void PlaceTimeLabels(); // Label12 clear of LTime's longest time in the round
-    // Runs a seek of the replay; whether it moved. Its end is shown, whether it ended or
-    // halted: the clock follows the replay.
+    // Runs a seek of the replay and shows where it left it; whether it moved.
     bool Seek(const std::function<bool()>& seek);
-    void ShowSeek();
     void CreateReplayMenu();
     void ShowSpeed(); // LSpeed follows TrackBar1
     void SeekTimeLine(int tenths); // to where TBTime shows this position

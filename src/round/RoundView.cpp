@@ -85,35 +85,45 @@ void TRoundView::ScrollTo(TViewScroll scroll)
     FScroll = LimitScroll(scroll, FZoom, view.width(), view.height(), MapCornerX, MapCornerY);
 }
 
-void TRoundView::ApplyFirstView(const TRoundReplay& replay)
+std::optional<TViewPlace> FramePlaces(const std::vector<TWorldPoint>& places, const TRoundMap& map, QSize view,
+                                      QPoint corner)
 {
-    const TRoundMap& map = replay.Map();
-    const bool saved = map.CalibrationSaved();
+    const std::optional<TMapBox> box = PlacesBox(places, map.Calibration().Placing(), map.Picture().Height);
+    if (!box)
+        return std::nullopt;
+    TViewPlace place;
+    place.zoom = ZoomToFrame(*box, view.width(), view.height());
+    place.scroll = ScrollToCentre(*box, place.zoom, view.width(), view.height(), corner.x(), corner.y());
+    return place;
+}
+
+std::optional<TViewPlace> FirstViewPlace(const TRoundMap& map, bool larger, bool userZoomed, QSize room,
+                                         QSize frameView, QPoint corner)
+{
     // The places the map was fitted to are the ones the view frames; a fit that could not be
     // made frames nothing.
     const std::vector<TWorldPoint>& places = map.FittedPlaces();
+    switch (FirstViewOf(map.PictureMissing(), map.CalibrationSaved(), !places.empty(), larger, userZoomed)) {
+    case TFirstView::Keep:
+        return std::nullopt;
+    case TFirstView::FitMap:
+        return TViewPlace{ZoomToFit(room.width() - corner.x(), room.height() - corner.y()), {}};
+    case TFirstView::FrameRound:
+        return FramePlaces(places, map, frameView, corner);
+    }
+    return std::nullopt;
+}
+
+void TRoundView::ApplyFirstView(const TRoundReplay& replay)
+{
     // Larger than designed only with a view of its own: the designed one is the window's.
     const bool larger = FView && (FView->width() > DesignedViewWidth || FView->height() > DesignedViewHeight);
-    switch (FirstViewOf(map.PictureMissing(), saved, !places.empty(), larger, FUserZoomed)) {
-    case TFirstView::Keep:
-        return;
-    case TFirstView::FitMap: {
-        const QSize room = ViewSize();
-        FZoom = ZoomToFit(room.width() - MapCornerX, room.height() - MapCornerY);
-        ScrollTo({});
-        return;
-    }
-    case TFirstView::FrameRound: {
-        const TCalibration at{map.Sliders().XScale, map.Sliders().YScale, map.LeftMargin(), map.TopMargin()};
-        const std::optional<TMapBox> box = PlacesBox(places, at, map.Picture().Height);
-        if (!box)
-            return;
-        // The framed map reaches past the designed view: its scroll bars take their room.
-        const QSize view = FView ? *FView : QSize(DesignedViewWidth - ScrollBarBreadth, DesignedViewHeight - ScrollBarBreadth);
-        FZoom = ZoomToFrame(*box, view.width(), view.height());
-        ScrollTo(ScrollToCentre(*box, FZoom, view.width(), view.height(), MapCornerX, MapCornerY));
-        return;
-    }
+    // The framed map reaches past the designed view: its scroll bars take their room.
+    const QSize frameView = FView ? *FView : QSize(DesignedViewWidth - ScrollBarBreadth, DesignedViewHeight - ScrollBarBreadth);
+    if (const std::optional<TViewPlace> place =
+            FirstViewPlace(replay.Map(), larger, FUserZoomed, ViewSize(), frameView, QPoint(MapCornerX, MapCornerY))) {
+        FZoom = place->zoom;
+        ScrollTo(place->scroll);
     }
 }
 

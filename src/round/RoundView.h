@@ -20,9 +20,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TMapObject;
 class TReplaySession;
+class TRoundMap;
 class TRoundReplay;
 class TTextList;
 
@@ -65,6 +67,21 @@ inline constexpr int MapCornerX = -8;
 inline constexpr int MapCornerY = 0;
 // The zoom slider's designed position, where it stays when the settings' zoom does not read.
 inline constexpr int DesignedMapZoom = 1000;
+
+// A zoom, and where the view is scrolled at it.
+struct TViewPlace {
+    int zoom = DesignedMapZoom;
+    TViewScroll scroll;
+};
+// The view that frames places as the map's calibration puts them, in a view of this size whose
+// zoomed map lies at `corner`; nothing when no place is one the map can show.
+std::optional<TViewPlace> FramePlaces(const std::vector<TWorldPoint>& places, const TRoundMap& map, QSize view,
+                                      QPoint corner);
+// What selecting the map's round does to a view (FirstViewOf): the whole map fitted into `room`,
+// the places the map was fitted to framed in `frameView` (FramePlaces), or nothing: the view
+// is kept. `larger`: the view is larger than designed; `userZoomed`: the user chose a zoom.
+std::optional<TViewPlace> FirstViewPlace(const TRoundMap& map, bool larger, bool userZoomed, QSize room,
+                                         QSize frameView, QPoint corner);
 
 // The map view of a round replay without a window, as the window's map view follows the same
 // steps: a view of the designed size, or of a size of its own.

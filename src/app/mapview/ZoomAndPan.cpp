@@ -4,6 +4,7 @@
 #include "base/ErrorReporting.h"
 #include "base/Numeric.h"
 #include "mapview/MapZoom.h"
+#include "round/RoundView.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,6 +16,18 @@
 #include <QSlider>
 
 #include <algorithm>
+
+namespace {
+
+// The view a framed map is centred in: it reaches past the view, so the scroll bars take their
+// room from it.
+QSize FramedViewSize(const QAbstractScrollArea& box)
+{
+    const int bar = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
+    return box.maximumViewportSize() - QSize(bar, bar);
+}
+
+} // namespace
 
 void TTarvelMain::SetZoom(int zoom)
 {
@@ -79,41 +92,24 @@ void TTarvelMain::ScrollMapView(TViewScroll scroll)
     ScrollBox1->verticalScrollBar()->setValue(scroll.Y);
 }
 
-void TTarvelMain::ApplyFirstView(const std::vector<TWorldPoint>& places, bool calibrationSaved)
+void TTarvelMain::ApplyFirstView()
 {
-    switch (FirstViewOf(MapPictureMissing(), calibrationSaved, !places.empty(), MapViewLargerThanDesigned(),
-                        FUserZoomed)) {
-    case TFirstView::Keep:
-        return;
-    case TFirstView::FitMap: {
-        // As "Fit map to window" zooms, for the view the window or the tool has.
-        const QSize room = FToolView ? *FToolView : ScrollBox1->maximumViewportSize();
-        SetZoom(ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
-        ScrollMapView({});
-        return;
-    }
-    case TFirstView::FrameRound:
-        FrameMapView(places);
-        return;
+    const std::optional<TViewPlace> place =
+        FirstViewPlace(FReplay.Map(), MapViewLargerThanDesigned(), FUserZoomed, ScrollBox1->maximumViewportSize(),
+                       FramedViewSize(*ScrollBox1), MapZoomImage->pos());
+    if (place) {
+        SetZoom(place->zoom);
+        ScrollMapView(place->scroll);
     }
 }
 
 void TTarvelMain::FrameMapView(const std::vector<TWorldPoint>& places)
 {
-    const TCalibration at = FCalibration.Placing();
-    const std::optional<TMapBox> box = PlacesBox(places, at, FMapImage.Height);
-    if (!box)
-        return;
-    QSize view = MapViewSize();
-    if (!FToolView) {
-        // The framed map reaches past the view: the scroll bars take their room from it.
-        const int bar = ScrollBox1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1);
-        view = ScrollBox1->maximumViewportSize() - QSize(bar, bar);
+    const std::optional<TViewPlace> place = FramePlaces(places, FReplay.Map(), FramedViewSize(*ScrollBox1), MapZoomImage->pos());
+    if (place) {
+        SetZoom(place->zoom);
+        ScrollMapView(place->scroll);
     }
-    const int zoom = ZoomToFrame(*box, view.width(), view.height());
-    SetZoom(zoom);
-    const QPoint corner = MapZoomImage->pos();
-    ScrollMapView(ScrollToCentre(*box, zoom, view.width(), view.height(), corner.x(), corner.y()));
 }
 
 QImage TTarvelMain::ViewPicture() const

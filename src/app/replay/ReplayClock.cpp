@@ -58,7 +58,7 @@ void TTarvelMain::ConnectReplay()
         StartDrawThread();
         TBMApZoomChange();
         // Before the first tick: it is seen framed.
-        ApplyFirstView(FReplay.Map().FittedPlaces(), FReplay.Map().CalibrationSaved());
+        ApplyFirstView();
         Timer1->start();
     };
     hooks.shown = [this](const TReplayReport& report) { ShowReplayReport(report); };

