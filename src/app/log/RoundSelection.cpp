@@ -49,9 +49,9 @@ void TTarvelMain::ListBox1DblClick()
 
     FMapName = RoundMapName(*FRoundNode, FMapName);
     LoadMapPicture();
-    if (FMapPictureMissing && ImportMissingMap(*FRoundNode))
+    if (FMapPictureMissing && FMapImports->ImportMissingMap(*FRoundNode))
         LoadMapPicture();
-    TellMapNotice(true);
+    FMapImports->TellMapNotice(true);
 
     // The saved calibration, else the fit, before the first event, so that it is placed as
     // every later one is; only "Save" writes it. The places the map is fitted to are the ones
