@@ -39,7 +39,7 @@ int RunTarvel(int argc, char** argv)
     TTarvelMain window(ExecutablePath());
     window.SetWritesSettings(true);
     window.SetBackgroundLoadEnabled(true);
-    window.SetGameSearchEnabled(true);
+    window.MapImports().SetGameSearchEnabled(true);
     window.show();
     // The window is on the screen before a log named on the command line loads.
     QCoreApplication::processEvents();

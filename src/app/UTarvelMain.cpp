@@ -109,11 +109,7 @@ void TTarvelMain::FormDestroy()
         QThread::msleep(50);
         StopDrawThread();
     }
-    // A cancelled import may still be writing its picture in memory; it ends before the program
-    // can, or the program's teardown would pull the libraries from under it.
-    for (std::thread& import : FCancelledImports)
-        import.join();
-    FCancelledImports.clear();
+    FMapImports->JoinCancelledImports();
     FMapImage.SetPicture(QImage());
     // A settings list that was never read would wipe the user's file.
     if (FWritesSettings && FSettings.WasRead())
@@ -147,6 +143,7 @@ void TTarvelMain::ConnectHandlers()
     CreateReplayMenu();
     CreateViewMenu();
     CreateMapTools();
+    FMapImports = std::make_unique<TMapImports>(*this, FSettings);
     CreateZoomItems();
     CreateLogNote();
     AcceptLogDrops();

@@ -12,6 +12,7 @@
 // an error ends only the action it happened in.
 
 #include "app/Controls.h"
+#include "app/mapview/MapImports.h"
 #include "base/TextList.h"
 #include "log/EventInfo.h"
 #include "log/LogLoader.h"
@@ -548,43 +549,11 @@ public:
     bool MapPictureMissing() const { return FReplay.Map().PictureMissing(); }
     TCalibrateForm* CalibrateWindow() const { return FCalibrateForm; } // nothing until shown
 
-    // ---- Maps from the player's game (src/app/mapview/ImportMapHandlers.cpp) ----
-    QAction* ImportMap1 = nullptr;  // "Import map…" in the Map menu
-    QAction* GameFolder1 = nullptr; // "Game folder…" in the Map menu
-    void ImportMap1Click();         // its dialog, then the import
-    void GameFolder1Click();        // a folder chosen, then remembered
-    // Only a game folder (one holding Mods/) is taken: anything else raises, saying what one holds.
-    void SetGameFolder(const std::string& folder);
-    std::string GameFolder() const; // the saved one when it is a game folder, else ""
-    // Imports the map from a level folder, a level archive or the game folder (with the mod),
-    // behind a progress dialog that can cancel, and writes its picture, object file and
-    // calibration where the user's own go; the map shown anew when it is the selected round's.
-    // False when cancelled.
-    bool ImportMapFrom(const std::string& source, const std::string& map, const std::string& mod,
-                       const std::string& gameType, bool overview);
-
-    // ---- The notice over the map view (src/app/mapview/MapNotice.cpp) ----
-    // A bar over the top of the map view, hidden when there is nothing to say: why the selected
-    // round's map has no picture (an import that could not be made, a saved game folder that is
-    // not one, no game found) and, when the search found the game, "Use the game in …?". It
-    // never stops the replay, and it moves no control.
-    QFrame* MapNotice1 = nullptr;
-    QLabel* LMapNotice = nullptr;
-    QPushButton* BUseFoundGame = nullptr;     // "Use it": the game found set and the map imported
-    QPushButton* BNoticeGameFolder = nullptr; // "Game folder…"
-    QPushButton* BNoticeImportMap = nullptr;  // "Import map…"
-    QPushButton* BNoticeClose = nullptr;
-    // The notice's text, "" while it is hidden.
-    std::string MapNoticeText() const;
-    // Who else is told each notice as it comes (the headless tool writes them to standard error).
-    void SetNoticeSink(std::function<void(const std::string&)> sink) { FNoticeSink = std::move(sink); }
-    // Whether a selection on a map without a picture, with no game folder set, looks for the game
-    // in the user's home folder on a thread of its own (the program's window does; tests ask).
-    void SetGameSearchEnabled(bool on) { FGameSearchEnabled = on; }
-    bool GameSearchRunning() const { return FGameSearch != nullptr; }
-    // The game folder the search found, "" when it found none or has not ended.
-    std::string FoundGame() const { return FFoundGame.value_or(""); }
-    void UseFoundGameClick(); // the found game set as the game folder, the map imported
+    // ---- Maps from the player's game, the notice over the map view (app/mapview/MapImports.h) ----
+    // "Import map…" and "Game folder…" in the Map menu, the import of a missing map, the notice.
+    TMapImports& MapImports() const { return *FMapImports; }
+    // The round being replayed, in Document(); nothing before the first selection.
+    const TwexXMLNode* RoundNode() const { return FRoundNode; }
 
 private:
     void CreateMapTools();
@@ -599,27 +568,5 @@ private:
     TViewScroll FToolScroll;        // where the tool's map view is scrolled
     void ScrollMapView(TViewScroll scroll);
     TGridCache FGrid;
-    // Selecting a round on a map without a picture imports it from the game folder once: a map
-    // that failed or was cancelled is not tried again until the program starts anew.
-    bool ImportMissingMap(const TwexXMLNode& round);
-    std::unordered_set<std::string> FImportsTried; // map names, upper case
-    std::vector<std::thread> FCancelledImports; // still running; joined before the window goes
-    // After a game folder was set: the selected round once more, on the picture imported now.
-    void ImportSelectedMapAgain();
-
-    void CreateMapNotice();
-    void PlaceMapNotice();
-    // What the notice says after a selection (or the search's end) for the map shown.
-    void TellMapNotice(bool newSelection);
-    void Notify(const std::string& notice);
-    void StartGameSearch();
-    void GameSearchEnded(std::optional<std::string> found);
-    std::unordered_map<std::string, std::string> FImportFailures; // upper-case map name → why
-    std::function<void(const std::string&)> FNoticeSink;
-    std::string FNoticeProblem;          // the bad saved game folder, told on this selection
-    bool FGameFolderProblemTold = false; // told once a run
-    bool FGameSearchEnabled = false;
-    class TGameSearchRun* FGameSearch = nullptr; // a child: it cancels and joins when it goes
-    bool FGameSearchDone = false;
-    std::optional<std::string> FFoundGame;
+    std::unique_ptr<TMapImports> FMapImports;
 };

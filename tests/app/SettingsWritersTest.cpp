@@ -125,7 +125,7 @@ TEST(SettingsWriters, WindowChild)
     const auto start = std::chrono::steady_clock::now();
     while (!PathExists(go) && std::chrono::steady_clock::now() - start < std::chrono::seconds(60))
         QThread::msleep(5);
-    ASSERT_TRUE(window.ImportMapFrom(level, map, "", "GPM_CQ", false));
+    ASSERT_TRUE(window.MapImports().ImportMapFrom(level, map, "", "GPM_CQ", false));
     TTarvelMainTest::Settings(window).SetValue(map + "_window", "kept");
 }
 
@@ -206,7 +206,7 @@ TEST(SettingsFolder, TheToolAndTheWindowFindEachOthersMaps)
     const std::string level = WriteLevelFolder(source, "Small", SmallLevel(16));
     {
         TTarvelMain window(folder + "/Tarvel");
-        ASSERT_TRUE(window.ImportMapFrom(level, "alpha", "", "GPM_CQ", false));
+        ASSERT_TRUE(window.MapImports().ImportMapFrom(level, "alpha", "", "GPM_CQ", false));
     }
     std::unique_ptr<QProcess> objects(StartOrnwick({"objects", "alpha", "--home", folder}));
     ASSERT_TRUE(objects->waitForFinished(60000));

@@ -33,7 +33,7 @@ void TTarvelMain::OpenLog(const std::string& fileName)
     ListBox1->setToolTip(QString()); // its hint only helps until the first log
     PCMainInfo->setCurrentWidget(TabSheet5);
     FRoundNode = nullptr;
-    MapNotice1->hide(); // it spoke of the round that was selected
+    FMapImports->MapNotice1->hide(); // it spoke of the round that was selected
     if (loaded)
         TakeLoadedLog(*loaded);
     else

@@ -38,11 +38,6 @@ void TTarvelMain::CreateMapTools()
     Calibrate1->setObjectName(QStringLiteral("Calibrate1"));
     FitToRound1 = Map1->addAction(QStringLiteral("Fit to round"));
     FitToRound1->setObjectName(QStringLiteral("FitToRound1"));
-    Map1->addSeparator();
-    ImportMap1 = Map1->addAction(QString::fromUtf8("Import map\u2026"));
-    ImportMap1->setObjectName(QStringLiteral("ImportMap1"));
-    GameFolder1 = Map1->addAction(QString::fromUtf8("Game folder\u2026"));
-    GameFolder1->setObjectName(QStringLiteral("GameFolder1"));
     GridBackground1 = View1->addAction(QStringLiteral("Grid background"));
     GridBackground1->setObjectName(QStringLiteral("GridBackground1"));
     GridBackground1->setCheckable(true);
@@ -59,13 +54,10 @@ void TTarvelMain::CreateMapTools()
     LMissingMap->setObjectName(QStringLiteral("LMissingMap"));
     LMissingMap->move(8, 1);
     LMissingMap->hide();
-    CreateMapNotice();
 
     connect(Calibrate1, &QAction::triggered, this, [this] { RunHandler([this] { Calibrate1Click(); }); });
     connect(BCalibrate, &QPushButton::clicked, this, [this] { RunHandler([this] { Calibrate1Click(); }); });
     connect(FitToRound1, &QAction::triggered, this, [this] { RunHandler([this] { FitToRound1Click(); }); });
-    connect(ImportMap1, &QAction::triggered, this, [this] { RunHandler([this] { ImportMap1Click(); }); });
-    connect(GameFolder1, &QAction::triggered, this, [this] { RunHandler([this] { GameFolder1Click(); }); });
     connect(GridBackground1, &QAction::toggled, this, [this](bool on) { RunHandler([this, on] { GridBackgroundToggled(on); }); });
 }
 

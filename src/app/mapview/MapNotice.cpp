@@ -1,5 +1,7 @@
 // The notice over the top of the map view: why the selected round's map has no picture and what
 // can be done about it, without stopping the replay; and the search for the game on a first use.
+#include "app/mapview/MapImports.h"
+
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
 #include "base/ErrorReporting.h"
@@ -15,8 +17,8 @@
 #include <atomic>
 #include <thread>
 
-// The search for the game on a thread of its own. Its end reaches the window through this
-// object's queue; when it goes (with the window at the latest) it cancels the search and waits
+// The search for the game on a thread of its own. Its end reaches the notice through this
+// object's queue; when it goes (with the window's TMapImports at the latest) it cancels the search and waits
 // for the thread, so nothing of it outlives its owner.
 class TGameSearchRun : public QObject {
 public:
@@ -76,11 +78,11 @@ QPushButton* NoticeButton(QWidget* parent, const char* name, const QString& capt
 
 } // namespace
 
-void TTarvelMain::CreateMapNotice()
+void TMapImports::CreateMapNotice()
 {
     // A child of the scroll box beside its viewport, not in any layout: over the map, moving
     // nothing.
-    MapNotice1 = new QFrame(ScrollBox1);
+    MapNotice1 = new QFrame(FWindow.ScrollBox1);
     MapNotice1->setObjectName(QStringLiteral("MapNotice1"));
     MapNotice1->setFrameShape(QFrame::StyledPanel);
     MapNotice1->setAutoFillBackground(true);
@@ -116,14 +118,14 @@ void TTarvelMain::CreateMapNotice()
     connect(BNoticeGameFolder, &QPushButton::clicked, this, [this] { RunHandler([this] { GameFolder1Click(); }); });
     connect(BNoticeImportMap, &QPushButton::clicked, this, [this] { RunHandler([this] { ImportMap1Click(); }); });
     connect(BNoticeClose, &QPushButton::clicked, MapNotice1, &QWidget::hide);
-    ScrollBox1->viewport()->installEventFilter(new TNoticePlacer(this, [this] { PlaceMapNotice(); }));
+    FWindow.ScrollBox1->viewport()->installEventFilter(new TNoticePlacer(this, [this] { PlaceMapNotice(); }));
 }
 
-void TTarvelMain::PlaceMapNotice()
+void TMapImports::PlaceMapNotice()
 {
     if (!MapNotice1 || MapNotice1->isHidden())
         return;
-    const QRect view = ScrollBox1->viewport()->geometry();
+    const QRect view = FWindow.ScrollBox1->viewport()->geometry();
     QLayout* layout = MapNotice1->layout();
     const int height = layout->hasHeightForWidth() ? layout->totalHeightForWidth(view.width())
                                                    : layout->totalSizeHint().height();
@@ -131,22 +133,22 @@ void TTarvelMain::PlaceMapNotice()
     MapNotice1->raise();
 }
 
-std::string TTarvelMain::MapNoticeText() const
+std::string TMapImports::MapNoticeText() const
 {
     return MapNotice1 && !MapNotice1->isHidden() ? FromLatin1(LMapNotice->text()) : std::string();
 }
 
-void TTarvelMain::Notify(const std::string& notice)
+void TMapImports::Notify(const std::string& notice)
 {
     if (FNoticeSink)
         FNoticeSink(notice);
 }
 
-void TTarvelMain::TellMapNotice(bool newSelection)
+void TMapImports::TellMapNotice(bool newSelection)
 {
     if (newSelection)
         FNoticeProblem.clear();
-    if (!MapPictureMissing()) {
+    if (!FWindow.MapPictureMissing()) {
         MapNotice1->hide();
         return;
     }
@@ -157,20 +159,21 @@ void TTarvelMain::TellMapNotice(bool newSelection)
         FNoticeProblem = saved.Problem;
         Notify(saved.Problem);
     }
+    const std::string& mapName = FWindow.MapName();
     std::string text = FNoticeProblem;
     const auto line = [&text](const std::string& more) { text += (text.empty() ? "" : "\n") + more; };
     bool offer = false;
-    if (const auto failure = FImportFailures.find(UpperCaseLatin1(FMapName)); failure != FImportFailures.end())
-        line(ImportNotice(FMapName, failure->second));
+    if (const auto failure = FImportFailures.find(UpperCaseLatin1(mapName)); failure != FImportFailures.end())
+        line(ImportNotice(mapName, failure->second));
     else if (saved.Folder.empty() && FGameSearchEnabled) {
         if (!FGameSearchDone)
             StartGameSearch(); // the notice comes when it ends
         else if (FFoundGame) {
-            line("No picture of " + FMapName + ". Use the game in " + *FFoundGame + "?");
+            line("No picture of " + mapName + ". Use the game in " + *FFoundGame + "?");
             offer = true;
         } else
-            line(ImportNotice(FMapName, "no game folder is set, and no game was found in the Wine and Proton "
-                                        "prefixes nor in ~/Games"));
+            line(ImportNotice(mapName, "no game folder is set, and no game was found in the Wine and Proton "
+                                       "prefixes nor in ~/Games"));
     }
     if (text.empty()) {
         MapNotice1->hide();
@@ -182,7 +185,7 @@ void TTarvelMain::TellMapNotice(bool newSelection)
     PlaceMapNotice();
 }
 
-void TTarvelMain::StartGameSearch()
+void TMapImports::StartGameSearch()
 {
     if (FGameSearch)
         return;
@@ -191,18 +194,18 @@ void TTarvelMain::StartGameSearch()
     });
 }
 
-void TTarvelMain::GameSearchEnded(std::optional<std::string> found)
+void TMapImports::GameSearchEnded(std::optional<std::string> found)
 {
     // Its thread has ended but for its return: the join, once this call is over, is at once.
     FGameSearch->deleteLater();
     FGameSearch = nullptr;
     FGameSearchDone = true;
     FFoundGame = std::move(found);
-    if (FRoundNode && FSession.RoundMarked())
+    if (RoundSelected())
         TellMapNotice(false);
 }
 
-void TTarvelMain::UseFoundGameClick()
+void TMapImports::UseFoundGameClick()
 {
     if (!FFoundGame)
         return;

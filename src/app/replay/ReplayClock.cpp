@@ -45,7 +45,7 @@ void TTarvelMain::ConnectReplay()
         PlaceTimeLabels();
     };
     hooks.starting = [this] {
-        TellMapNotice(true);
+        FMapImports->TellMapNotice(true);
         if (!FReplay.Map().FittedPlaces().empty())
             FLayoutChanged = true; // the offsets' handlers leave the map to the next frame
         // Range first: the position then fits whichever round came before.
@@ -77,7 +77,7 @@ void TTarvelMain::ConnectReplay()
                             position);
     };
     FReplay.Map().SetHooks(std::move(map));
-    FReplay.Map().SetImporter([this](const TwexXMLNode& round, const std::string&) { return ImportMissingMap(round); });
+    FReplay.Map().SetImporter([this](const TwexXMLNode& round, const std::string&) { return FMapImports->ImportMissingMap(round); });
 }
 
 void TTarvelMain::ShowReplayReport(const TReplayReport& report)

@@ -65,7 +65,7 @@ TEST(ImportMapWindow, ARoundOnAMapWithoutAPictureIsImportedFromTheGameFolderOnce
     TGame game;
     TReplay r(SmallRounds, "GameFolder=" + game.Folder() + "\r\n");
     TTarvelMain& w = r.window;
-    EXPECT_EQ(w.GameFolder(), game.Folder());
+    EXPECT_EQ(w.MapImports().GameFolder(), game.Folder());
     r.Select(0);
     EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
     EXPECT_FALSE(w.MapPictureMissing());
@@ -96,7 +96,8 @@ TEST(ImportMapWindow, AGameWithoutTheLevelIsSaidOnceAndTheRoundPlaysOn)
     r.Select(0);
     // Said in the notice over the map, not in an error box (MapNoticeTest).
     EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
-    EXPECT_NE(r.window.MapNoticeText().find("Small"), std::string::npos) << r.window.MapNoticeText();
+    EXPECT_NE(r.window.MapImports().MapNoticeText().find("Small"), std::string::npos)
+        << r.window.MapImports().MapNoticeText();
     EXPECT_TRUE(r.window.MapPictureMissing());
     EXPECT_TRUE(r.window.Timer1->isActive());
     r.Select(1);
@@ -117,8 +118,8 @@ TEST(ImportMapWindow, AnImportFromAnArchiveShowsTheSelectedRoundOnItsPicture)
     r.Ticks(30);
     const double time = w.ReplayTime();
     ASSERT_TRUE(w.MapPictureMissing());
-    ASSERT_TRUE(w.ImportMapFrom(game.dir.Path("game/Mods/bf1942/Archives/bf1942/levels/Small.rfa"), "Small", "",
-                                "GPM_CQ", true));
+    ASSERT_TRUE(w.MapImports().ImportMapFrom(game.dir.Path("game/Mods/bf1942/Archives/bf1942/levels/Small.rfa"),
+                                             "Small", "", "GPM_CQ", true));
     EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
     EXPECT_FALSE(w.MapPictureMissing());
     EXPECT_EQ(w.MapObjects().Count(), 7);
@@ -144,7 +145,7 @@ TEST(ImportMapWindow, ACancelledImportWritesNothingAndTheRoundPlaysOn)
     r.Ticks(30);
     const double time = w.ReplayTime();
     CancelTheImportWhenItShows();
-    EXPECT_FALSE(w.ImportMapFrom(game.Folder(), "Small", "", "GPM_CQ", false));
+    EXPECT_FALSE(w.MapImports().ImportMapFrom(game.Folder(), "Small", "", "GPM_CQ", false));
     EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
     EXPECT_EQ(w.ReplayTime(), time);
     EXPECT_TRUE(w.MapPictureMissing());
@@ -165,7 +166,7 @@ TEST(ImportMapWindow, TheImportDialogFindsAnArchiveWhosePathIsNotAscii)
                 dialog->accept();
             }
     });
-    r.window.ImportMap1Click();
+    r.window.MapImports().ImportMap1Click();
     EXPECT_EQ(Images(r.home), (std::vector<std::string>{"small.jpg", "smallOBS.con"}));
 }
 

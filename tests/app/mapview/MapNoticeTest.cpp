@@ -41,14 +41,14 @@ std::string Game(const TTempDir& dir, const std::string& folder, bool withSmall)
     return dir.Path(folder);
 }
 
-bool NoticeShown(const TTarvelMain& w) { return !w.MapNotice1->isHidden(); }
+bool NoticeShown(const TTarvelMain& w) { return !w.MapImports().MapNotice1->isHidden(); }
 
 
 // Serves the window's events until the search for the game has ended (a few seconds at most).
 void WaitForTheSearch(const TTarvelMain& w)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (w.GameSearchRunning() && std::chrono::steady_clock::now() < end) {
+    while (w.MapImports().GameSearchRunning() && std::chrono::steady_clock::now() < end) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -68,10 +68,11 @@ TEST(MapNotice, AGameWithoutTheLevelIsSaidInTheNoticeAndTheRoundPlaysOn)
     // No error box: the notice says it, and the round runs.
     EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
     ASSERT_TRUE(NoticeShown(w));
-    EXPECT_EQ(w.MapNoticeText().rfind("No picture of Small: No level Small in " + game, 0), 0u) << w.MapNoticeText();
-    EXPECT_TRUE(w.BNoticeGameFolder->isVisibleTo(w.MapNotice1));
-    EXPECT_TRUE(w.BNoticeImportMap->isVisibleTo(w.MapNotice1));
-    EXPECT_FALSE(w.BUseFoundGame->isVisibleTo(w.MapNotice1));
+    EXPECT_EQ(w.MapImports().MapNoticeText().rfind("No picture of Small: No level Small in " + game, 0), 0u)
+        << w.MapImports().MapNoticeText();
+    EXPECT_TRUE(w.MapImports().BNoticeGameFolder->isVisibleTo(w.MapImports().MapNotice1));
+    EXPECT_TRUE(w.MapImports().BNoticeImportMap->isVisibleTo(w.MapImports().MapNotice1));
+    EXPECT_FALSE(w.MapImports().BUseFoundGame->isVisibleTo(w.MapImports().MapNotice1));
     EXPECT_TRUE(w.Timer1->isActive());
     r.Ticks(30);
     EXPECT_GT(w.ReplayTime(), 12.0);
@@ -85,16 +86,17 @@ TEST(MapNotice, AGameWithoutTheLevelIsSaidInTheNoticeAndTheRoundPlaysOn)
     // Tried once: the same map's other round says the same, and tries nothing.
     r.Select(1);
     EXPECT_TRUE(r.errors.Messages.empty());
-    EXPECT_EQ(w.MapNoticeText().rfind("No picture of Small: No level Small", 0), 0u) << w.MapNoticeText();
+    EXPECT_EQ(w.MapImports().MapNoticeText().rfind("No picture of Small: No level Small", 0), 0u)
+        << w.MapImports().MapNoticeText();
 
     // The game gets the level: once the game folder is set anew, the map is tried again and
     // the notice goes.
     Game(dir, "game", true);
-    w.SetGameFolder(game);
+    w.MapImports().SetGameFolder(game);
     r.Select(1);
     EXPECT_FALSE(w.MapPictureMissing());
     EXPECT_FALSE(NoticeShown(w));
-    EXPECT_EQ(w.MapNoticeText(), "");
+    EXPECT_EQ(w.MapImports().MapNoticeText(), "");
 }
 
 TEST(MapNotice, TheNoticeLiesOverTheTopOfTheMapViewAndMovesNothing)
@@ -106,20 +108,20 @@ TEST(MapNotice, TheNoticeLiesOverTheTopOfTheMapViewAndMovesNothing)
     const QRect box = w.ScrollBox1->geometry();
     r.Select(0);
     QCoreApplication::processEvents();
-    ASSERT_TRUE(w.MapNotice1->isVisible());
+    ASSERT_TRUE(w.MapImports().MapNotice1->isVisible());
     const QRect view = w.ScrollBox1->viewport()->geometry();
     EXPECT_EQ(w.ScrollBox1->geometry(), box);
-    EXPECT_EQ(w.MapNotice1->parentWidget(), w.ScrollBox1);
-    EXPECT_EQ(w.MapNotice1->geometry().topLeft(), view.topLeft());
-    EXPECT_EQ(w.MapNotice1->width(), view.width());
-    EXPECT_GT(w.MapNotice1->height(), 20);
-    EXPECT_LT(w.MapNotice1->height(), view.height() / 2);
+    EXPECT_EQ(w.MapImports().MapNotice1->parentWidget(), w.ScrollBox1);
+    EXPECT_EQ(w.MapImports().MapNotice1->geometry().topLeft(), view.topLeft());
+    EXPECT_EQ(w.MapImports().MapNotice1->width(), view.width());
+    EXPECT_GT(w.MapImports().MapNotice1->height(), 20);
+    EXPECT_LT(w.MapImports().MapNotice1->height(), view.height() / 2);
     // Every other control stands where it stood without the notice.
     std::vector<std::pair<QWidget*, QRect>> shown;
     for (QWidget* widget : w.findChildren<QWidget*>())
-        if (widget != w.MapNotice1 && !w.MapNotice1->isAncestorOf(widget))
+        if (widget != w.MapImports().MapNotice1 && !w.MapImports().MapNotice1->isAncestorOf(widget))
             shown.emplace_back(widget, widget->geometry());
-    w.BNoticeClose->click();
+    w.MapImports().BNoticeClose->click();
     QCoreApplication::processEvents();
     EXPECT_FALSE(NoticeShown(w));
     for (const auto& [widget, geometry] : shown)
@@ -131,7 +133,7 @@ TEST(MapNotice, TheNoticeLiesOverTheTopOfTheMapViewAndMovesNothing)
     w.resize(w.width() + 200, w.height());
     QCoreApplication::processEvents();
     EXPECT_TRUE(NoticeShown(w));
-    EXPECT_EQ(w.MapNotice1->width(), w.ScrollBox1->viewport()->width());
+    EXPECT_EQ(w.MapImports().MapNotice1->width(), w.ScrollBox1->viewport()->width());
     EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
 }
 
@@ -143,12 +145,12 @@ TEST(MapNotice, ASavedGameFolderThatIsNoneIsSaidOnceAndNeverUsed)
     const std::string level = dir.Path("game/Mods/bf1942/Archives/bf1942/levels/Small.rfa");
     TReplay r(SmallRounds, "GameFolder=" + level + "\r\n");
     TTarvelMain& w = r.window;
-    EXPECT_EQ(w.GameFolder(), "");
+    EXPECT_EQ(w.MapImports().GameFolder(), "");
     r.Select(0);
     EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
     EXPECT_TRUE(w.MapPictureMissing()); // nothing imported from it
     EXPECT_TRUE(std::filesystem::is_empty(r.home.Dir.Path("images")));
-    EXPECT_EQ(w.MapNoticeText(), "The setting GameFolder is not used: " + level +
+    EXPECT_EQ(w.MapImports().MapNoticeText(), "The setting GameFolder is not used: " + level +
                                      " is not a game folder: a game folder is the one the game is installed in, "
                                      "holding its Mods folder (with the levels in Mods/bf1942/Archives/bf1942/levels)");
     r.Select(1);
@@ -158,11 +160,11 @@ TEST(MapNotice, ASavedGameFolderThatIsNoneIsSaidOnceAndNeverUsed)
     // Setting one: only a game folder is taken.
     for (const std::string& bad : {level, dir.Path("game/Mods"), dir.Path("nothing")}) {
         SCOPED_TRACE(bad);
-        EXPECT_THROW(w.SetGameFolder(bad), ELevelError);
+        EXPECT_THROW(w.MapImports().SetGameFolder(bad), ELevelError);
         EXPECT_EQ(w.ProgramFiles().Settings().Values("GameFolder"), level);
     }
-    w.SetGameFolder(dir.Path("game"));
-    EXPECT_EQ(w.GameFolder(), dir.Path("game"));
+    w.MapImports().SetGameFolder(dir.Path("game"));
+    EXPECT_EQ(w.MapImports().GameFolder(), dir.Path("game"));
 }
 
 TEST(MapNotice, TheGameFoundInTheHomeFolderIsOfferedAndOneClickImportsTheMap)
@@ -172,20 +174,20 @@ TEST(MapNotice, TheGameFoundInTheHomeFolderIsOfferedAndOneClickImportsTheMap)
     const THomeSet set(home.Path(""));
     TReplay r(SmallRounds);
     TTarvelMain& w = r.window;
-    w.SetGameSearchEnabled(true);
+    w.MapImports().SetGameSearchEnabled(true);
     r.Select(0);
     // The round plays while the search runs.
     EXPECT_TRUE(w.Timer1->isActive());
     WaitForTheSearch(w);
-    ASSERT_FALSE(w.GameSearchRunning());
-    EXPECT_EQ(w.FoundGame(), game);
-    EXPECT_EQ(w.MapNoticeText(), "No picture of Small. Use the game in " + game + "?");
-    EXPECT_TRUE(w.BUseFoundGame->isVisibleTo(w.MapNotice1));
+    ASSERT_FALSE(w.MapImports().GameSearchRunning());
+    EXPECT_EQ(w.MapImports().FoundGame(), game);
+    EXPECT_EQ(w.MapImports().MapNoticeText(), "No picture of Small. Use the game in " + game + "?");
+    EXPECT_TRUE(w.MapImports().BUseFoundGame->isVisibleTo(w.MapImports().MapNotice1));
     EXPECT_EQ(w.ProgramFiles().Settings().Values("GameFolder"), ""); // nothing set before the click
     r.Ticks(10); // before the round's end at its second-to-last event (12 s)
     const double time = w.ReplayTime();
     ASSERT_TRUE(w.Timer1->isActive());
-    w.BUseFoundGame->click();
+    w.MapImports().BUseFoundGame->click();
     EXPECT_TRUE(r.errors.Messages.empty()) << r.errors.Messages.front();
     EXPECT_EQ(w.ProgramFiles().Settings().Values("GameFolder"), game);
     EXPECT_FALSE(w.MapPictureMissing());
@@ -201,21 +203,21 @@ TEST(MapNotice, WithoutAGameFoundTheNoticeSaysSoAndTheWindowCanGoWhileItSearches
     const THomeSet set(home.Path(""));
     {
         TReplay r(SmallRounds);
-        r.window.SetGameSearchEnabled(true);
+        r.window.MapImports().SetGameSearchEnabled(true);
         r.Select(0);
         WaitForTheSearch(r.window);
-        EXPECT_EQ(r.window.FoundGame(), "");
-        EXPECT_EQ(r.window.MapNoticeText().rfind("No picture of Small: no game folder is set", 0), 0u)
-            << r.window.MapNoticeText();
-        EXPECT_FALSE(r.window.BUseFoundGame->isVisibleTo(r.window.MapNotice1));
+        EXPECT_EQ(r.window.MapImports().FoundGame(), "");
+        EXPECT_EQ(r.window.MapImports().MapNoticeText().rfind("No picture of Small: no game folder is set", 0), 0u)
+            << r.window.MapImports().MapNoticeText();
+        EXPECT_FALSE(r.window.MapImports().BUseFoundGame->isVisibleTo(r.window.MapImports().MapNotice1));
         EXPECT_TRUE(r.errors.Messages.empty());
     }
     {
         // Gone at once: the search is cancelled and joined, nothing of it runs on.
         auto r = std::make_unique<TReplay>(SmallRounds);
-        r->window.SetGameSearchEnabled(true);
+        r->window.MapImports().SetGameSearchEnabled(true);
         r->Select(0);
-        EXPECT_TRUE(r->window.GameSearchRunning() || r->window.FoundGame().empty());
+        EXPECT_TRUE(r->window.MapImports().GameSearchRunning() || r->window.MapImports().FoundGame().empty());
         r.reset();
         QCoreApplication::processEvents();
     }
@@ -223,7 +225,7 @@ TEST(MapNotice, WithoutAGameFoundTheNoticeSaysSoAndTheWindowCanGoWhileItSearches
         // Without the search (the tool, and a window not asked) nothing is said, as before.
         TReplay r(SmallRounds);
         r.Select(0);
-        EXPECT_FALSE(r.window.GameSearchRunning());
+        EXPECT_FALSE(r.window.MapImports().GameSearchRunning());
         EXPECT_FALSE(NoticeShown(r.window));
     }
 }

@@ -1,6 +1,8 @@
 // "Map > Import map…" and "Map > Game folder…": a map's picture, object file and calibration
 // made from the player's own game, and the import that selecting a round on a map without a
 // picture starts when the game folder is known.
+#include "app/mapview/MapImports.h"
+
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
 #include "base/ErrorReporting.h"
@@ -9,6 +11,7 @@
 #include "level/LevelObjects.h"
 #include "level/MapImport.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
@@ -18,6 +21,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSlider>
@@ -103,9 +107,39 @@ const char* const GameTypes[] = {"Conquest", "Ctf", "TDM", "SinglePlayer"};
 
 } // namespace
 
-std::string TTarvelMain::GameFolder() const { return SavedGameFolder(FSettings.List()).Folder; }
+TMapImports::TMapImports(TTarvelMain& window, TSettingsFile& settings) : FWindow(window), FSettings(settings)
+{
+    // Last in the Map menu, apart from the calibration tools.
+    FWindow.Map1->addSeparator();
+    ImportMap1 = FWindow.Map1->addAction(QString::fromUtf8("Import map\u2026"));
+    ImportMap1->setObjectName(QStringLiteral("ImportMap1"));
+    GameFolder1 = FWindow.Map1->addAction(QString::fromUtf8("Game folder\u2026"));
+    GameFolder1->setObjectName(QStringLiteral("GameFolder1"));
+    CreateMapNotice();
 
-void TTarvelMain::SetGameFolder(const std::string& folder)
+    connect(ImportMap1, &QAction::triggered, this, [this] { RunHandler([this] { ImportMap1Click(); }); });
+    connect(GameFolder1, &QAction::triggered, this, [this] { RunHandler([this] { GameFolder1Click(); }); });
+}
+
+TMapImports::~TMapImports() { JoinCancelledImports(); }
+
+void TMapImports::JoinCancelledImports()
+{
+    // A cancelled import may still be writing its picture in memory; it ends before the program
+    // can, or the program's teardown would pull the libraries from under it.
+    for (std::thread& import : FCancelledImports)
+        import.join();
+    FCancelledImports.clear();
+}
+
+bool TMapImports::RoundSelected() const
+{
+    return FWindow.RoundNode() && FWindow.ReplaySession().RoundMarked();
+}
+
+std::string TMapImports::GameFolder() const { return SavedGameFolder(FSettings.List()).Folder; }
+
+void TMapImports::SetGameFolder(const std::string& folder)
 {
     // A level folder or archive taken for the game would be imported under every map's name.
     CheckGameFolder(folder);
@@ -114,62 +148,62 @@ void TTarvelMain::SetGameFolder(const std::string& folder)
     FImportFailures.clear();
 }
 
-void TTarvelMain::GameFolder1Click()
+void TMapImports::GameFolder1Click()
 {
     const std::string saved = FSettings.Values(GameFolderKey);
-    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Game folder"), PathText(saved));
+    const QString chosen = QFileDialog::getExistingDirectory(&FWindow, QStringLiteral("Game folder"), PathText(saved));
     if (chosen.isEmpty())
         return;
     SetGameFolder(PathBytes(chosen));
     ImportSelectedMapAgain();
 }
 
-void TTarvelMain::ImportSelectedMapAgain()
+void TMapImports::ImportSelectedMapAgain()
 {
-    if (!FRoundNode || !FSession.RoundMarked() || !MapPictureMissing())
+    if (!RoundSelected() || !FWindow.MapPictureMissing())
         return;
     // The round selected anew imports its map, and goes back to the moment it showed.
-    const double time = FSession.ReplayTime();
-    ListBox1DblClick();
-    SeekTo(time);
+    const double time = FWindow.ReplayTime();
+    FWindow.ListBox1DblClick();
+    FWindow.SeekTo(time);
 }
 
-bool TTarvelMain::ImportMapFrom(const std::string& source, const std::string& map, const std::string& mod,
+bool TMapImports::ImportMapFrom(const std::string& source, const std::string& map, const std::string& mod,
                                 const std::string& gameType, bool overview)
 {
     // Where the user's own pictures go: the program's folder when it can be written, else the
     // user's configuration folder.
-    const std::string images = FFiles.ImageFolders().front();
+    const std::string images = FWindow.ProgramFiles().ImageFolders().front();
     const std::optional<TMapImport> import = ImportWithProgress(
-        this, map, [=] { return ImportMap(OpenLevel(source, map, mod), map, gameType, overview, images); },
+        &FWindow, map, [=] { return ImportMap(OpenLevel(source, map, mod), map, gameType, overview, images); },
         FCancelledImports);
     if (!import)
         return false;
     WriteMapImport(*import, images, FSettings);
-    if (FRoundNode && FSession.RoundMarked() && SameTextLatin1(FMapName, import->Map)) {
+    if (RoundSelected() && SameTextLatin1(FWindow.MapName(), import->Map)) {
         // The round selected anew on its new picture, its objects and calibration, and back
         // at the moment it showed.
-        const double time = FSession.ReplayTime();
-        ListBox1DblClick();
-        SeekTo(time);
+        const double time = FWindow.ReplayTime();
+        FWindow.ListBox1DblClick();
+        FWindow.SeekTo(time);
     }
     return true;
 }
 
-bool TTarvelMain::ImportMissingMap(const TwexXMLNode& round)
+bool TMapImports::ImportMissingMap(const TwexXMLNode& round)
 {
     const std::string folder = GameFolder();
-    if (folder.empty() || !FImportsTried.insert(UpperCaseLatin1(FMapName)).second)
+    if (folder.empty() || !FImportsTried.insert(UpperCaseLatin1(FWindow.MapName())).second)
         return false;
     const TRoundGame game = RoundGame(round);
-    const std::string map = FMapName;
+    const std::string map = FWindow.MapName();
     // A map the game lacks is said in the notice, and the round goes on as it would without the
     // import: no error box waits over it.
     try {
-        const std::string images = FFiles.ImageFolders().front();
+        const std::string images = FWindow.ProgramFiles().ImageFolders().front();
         const std::optional<TMapImport> import =
             ImportWithProgress(
-                this, map, [=] { return ImportGameMap(folder, game, map, images); }, FCancelledImports);
+                &FWindow, map, [=] { return ImportGameMap(folder, game, map, images); }, FCancelledImports);
         if (!import)
             return false;
         WriteMapImport(*import, images, FSettings);
@@ -182,9 +216,9 @@ bool TTarvelMain::ImportMissingMap(const TwexXMLNode& round)
     }
 }
 
-void TTarvelMain::ImportMap1Click()
+void TMapImports::ImportMap1Click()
 {
-    QDialog dialog(this);
+    QDialog dialog(&FWindow);
     dialog.setObjectName(QStringLiteral("ImportMap"));
     dialog.setWindowTitle(QStringLiteral("Import map"));
     auto* form = new QFormLayout(&dialog);
@@ -198,10 +232,11 @@ void TTarvelMain::ImportMap1Click()
     sourceRow->addWidget(folderButton);
     sourceRow->addWidget(archiveButton);
     form->addRow(QStringLiteral("Level or game:"), sourceRow);
-    auto* map = new QLineEdit(Latin1(FMapName), &dialog);
+    auto* map = new QLineEdit(Latin1(FWindow.MapName()), &dialog);
     map->setObjectName(QStringLiteral("EMap"));
     form->addRow(QStringLiteral("Map:"), map);
-    const TRoundGame game = FRoundNode ? RoundGame(*FRoundNode) : TRoundGame();
+    const TwexXMLNode* round = FWindow.RoundNode();
+    const TRoundGame game = round ? RoundGame(*round) : TRoundGame();
     auto* mod = new QLineEdit(Latin1(game.Mod), &dialog);
     mod->setObjectName(QStringLiteral("EMod"));
     form->addRow(QStringLiteral("Mod (game folder):"), mod);
