@@ -1,8 +1,9 @@
-// The main window's shell: construction, FormCreate, the recent-file item and the About
+// The main window's shell: construction, FormCreate, the recent-file item's click and the About
 // window. Opening logs is in src/app/log/OpenLog.cpp.
 #include "app/UTarvelMain.h"
 
 #include "app/OpenDialog.h"
+#include "app/RecentLogs.h"
 #include "app/UAboutForm.h"
 #include "base/ErrorReporting.h"
 #include "base/Convert.h"
@@ -147,7 +148,7 @@ void TTarvelMain::ConnectHandlers()
     CreateMapTools();
     CreateZoomItems();
     CreateLogNote();
-    AcceptLogDrops();
+    FRecentLogs = new TRecentLogs(*this, FSettings);
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] {
         FUserZoomed = true; // the program's own moves send no signal
         RunHandler([this] { RunTrackBarHandler(TBMApZoom); });
@@ -217,20 +218,9 @@ void TTarvelMain::FormCreate()
     if (FZoom == designed)
         TBMApZoomChange();
 
-    AddRecentFileItems();
+    FRecentLogs->AddRecentFileItems();
 
     SetHintPause(0);
-}
-
-void TTarvelMain::AddRecentFileItem(const std::string& fileName)
-{
-    const QByteArray bytes = QByteArray::fromStdString(fileName);
-    // The item shows the name as it is: an "&" in it is no mnemonic.
-    QString caption = QFile::decodeName(bytes);
-    caption.replace(u'&', QStringLiteral("&&"));
-    QAction* item = File1->addAction(caption);
-    item->setData(bytes); // the exact bytes, whatever the system encoding makes of them
-    connect(item, &QAction::triggered, this, [this, item] { RunHandler([this, item] { GoToFileClick(item); }); });
 }
 
 void TTarvelMain::GoToFileClick(QObject* sender)

@@ -65,6 +65,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TCalibrateForm;
 class TOpenDialog;
+class TRecentLogs;
 struct TVideoOptions;
 struct TVideoSource;
 
@@ -281,14 +282,8 @@ public:
     static std::string SpeedCaption(int interval);
     TLabel* LSpeed = nullptr; // the speed, beside TrackBar1
 
-    // src/app/RecentLogs.cpp: the recent logs in the File menu, and logs dropped on the window.
-    // "LastOpen1" to "LastOpen8", newest first, the empty ones left out.
-    std::vector<std::string> RecentLogs() const;
-    // A log that opened through the dialog or a drop becomes the newest.
-    void RememberRecentLog(const std::string& fileName);
-    // A ".xml" or ".zxml" file opens as the open dialog opens it; anything else is left alone.
-    // Whether it was a log's name.
-    bool DropLog(const std::string& fileName);
+    // src/app/RecentLogs.h: the recent logs in the File menu, and logs dropped on the window.
+    TRecentLogs& RecentLogMenu() { return *FRecentLogs; }
 
     // ================================= Map view =================================
     // src/app/mapview/WorldToMapHandlers.cpp: world coordinates to pixels of the unzoomed map picture,
@@ -427,7 +422,6 @@ private:
     void CreateControls(); // UTarvelMainControls.cpp
     void ConnectHandlers();
     void FormCreate();
-    void AddRecentFileItem(const std::string& fileName);
     void PlaceAnchoredControls();
 
     TProgramFiles FFiles;
@@ -475,7 +469,7 @@ private:
     bool FLayoutChanged = false;
     int FStopReplayWait = 500;
 
-    // ---- Replay navigation (src/app/replay/Seek.cpp, ReplayMenu.cpp, src/app/RecentLogs.cpp) ----
+    // ---- Replay navigation (src/app/replay/Seek.cpp, ReplayMenu.cpp) ----
     // A tick after the timer's own steps, also run by seeks; whether the clock runs on.
     bool ReplayTick(); // ReplayClock.cpp
     void ForgetRoundStart(); // round selection: no round to seek in until it is set up
@@ -496,14 +490,12 @@ private:
     void CreateReplayMenu();
     void ShowSpeed(); // LSpeed follows TrackBar1
     void SeekTimeLine(int tenths); // to where TBTime shows this position
-    void AddRecentFileItems();
-    void AcceptLogDrops();
+    TRecentLogs* FRecentLogs = nullptr; // a child of the window
 
     // What a seek back to the round's start puts back: the score log's length (0: empty) and
     // the time display at the selection.
     int FRoundStartMemoBlocks = 0;
     std::string FRoundStartCaption;
-    std::vector<QAction*> FRecentItems;
 
     // ---- Map view (src/mapview) ----
     QAction* FExportSeparator = nullptr; // before the export items of File1
