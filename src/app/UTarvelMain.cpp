@@ -5,6 +5,7 @@
 #include "app/OpenDialog.h"
 #include "app/RecentLogs.h"
 #include "app/UAboutForm.h"
+#include "app/replay/RoundStatsForm.h"
 #include "base/ErrorReporting.h"
 #include "base/Convert.h"
 #include "base/Files.h"
@@ -144,6 +145,7 @@ void TTarvelMain::ConnectHandlers()
         connect(bar, &QSlider::valueChanged, this, [this, bar] { RunHandler([this, bar] { RunTrackBarHandler(bar); }); });
     InstallScoreBordDrawing();
     CreateReplayMenu();
+    FRoundStatsForm = new TRoundStatsForm(*this);
     CreateViewMenu();
     CreateMapTools();
     CreateZoomItems();

@@ -66,6 +66,7 @@ class QTreeWidgetItem;
 class TCalibrateForm;
 class TOpenDialog;
 class TRecentLogs;
+class TRoundStatsForm;
 struct TVideoOptions;
 struct TVideoSource;
 
@@ -177,6 +178,8 @@ public:
     // The settings, the picture map and the picture folders, as the tool finds them too.
     const TProgramFiles& ProgramFiles() const { return FFiles; }
     const TwexXMLTree& Document() const { return FDocument; }
+    // The round being replayed, in Document(); nothing before a selection.
+    const TwexXMLNode* RoundNode() const { return FRoundNode; }
 
     // ================================ Log loading ===============================
     // src/app/log/OpenLog.cpp
@@ -284,6 +287,8 @@ public:
 
     // src/app/RecentLogs.h: the recent logs in the File menu, and logs dropped on the window.
     TRecentLogs& RecentLogMenu() { return *FRecentLogs; }
+    // src/app/replay/RoundStatsForm.h: "Round statistics" in the Replay menu and its window.
+    TRoundStatsForm& RoundStatsForm() { return *FRoundStatsForm; }
 
     // ================================= Map view =================================
     // src/app/mapview/WorldToMapHandlers.cpp: world coordinates to pixels of the unzoomed map picture,
@@ -337,13 +342,6 @@ public:
     // player tracked; the controls show them and write them when the user changes them.
     const TViewOptions& View() const { return FView; }
     const TOverlayHistory& OverlayHistory() const { return FSession.Overlays(); }
-
-    // src/app/replay/RoundStatsForm.cpp: "Round statistics" in the Replay menu.
-    QAction* RoundStatistics1 = nullptr;
-    void RoundStatistics1Click(); // shows the window for the round being replayed
-    // The server's table of the round being replayed and the replay's counts beside it.
-    TRoundStats RoundStats() const;
-    QWidget* RoundStatsWindow() const; // nothing until it was shown
 
     // src/app/mapview/ZoomAndPan.cpp: the map zoom in thousandths is the window's; TBMApZoom
     // shows it, and writes it when the user moves it.
@@ -490,7 +488,8 @@ private:
     void CreateReplayMenu();
     void ShowSpeed(); // LSpeed follows TrackBar1
     void SeekTimeLine(int tenths); // to where TBTime shows this position
-    TRecentLogs* FRecentLogs = nullptr; // a child of the window
+    TRecentLogs* FRecentLogs = nullptr;         // children of the window
+    TRoundStatsForm* FRoundStatsForm = nullptr;
 
     // What a seek back to the round's start puts back: the score log's length (0: empty) and
     // the time display at the selection.
@@ -518,10 +517,7 @@ private:
     void ConnectViewOptions();  // the controls write FView when they change
     void TrackedPlayerChanged(); // the scoreboard's selection changed
     QRect OverlayPart() const;   // DrawMap: the part of the map in view, where the overlays go
-    void RoundEnded();                  // the clock's tick ended the round (RoundStatsForm.cpp)
     TViewOptions FView;
-    bool FRoundEndShown = false; // the statistics came up at this round's end already
-    QWidget* FRoundStatsWindow = nullptr; // owned by the window as its child
     bool FDragging = false;    // a button is held down on the minimap
     TMinimapSize FMinimap;     // the minimap's size as the last frame drew it
     void ShowMinimap();        // the zoomed map as it stands onto the minimap, sized to its room

@@ -1,5 +1,6 @@
 // The main window's operations on the player states, handed to its replay session.
 #include "app/UTarvelMain.h"
+#include "app/replay/RoundStatsForm.h"
 #include "round/RoundReplay.h"
 
 
@@ -17,5 +18,5 @@ TReplaySession& TTarvelMain::LiveSession()
 void TTarvelMain::ClearReplayState()
 {
     FSession.ClearReplayState();
-    FRoundEndShown = false;
+    RoundStatsForm().ForgetRoundEnd();
 }

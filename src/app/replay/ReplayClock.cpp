@@ -1,6 +1,7 @@
 // The replay clock as the window drives it: the timer ticks the session, and what a tick
 // changed is shown; Stop, Continue and the speed drive it.
 #include "app/UTarvelMain.h"
+#include "app/replay/RoundStatsForm.h"
 #include "base/Convert.h"
 #include "base/Errors.h"
 #include "base/Numeric.h"
@@ -30,7 +31,7 @@ void TTarvelMain::Timer1Timer()
     if (ReplayTick())
         Timer1->start();
     else
-        RoundEnded();
+        RoundStatsForm().RoundEnded();
 }
 
 bool TTarvelMain::ReplayTick()
@@ -49,7 +50,7 @@ void TTarvelMain::ShowReplayReport(const TReplayReport& report)
 {
     if (report.restarted) {
         // The score log as it was when the round was selected.
-        FRoundEndShown = false;
+        RoundStatsForm().ForgetRoundEnd();
         QTextDocument& log = *Memo1->document();
         if (FRoundStartMemoBlocks == 0) {
             Memo1->clear();

@@ -8,6 +8,7 @@
 #include "../WindowTestUtil.h"
 #include "../../replay/LogText.h"
 #include "app/Headless.h"
+#include "app/replay/RoundStatsForm.h"
 #include "app/OpenDialog.h"
 #include "log/OpenedLog.h"
 #include "settings/ProgramFolder.h"
@@ -117,7 +118,7 @@ TEST(RoundMapWindow, TheModelAnswersAsTheWindowShows)
             ASSERT_GT(events.Count(), 0);
             // The statistics window's table and the replay's counts beside it.
             EXPECT_EQ(RoundStatsJson(ReadRoundStats(log.Document(), *log.Round(round)), ReplayCounts(events, log.Roster())),
-                      RoundStatsJson(window.RoundStats(), ReplayCounts(window.Events(), window.Roster())));
+                      RoundStatsJson(window.RoundStatsForm().RoundStats(), ReplayCounts(window.Events(), window.Roster())));
             EXPECT_EQ(map.MapName(), window.MapName());
             EXPECT_EQ(map.Picture().Height, window.MapImage().Height);
             EXPECT_FALSE(map.PictureMissing());

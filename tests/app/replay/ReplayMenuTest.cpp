@@ -1,6 +1,7 @@
 // The "Replay" menu's keys in the real window, the speed steps and their text.
 #include "../WindowTestUtil.h"
 #include "ReplayLog.h"
+#include "app/replay/RoundStatsForm.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -254,4 +255,35 @@ TEST(ReplayOptions, StartAsTheControlsAreDesignedAndFollowTheUsersChanges)
     w.FasterClick();
     EXPECT_EQ(options.interval, 20);
     EXPECT_EQ(w.Timer1->interval(), 20);
+}
+
+TEST(ReplayMenu, RoundStatisticsLastAndShownAgainWhenTheRoundStartsAnew)
+{
+    TReplay r(TwoRounds());
+    TTarvelMain& w = r.window;
+    w.SetDrawThreadEnabled(false);
+    // The statistics' item comes after the playback items, behind a separator.
+    const QList<QAction*> items = w.Replay1->actions();
+    ASSERT_GE(items.size(), 2);
+    EXPECT_TRUE(items[items.size() - 2]->isSeparator());
+    EXPECT_EQ(items.back(), w.RoundStatsForm().RoundStatistics1);
+    EXPECT_EQ(items.back()->text(), "Round statistics");
+
+    w.RoundStatsAtEnd1->setChecked(true);
+    r.Select(0);
+    r.RunToEnd();
+    QWidget* form = w.RoundStatsForm().Window();
+    ASSERT_TRUE(form);
+    EXPECT_TRUE(form->isVisible());
+    // Back at the round's start, its end shows them again.
+    form->close();
+    w.SeekTo(w.RoundStartTime());
+    w.Button1Click();
+    r.RunToEnd();
+    EXPECT_TRUE(form->isVisible());
+    // So does the end of a round selected anew.
+    form->close();
+    r.Select(1);
+    r.RunToEnd();
+    EXPECT_TRUE(form->isVisible());
 }
