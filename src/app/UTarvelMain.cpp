@@ -5,6 +5,7 @@
 #include "app/OpenDialog.h"
 #include "app/RecentLogs.h"
 #include "app/UAboutForm.h"
+#include "app/replay/ReplayMenu.h"
 #include "app/replay/RoundStatsForm.h"
 #include "base/ErrorReporting.h"
 #include "base/Convert.h"
@@ -12,6 +13,7 @@
 #include "settings/ProgramFolder.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QListWidget>
 #include <QSlider>
@@ -144,8 +146,17 @@ void TTarvelMain::ConnectHandlers()
     for (QSlider* bar : {TrackBar1, TBXas, TBYas, TBLeft, TBTop})
         connect(bar, &QSlider::valueChanged, this, [this, bar] { RunHandler([this, bar] { RunTrackBarHandler(bar); }); });
     InstallScoreBordDrawing();
-    CreateReplayMenu();
+    FReplayMenu = new TReplayMenu(*this);
     FRoundStatsForm = new TRoundStatsForm(*this);
+    // The replay's options are written as the user sets them.
+    connect(CBAnimate, &QCheckBox::toggled, this, [this](bool on) {
+        FReplayOptions.animate = on;
+        ReplaySettingChanged();
+    });
+    connect(ReplayFromstart20Events, &QCheckBox::toggled, this, [this](bool on) {
+        FReplayOptions.loop = on;
+        ReplaySettingChanged();
+    });
     CreateViewMenu();
     CreateMapTools();
     CreateZoomItems();

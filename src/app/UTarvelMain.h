@@ -66,6 +66,7 @@ class QTreeWidgetItem;
 class TCalibrateForm;
 class TOpenDialog;
 class TRecentLogs;
+class TReplayMenu;
 class TRoundStatsForm;
 struct TVideoOptions;
 struct TVideoSource;
@@ -271,20 +272,9 @@ public:
     // How many ticks since the round's selection the replay state stands for.
     int ReplayTicks() const { return FSession.Ticks(); }
 
-    // src/app/replay/ReplayMenu.cpp: the "Replay" menu, whose items carry the keyboard shortcuts.
-    void StopContinueClick(); // Stop while the replay runs, else Continue
-    void FasterClick();       // TrackBar1 to the next shorter of the speed steps
-    void SlowerClick();
-    void PreviousRoundClick(); // the item of ListBox1 before the selected one, replayed
-    void NextRoundClick();
-    void FollowPlayerClick();  // tracks the scoreboard's selected player
-    void KeyboardShortcutsClick();
-    // The intervals Faster and Slower step TrackBar1 through, slowest first.
-    static const std::vector<int>& SpeedSteps();
-    // The speed of an interval as a multiple of real time: "x0.1" to "x100".
-    static std::string SpeedCaption(int interval);
-    TLabel* LSpeed = nullptr; // the speed, beside TrackBar1
-
+    // src/app/replay/ReplayMenu.h: the "Replay" menu, whose items carry the keyboard shortcuts,
+    // and the speed beside TrackBar1.
+    TReplayMenu& ReplayMenu() { return *FReplayMenu; }
     // src/app/RecentLogs.h: the recent logs in the File menu, and logs dropped on the window.
     TRecentLogs& RecentLogMenu() { return *FRecentLogs; }
     // src/app/replay/RoundStatsForm.h: "Round statistics" in the Replay menu and its window.
@@ -467,7 +457,7 @@ private:
     bool FLayoutChanged = false;
     int FStopReplayWait = 500;
 
-    // ---- Replay navigation (src/app/replay/Seek.cpp, ReplayMenu.cpp) ----
+    // ---- Replay navigation (src/app/replay/Seek.cpp) ----
     // A tick after the timer's own steps, also run by seeks; whether the clock runs on.
     bool ReplayTick(); // ReplayClock.cpp
     void ForgetRoundStart(); // round selection: no round to seek in until it is set up
@@ -485,10 +475,8 @@ private:
     void PlaceTimeLabels(); // Label12 clear of LTime's longest time in the round
     // The map's object file in the image folders, or "".
     std::string MapObjectFile(const std::string& mapName) const;
-    void CreateReplayMenu();
-    void ShowSpeed(); // LSpeed follows TrackBar1
-    void SeekTimeLine(int tenths); // to where TBTime shows this position
-    TRecentLogs* FRecentLogs = nullptr;         // children of the window
+    TReplayMenu* FReplayMenu = nullptr;         // children of the window
+    TRecentLogs* FRecentLogs = nullptr;
     TRoundStatsForm* FRoundStatsForm = nullptr;
 
     // What a seek back to the round's start puts back: the score log's length (0: empty) and

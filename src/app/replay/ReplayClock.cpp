@@ -1,6 +1,7 @@
 // The replay clock as the window drives it: the timer ticks the session, and what a tick
 // changed is shown; Stop, Continue and the speed drive it.
 #include "app/UTarvelMain.h"
+#include "app/replay/ReplayMenu.h"
 #include "app/replay/RoundStatsForm.h"
 #include "base/Convert.h"
 #include "base/Errors.h"
@@ -119,7 +120,7 @@ void TTarvelMain::TrackBar1Change()
         throw ERangeError();
     FReplayOptions.interval = TrackBar1->value();
     Timer1->setInterval(FReplayOptions.interval);
-    ShowSpeed();
+    ReplayMenu().ShowSpeed();
 }
 
 void TTarvelMain::StopReplay()
