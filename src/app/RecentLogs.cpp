@@ -1,5 +1,7 @@
 // The recent logs of the File menu ("LastOpen1" to "LastOpen8" of the settings, newest first),
 // and logs dropped on the window.
+#include "app/RecentLogs.h"
+
 #include "app/OpenDialog.h"
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
@@ -8,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QByteArray>
 #include <QDropEvent>
 #include <QFile>
 #include <QMenu>
@@ -39,7 +42,7 @@ bool IsLogName(const std::string& fileName)
 // Drops anywhere on the window, its memos included, reach the window.
 class TLogDrop : public QObject {
 public:
-    explicit TLogDrop(TTarvelMain& window) : QObject(&window), FWindow(window) {}
+    TLogDrop(TTarvelMain& window, TRecentLogs& logs) : QObject(&logs), FWindow(window), FLogs(logs) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -61,17 +64,25 @@ protected:
         }
         drop->acceptProposedAction();
         if (type == QEvent::Drop)
-            RunHandler([this, &fileName] { FWindow.DropLog(fileName); });
+            RunHandler([this, &fileName] { FLogs.DropLog(fileName); });
         return true;
     }
 
 private:
     TTarvelMain& FWindow;
+    TRecentLogs& FLogs;
 };
 
 } // namespace
 
-std::vector<std::string> TTarvelMain::RecentLogs() const
+TRecentLogs::TRecentLogs(TTarvelMain& window, TSettingsFile& settings)
+    : QObject(&window), FWindow(window), FSettings(settings)
+{
+    FWindow.setAcceptDrops(true);
+    qApp->installEventFilter(new TLogDrop(FWindow, *this));
+}
+
+std::vector<std::string> TRecentLogs::RecentLogs() const
 {
     std::vector<std::string> logs;
     for (int number = 1; number <= RecentCount; ++number)
@@ -80,19 +91,30 @@ std::vector<std::string> TTarvelMain::RecentLogs() const
     return logs;
 }
 
-void TTarvelMain::AddRecentFileItems()
+void TRecentLogs::AddRecentFileItems()
 {
     for (QAction* item : FRecentItems)
         delete item;
     FRecentItems.clear();
     for (const std::string& log : RecentLogs()) {
         AddRecentFileItem(log);
-        FRecentItems.push_back(File1->actions().back());
+        FRecentItems.push_back(FWindow.File1->actions().back());
     }
-    KeepExportItemsLast();
+    FWindow.KeepExportItemsLast();
 }
 
-void TTarvelMain::RememberRecentLog(const std::string& fileName)
+void TRecentLogs::AddRecentFileItem(const std::string& fileName)
+{
+    const QByteArray bytes = QByteArray::fromStdString(fileName);
+    // The item shows the name as it is: an "&" in it is no mnemonic.
+    QString caption = QFile::decodeName(bytes);
+    caption.replace(u'&', QStringLiteral("&&"));
+    QAction* item = FWindow.File1->addAction(caption);
+    item->setData(bytes); // the exact bytes, whatever the system encoding makes of them
+    connect(item, &QAction::triggered, this, [this, item] { RunHandler([this, item] { FWindow.GoToFileClick(item); }); });
+}
+
+void TRecentLogs::RememberRecentLog(const std::string& fileName)
 {
     // A name with a line break would not read back as one line of the settings.
     if (!TTextList::Storable(RecentKey(1), fileName))
@@ -112,17 +134,11 @@ void TTarvelMain::RememberRecentLog(const std::string& fileName)
     AddRecentFileItems();
 }
 
-bool TTarvelMain::DropLog(const std::string& fileName)
+bool TRecentLogs::DropLog(const std::string& fileName)
 {
     if (!IsLogName(fileName))
         return false;
-    OpenLog(fileName);
+    FWindow.OpenLog(fileName);
     RememberRecentLog(fileName);
     return true;
-}
-
-void TTarvelMain::AcceptLogDrops()
-{
-    setAcceptDrops(true);
-    qApp->installEventFilter(new TLogDrop(*this));
 }

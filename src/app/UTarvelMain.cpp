@@ -1,15 +1,19 @@
-// The main window's shell: construction, FormCreate, the recent-file item and the About
+// The main window's shell: construction, FormCreate, the recent-file item's click and the About
 // window. Opening logs is in src/app/log/OpenLog.cpp.
 #include "app/UTarvelMain.h"
 
 #include "app/OpenDialog.h"
+#include "app/RecentLogs.h"
 #include "app/UAboutForm.h"
+#include "app/replay/ReplayMenu.h"
+#include "app/replay/RoundStatsForm.h"
 #include "base/ErrorReporting.h"
 #include "base/Convert.h"
 #include "base/Files.h"
 #include "settings/ProgramFolder.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QListWidget>
 #include <QSlider>
@@ -140,13 +144,23 @@ void TTarvelMain::ConnectHandlers()
     for (QSlider* bar : {TrackBar1, TBXas, TBYas, TBLeft, TBTop})
         connect(bar, &QSlider::valueChanged, this, [this, bar] { RunHandler([this, bar] { RunTrackBarHandler(bar); }); });
     InstallScoreBordDrawing();
-    CreateReplayMenu();
+    FReplayMenu = new TReplayMenu(*this);
+    FRoundStatsForm = new TRoundStatsForm(*this);
+    // The replay's options are written as the user sets them.
+    connect(CBAnimate, &QCheckBox::toggled, this, [this](bool on) {
+        FReplayOptions.animate = on;
+        FSession.SettingChanged();
+    });
+    connect(ReplayFromstart20Events, &QCheckBox::toggled, this, [this](bool on) {
+        FReplayOptions.loop = on;
+        FSession.SettingChanged();
+    });
     CreateViewMenu();
     CreateMapTools();
     FMapImports = std::make_unique<TMapImports>(*this, FSettings);
     CreateZoomItems();
     CreateLogNote();
-    AcceptLogDrops();
+    FRecentLogs = new TRecentLogs(*this, FSettings);
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] {
         FUserZoomed = true; // the program's own moves send no signal
         RunHandler([this] { RunTrackBarHandler(TBMApZoom); });
@@ -215,20 +229,9 @@ void TTarvelMain::FormCreate()
     if (FZoom == designed)
         TBMApZoomChange();
 
-    AddRecentFileItems();
+    FRecentLogs->AddRecentFileItems();
 
     SetHintPause(0);
-}
-
-void TTarvelMain::AddRecentFileItem(const std::string& fileName)
-{
-    const QByteArray bytes = QByteArray::fromStdString(fileName);
-    // The item shows the name as it is: an "&" in it is no mnemonic.
-    QString caption = QFile::decodeName(bytes);
-    caption.replace(u'&', QStringLiteral("&&"));
-    QAction* item = File1->addAction(caption);
-    item->setData(bytes); // the exact bytes, whatever the system encoding makes of them
-    connect(item, &QAction::triggered, this, [this, item] { RunHandler([this, item] { GoToFileClick(item); }); });
 }
 
 void TTarvelMain::GoToFileClick(QObject* sender)

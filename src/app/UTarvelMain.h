@@ -66,6 +66,9 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TCalibrateForm;
 class TOpenDialog;
+class TRecentLogs;
+class TReplayMenu;
+class TRoundStatsForm;
 struct TVideoOptions;
 struct TVideoSource;
 
@@ -177,6 +180,8 @@ public:
     // The settings, the picture map and the picture folders, as the tool finds them too.
     const TProgramFiles& ProgramFiles() const { return FFiles; }
     const TwexXMLTree& Document() const { return FDocument; }
+    // The round being replayed, in Document(); nothing before a selection.
+    const TwexXMLNode* RoundNode() const { return FRoundNode; }
 
     // ================================ Log loading ===============================
     // src/app/log/OpenLog.cpp
@@ -266,28 +271,13 @@ public:
     // How many ticks since the round's selection the replay state stands for.
     int ReplayTicks() const { return FSession.Ticks(); }
 
-    // src/app/replay/ReplayMenu.cpp: the "Replay" menu, whose items carry the keyboard shortcuts.
-    void StopContinueClick(); // Stop while the replay runs, else Continue
-    void FasterClick();       // TrackBar1 to the next shorter of the speed steps
-    void SlowerClick();
-    void PreviousRoundClick(); // the item of ListBox1 before the selected one, replayed
-    void NextRoundClick();
-    void FollowPlayerClick();  // tracks the scoreboard's selected player
-    void KeyboardShortcutsClick();
-    // The intervals Faster and Slower step TrackBar1 through, slowest first.
-    static const std::vector<int>& SpeedSteps();
-    // The speed of an interval as a multiple of real time: "x0.1" to "x100".
-    static std::string SpeedCaption(int interval);
-    TLabel* LSpeed = nullptr; // the speed, beside TrackBar1
-
-    // src/app/RecentLogs.cpp: the recent logs in the File menu, and logs dropped on the window.
-    // "LastOpen1" to "LastOpen8", newest first, the empty ones left out.
-    std::vector<std::string> RecentLogs() const;
-    // A log that opened through the dialog or a drop becomes the newest.
-    void RememberRecentLog(const std::string& fileName);
-    // A ".xml" or ".zxml" file opens as the open dialog opens it; anything else is left alone.
-    // Whether it was a log's name.
-    bool DropLog(const std::string& fileName);
+    // src/app/replay/ReplayMenu.h: the "Replay" menu, whose items carry the keyboard shortcuts,
+    // and the speed beside TrackBar1.
+    TReplayMenu& ReplayMenu() { return *FReplayMenu; }
+    // src/app/RecentLogs.h: the recent logs in the File menu, and logs dropped on the window.
+    TRecentLogs& RecentLogMenu() { return *FRecentLogs; }
+    // src/app/replay/RoundStatsForm.h: "Round statistics" in the Replay menu and its window.
+    TRoundStatsForm& RoundStatsForm() { return *FRoundStatsForm; }
 
     // ================================= Map view =================================
     // src/app/mapview/WorldToMapHandlers.cpp: world coordinates to pixels of the unzoomed map picture,
@@ -341,13 +331,6 @@ public:
     // player tracked; the controls show them and write them when the user changes them.
     const TViewOptions& View() const { return FView; }
     const TOverlayHistory& OverlayHistory() const { return FSession.Overlays(); }
-
-    // src/app/replay/RoundStatsForm.cpp: "Round statistics" in the Replay menu.
-    QAction* RoundStatistics1 = nullptr;
-    void RoundStatistics1Click(); // shows the window for the round being replayed
-    // The server's table of the round being replayed and the replay's counts beside it.
-    TRoundStats RoundStats() const;
-    QWidget* RoundStatsWindow() const; // nothing until it was shown
 
     // src/app/mapview/ZoomAndPan.cpp: the map zoom in thousandths is the window's; TBMApZoom
     // shows it, and writes it when the user moves it.
@@ -426,7 +409,6 @@ private:
     void CreateControls(); // UTarvelMainControls.cpp
     void ConnectHandlers();
     void FormCreate();
-    void AddRecentFileItem(const std::string& fileName);
     void PlaceAnchoredControls();
 
     TProgramFiles FFiles;
@@ -475,20 +457,16 @@ private:
     bool FLayoutChanged = false;
     int FStopReplayWait = 500;
 
-    // ---- Replay navigation (src/app/replay/Seek.cpp, ReplayMenu.cpp, src/app/RecentLogs.cpp) ----
+    // ---- Replay navigation (src/app/replay/Seek.cpp) ----
     // What the replay's steps changed, shown as they happen (ReplayClock.cpp).
     void ConnectReplay();
     void ShowReplayReport(const TReplayReport& report);
     void PlaceTimeLabels(); // Label12 clear of LTime's longest time in the round
     // Runs a seek of the replay and shows where it left it; whether it moved.
     bool Seek(const std::function<bool()>& seek);
-    void CreateReplayMenu();
-    void ShowSpeed(); // LSpeed follows TrackBar1
-    void SeekTimeLine(int tenths); // to where TBTime shows this position
-    void AddRecentFileItems();
-    void AcceptLogDrops();
-
-    std::vector<QAction*> FRecentItems;
+    TReplayMenu* FReplayMenu = nullptr;         // children of the window
+    TRecentLogs* FRecentLogs = nullptr;
+    TRoundStatsForm* FRoundStatsForm = nullptr;
 
     // ---- Map view (src/mapview) ----
     QAction* FExportSeparator = nullptr; // before the export items of File1
@@ -511,10 +489,7 @@ private:
     void ConnectViewOptions();  // the controls write FView when they change
     void TrackedPlayerChanged(); // the scoreboard's selection changed
     QRect OverlayPart() const;   // DrawMap: the part of the map in view, where the overlays go
-    void RoundEnded();                  // the clock's tick ended the round (RoundStatsForm.cpp)
     TViewOptions FView;
-    bool FRoundEndShown = false; // the statistics came up at this round's end already
-    QWidget* FRoundStatsWindow = nullptr; // owned by the window as its child
     bool FDragging = false;    // a button is held down on the minimap
     TMinimapSize FMinimap;     // the minimap's size as the last frame drew it
     void ShowMinimap();        // the zoomed map as it stands onto the minimap, sized to its room
@@ -552,8 +527,6 @@ public:
     // ---- Maps from the player's game, the notice over the map view (app/mapview/MapImports.h) ----
     // "Import map…" and "Game folder…" in the Map menu, the import of a missing map, the notice.
     TMapImports& MapImports() const { return *FMapImports; }
-    // The round being replayed, in Document(); nothing before the first selection.
-    const TwexXMLNode* RoundNode() const { return FRoundNode; }
 
 private:
     void CreateMapTools();

@@ -1,5 +1,6 @@
 // The recent logs of the File menu and logs dropped on the window.
 #include "WindowTestUtil.h"
+#include "app/RecentLogs.h"
 #include "app/OpenDialog.h"
 
 #include <QAction>
@@ -100,7 +101,7 @@ TEST(RecentLogs, AnOpenedLogComesFirstOnceAndTheOldestGoes)
     for (int i = 1; i <= 7; ++i)
         expected << Name(home.Dir.Path(std::to_string(i) + ".xml"));
     EXPECT_EQ(RecentItems(window), expected);
-    EXPECT_EQ(window.RecentLogs().size(), 8u);
+    EXPECT_EQ(window.RecentLogMenu().RecentLogs().size(), 8u);
 
     // One already listed moves up; it is not listed twice.
     chosen = home.Dir.Write("4.xml", Log);
@@ -133,12 +134,12 @@ TEST(DropLog, ALogOpensAsTheDialogOpensItAnythingElseIsLeftAlone)
     EXPECT_TRUE(Drop(*window.Memo1, {plain}));
     EXPECT_EQ(TTarvelMainTest::Document(window).FirstChild()->Name(), "?xml");
     EXPECT_EQ(window.LogFileName(), plain);
-    EXPECT_EQ(window.RecentLogs(), (std::vector<std::string>{plain, "/old/log.xml"}));
+    EXPECT_EQ(window.RecentLogMenu().RecentLogs(), (std::vector<std::string>{plain, "/old/log.xml"}));
     EXPECT_TRUE(window.Memo1->toPlainText().isEmpty()); // the memo did not take the drop
     EXPECT_TRUE(errors.Messages.empty());
 
     // A log that does not load: the open error, and the recent list as it was.
     EXPECT_TRUE(Drop(window, {log}));
     EXPECT_EQ(errors.Messages, std::vector<std::string>{"Cannot open file " + log});
-    EXPECT_EQ(window.RecentLogs(), (std::vector<std::string>{plain, "/old/log.xml"}));
+    EXPECT_EQ(window.RecentLogMenu().RecentLogs(), (std::vector<std::string>{plain, "/old/log.xml"}));
 }

@@ -1,5 +1,6 @@
 // The main window's commands that open a log, list its rounds and convert a compressed log.
 #include "app/OpenDialog.h"
+#include "app/RecentLogs.h"
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
 #include "base/Errors.h"
@@ -18,7 +19,7 @@ void TTarvelMain::ParceXML1Click()
     const std::string chosen = OpenDialog1->FileName;
     OpenLog(chosen);
     // Only a log that loaded becomes the recent file; a failure above skips this.
-    RememberRecentLog(chosen);
+    RecentLogMenu().RememberRecentLog(chosen);
 }
 
 void TTarvelMain::OpenLog(const std::string& fileName)

@@ -81,12 +81,6 @@ void TTarvelMain::CreateViewMenu()
         connect(item, &QAction::toggled, this, [this, item] { RunHandler([this, item] { ViewSettingChanged(item); }); });
     ConnectViewOptions();
 
-    // The server's table of the round, in the Replay menu after its playback items.
-    Replay1->addSeparator();
-    RoundStatistics1 = Replay1->addAction(QStringLiteral("Round statistics"));
-    RoundStatistics1->setObjectName(QStringLiteral("RoundStatistics1"));
-    connect(RoundStatistics1, &QAction::triggered, this, [this] { RunHandler([this] { RoundStatistics1Click(); }); });
-
     // While an overlay shows, the frame follows the view: the kill feed stays in its corner and
     // what a scroll uncovers gets its trails and deaths. The zoom tells it itself.
     for (QScrollBar* bar : {ScrollBox1->horizontalScrollBar(), ScrollBox1->verticalScrollBar()})

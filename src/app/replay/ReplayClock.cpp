@@ -1,6 +1,8 @@
 // The replay clock as the window drives it: the timer ticks the session, and what a tick
 // changed is shown; Stop, Continue and the speed drive it.
 #include "app/UTarvelMain.h"
+#include "app/replay/ReplayMenu.h"
+#include "app/replay/RoundStatsForm.h"
 #include "base/Convert.h"
 #include "base/Errors.h"
 #include "base/Numeric.h"
@@ -31,7 +33,7 @@ void TTarvelMain::Timer1Timer()
     if (FReplay.Running())
         Timer1->start();
     else
-        RoundEnded();
+        RoundStatsForm().RoundEnded();
 }
 
 void TTarvelMain::AnimateMarkers() { FReplay.AnimateMarkers(); }
@@ -84,7 +86,7 @@ void TTarvelMain::ShowReplayReport(const TReplayReport& report)
 {
     if (report.restarted) {
         // The score log as it was when the round was selected: the replay's own lines.
-        FRoundEndShown = false;
+        RoundStatsForm().ForgetRoundEnd();
         QTextDocument& log = *Memo1->document();
         const int lines = static_cast<int>(FReplay.RoundStartLines());
         if (lines == 0) {
@@ -153,7 +155,7 @@ void TTarvelMain::TrackBar1Change()
         throw ERangeError();
     FReplayOptions.interval = TrackBar1->value();
     Timer1->setInterval(FReplayOptions.interval);
-    ShowSpeed();
+    ReplayMenu().ShowSpeed();
 }
 
 void TTarvelMain::StopReplay()

@@ -1,5 +1,7 @@
 // The "Replay" menu and its keys, the speed display beside TrackBar1, and seeking from the
 // time line TBTime.
+#include "app/replay/ReplayMenu.h"
+
 #include "app/UTarvelMain.h"
 #include "base/ErrorReporting.h"
 
@@ -127,13 +129,13 @@ private:
 
 } // namespace
 
-const std::vector<int>& TTarvelMain::SpeedSteps()
+const std::vector<int>& TReplayMenu::SpeedSteps()
 {
     static const std::vector<int> steps{1000, 500, 200, 100, 50, 20, 10, 5, 2, 1};
     return steps;
 }
 
-std::string TTarvelMain::SpeedCaption(int interval)
+std::string TReplayMenu::SpeedCaption(int interval)
 {
     if (interval <= 0)
         return "";
@@ -150,7 +152,7 @@ std::string TTarvelMain::SpeedCaption(int interval)
     return "x" + text.toStdString();
 }
 
-void TTarvelMain::CreateReplayMenu()
+TReplayMenu::TReplayMenu(TTarvelMain& window) : QObject(&window), FWindow(window)
 {
     struct TItem {
         const char* name;
@@ -161,13 +163,13 @@ void TTarvelMain::CreateReplayMenu()
     const TItem items[] = {
         {"StopContinue1", "Stop / Continue", {Qt::Key_Space}, [this] { StopContinueClick(); }},
         {nullptr, nullptr, {}, {}},
-        {"Back10s1", "Back 10 s", {Qt::Key_Left}, [this] { SeekTo(FSession.ReplayTime() - 10); }},
-        {"Forward10s1", "Forward 10 s", {Qt::Key_Right}, [this] { SeekTo(FSession.ReplayTime() + 10); }},
-        {"Back60s1", "Back 60 s", {Qt::SHIFT | Qt::Key_Left}, [this] { SeekTo(FSession.ReplayTime() - 60); }},
-        {"Forward60s1", "Forward 60 s", {Qt::SHIFT | Qt::Key_Right}, [this] { SeekTo(FSession.ReplayTime() + 60); }},
-        {"PreviousKill1", "Previous kill", {Qt::Key_Comma}, [this] { PreviousKill(); }},
-        {"NextKill1", "Next kill", {Qt::Key_Period}, [this] { NextKill(); }},
-        {"RestartRound1", "Restart round", {Qt::Key_Home}, [this] { SeekTo(FSession.RoundStartTime()); }},
+        {"Back10s1", "Back 10 s", {Qt::Key_Left}, [this] { FWindow.SeekTo(FWindow.ReplayTime() - 10); }},
+        {"Forward10s1", "Forward 10 s", {Qt::Key_Right}, [this] { FWindow.SeekTo(FWindow.ReplayTime() + 10); }},
+        {"Back60s1", "Back 60 s", {Qt::SHIFT | Qt::Key_Left}, [this] { FWindow.SeekTo(FWindow.ReplayTime() - 60); }},
+        {"Forward60s1", "Forward 60 s", {Qt::SHIFT | Qt::Key_Right}, [this] { FWindow.SeekTo(FWindow.ReplayTime() + 60); }},
+        {"PreviousKill1", "Previous kill", {Qt::Key_Comma}, [this] { FWindow.PreviousKill(); }},
+        {"NextKill1", "Next kill", {Qt::Key_Period}, [this] { FWindow.NextKill(); }},
+        {"RestartRound1", "Restart round", {Qt::Key_Home}, [this] { FWindow.SeekTo(FWindow.RoundStartTime()); }},
         {nullptr, nullptr, {}, {}},
         {"Faster1", "Faster", {Qt::Key_Up}, [this] { FasterClick(); }},
         {"Slower1", "Slower", {Qt::Key_Down}, [this] { SlowerClick(); }},
@@ -178,117 +180,111 @@ void TTarvelMain::CreateReplayMenu()
         {"FollowPlayer1", "Follow selected player", {Qt::Key_F}, [this] { FollowPlayerClick(); }},
         // One wheel notch each; "=" is "+" without Shift on many keyboards.
         {"ZoomIn1", "Zoom in", {Qt::Key_Plus, Qt::Key_Equal, Qt::KeypadModifier | Qt::Key_Plus},
-         [this] { FormMouseWheel(120); }},
-        {"ZoomOut1", "Zoom out", {Qt::Key_Minus, Qt::KeypadModifier | Qt::Key_Minus}, [this] { FormMouseWheel(-120); }},
+         [this] { FWindow.FormMouseWheel(120); }},
+        {"ZoomOut1", "Zoom out", {Qt::Key_Minus, Qt::KeypadModifier | Qt::Key_Minus}, [this] { FWindow.FormMouseWheel(-120); }},
         {nullptr, nullptr, {}, {}},
         {"KeyboardShortcuts1", "Keyboard shortcuts", {Qt::Key_F1}, [this] { KeyboardShortcutsClick(); }},
     };
     for (const TItem& item : items) {
         if (!item.name) {
-            Replay1->addSeparator();
+            FWindow.Replay1->addSeparator();
             continue;
         }
-        QAction* action = Replay1->addAction(QString::fromLatin1(item.caption));
+        QAction* action = FWindow.Replay1->addAction(QString::fromLatin1(item.caption));
         action->setObjectName(QString::fromLatin1(item.name));
         action->setShortcuts(item.keys);
         action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action); // the keys work while the menu is closed, wherever the focus is
+        FWindow.addAction(action); // the keys work while the menu is closed, wherever the focus is
         connect(action, &QAction::triggered, this, [act = item.act] { RunHandler(act); });
     }
-    qApp->installEventFilter(new TReplayKeys(*this, *Replay1));
+    qApp->installEventFilter(new TReplayKeys(FWindow, *FWindow.Replay1));
 
     // The speed, below its bar.
-    LSpeed = new TLabel(TabSheet5);
+    LSpeed = new TLabel(FWindow.TabSheet5);
     LSpeed->setObjectName(QStringLiteral("LSpeed"));
     LSpeed->move(220, 284);
-    LSpeed->SetCaption(SpeedCaption(FReplayOptions.interval));
+    LSpeed->SetCaption(SpeedCaption(FWindow.ReplayOptions().interval));
 
-    TBTime->installEventFilter(new TTimeLineMouse(*TBTime, [this](int tenths) { RunHandler([=, this] { SeekTimeLine(tenths); }); }));
+    QSlider* timeLine = FWindow.TBTime;
+    timeLine->installEventFilter(new TTimeLineMouse(*timeLine, [this](int tenths) { RunHandler([=, this] { SeekTimeLine(tenths); }); }));
     // The bar's own keys move it; the replay follows.
-    connect(TBTime, &QSlider::actionTriggered, this, [this](int action) {
+    connect(timeLine, &QSlider::actionTriggered, this, [this, timeLine](int action) {
         if (action != QAbstractSlider::SliderNoAction && action != QAbstractSlider::SliderMove)
-            RunHandler([this] { SeekTimeLine(TBTime->sliderPosition()); });
+            RunHandler([this, timeLine] { SeekTimeLine(timeLine->sliderPosition()); });
     });
     // A new log has no round selected (and the seeks find no round's events).
-    connect(ListBox1->model(), &QAbstractItemModel::modelReset, TBTime, [bar = TBTime] { bar->setEnabled(false); });
-    // The replay's options are written as the user sets them.
-    connect(CBAnimate, &QCheckBox::toggled, this, [this](bool on) {
-        FReplayOptions.animate = on;
-        FSession.SettingChanged();
-    });
-    connect(ReplayFromstart20Events, &QCheckBox::toggled, this, [this](bool on) {
-        FReplayOptions.loop = on;
-        FSession.SettingChanged();
-    });
+    connect(FWindow.ListBox1->model(), &QAbstractItemModel::modelReset, timeLine, [timeLine] { timeLine->setEnabled(false); });
 }
 
-void TTarvelMain::SeekTimeLine(int tenths)
+void TReplayMenu::SeekTimeLine(int tenths)
 {
     // The bar shows the clock rounded to tenths: half a tenth early is the first tick at which
     // it shows this place.
-    SeekTo((tenths - 0.5) / 10.0);
+    FWindow.SeekTo((tenths - 0.5) / 10.0);
 }
 
-void TTarvelMain::ShowSpeed()
+void TReplayMenu::ShowSpeed()
 {
     if (LSpeed)
-        LSpeed->SetCaption(SpeedCaption(FReplayOptions.interval));
+        LSpeed->SetCaption(SpeedCaption(FWindow.ReplayOptions().interval));
 }
 
-void TTarvelMain::StopContinueClick()
+void TReplayMenu::StopContinueClick()
 {
-    if (Timer1->isActive() && !FStopRequested)
-        BitBtn1Click();
+    if (FWindow.Timer1->isActive() && !FWindow.StopRequested())
+        FWindow.BitBtn1Click();
     else
-        Button1Click();
+        FWindow.Button1Click();
 }
 
-void TTarvelMain::FasterClick()
+void TReplayMenu::FasterClick()
 {
     for (const int step : SpeedSteps())
-        if (step < FReplayOptions.interval) {
-            SetTrackBarPosition(TrackBar1, step);
+        if (step < FWindow.ReplayOptions().interval) {
+            FWindow.SetTrackBarPosition(FWindow.TrackBar1, step);
             return;
         }
 }
 
-void TTarvelMain::SlowerClick()
+void TReplayMenu::SlowerClick()
 {
     const std::vector<int>& steps = SpeedSteps();
     for (auto step = steps.rbegin(); step != steps.rend(); ++step)
-        if (*step > FReplayOptions.interval) {
-            SetTrackBarPosition(TrackBar1, *step);
+        if (*step > FWindow.ReplayOptions().interval) {
+            FWindow.SetTrackBarPosition(FWindow.TrackBar1, *step);
             return;
         }
 }
 
-void TTarvelMain::PreviousRoundClick()
+void TReplayMenu::PreviousRoundClick()
 {
-    const int row = ListBox1->currentRow() < 0 ? ListBox1->count() - 1 : ListBox1->currentRow() - 1;
+    QListWidget& rounds = *FWindow.ListBox1;
+    const int row = rounds.currentRow() < 0 ? rounds.count() - 1 : rounds.currentRow() - 1;
     if (row < 0)
         return;
-    ListBox1->setCurrentRow(row);
-    ListBox1DblClick();
+    rounds.setCurrentRow(row);
+    FWindow.ListBox1DblClick();
 }
 
-void TTarvelMain::NextRoundClick()
+void TReplayMenu::NextRoundClick()
 {
-    const int row = ListBox1->currentRow() + 1;
-    if (row >= ListBox1->count())
+    QListWidget& rounds = *FWindow.ListBox1;
+    const int row = rounds.currentRow() + 1;
+    if (row >= rounds.count())
         return;
-    ListBox1->setCurrentRow(row);
-    ListBox1DblClick();
+    rounds.setCurrentRow(row);
+    FWindow.ListBox1DblClick();
 }
 
-void TTarvelMain::FollowPlayerClick()
+void TReplayMenu::FollowPlayerClick()
 {
-    if (!ScoreBord->selectedItems().isEmpty())
-        CBTrackPlayer->setChecked(true);
+    if (!FWindow.ScoreBord->selectedItems().isEmpty())
+        FWindow.CBTrackPlayer->setChecked(true);
 }
 
-void TTarvelMain::KeyboardShortcutsClick()
+void TReplayMenu::KeyboardShortcutsClick()
 {
-    QDialog dialog(this);
+    QDialog dialog(&FWindow);
     dialog.setObjectName(QStringLiteral("KeyboardShortcuts"));
     dialog.setWindowTitle(QStringLiteral("Keyboard shortcuts"));
     auto* list = new QTreeWidget(&dialog);
@@ -296,7 +292,7 @@ void TTarvelMain::KeyboardShortcutsClick()
     list->setRootIsDecorated(false);
     list->setHeaderLabels({QStringLiteral("Key"), QStringLiteral("Action")});
     // Read from the menus themselves, so the list never disagrees with them.
-    for (const QMenu* menu : {Replay1, View1})
+    for (const QMenu* menu : {FWindow.Replay1, FWindow.View1})
         for (const QAction* action : menu->actions()) {
             if (action->shortcuts().isEmpty())
                 continue;

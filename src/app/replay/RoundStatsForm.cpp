@@ -1,5 +1,7 @@
 // The round statistics window: the server's own table of the round being replayed, sortable by
 // any column, with the replay's counts of the same players beside it.
+#include "app/replay/RoundStatsForm.h"
+
 #include "app/UTarvelMain.h"
 #include "base/ErrorReporting.h"
 
@@ -121,18 +123,25 @@ void FillTable(QTableWidget& table, const TRoundStats& stats, const std::unorder
 
 } // namespace
 
-TRoundStats TTarvelMain::RoundStats() const
+TRoundStatsForm::TRoundStatsForm(TTarvelMain& window) : QObject(&window), FWindow(window)
 {
-    return FRoundNode ? ReadRoundStats(FDocument, *FRoundNode) : TRoundStats();
+    // The server's table of the round, in the Replay menu after its playback items.
+    FWindow.Replay1->addSeparator();
+    RoundStatistics1 = FWindow.Replay1->addAction(QStringLiteral("Round statistics"));
+    RoundStatistics1->setObjectName(QStringLiteral("RoundStatistics1"));
+    connect(RoundStatistics1, &QAction::triggered, this, [this] { RunHandler([this] { RoundStatistics1Click(); }); });
 }
 
-
-QWidget* TTarvelMain::RoundStatsWindow() const { return FRoundStatsWindow; }
-
-void TTarvelMain::RoundStatistics1Click()
+TRoundStats TRoundStatsForm::RoundStats() const
 {
-    if (!FRoundStatsWindow) {
-        auto* form = new QDialog(this);
+    const TwexXMLNode* round = FWindow.RoundNode();
+    return round ? ReadRoundStats(FWindow.Document(), *round) : TRoundStats();
+}
+
+void TRoundStatsForm::RoundStatistics1Click()
+{
+    if (!FForm) {
+        auto* form = new QDialog(&FWindow);
         form->setObjectName(QStringLiteral("RoundStatsForm"));
         form->resize(760, 520);
         auto* layout = new QVBoxLayout(form);
@@ -150,24 +159,25 @@ void TTarvelMain::RoundStatistics1Click()
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, form);
         connect(buttons, &QDialogButtonBox::rejected, form, &QDialog::close);
         layout->addWidget(buttons);
-        FRoundStatsWindow = form;
+        FForm = form;
     }
+    const bool replaying = FWindow.RoundNode() != nullptr;
     const TRoundStats stats = RoundStats();
-    auto* summary = FRoundStatsWindow->findChild<QLabel*>(QStringLiteral("StatsSummary"));
-    auto* table = FRoundStatsWindow->findChild<QTableWidget*>(QStringLiteral("StatsTable"));
-    summary->setText(FRoundNode ? Summary(stats) : QStringLiteral("No round is being replayed."));
-    FillTable(*table, stats, ReplayCounts(FSession.Events(), FRoster));
+    auto* summary = FForm->findChild<QLabel*>(QStringLiteral("StatsSummary"));
+    auto* table = FForm->findChild<QTableWidget*>(QStringLiteral("StatsTable"));
+    summary->setText(replaying ? Summary(stats) : QStringLiteral("No round is being replayed."));
+    FillTable(*table, stats, ReplayCounts(FWindow.Events(), FWindow.Roster()));
     table->setVisible(stats.present);
-    FRoundStatsWindow->setWindowTitle(FRoundNode ? QStringLiteral("Round statistics - ") + Latin1(FMapName)
-                                                 : QStringLiteral("Round statistics"));
-    FRoundStatsWindow->show();
-    FRoundStatsWindow->raise();
-    FRoundStatsWindow->activateWindow();
+    FForm->setWindowTitle(replaying ? QStringLiteral("Round statistics - ") + Latin1(FWindow.MapName())
+                                          : QStringLiteral("Round statistics"));
+    FForm->show();
+    FForm->raise();
+    FForm->activateWindow();
 }
 
-void TTarvelMain::RoundEnded()
+void TRoundStatsForm::RoundEnded()
 {
-    if (!RoundStatsAtEnd1 || !RoundStatsAtEnd1->isChecked() || FRoundEndShown)
+    if (!FWindow.RoundStatsAtEnd1 || !FWindow.RoundStatsAtEnd1->isChecked() || FRoundEndShown)
         return;
     FRoundEndShown = true;
     RoundStatistics1Click();

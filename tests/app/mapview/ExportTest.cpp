@@ -4,6 +4,7 @@
 #include "../ToolRun.h"
 #include "../replay/ReplayLog.h"
 #include "../../mapview/VideoProbe.h"
+#include "app/RecentLogs.h"
 #include "app/mapview/VideoExport.h"
 
 #include <QAction>
@@ -420,8 +421,8 @@ TEST(ExportVideo, TheExportItemsStayAtTheEndOfTheFileMenu)
     TExportReplay r;
     TTarvelMain& w = r.window;
     w.SetStopReplayWait(0);
-    w.RememberRecentLog(r.home.Dir.Path("log.xml"));
-    w.RememberRecentLog("/logs/other.xml");
+    w.RecentLogMenu().RememberRecentLog(r.home.Dir.Path("log.xml"));
+    w.RecentLogMenu().RememberRecentLog("/logs/other.xml");
     const QList<QAction*> items = w.File1->actions();
     ASSERT_EQ(items.size(), 7);
     EXPECT_EQ(items[2]->text(), "/logs/other.xml");

@@ -3,6 +3,7 @@
 // render and stats commands.
 #include "../ToolRun.h"
 #include "../replay/ReplayLog.h"
+#include "app/replay/RoundStatsForm.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -286,9 +287,9 @@ TEST(RoundStatsWindow, TheServersTableBesideTheReplaysCountsSortable)
     TTarvelMain& w = r.window;
     w.SetDrawThreadEnabled(false);
     r.Select(0);
-    EXPECT_EQ(w.RoundStatsWindow(), nullptr);
-    w.RoundStatistics1->trigger();
-    QWidget* form = w.RoundStatsWindow();
+    EXPECT_EQ(w.RoundStatsForm().Window(), nullptr);
+    w.RoundStatsForm().RoundStatistics1->trigger();
+    QWidget* form = w.RoundStatsForm().Window();
     ASSERT_TRUE(form);
     EXPECT_TRUE(form->isVisible());
     auto* table = form->findChild<QTableWidget*>("StatsTable");
@@ -316,7 +317,7 @@ TEST(RoundStatsWindow, TheServersTableBesideTheReplaysCountsSortable)
     // A round without the server's table says so.
     TwexXMLNode* log = TTarvelMainTest::Document(w).FirstChild()->FirstChild();
     TTarvelMainTest::RoundNode(w) = log->ChildByIndex(log->ChildCount() - 1);
-    w.RoundStatistics1->trigger();
+    w.RoundStatsForm().RoundStatistics1->trigger();
     EXPECT_EQ(summary->text(), "The server wrote no statistics for this round.");
     EXPECT_TRUE(table->isHidden());
 }
@@ -330,15 +331,15 @@ TEST(RoundStatsWindow, ShownWhenTheRoundEndsOnlyWhenTicked)
         w.RoundStatsAtEnd1->setChecked(ticked);
         r.Select(0);
         r.RunToEnd();
-        EXPECT_EQ(w.RoundStatsWindow() != nullptr, ticked);
+        EXPECT_EQ(w.RoundStatsForm().Window() != nullptr, ticked);
         if (!ticked)
             continue;
-        EXPECT_TRUE(w.RoundStatsWindow()->isVisible());
+        EXPECT_TRUE(w.RoundStatsForm().Window()->isVisible());
         // Closed, it stays closed when Continue ends the round once more.
-        w.RoundStatsWindow()->close();
+        w.RoundStatsForm().Window()->close();
         w.Button1Click();
         w.Timer1Timer();
-        EXPECT_FALSE(w.RoundStatsWindow()->isVisible());
+        EXPECT_FALSE(w.RoundStatsForm().Window()->isVisible());
     }
 }
 

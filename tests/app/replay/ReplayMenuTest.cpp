@@ -1,6 +1,8 @@
 // The "Replay" menu's keys in the real window, the speed steps and their text.
 #include "../WindowTestUtil.h"
 #include "ReplayLog.h"
+#include "app/replay/ReplayMenu.h"
+#include "app/replay/RoundStatsForm.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -149,7 +151,7 @@ TEST(ReplayMenu, ArrowKeysStayWithAFocusedTrackBar)
     w.TrackBar1->setValue(100);
     k.Type(*w.TrackBar1, Qt::Key_Down);
     EXPECT_EQ(std::abs(w.TrackBar1->value() - 100), 1); // a step of the bar, not of the speeds
-    EXPECT_EQ(w.LSpeed->Caption(), TTarvelMain::SpeedCaption(w.TrackBar1->value()));
+    EXPECT_EQ(w.ReplayMenu().LSpeed->Caption(), TReplayMenu::SpeedCaption(w.TrackBar1->value()));
     k.Type(*w.TrackBar1, Qt::Key_Space); // any other key is the menu's
     EXPECT_TRUE(w.StopRequested());
     k.Type(*w.TrackBar1, Qt::Key_Space);
@@ -198,41 +200,41 @@ TEST(Speed, StepsThroughTheIntervalsAndShowsTheirSpeed)
     TReplay r(TwoRounds());
     TTarvelMain& w = r.window;
     const char* captions[] = {"x0.1", "x0.2", "x0.5", "x1", "x2", "x5", "x10", "x20", "x50", "x100"};
-    ASSERT_EQ(TTarvelMain::SpeedSteps().size(), 10u);
+    ASSERT_EQ(TReplayMenu::SpeedSteps().size(), 10u);
     for (size_t i = 0; i < 10; ++i)
-        EXPECT_EQ(TTarvelMain::SpeedCaption(TTarvelMain::SpeedSteps()[i]), captions[i]);
-    EXPECT_EQ(TTarvelMain::SpeedCaption(3), "x33");
-    EXPECT_EQ(TTarvelMain::SpeedCaption(37), "x2.7");
-    EXPECT_EQ(TTarvelMain::SpeedCaption(700), "x0.14");
+        EXPECT_EQ(TReplayMenu::SpeedCaption(TReplayMenu::SpeedSteps()[i]), captions[i]);
+    EXPECT_EQ(TReplayMenu::SpeedCaption(3), "x33");
+    EXPECT_EQ(TReplayMenu::SpeedCaption(37), "x2.7");
+    EXPECT_EQ(TReplayMenu::SpeedCaption(700), "x0.14");
 
-    EXPECT_EQ(w.LSpeed->Caption(), "x100"); // the designed position 1
-    w.FasterClick(); // already the fastest
+    EXPECT_EQ(w.ReplayMenu().LSpeed->Caption(), "x100"); // the designed position 1
+    w.ReplayMenu().FasterClick(); // already the fastest
     EXPECT_EQ(w.TrackBar1->value(), 1);
     std::vector<int> slower;
     for (int i = 0; i < 12; ++i) {
-        w.SlowerClick();
+        w.ReplayMenu().SlowerClick();
         slower.push_back(w.TrackBar1->value());
     }
     EXPECT_EQ(slower, (std::vector<int>{2, 5, 10, 20, 50, 100, 200, 500, 1000, 1000, 1000, 1000}));
-    EXPECT_EQ(w.LSpeed->Caption(), "x0.1");
+    EXPECT_EQ(w.ReplayMenu().LSpeed->Caption(), "x0.1");
     EXPECT_EQ(w.Timer1->interval(), 1000);
-    w.FasterClick();
-    EXPECT_EQ(w.LSpeed->Caption(), "x0.2");
+    w.ReplayMenu().FasterClick();
+    EXPECT_EQ(w.ReplayMenu().LSpeed->Caption(), "x0.2");
     EXPECT_EQ(w.Timer1->interval(), 500);
 
     // From a place between the steps, to the neighbouring steps; the text follows a user's move.
     w.TrackBar1->setValue(37);
-    EXPECT_EQ(w.LSpeed->Caption(), "x2.7");
-    w.FasterClick();
+    EXPECT_EQ(w.ReplayMenu().LSpeed->Caption(), "x2.7");
+    w.ReplayMenu().FasterClick();
     EXPECT_EQ(w.TrackBar1->value(), 20);
     w.TrackBar1->setValue(37);
-    w.SlowerClick();
+    w.ReplayMenu().SlowerClick();
     EXPECT_EQ(w.TrackBar1->value(), 50);
 
     // Beside the bar, on nothing else.
     for (QWidget* other : w.TabSheet5->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (other != w.LSpeed)
-            EXPECT_FALSE(other->geometry().intersects(w.LSpeed->geometry())) << other->objectName().toStdString();
+        if (other != w.ReplayMenu().LSpeed)
+            EXPECT_FALSE(other->geometry().intersects(w.ReplayMenu().LSpeed->geometry())) << other->objectName().toStdString();
 }
 
 TEST(ReplayOptions, StartAsTheControlsAreDesignedAndFollowTheUsersChanges)
@@ -251,7 +253,38 @@ TEST(ReplayOptions, StartAsTheControlsAreDesignedAndFollowTheUsersChanges)
     EXPECT_TRUE(options.loop);
     EXPECT_EQ(options.interval, 37);
     // The speed keys step from the interval the user set.
-    w.FasterClick();
+    w.ReplayMenu().FasterClick();
     EXPECT_EQ(options.interval, 20);
     EXPECT_EQ(w.Timer1->interval(), 20);
+}
+
+TEST(ReplayMenu, RoundStatisticsLastAndShownAgainWhenTheRoundStartsAnew)
+{
+    TReplay r(TwoRounds());
+    TTarvelMain& w = r.window;
+    w.SetDrawThreadEnabled(false);
+    // The statistics' item comes after the playback items, behind a separator.
+    const QList<QAction*> items = w.Replay1->actions();
+    ASSERT_GE(items.size(), 2);
+    EXPECT_TRUE(items[items.size() - 2]->isSeparator());
+    EXPECT_EQ(items.back(), w.RoundStatsForm().RoundStatistics1);
+    EXPECT_EQ(items.back()->text(), "Round statistics");
+
+    w.RoundStatsAtEnd1->setChecked(true);
+    r.Select(0);
+    r.RunToEnd();
+    QWidget* form = w.RoundStatsForm().Window();
+    ASSERT_TRUE(form);
+    EXPECT_TRUE(form->isVisible());
+    // Back at the round's start, its end shows them again.
+    form->close();
+    w.SeekTo(w.RoundStartTime());
+    w.Button1Click();
+    r.RunToEnd();
+    EXPECT_TRUE(form->isVisible());
+    // So does the end of a round selected anew.
+    form->close();
+    r.Select(1);
+    r.RunToEnd();
+    EXPECT_TRUE(form->isVisible());
 }
