@@ -259,7 +259,7 @@ bool TTarvelMain::MapViewLargerThanDesigned() const
 {
     const int frame = 2 * ScrollBox1->frameWidth();
     const QSize designed(ScrollBox1DesignWidth - frame, ScrollBox1DesignHeight - frame);
-    const QSize view = FToolView ? *FToolView : ScrollBox1->size() - QSize(frame, frame);
+    const QSize view = ScrollBox1->size() - QSize(frame, frame);
     return view.width() > designed.width() || view.height() > designed.height();
 }
 

@@ -371,17 +371,8 @@ public:
     void FrameMapView(const std::vector<TWorldPoint>& places);
     // Whether the user zoomed since the program started (the slider, the wheel, the keys).
     bool UserZoomed() const { return FUserZoomed; }
-    // The map view the window has, or the one the tool gives it (SetToolView): its visible size.
-    QSize MapViewSize() const;
     // Whether the map view is larger than designed, wider or taller (UTarvelMain.cpp).
     bool MapViewLargerThanDesigned() const;
-    // The tool's map view of a size of its own, without scroll bars: selections frame for it and
-    // ViewPicture shows what it shows.
-    void SetToolView(QSize size) { FToolView = size; }
-    // What the tool's map view shows of the last frame, the view's background where it reaches
-    // past the zoomed map.
-    QImage ViewPicture() const;
-    TViewScroll ToolViewScroll() const { return FToolScroll; }
     void ScrollBox2MouseDown(int x, int y);
     void BigPictureMouseMove(int x, int y);
     void ScrollBox2MouseUp();
@@ -612,8 +603,6 @@ private:
     TCalibrateForm* FCalibrateForm = nullptr; // a child of the window
     bool FMapPictureMissing = false;
     bool FUserZoomed = false;
-    std::optional<QSize> FToolView; // the tool's map view, SetToolView
-    TViewScroll FToolScroll;        // where the tool's map view is scrolled
     void ScrollMapView(TViewScroll scroll);
     int FPictureMisses = 0; // names reported missing so far
     TGridCache FGrid;

@@ -8,7 +8,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QMenu>
-#include <QPainter>
 #include <QStyle>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -63,18 +62,8 @@ void TTarvelMain::FitMapToWindow1Click()
     SetZoom(ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
 }
 
-QSize TTarvelMain::MapViewSize() const
-{
-    if (FToolView)
-        return *FToolView;
-    return ScrollBox1->viewport()->size();
-}
-
 void TTarvelMain::ScrollMapView(TViewScroll scroll)
 {
-    const QSize view = MapViewSize();
-    FToolScroll = LimitScroll(scroll, FZoom, view.width(), view.height(), MapZoomImage->x(),
-                              MapZoomImage->y());
     ScrollBox1->horizontalScrollBar()->setValue(scroll.X);
     ScrollBox1->verticalScrollBar()->setValue(scroll.Y);
 }
@@ -86,8 +75,8 @@ void TTarvelMain::ApplyFirstView(const std::vector<TWorldPoint>& places, bool ca
     case TFirstView::Keep:
         return;
     case TFirstView::FitMap: {
-        // As "Fit map to window" zooms, for the view the window or the tool has.
-        const QSize room = FToolView ? *FToolView : ScrollBox1->maximumViewportSize();
+        // As "Fit map to window" zooms.
+        const QSize room = ScrollBox1->maximumViewportSize();
         SetZoom(ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
         ScrollMapView({});
         return;
@@ -104,27 +93,13 @@ void TTarvelMain::FrameMapView(const std::vector<TWorldPoint>& places)
     const std::optional<TMapBox> box = PlacesBox(places, at, FMapImage.Height);
     if (!box)
         return;
-    QSize view = MapViewSize();
-    if (!FToolView) {
-        // The framed map reaches past the view: the scroll bars take their room from it.
-        const int bar = ScrollBox1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1);
-        view = ScrollBox1->maximumViewportSize() - QSize(bar, bar);
-    }
+    // The framed map reaches past the view: the scroll bars take their room from it.
+    const int bar = ScrollBox1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1);
+    const QSize view = ScrollBox1->maximumViewportSize() - QSize(bar, bar);
     const int zoom = ZoomToFrame(*box, view.width(), view.height());
     SetZoom(zoom);
     const QPoint corner = MapZoomImage->pos();
     ScrollMapView(ScrollToCentre(*box, zoom, view.width(), view.height(), corner.x(), corner.y()));
-}
-
-QImage TTarvelMain::ViewPicture() const
-{
-    const QSize view = MapViewSize();
-    const TViewRect part = VisiblePart(FToolScroll, view.width(), view.height(), MapZoomImage->x(), MapZoomImage->y());
-    QImage picture(view, QImage::Format_RGB888);
-    picture.fill(ScrollBox1->viewport()->palette().color(QPalette::Window));
-    QPainter painter(&picture);
-    painter.drawImage(QPoint(-part.X, -part.Y), MapZoomImage->Picture());
-    return picture;
 }
 
 void TTarvelMain::FormMouseWheel(int delta)
