@@ -2,6 +2,7 @@
 // and logs dropped on the window.
 #include "app/OpenDialog.h"
 #include "app/UTarvelMain.h"
+#include "app/mapview/ExportMenu.h"
 #include "base/Convert.h"
 #include "base/ErrorReporting.h"
 #include "base/Files.h"
@@ -89,7 +90,7 @@ void TTarvelMain::AddRecentFileItems()
         AddRecentFileItem(log);
         FRecentItems.push_back(File1->actions().back());
     }
-    KeepExportItemsLast();
+    ExportMenu().KeepExportItemsLast();
 }
 
 void TTarvelMain::RememberRecentLog(const std::string& fileName)

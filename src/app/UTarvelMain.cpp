@@ -3,6 +3,8 @@
 #include "app/UTarvelMain.h"
 
 #include "app/OpenDialog.h"
+#include "app/mapview/ExportMenu.h"
+#include "app/mapview/ViewMenu.h"
 #include "app/UAboutForm.h"
 #include "base/ErrorReporting.h"
 #include "base/Convert.h"
@@ -130,8 +132,6 @@ void TTarvelMain::ConnectHandlers()
     connect(ConvertzxmlLogtoxml1, &QAction::triggered, this,
             [this] { RunHandler([this] { ConvertzxmlLogtoxml1Click(); }); });
     connect(About2, &QAction::triggered, this, [this] { RunHandler([this] { About2Click(); }); });
-    connect(ExportFrame1, &QAction::triggered, this, [this] { RunHandler([this] { ExportFrame1Click(); }); });
-    connect(ExportVideo1, &QAction::triggered, this, [this] { RunHandler([this] { ExportVideo1Click(); }); });
     connect(BSaveSettingsPerMap, &QPushButton::clicked, this,
             [this] { RunHandler([this] { BSaveSettingsPerMapClick(); }); });
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { RunHandler([this] { ListBox1DblClick(); }); });
@@ -143,9 +143,14 @@ void TTarvelMain::ConnectHandlers()
         connect(bar, &QSlider::valueChanged, this, [this, bar] { RunHandler([this, bar] { RunTrackBarHandler(bar); }); });
     InstallScoreBordDrawing();
     CreateReplayMenu();
-    CreateViewMenu();
+    FViewMenu = std::make_unique<TViewMenu>(*this, FView, FSettings);
+    // The server's table of the round, in the Replay menu after its playback items.
+    Replay1->addSeparator();
+    RoundStatistics1 = Replay1->addAction(QStringLiteral("Round statistics"));
+    RoundStatistics1->setObjectName(QStringLiteral("RoundStatistics1"));
+    connect(RoundStatistics1, &QAction::triggered, this, [this] { RunHandler([this] { RoundStatistics1Click(); }); });
     CreateMapTools();
-    CreateZoomItems();
+    FViewMenu->CreateZoomItems();
     CreateLogNote();
     AcceptLogDrops();
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] {
@@ -202,7 +207,7 @@ void TTarvelMain::FormCreate()
     FDrawThread = std::make_unique<TDrawTread>(this, [this] { RunHandler([this] { DrawMap(); }); });
 
     FFiles.ReadFiles();
-    ReadViewSettings();
+    FViewMenu->ReadSettings();
     ReadMapToolSettings();
 
     // The value is compared exactly: "TRUE" keeps the pages hidden.

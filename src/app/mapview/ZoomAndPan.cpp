@@ -43,25 +43,6 @@ void TTarvelMain::TBMApZoomChange()
     OverlaysMayHaveMoved(); // the kill feed keeps to the view's corner
 }
 
-void TTarvelMain::CreateZoomItems()
-{
-    View1->addSeparator();
-    FitMapToWindow1 = View1->addAction(QStringLiteral("Fit map to window"));
-    FitMapToWindow1->setObjectName(QStringLiteral("FitMapToWindow1"));
-    FitMapToWindow1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-    FitMapToWindow1->setShortcutContext(Qt::WindowShortcut);
-    addAction(FitMapToWindow1); // the key works while the menu is closed
-    connect(FitMapToWindow1, &QAction::triggered, this, [this] { RunHandler([this] { FitMapToWindow1Click(); }); });
-}
-
-void TTarvelMain::FitMapToWindow1Click()
-{
-    // The room the scroll box has with no scroll bar; the map's left edge lies outside it as
-    // designed, so the whole of what can be seen fits.
-    const QSize room = ScrollBox1->maximumViewportSize();
-    SetZoom(ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
-}
-
 void TTarvelMain::ScrollMapView(TViewScroll scroll)
 {
     ScrollBox1->horizontalScrollBar()->setValue(scroll.X);

@@ -1,6 +1,7 @@
 // The round statistics window: the server's own table of the round being replayed, sortable by
 // any column, with the replay's counts of the same players beside it.
 #include "app/UTarvelMain.h"
+#include "app/mapview/ViewMenu.h"
 #include "base/ErrorReporting.h"
 
 #include <QAction>
@@ -167,7 +168,7 @@ void TTarvelMain::RoundStatistics1Click()
 
 void TTarvelMain::RoundEnded()
 {
-    if (!RoundStatsAtEnd1 || !RoundStatsAtEnd1->isChecked() || FRoundEndShown)
+    if (!ViewMenu().RoundStatsAtEnd1->isChecked() || FRoundEndShown)
         return;
     FRoundEndShown = true;
     RoundStatistics1Click();
