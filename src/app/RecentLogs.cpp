@@ -4,6 +4,7 @@
 
 #include "app/OpenDialog.h"
 #include "app/UTarvelMain.h"
+#include "app/mapview/ExportMenu.h"
 #include "base/Convert.h"
 #include "base/ErrorReporting.h"
 #include "base/Files.h"
@@ -100,7 +101,7 @@ void TRecentLogs::AddRecentFileItems()
         AddRecentFileItem(log);
         FRecentItems.push_back(FWindow.File1->actions().back());
     }
-    FWindow.KeepExportItemsLast();
+    FWindow.ExportMenu().KeepExportItemsLast();
 }
 
 void TRecentLogs::AddRecentFileItem(const std::string& fileName)

@@ -4,6 +4,8 @@
 
 #include "app/OpenDialog.h"
 #include "app/RecentLogs.h"
+#include "app/mapview/ExportMenu.h"
+#include "app/mapview/ViewMenu.h"
 #include "app/UAboutForm.h"
 #include "app/replay/ReplayMenu.h"
 #include "app/replay/RoundStatsForm.h"
@@ -132,8 +134,6 @@ void TTarvelMain::ConnectHandlers()
     connect(ConvertzxmlLogtoxml1, &QAction::triggered, this,
             [this] { RunHandler([this] { ConvertzxmlLogtoxml1Click(); }); });
     connect(About2, &QAction::triggered, this, [this] { RunHandler([this] { About2Click(); }); });
-    connect(ExportFrame1, &QAction::triggered, this, [this] { RunHandler([this] { ExportFrame1Click(); }); });
-    connect(ExportVideo1, &QAction::triggered, this, [this] { RunHandler([this] { ExportVideo1Click(); }); });
     connect(BSaveSettingsPerMap, &QPushButton::clicked, this,
             [this] { RunHandler([this] { BSaveSettingsPerMapClick(); }); });
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { RunHandler([this] { ListBox1DblClick(); }); });
@@ -155,10 +155,10 @@ void TTarvelMain::ConnectHandlers()
         FReplayOptions.loop = on;
         FSession.SettingChanged();
     });
-    CreateViewMenu();
+    FViewMenu = std::make_unique<TViewMenu>(*this, FView, FSettings);
     CreateMapTools();
     FMapImports = std::make_unique<TMapImports>(*this, FSettings);
-    CreateZoomItems();
+    FViewMenu->CreateZoomItems();
     CreateLogNote();
     FRecentLogs = new TRecentLogs(*this, FSettings);
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] {
@@ -214,7 +214,7 @@ void TTarvelMain::FormCreate()
     FDrawThread = std::make_unique<TDrawTread>(this, [this] { RunHandler([this] { DrawMap(); }); });
 
     FFiles.ReadFiles();
-    ReadViewSettings();
+    FViewMenu->ReadSettings();
     ReadMapToolSettings();
 
     // The value is compared exactly: "TRUE" keeps the pages hidden.
@@ -260,7 +260,7 @@ bool TTarvelMain::MapViewLargerThanDesigned() const
 {
     const int frame = 2 * ScrollBox1->frameWidth();
     const QSize designed(ScrollBox1DesignWidth - frame, ScrollBox1DesignHeight - frame);
-    const QSize view = FToolView ? *FToolView : ScrollBox1->size() - QSize(frame, frame);
+    const QSize view = ScrollBox1->size() - QSize(frame, frame);
     return view.width() > designed.width() || view.height() > designed.height();
 }
 

@@ -65,10 +65,12 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TCalibrateForm;
+class TExportMenu;
 class TOpenDialog;
 class TRecentLogs;
 class TReplayMenu;
 class TRoundStatsForm;
+class TViewMenu;
 struct TVideoOptions;
 struct TVideoSource;
 
@@ -146,8 +148,6 @@ public:
     QMenu* File1;
     QAction* ParceXML1;
     QAction* ConvertzxmlLogtoxml1;
-    QAction* ExportFrame1; // "Export frame…", Ctrl+E; the export items stay last in File1
-    QAction* ExportVideo1;
     QMenu* Replay1; // playback: seek, kills, speed, rounds
     QMenu* View1;   // what the frames show besides the markers
     QMenu* Map1;    // calibration tools
@@ -317,16 +317,12 @@ public:
     void SetDrawThreadEnabled(bool on) { FDrawThreadEnabled = on; }
     const TDrawTread& DrawThread() const { return *FDrawThread; }
 
-    // src/app/mapview/ViewMenu.cpp: the "View" menu's overlays, each remembered in the settings.
-    QAction* Trails1 = nullptr;
-    QMenu* TrailLength1 = nullptr; // one item for each of TrailLengths
-    QAction* DeathMap1 = nullptr;
-    QAction* KillFeed1 = nullptr;
-    QAction* RoundStatsAtEnd1 = nullptr; // the round statistics shown when a round ends
-    int TrailSeconds() const { return FView.trailSeconds; }
-    void SetTrailSeconds(int seconds); // one of TrailLengths; the length's item is checked
-    // The overlays switched on in the menu, drawn from this window's history.
+    // src/app/mapview/ViewMenu.cpp: the "View" menu's own items, the overlays and the zoom's.
+    TViewMenu& ViewMenu() const { return *FViewMenu; }
+    // The overlays switched on in the menu, drawn from this window's history (DrawMap.cpp).
     TFrameOverlays FrameOverlays() const;
+    // Asks for a frame when an overlay shows: the view scrolled or the zoom changed.
+    void OverlaysMayHaveMoved();
     // The switches of what the map view draws: its check boxes, the View menu's items and the
     // player tracked; the controls show them and write them when the user changes them.
     const TViewOptions& View() const { return FView; }
@@ -340,10 +336,6 @@ public:
     void SetZoom(int zoom);
     // The map view takes the zoom's size.
     void TBMApZoomChange();
-    // "Fit map to window" in the View menu (Ctrl+0): the zoom at which the whole map fills the
-    // map view without scroll bars.
-    QAction* FitMapToWindow1 = nullptr;
-    void FitMapToWindow1Click();
     void FormMouseWheel(int delta); // delta in 120ths of a notch
     // The first view a selection gives the map (FirstViewPlace): the places the selection
     // fitted the map to framed, the whole map fitted to a view larger than designed, or the
@@ -353,17 +345,8 @@ public:
     void FrameMapView(const std::vector<TWorldPoint>& places);
     // Whether the user zoomed since the program started (the slider, the wheel, the keys).
     bool UserZoomed() const { return FUserZoomed; }
-    // The map view the window has, or the one the tool gives it (SetToolView): its visible size.
-    QSize MapViewSize() const;
     // Whether the map view is larger than designed, wider or taller (UTarvelMain.cpp).
     bool MapViewLargerThanDesigned() const;
-    // The tool's map view of a size of its own, without scroll bars: selections frame for it and
-    // ViewPicture shows what it shows.
-    void SetToolView(QSize size) { FToolView = size; }
-    // What the tool's map view shows of the last frame, the view's background where it reaches
-    // past the zoomed map.
-    QImage ViewPicture() const;
-    TViewScroll ToolViewScroll() const { return FToolScroll; }
     void ScrollBox2MouseDown(int x, int y);
     void BigPictureMouseMove(int x, int y);
     void ScrollBox2MouseUp();
@@ -380,21 +363,15 @@ public:
     // changes the bar's change handler runs here, so that its errors reach the caller.
     void SetTrackBarPosition(QSlider* bar, int position);
 
-    // src/app/mapview/ExportFrame.cpp, src/app/mapview/ExportVideoHandlers.cpp: sharing a moment.
-    // "Export frame…": what the map view shows now, or the whole zoomed map, as PNG or JPEG.
-    void ExportFrame1Click();
-    // Replaces a file of that name only with a complete picture; the extension gives the format.
-    void ExportFrame(const std::string& fileName, bool wholeMap);
-    // "Export video…": its dialog, then the export.
-    void ExportVideo1Click();
+    // src/app/mapview/ExportMenu.cpp, src/app/mapview/ExportVideoHandlers.cpp: sharing a moment.
+    // The File menu's export items.
+    TExportMenu& ExportMenu() const { return *FExportMenu; }
     // Writes the video with a progress dialog that can cancel, from a replay of its own: the
     // replay here stays as it is. False when cancelled, and then no file is left.
     bool ExportVideo(const TVideoOptions& options, const std::string& fileName);
     // The selected round as a video's own replay takes it: this window's roster, calibration,
     // map picture, switches and overlays. "No round is being replayed…" without one.
     TVideoSource VideoSource() const;
-    // The File menu's items added at run time (the recent logs) go before the export items.
-    void KeepExportItemsLast();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -469,7 +446,7 @@ private:
     TRoundStatsForm* FRoundStatsForm = nullptr;
 
     // ---- Map view (src/mapview) ----
-    QAction* FExportSeparator = nullptr; // before the export items of File1
+    std::unique_ptr<TExportMenu> FExportMenu;
     void ReportMissingPicture(const std::string& name);
     void PanTo(int x, int y);
 
@@ -481,13 +458,7 @@ private:
     bool FDrawThreadEnabled = true;
     TFrameCanvas FFrameCanvas; // the zoomed map with what the last frame drew on it
     QFont FFrameFont;          // the labels' font
-    void CreateViewMenu();     // ViewMenu.cpp
-    void CreateZoomItems();    // ZoomAndPan.cpp
-    void ReadViewSettings();
-    void ViewSettingChanged(QAction* item);
-    void OverlaysMayHaveMoved(); // the view scrolled or the zoom changed
-    void ConnectViewOptions();  // the controls write FView when they change
-    void TrackedPlayerChanged(); // the scoreboard's selection changed
+    std::unique_ptr<TViewMenu> FViewMenu;
     QRect OverlayPart() const;   // DrawMap: the part of the map in view, where the overlays go
     TViewOptions FView;
     bool FDragging = false;    // a button is held down on the minimap
@@ -537,8 +508,6 @@ private:
     void CalibrationMoved();          // a calibration slider moved, by the user or the program
     TCalibrateForm* FCalibrateForm = nullptr; // a child of the window
     bool FUserZoomed = false;
-    std::optional<QSize> FToolView; // the tool's map view, SetToolView
-    TViewScroll FToolScroll;        // where the tool's map view is scrolled
     void ScrollMapView(TViewScroll scroll);
     TGridCache FGrid;
     std::unique_ptr<TMapImports> FMapImports;

@@ -1,6 +1,7 @@
 // The main window's control tree: every control at the place, in the size and with the
 // captions, hints, ranges and defaults the window was designed with.
 #include "app/OpenDialog.h"
+#include "app/mapview/ExportMenu.h"
 #include "app/UTarvelMain.h"
 
 #include <QCheckBox>
@@ -110,10 +111,7 @@ void TTarvelMain::CreateControls()
     File1 = Named(MainMenu1->addMenu(QStringLiteral("File")), "File1");
     ParceXML1 = Named(File1->addAction(QStringLiteral("Open log")), "ParceXML1");
     ConvertzxmlLogtoxml1 = Named(File1->addAction(QStringLiteral("Convert zxml Log to xml")), "ConvertzxmlLogtoxml1");
-    FExportSeparator = File1->addSeparator();
-    ExportFrame1 = Named(File1->addAction(QString::fromUtf8("Export frame\u2026")), "ExportFrame1");
-    ExportFrame1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    ExportVideo1 = Named(File1->addAction(QString::fromUtf8("Export video\u2026")), "ExportVideo1");
+    FExportMenu = std::make_unique<TExportMenu>(*this, FSettings);
     // The menus of the later tools, in their order on the bar; each fills its own.
     Replay1 = Named(MainMenu1->addMenu(QStringLiteral("Replay")), "Replay1");
     View1 = Named(MainMenu1->addMenu(QStringLiteral("View")), "View1");

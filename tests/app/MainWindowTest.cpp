@@ -3,6 +3,7 @@
 #include "WindowTestUtil.h"
 #include "app/OpenDialog.h"
 #include "app/Startup.h"
+#include "app/mapview/ExportMenu.h"
 #include "base/Errors.h"
 
 #include <QAction>
@@ -321,7 +322,7 @@ TEST(MainWindow, LastOpenFileBecomesOneItemAtTheEndOfTheFileMenu)
     ASSERT_EQ(items.size(), 6); // the export items stay after it
     QAction* recent = items[2];
     EXPECT_TRUE(items[3]->isSeparator());
-    EXPECT_EQ(items[4], window.ExportFrame1);
+    EXPECT_EQ(items[4], window.ExportMenu().ExportFrame1);
     // The caption is the file name as it is, "&" included.
     EXPECT_EQ(QString(recent->text()).replace(QStringLiteral("&&"), QStringLiteral("&")), QFile::decodeName(log.c_str()));
 

@@ -1,5 +1,5 @@
-// One frame of the replay on the zoomed map and the minimap, and the draw thread that asks
-// for frames.
+// One frame of the replay on the zoomed map and the minimap, the draw thread that asks for
+// frames, and the overlays the frame shows as the View menu switched them.
 #include "app/UTarvelMain.h"
 #include "base/ErrorReporting.h"
 #include "base/Numeric.h"
@@ -61,3 +61,30 @@ void TTarvelMain::StartDrawThread()
 }
 
 void TTarvelMain::StopDrawThread() { FDrawThread->Stop(); }
+
+TFrameOverlays TTarvelMain::FrameOverlays() const
+{
+    TFrameOverlays overlays;
+    overlays.history = &FSession.Overlays();
+    overlays.placing = TReplaySession::PlacingOf(FReplay.Settings());
+    overlays.trailSeconds = FView.TrailsShown();
+    overlays.deathMap = FView.deathMap;
+    overlays.killFeed = FView.killFeed;
+    return overlays;
+}
+
+QRect TTarvelMain::OverlayPart() const
+{
+    // A window on the screen shows part of the map; one that is not draws all of it.
+    if (!FrameOverlays().Any() || !isVisible())
+        return {};
+    const QWidget* view = ScrollBox1->viewport();
+    const QPoint corner = MapZoomImage->mapFrom(view, QPoint(0, 0));
+    return QRect(corner, view->size()).intersected(MapZoomImage->rect());
+}
+
+void TTarvelMain::OverlaysMayHaveMoved()
+{
+    if (FrameOverlays().Any())
+        FLayoutChanged = true;
+}

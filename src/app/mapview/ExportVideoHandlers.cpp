@@ -40,46 +40,6 @@ TVideoSource TTarvelMain::VideoSource() const
     return VideoSourceOf(FReplay, FView);
 }
 
-void TTarvelMain::ExportVideo1Click()
-{
-    if (!FRoundNode || FSession.Events().Count() == 0)
-        throw EBaseError("No round is being replayed: double-click one in the list first");
-    TVideoDialogSetup setup;
-    setup.roundStart = FSession.RoundStartTime();
-    setup.roundEnd = FSession.Events().GetEvent(FSession.Events().Count() - 1)->Timestamp;
-    setup.events = &FSession.Events();
-    const QRect visible = VisibleMapRect(*this);
-    setup.view = visible.size();
-    setup.mapSide = MapZoomImage->width();
-    for (int i = 0; i < ScoreBord->topLevelItemCount(); ++i)
-        if (const TInfoClass* state = StateOfRow(ScoreBord->topLevelItem(i)))
-            setup.players.emplace_back(PlayerKey(state->PlayerID),
-                                       state->PlayerName + (state->Team() == 1 ? " (AXIS)" : " (ALIES)"));
-    setup.track = FView.Tracked();
-    auto number = [this](const char* key, int otherwise) {
-        int value = otherwise;
-        return TryStrToInt(FSettings.Values(key), value) ? value : otherwise;
-    };
-    setup.speed = number("VideoSpeed", 10);
-    setup.fps = number("VideoFPS", 30);
-    if (const std::string size = FSettings.Values("VideoSize"); !size.empty())
-        setup.size = size;
-    std::string folder = FSettings.Values("ExportFolder");
-    if (folder.empty())
-        folder = ExtractFilePath(FLogFileName);
-    setup.fileName = folder + (FMapName.empty() ? std::string("round") : FMapName) + ".mp4";
-
-    TExportVideoDialog dialog(this, setup);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const TVideoOptions options = dialog.Options(ViewOptions(*this));
-    FSettings.SetValue("VideoSpeed", std::to_string(static_cast<int>(options.speed)));
-    FSettings.SetValue("VideoFPS", std::to_string(options.fps));
-    FSettings.SetValue("VideoSize", dialog.SizeKey());
-    FSettings.SetValue("ExportFolder", ExtractFilePath(dialog.FileName()));
-    ExportVideo(options, dialog.FileName());
-}
-
 bool TTarvelMain::ExportVideo(const TVideoOptions& options, const std::string& fileName)
 {
     // This replay waits while the export's own plays the span, and goes on afterwards as it was.

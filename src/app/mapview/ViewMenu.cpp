@@ -1,21 +1,27 @@
 // The "View" menu's overlays over the map (trails, the death map, the kill feed) and their
-// settings; the replay session records what they show.
+// settings, and its zoom item; the replay session records what the overlays show.
+#include "app/mapview/ViewMenu.h"
+
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
 #include "base/ErrorReporting.h"
-#include "base/Numeric.h"
+#include "mapview/MapZoom.h"
+#include "mapview/Overlays.h"
+#include "mapview/ViewOptions.h"
+#include "settings/ProgramFolder.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QTreeWidget>
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QEvent>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTreeWidget>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -47,16 +53,18 @@ private:
 
 } // namespace
 
-void TTarvelMain::CreateViewMenu()
+TViewMenu::TViewMenu(TTarvelMain& window, TViewOptions& view, TSettingsFile& settings)
+    : FWindow(window), FView(view), FSettings(settings)
 {
-    auto checkItem = [this](const char* caption, const char* name) {
-        QAction* item = View1->addAction(QString::fromLatin1(caption));
+    QMenu* const menu = FWindow.View1;
+    auto checkItem = [menu](const char* caption, const char* name) {
+        QAction* item = menu->addAction(QString::fromLatin1(caption));
         item->setObjectName(QString::fromLatin1(name));
         item->setCheckable(true);
         return item;
     };
     Trails1 = checkItem("Trails", "Trails1");
-    TrailLength1 = View1->addMenu(QStringLiteral("Trail length"));
+    TrailLength1 = menu->addMenu(QStringLiteral("Trail length"));
     TrailLength1->setObjectName(QStringLiteral("TrailLength1"));
     auto* lengths = new QActionGroup(TrailLength1);
     for (const int seconds : TrailLengths) {
@@ -75,20 +83,41 @@ void TTarvelMain::CreateViewMenu()
     }
     DeathMap1 = checkItem("Death map", "DeathMap1");
     KillFeed1 = checkItem("Kill feed", "KillFeed1");
-    View1->addSeparator();
+    menu->addSeparator();
     RoundStatsAtEnd1 = checkItem("Round statistics at the end of a round", "RoundStatsAtEnd1");
     for (QAction* item : {Trails1, DeathMap1, KillFeed1, RoundStatsAtEnd1})
-        connect(item, &QAction::toggled, this, [this, item] { RunHandler([this, item] { ViewSettingChanged(item); }); });
+        connect(item, &QAction::toggled, this, [this, item] { RunHandler([this, item] { SettingChanged(item); }); });
     ConnectViewOptions();
 
     // While an overlay shows, the frame follows the view: the kill feed stays in its corner and
     // what a scroll uncovers gets its trails and deaths. The zoom tells it itself.
-    for (QScrollBar* bar : {ScrollBox1->horizontalScrollBar(), ScrollBox1->verticalScrollBar()})
-        connect(bar, &QScrollBar::valueChanged, this, [this] { OverlaysMayHaveMoved(); });
-    ScrollBox1->viewport()->installEventFilter(new TViewportWatcher(this, [this] { OverlaysMayHaveMoved(); }));
+    TScrollBox* const box = FWindow.ScrollBox1;
+    for (QScrollBar* bar : {box->horizontalScrollBar(), box->verticalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] { FWindow.OverlaysMayHaveMoved(); });
+    box->viewport()->installEventFilter(new TViewportWatcher(this, [this] { FWindow.OverlaysMayHaveMoved(); }));
 }
 
-void TTarvelMain::ReadViewSettings()
+void TViewMenu::CreateZoomItems()
+{
+    FWindow.View1->addSeparator();
+    FitMapToWindow1 = FWindow.View1->addAction(QStringLiteral("Fit map to window"));
+    FitMapToWindow1->setObjectName(QStringLiteral("FitMapToWindow1"));
+    FitMapToWindow1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    FitMapToWindow1->setShortcutContext(Qt::WindowShortcut);
+    FWindow.addAction(FitMapToWindow1); // the key works while the menu is closed
+    connect(FitMapToWindow1, &QAction::triggered, this, [this] { RunHandler([this] { FitMapToWindow1Click(); }); });
+}
+
+void TViewMenu::FitMapToWindow1Click()
+{
+    // The room the scroll box has with no scroll bar; the map's left edge lies outside it as
+    // designed, so the whole of what can be seen fits.
+    const QSize room = FWindow.ScrollBox1->maximumViewportSize();
+    const TImage* map = FWindow.MapZoomImage;
+    FWindow.SetZoom(ZoomToFit(room.width() - map->x(), room.height() - map->y()));
+}
+
+void TViewMenu::ReadSettings()
 {
     // Read before the items tell their changes: reading writes nothing back.
     const std::string seconds = FSettings.Values(TrailSecondsKey);
@@ -106,33 +135,33 @@ void TTarvelMain::ReadViewSettings()
     FView.killFeed = KillFeed1->isChecked();
 }
 
-void TTarvelMain::ConnectViewOptions()
+void TViewMenu::ConnectViewOptions()
 {
     // Each control starts as the value does and writes its part of it when it changes; signals
     // come before any handler that draws, which finds the value changed.
-    const std::pair<QCheckBox*, bool TViewOptions::*> boxes[] = {{CBShowobjects, &TViewOptions::showObjects},
-                                                                {ShowFlags, &TViewOptions::showFlags},
-                                                                {ShowHitLines, &TViewOptions::showHitLines},
-                                                                {CBKillINfo, &TViewOptions::killInfo},
-                                                                {CBTrackPlayer, &TViewOptions::trackPlayer}};
+    const std::pair<QCheckBox*, bool TViewOptions::*> boxes[] = {{FWindow.CBShowobjects, &TViewOptions::showObjects},
+                                                                {FWindow.ShowFlags, &TViewOptions::showFlags},
+                                                                {FWindow.ShowHitLines, &TViewOptions::showHitLines},
+                                                                {FWindow.CBKillINfo, &TViewOptions::killInfo},
+                                                                {FWindow.CBTrackPlayer, &TViewOptions::trackPlayer}};
     for (const auto& [box, field] : boxes) {
         FView.*field = box->isChecked();
         connect(box, &QCheckBox::toggled, this, [this, field](bool on) { FView.*field = on; });
     }
-    FView.timeToSeeLine = TBTimeToSeeLine->value();
-    connect(TBTimeToSeeLine, &QSlider::valueChanged, this, [this](int seconds) { FView.timeToSeeLine = seconds; });
-    connect(ScoreBord, &QTreeWidget::itemSelectionChanged, this, [this] { TrackedPlayerChanged(); });
+    FView.timeToSeeLine = FWindow.TBTimeToSeeLine->value();
+    connect(FWindow.TBTimeToSeeLine, &QSlider::valueChanged, this, [this](int seconds) { FView.timeToSeeLine = seconds; });
+    connect(FWindow.ScoreBord, &QTreeWidget::itemSelectionChanged, this, [this] { TrackedPlayerChanged(); });
 }
 
-void TTarvelMain::TrackedPlayerChanged()
+void TViewMenu::TrackedPlayerChanged()
 {
     // The player of the first selected row, whose state the frames find by its key.
-    const QList<QTreeWidgetItem*> selected = ScoreBord->selectedItems();
-    const TInfoClass* state = selected.isEmpty() ? nullptr : StateOfRow(selected.first());
+    const QList<QTreeWidgetItem*> selected = FWindow.ScoreBord->selectedItems();
+    const TInfoClass* state = selected.isEmpty() ? nullptr : TTarvelMain::StateOfRow(selected.first());
     FView.trackedPlayer = state ? PlayerKey(state->PlayerID) : std::string();
 }
 
-void TTarvelMain::ViewSettingChanged(QAction* item)
+void TViewMenu::SettingChanged(QAction* item)
 {
     const char* key = item == Trails1 ? TrailsKey : item == DeathMap1 ? DeathMapKey : item == KillFeed1 ? KillFeedKey
                                                                                                        : RoundStatsKey;
@@ -140,42 +169,17 @@ void TTarvelMain::ViewSettingChanged(QAction* item)
     FView.deathMap = DeathMap1->isChecked();
     FView.killFeed = KillFeed1->isChecked();
     FSettings.SetValue(key, item->isChecked() ? "true" : "false");
-    FLayoutChanged = true;
+    FWindow.SetLayoutChanged();
 }
 
-void TTarvelMain::SetTrailSeconds(int seconds)
+int TViewMenu::TrailSeconds() const { return FView.trailSeconds; }
+
+void TViewMenu::SetTrailSeconds(int seconds)
 {
     FView.trailSeconds = std::clamp(seconds, 1, static_cast<int>(TOverlayHistory::TrailKept));
     for (QAction* item : TrailLength1->actions()) {
         const QSignalBlocker quiet(item);
         item->setChecked(item->data().toInt() == FView.trailSeconds);
     }
-    FLayoutChanged = true;
-}
-
-TFrameOverlays TTarvelMain::FrameOverlays() const
-{
-    TFrameOverlays overlays;
-    overlays.history = &FSession.Overlays();
-    overlays.placing = TReplaySession::PlacingOf(FReplay.Settings());
-    overlays.trailSeconds = FView.TrailsShown();
-    overlays.deathMap = FView.deathMap;
-    overlays.killFeed = FView.killFeed;
-    return overlays;
-}
-
-QRect TTarvelMain::OverlayPart() const
-{
-    // A window on the screen shows part of the map; one that is not draws all of it.
-    if (!FrameOverlays().Any() || !isVisible())
-        return {};
-    const QWidget* view = ScrollBox1->viewport();
-    const QPoint corner = MapZoomImage->mapFrom(view, QPoint(0, 0));
-    return QRect(corner, view->size()).intersected(MapZoomImage->rect());
-}
-
-void TTarvelMain::OverlaysMayHaveMoved()
-{
-    if (FrameOverlays().Any())
-        FLayoutChanged = true;
+    FWindow.SetLayoutChanged();
 }

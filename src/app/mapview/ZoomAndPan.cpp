@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QMenu>
-#include <QPainter>
 #include <QStyle>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -57,37 +56,8 @@ void TTarvelMain::TBMApZoomChange()
     OverlaysMayHaveMoved(); // the kill feed keeps to the view's corner
 }
 
-void TTarvelMain::CreateZoomItems()
-{
-    View1->addSeparator();
-    FitMapToWindow1 = View1->addAction(QStringLiteral("Fit map to window"));
-    FitMapToWindow1->setObjectName(QStringLiteral("FitMapToWindow1"));
-    FitMapToWindow1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-    FitMapToWindow1->setShortcutContext(Qt::WindowShortcut);
-    addAction(FitMapToWindow1); // the key works while the menu is closed
-    connect(FitMapToWindow1, &QAction::triggered, this, [this] { RunHandler([this] { FitMapToWindow1Click(); }); });
-}
-
-void TTarvelMain::FitMapToWindow1Click()
-{
-    // The room the scroll box has with no scroll bar; the map's left edge lies outside it as
-    // designed, so the whole of what can be seen fits.
-    const QSize room = ScrollBox1->maximumViewportSize();
-    SetZoom(ZoomToFit(room.width() - MapZoomImage->x(), room.height() - MapZoomImage->y()));
-}
-
-QSize TTarvelMain::MapViewSize() const
-{
-    if (FToolView)
-        return *FToolView;
-    return ScrollBox1->viewport()->size();
-}
-
 void TTarvelMain::ScrollMapView(TViewScroll scroll)
 {
-    const QSize view = MapViewSize();
-    FToolScroll = LimitScroll(scroll, FZoom, view.width(), view.height(), MapZoomImage->x(),
-                              MapZoomImage->y());
     ScrollBox1->horizontalScrollBar()->setValue(scroll.X);
     ScrollBox1->verticalScrollBar()->setValue(scroll.Y);
 }
@@ -110,17 +80,6 @@ void TTarvelMain::FrameMapView(const std::vector<TWorldPoint>& places)
         SetZoom(place->zoom);
         ScrollMapView(place->scroll);
     }
-}
-
-QImage TTarvelMain::ViewPicture() const
-{
-    const QSize view = MapViewSize();
-    const TViewRect part = VisiblePart(FToolScroll, view.width(), view.height(), MapZoomImage->x(), MapZoomImage->y());
-    QImage picture(view, QImage::Format_RGB888);
-    picture.fill(ScrollBox1->viewport()->palette().color(QPalette::Window));
-    QPainter painter(&picture);
-    painter.drawImage(QPoint(-part.X, -part.Y), MapZoomImage->Picture());
-    return picture;
 }
 
 void TTarvelMain::FormMouseWheel(int delta)

@@ -3,6 +3,7 @@
 #include "app/replay/RoundStatsForm.h"
 
 #include "app/UTarvelMain.h"
+#include "app/mapview/ViewMenu.h"
 #include "base/ErrorReporting.h"
 
 #include <QAction>
@@ -177,7 +178,7 @@ void TRoundStatsForm::RoundStatistics1Click()
 
 void TRoundStatsForm::RoundEnded()
 {
-    if (!FWindow.RoundStatsAtEnd1 || !FWindow.RoundStatsAtEnd1->isChecked() || FRoundEndShown)
+    if (!FWindow.ViewMenu().RoundStatsAtEnd1->isChecked() || FRoundEndShown)
         return;
     FRoundEndShown = true;
     RoundStatistics1Click();

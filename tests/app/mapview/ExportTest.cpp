@@ -5,6 +5,8 @@
 #include "../replay/ReplayLog.h"
 #include "../../mapview/VideoProbe.h"
 #include "app/RecentLogs.h"
+#include "app/mapview/ExportMenu.h"
+#include "app/mapview/ViewMenu.h"
 #include "app/mapview/VideoExport.h"
 
 #include <QAction>
@@ -132,10 +134,10 @@ TEST(ExportFrame, TheWholeZoomedMapOrWhatTheViewShowsAsPngOrJpeg)
     const QImage map = Rgb(w.MapZoomImage->Picture());
     ASSERT_EQ(map.size(), QSize(900, 900));
 
-    w.ExportFrame(r.Out("whole.png"), true);
+    w.ExportMenu().ExportFrame(r.Out("whole.png"), true);
     EXPECT_EQ(Rgb(QImage(QString::fromStdString(r.Out("whole.png")))), map);
 
-    w.ExportFrame(r.Out("view.png"), false);
+    w.ExportMenu().ExportFrame(r.Out("view.png"), false);
     const QSize view = w.ScrollBox1->viewport()->size();
     ASSERT_LT(view.width(), 800);
     const QImage shown(QString::fromStdString(r.Out("view.png")));
@@ -144,11 +146,11 @@ TEST(ExportFrame, TheWholeZoomedMapOrWhatTheViewShowsAsPngOrJpeg)
     ASSERT_EQ(w.MapZoomImage->pos(), QPoint(-8, 0));
     EXPECT_EQ(Rgb(shown), map.copy(QRect(QPoint(108, 50), view)));
 
-    w.ExportFrame(r.Out("view.jpeg"), false);
+    w.ExportMenu().ExportFrame(r.Out("view.jpeg"), false);
     const QImage jpeg(QString::fromStdString(r.Out("view.jpeg")));
     ASSERT_EQ(jpeg.size(), view);
     EXPECT_TRUE(Near(jpeg.pixel(10, 10), Red));
-    EXPECT_EQ(MessageOf([&] { w.ExportFrame(r.Out("view.gif"), false); }),
+    EXPECT_EQ(MessageOf([&] { w.ExportMenu().ExportFrame(r.Out("view.gif"), false); }),
               "A picture is saved as .png, .jpg or .jpeg, not as " + r.Out("view.gif"));
     EXPECT_EQ(r.OutFiles(), QStringList({"view.jpeg", "view.png", "whole.png"}));
 }
@@ -173,7 +175,7 @@ TEST(ExportFrame, TheDialogChoosesAndRemembers)
     TExportReplay r;
     TTarvelMain& w = r.window;
     r.DrawnAfter(1000, 10);
-    WhileModal([&] { w.ExportFrame1->trigger(); }, [&](QWidget& dialog) {
+    WhileModal([&] { w.ExportMenu().ExportFrame1->trigger(); }, [&](QWidget& dialog) {
         Child<QRadioButton>(dialog, "RBWhole").setChecked(true);
         Child<QLineEdit>(dialog, "EFileName").setText(QString::fromStdString(r.Out("moment")));
         PressOk(dialog);
@@ -183,7 +185,7 @@ TEST(ExportFrame, TheDialogChoosesAndRemembers)
     EXPECT_EQ(QImage(QString::fromStdString(r.Out("moment.png"))).size(), QSize(600, 600));
     EXPECT_EQ(w.ProgramFiles().Settings().Values("FrameExportArea"), "map");
     EXPECT_EQ(w.ProgramFiles().Settings().Values("ExportFolder"), r.Out(""));
-    EXPECT_EQ(w.ExportFrame1->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
+    EXPECT_EQ(w.ExportMenu().ExportFrame1->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
 }
 
 // ----------------------------------------------------------------------------- videos
@@ -293,7 +295,7 @@ TEST(ExportVideo, TheDialogSetsTheSpanSpeedRateAndSizeAndRemembersThem)
     TErrorCapture errors;
     w.show();
     r.Ticks(100);
-    WhileModal([&] { w.ExportVideo1->trigger(); }, [&](QWidget& dialog) {
+    WhileModal([&] { w.ExportMenu().ExportVideo1->trigger(); }, [&](QWidget& dialog) {
         if (dialog.objectName() != "ExportVideo")
             return false;
         // The round runs from 10 s to 80 s: its whole length at first.
@@ -321,7 +323,7 @@ TEST(ExportVideo, TheDialogSetsTheSpanSpeedRateAndSizeAndRemembersThem)
 
     // Without a round there is nothing to export.
     TReplay bare(WalkLog());
-    bare.window.ExportVideo1->trigger();
+    bare.window.ExportMenu().ExportVideo1->trigger();
     ASSERT_EQ(bare.errors.Messages.size(), 1u); // the replay's own window reports to its fixture
     EXPECT_EQ(bare.errors.Messages[0], "No round is being replayed: double-click one in the list first");
 }
@@ -380,10 +382,10 @@ TEST(ExportVideo, ItsOwnReplayTakesThisWindowsSwitchesCalibrationAndOverlays)
     w.TBXas->setValue(1500);
     w.TBLeft->setValue(12);
     w.SetTrackBarPosition(w.TBMApZoom, 1200);
-    w.Trails1->setChecked(true);
-    w.SetTrailSeconds(30);
-    w.DeathMap1->setChecked(true);
-    w.RoundStatsAtEnd1->setChecked(true);
+    w.ViewMenu().Trails1->setChecked(true);
+    w.ViewMenu().SetTrailSeconds(30);
+    w.ViewMenu().DeathMap1->setChecked(true);
+    w.ViewMenu().RoundStatsAtEnd1->setChecked(true);
     const std::string before = r.ReplayJson();
     const TVideoSource source = w.VideoSource();
     EXPECT_FALSE(source.view.showFlags);
@@ -427,8 +429,8 @@ TEST(ExportVideo, TheExportItemsStayAtTheEndOfTheFileMenu)
     ASSERT_EQ(items.size(), 7);
     EXPECT_EQ(items[2]->text(), "/logs/other.xml");
     EXPECT_TRUE(items[4]->isSeparator());
-    EXPECT_EQ(items[5], w.ExportFrame1);
-    EXPECT_EQ(items[6], w.ExportVideo1);
+    EXPECT_EQ(items[5], w.ExportMenu().ExportFrame1);
+    EXPECT_EQ(items[6], w.ExportMenu().ExportVideo1);
 }
 
 // ----------------------------------------------------------------------------- ornwick video
@@ -562,7 +564,7 @@ TEST(VideoCommand, APauseIsCrossedAsTheReplayCrossesItAndTooManyFramesOrNoEvents
     // The window's dialog says so before it starts, and offers no OK.
     replaylog::TReplay r(replaylog::Log(paused("200000020", "200000025")));
     r.Select(0);
-    WhileModal([&] { r.window.ExportVideo1->trigger(); }, [&](QWidget& dialog) {
+    WhileModal([&] { r.window.ExportMenu().ExportVideo1->trigger(); }, [&](QWidget& dialog) {
         if (dialog.objectName() != "ExportVideo")
             return false;
         EXPECT_TRUE(Child<QLabel>(dialog, "LSummary").text().contains("frames, more than 100000"))

@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStyle>
 #include <QTimer>
 
 #include <filesystem>
@@ -150,7 +151,7 @@ TEST(RealWorldView, ALargerWindowFitsAMapItKnowsToTheViewUntilTheUserZooms)
     }
 }
 
-TEST(RealWorldView, FitShowsWhatTheWindowTookAndARenderedViewFramesTheRound)
+TEST(RealWorldView, FitAndRenderOfAViewShowWhatTheWindowShows)
 {
     TSeparatorScope point('.');
     TRealWorldHome h;
@@ -168,13 +169,38 @@ TEST(RealWorldView, FitShowsWhatTheWindowTookAndARenderedViewFramesTheRound)
         EXPECT_EQ(fit.out, CalibrationJson(window.Calibration(), {}) + "\n");
     }
 
-    // What a 700 x 500 view shows 40 seconds in: the round's markers, framed in it.
+    // What a 700 x 500 view shows 40 seconds in: what the window's map view of that size shows,
+    // the round's markers spread over it.
     const std::string view = h.home.Dir.Path("view.png");
     const TToolRun run =
         RunOrnwickTool({"render", h.log, "0", "--home", home, "--at", "40", "--view", "700x500", "--out", view});
     ASSERT_EQ(run.status, 0) << run.err;
     const QImage shown(QString::fromStdString(view));
     ASSERT_EQ(shown.size(), QSize(700, 500));
+    TTarvelMain window(h.home.Exe());
+    window.SetStopReplayWait(0);
+    window.SetDrawThreadEnabled(false);
+    window.show();
+    QCoreApplication::processEvents();
+    // The map view that size between the scroll bars a framed round gives it.
+    TScrollBox* box = window.ScrollBox1;
+    const int bar = box->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, box);
+    box->resize(QSize(700, 500) + QSize(bar, bar) + 2 * QSize(box->frameWidth(), box->frameWidth()));
+    window.OpenLog(h.log);
+    window.ListBox1->setCurrentRow(0);
+    window.ListBox1DblClick();
+    while (window.Timer1->isActive() && window.ReplayTime() < 40)
+        window.Timer1Timer();
+    window.SetLayoutChanged();
+    window.DrawMap();
+    QCoreApplication::processEvents();
+    // Where the framed map leaves a scroll bar out, the view is that much taller.
+    const QSize inView = box->viewport()->size();
+    ASSERT_EQ(inView.width(), 700);
+    ASSERT_GE(inView.height(), 500);
+    EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB888),
+              box->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB888).copy(0, 0, 700, 500));
+    ExpectSpreadOver(Markers(window), VisibleMapRect(window));
     // Markers are drawn in it: cyan or green labels.
     int labels = 0;
     for (int y = 0; y < shown.height(); ++y)

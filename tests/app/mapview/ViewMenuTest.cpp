@@ -4,6 +4,7 @@
 #include "../ToolRun.h"
 #include "../replay/ReplayLog.h"
 #include "app/replay/RoundStatsForm.h"
+#include "app/mapview/ViewMenu.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -26,10 +27,10 @@ namespace {
 QStringList Checked(const TTarvelMain& w)
 {
     QStringList on;
-    for (QAction* item : {w.Trails1, w.DeathMap1, w.KillFeed1, w.RoundStatsAtEnd1})
+    for (QAction* item : {w.ViewMenu().Trails1, w.ViewMenu().DeathMap1, w.ViewMenu().KillFeed1, w.ViewMenu().RoundStatsAtEnd1})
         if (item->isChecked())
             on << item->text();
-    for (QAction* item : w.TrailLength1->actions())
+    for (QAction* item : w.ViewMenu().TrailLength1->actions())
         if (item->isChecked())
             on << item->text();
     return on;
@@ -54,11 +55,11 @@ TEST(ViewMenu, AllOffInANewSettingsFileAndEachItemRemembered)
         EXPECT_EQ(TTarvelMainTest::Settings(w).Count(), 0); // nothing written by merely starting
 
         w.SetWritesSettings(true);
-        w.Trails1->setChecked(true);
-        w.KillFeed1->setChecked(true);
-        w.RoundStatsAtEnd1->setChecked(true);
-        w.TrailLength1->actions()[2]->trigger(); // 30 s
-        EXPECT_EQ(w.TrailSeconds(), 30);
+        w.ViewMenu().Trails1->setChecked(true);
+        w.ViewMenu().KillFeed1->setChecked(true);
+        w.ViewMenu().RoundStatsAtEnd1->setChecked(true);
+        w.ViewMenu().TrailLength1->actions()[2]->trigger(); // 30 s
+        EXPECT_EQ(w.ViewMenu().TrailSeconds(), 30);
         const TFrameOverlays on = w.FrameOverlays();
         EXPECT_EQ(on.trailSeconds, 30);
         EXPECT_FALSE(on.deathMap);
@@ -74,8 +75,8 @@ TEST(ViewMenu, AllOffInANewSettingsFileAndEachItemRemembered)
         EXPECT_EQ(Checked(w), QStringList({"Trails", "Kill feed", "Round statistics at the end of a round", "30 s"}));
         EXPECT_EQ(w.FrameOverlays().trailSeconds, 30);
         w.SetWritesSettings(true);
-        w.Trails1->setChecked(false);
-        w.DeathMap1->setChecked(true);
+        w.ViewMenu().Trails1->setChecked(false);
+        w.ViewMenu().DeathMap1->setChecked(true);
     }
     {
         TTarvelMain w(home.Exe());
@@ -175,7 +176,7 @@ namespace {
 QPointF DeathMapCentre(TTarvelMain& w)
 {
     auto frame = [&w](bool deathMap) {
-        w.DeathMap1->setChecked(deathMap);
+        w.ViewMenu().DeathMap1->setChecked(deathMap);
         w.SetLayoutChanged();
         w.DrawMap();
         return w.MapZoomImage->Bitmap().copy();
@@ -241,7 +242,7 @@ TEST(ViewOverlays, WhileOneShowsTheFrameFollowsScrollsAndZoom)
         return w.LayoutChanged();
     };
     EXPECT_FALSE(scrolled()); // as ever: a scroll draws nothing
-    w.KillFeed1->setChecked(true);
+    w.ViewMenu().KillFeed1->setChecked(true);
     EXPECT_TRUE(scrolled());
     w.DrawMap();
     w.SetTrackBarPosition(w.TBMApZoom, 2000);
@@ -328,7 +329,7 @@ TEST(RoundStatsWindow, ShownWhenTheRoundEndsOnlyWhenTicked)
         TReplay r(StatsLog());
         TTarvelMain& w = r.window;
         w.SetDrawThreadEnabled(false);
-        w.RoundStatsAtEnd1->setChecked(ticked);
+        w.ViewMenu().RoundStatsAtEnd1->setChecked(ticked);
         r.Select(0);
         r.RunToEnd();
         EXPECT_EQ(w.RoundStatsForm().Window() != nullptr, ticked);

@@ -1,6 +1,7 @@
 // The frame's switches as one value the window owns: its controls write it, the frame and the
 // video export take it; and the designed map view the tool frames a round in is the window's.
 #include "../replay/ReplayLog.h"
+#include "app/mapview/ViewMenu.h"
 #include "round/RoundVideo.h"
 #include "round/RoundView.h"
 
@@ -33,8 +34,8 @@ TEST(ViewOptions, TheControlsWriteTheValueTheFramesAndTheVideoTake)
     w.ShowHitLines->setChecked(false);
     w.CBKillINfo->setChecked(true);
     w.TBTimeToSeeLine->setValue(20);
-    w.Trails1->setChecked(true);
-    w.DeathMap1->setChecked(true);
+    w.ViewMenu().Trails1->setChecked(true);
+    w.ViewMenu().DeathMap1->setChecked(true);
     w.GridBackground1->setChecked(false);
     const TViewOptions& v = w.View();
     EXPECT_FALSE(v.showObjects);
@@ -42,7 +43,7 @@ TEST(ViewOptions, TheControlsWriteTheValueTheFramesAndTheVideoTake)
     EXPECT_FALSE(v.showHitLines);
     EXPECT_TRUE(v.killInfo);
     EXPECT_EQ(v.timeToSeeLine, 20);
-    EXPECT_EQ(v.TrailsShown(), w.TrailSeconds());
+    EXPECT_EQ(v.TrailsShown(), w.ViewMenu().TrailSeconds());
     EXPECT_TRUE(v.deathMap);
     EXPECT_FALSE(v.killFeed);
     EXPECT_FALSE(v.gridBackground);
@@ -67,7 +68,7 @@ TEST(ViewOptions, TheControlsWriteTheValueTheFramesAndTheVideoTake)
     EXPECT_FALSE(source.view.showObjects);
     EXPECT_TRUE(source.view.killInfo);
     EXPECT_EQ(source.view.timeToSeeLine, 20);
-    EXPECT_EQ(source.view.TrailsShown(), w.TrailSeconds());
+    EXPECT_EQ(source.view.TrailsShown(), w.ViewMenu().TrailSeconds());
     EXPECT_TRUE(source.view.deathMap);
 }
 

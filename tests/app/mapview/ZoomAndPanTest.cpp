@@ -1,6 +1,7 @@
 // The zoom slider and the wheel, panning from the minimap and the tracking switch, on the real
 // window.
 #include "../WindowTestUtil.h"
+#include "app/mapview/ViewMenu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -227,14 +228,14 @@ TEST(ZoomSlider, FitMapToWindowZoomsTheWholeMapIntoTheViewAtEverySize)
     THome home;
     TTarvelMain window(home.Exe());
     window.SetStopReplayWait(0);
-    EXPECT_TRUE(window.View1->actions().contains(window.FitMapToWindow1));
-    EXPECT_EQ(window.FitMapToWindow1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_0));
+    EXPECT_TRUE(window.View1->actions().contains(window.ViewMenu().FitMapToWindow1));
+    EXPECT_EQ(window.ViewMenu().FitMapToWindow1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_0));
     ShowAtZoom(window, 3000);
     for (const QSize size : {QSize(884, 716), QSize(1920, 1050), QSize(1300, 716), QSize(900, 600)}) {
         SCOPED_TRACE(size.width());
         window.resize(size);
         QCoreApplication::processEvents();
-        window.FitMapToWindow1->trigger();
+        window.ViewMenu().FitMapToWindow1->trigger();
         QCoreApplication::processEvents();
         // No scroll bar is needed, and the map fills the view's shorter side.
         const QSize view = window.ScrollBox1->viewport()->size();
@@ -246,6 +247,6 @@ TEST(ZoomSlider, FitMapToWindowZoomsTheWholeMapIntoTheViewAtEverySize)
     // A view narrower than the smallest zoom's map: the smallest zoom.
     window.resize(700, 716);
     QCoreApplication::processEvents();
-    window.FitMapToWindow1->trigger();
+    window.ViewMenu().FitMapToWindow1->trigger();
     EXPECT_EQ(window.TBMApZoom->value(), 500);
 }

@@ -1,6 +1,7 @@
 // The "Replay" menu's keys in the real window, the speed steps and their text.
 #include "../WindowTestUtil.h"
 #include "ReplayLog.h"
+#include "app/mapview/ViewMenu.h"
 #include "app/replay/ReplayMenu.h"
 #include "app/replay/RoundStatsForm.h"
 
@@ -270,7 +271,7 @@ TEST(ReplayMenu, RoundStatisticsLastAndShownAgainWhenTheRoundStartsAnew)
     EXPECT_EQ(items.back(), w.RoundStatsForm().RoundStatistics1);
     EXPECT_EQ(items.back()->text(), "Round statistics");
 
-    w.RoundStatsAtEnd1->setChecked(true);
+    w.ViewMenu().RoundStatsAtEnd1->setChecked(true);
     r.Select(0);
     r.RunToEnd();
     QWidget* form = w.RoundStatsForm().Window();
