@@ -146,7 +146,7 @@ void TTarvelMain::ConnectHandlers()
     CreateViewMenu();
     CreateMapTools();
     CreateZoomItems();
-    CreateLogNote();
+    FLogNote = std::make_unique<TLogNote>(*this);
     AcceptLogDrops();
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] {
         FUserZoomed = true; // the program's own moves send no signal

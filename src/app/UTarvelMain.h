@@ -12,6 +12,7 @@
 // an error ends only the action it happened in.
 
 #include "app/Controls.h"
+#include "app/log/LogNote.h"
 #include "base/TextList.h"
 #include "log/EventInfo.h"
 #include "log/LogLoader.h"
@@ -197,10 +198,8 @@ public:
     void LoadRoundEvents(int index);
     const TPlayerList& Roster() const { return FRoster; }
     const TEventInfoList& Events() const { return FSession.Events(); }
-    // Under the round list: "The log is cut off: 9.1 MB read" (or damaged at byte N, or its
-    // checksum wrong) when a compressed log broke off,
-    // hidden for a whole log.
-    TLabel* LLogNote = nullptr;
+    // Under the round list: the note on how reading the log went (LogNote.h).
+    TLogNote& LogNoteView() const { return *FLogNote; }
     // The note of the log opened last, "" for a whole log.
     std::string LogNote() const { return FLogReading.Note(); }
     // src/app/log/BackgroundLoad.cpp: whether a log whose text is expected to pass a few megabytes
@@ -438,8 +437,6 @@ private:
 
     // ---- Log loading (src/log) ----
     void LoadLogFile();
-    void CreateLogNote();
-    void ShowLogNote();
     void AddRoundItem(const std::string& text, TwexXMLNode* round);
     // The log loaded on a worker while a progress dialog shows, or nothing when it is to
     // load at once; raises ELoadCancelled, having changed nothing, when it was cancelled.
@@ -448,6 +445,7 @@ private:
     void TakeLoadedLog(TLogLoader& loader);
     // A close asked for during a background load cancels it; the window closes after it.
     bool CloseAfterLoad();
+    std::unique_ptr<TLogNote> FLogNote; // under the round list
 
     std::string FLogFileName; // the open log
     TDocumentSlot FDocument; // the loaded log
