@@ -141,7 +141,7 @@ void TTarvelMain::ConnectHandlers()
     // A user's move runs the bar's handler; program code goes through SetTrackBarPosition.
     for (QSlider* bar : {TrackBar1, TBXas, TBYas, TBLeft, TBTop})
         connect(bar, &QSlider::valueChanged, this, [this, bar] { RunHandler([this, bar] { RunTrackBarHandler(bar); }); });
-    InstallScoreBordDrawing();
+    FScoreBordRows = std::make_unique<TScoreBordRows>(*this);
     CreateReplayMenu();
     CreateViewMenu();
     CreateMapTools();

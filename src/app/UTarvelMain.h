@@ -13,6 +13,7 @@
 
 #include "app/Controls.h"
 #include "app/log/LogNote.h"
+#include "app/replay/ScoreBordRows.h"
 #include "base/TextList.h"
 #include "log/EventInfo.h"
 #include "log/LogLoader.h"
@@ -227,11 +228,8 @@ public:
     // Draws one cell of columns 1 to 7; clears defaultDraw when it drew the cell itself.
     void ScoreBordCustomDrawSubItem(QPainter& painter, QTreeWidgetItem* row, int column, bool& defaultDraw);
     void ScoreBordChange(QTreeWidgetItem* row);
-    // The row whose data is the state, searched from the first row; nothing without one.
-    QTreeWidgetItem* ScoreBordRowOf(const TInfoClass* state) const;
-    static TInfoClass* StateOfRow(const QTreeWidgetItem* row);
-    // A cell's text as the scoreboard shows it (the picture cell is empty).
-    std::string ScoreBordCellText(const QTreeWidgetItem* row, int column) const;
+    // ScoreBord's rows and the states they carry (ScoreBordRows.h).
+    TScoreBordRows& ScoreBordRows() const { return *FScoreBordRows; }
 
     // src/app/replay/ReplayClock.cpp
     void Timer1Timer();
@@ -445,9 +443,9 @@ private:
     void TakeLoadedLog(TLogLoader& loader);
     // A close asked for during a background load cancels it; the window closes after it.
     bool CloseAfterLoad();
-    std::unique_ptr<TLogNote> FLogNote; // under the round list
 
     std::string FLogFileName; // the open log
+    std::unique_ptr<TLogNote> FLogNote; // under the round list
     TDocumentSlot FDocument; // the loaded log
     TLogReading FLogReading; // how reading it went
     bool FBackgroundLoadEnabled = false;
@@ -459,16 +457,10 @@ private:
     TwexXMLNode* FRoundNode = nullptr;          // the round being replayed, in FDocument
 
     // ---- Replay engine (src/replay) ----
-    void InstallScoreBordDrawing(); // ScoreBord.cpp
     // Runs a slider's change handler; the one place that knows which handler a bar has.
     void RunTrackBarHandler(QSlider* bar);
 
-    // ScoreBord's rows by their state; the rows keep it up to date themselves.
-    std::unordered_map<const TInfoClass*, QTreeWidgetItem*> FScoreRows;
-    uint64_t FShownScoreRows = 0; // the version of the session's rows ScoreBord shows
-    // The session's rows shown in ScoreBord: rows of states gone deleted, new ones added, all
-    // in the session's order.
-    void MirrorScoreBord();
+    std::unique_ptr<TScoreBordRows> FScoreBordRows;
     bool FStopRequested = false;
     bool FLayoutChanged = false;
     int FStopReplayWait = 500;

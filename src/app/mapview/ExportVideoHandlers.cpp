@@ -67,7 +67,7 @@ void TTarvelMain::ExportVideo1Click()
     setup.view = visible.size();
     setup.mapSide = MapZoomImage->width();
     for (int i = 0; i < ScoreBord->topLevelItemCount(); ++i)
-        if (const TInfoClass* state = StateOfRow(ScoreBord->topLevelItem(i)))
+        if (const TInfoClass* state = TScoreBordRows::StateOfRow(ScoreBord->topLevelItem(i)))
             setup.players.emplace_back(PlayerKey(state->PlayerID),
                                        state->PlayerName + (state->Team() == 1 ? " (AXIS)" : " (ALIES)"));
     setup.track = FView.Tracked();

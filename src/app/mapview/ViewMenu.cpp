@@ -134,7 +134,7 @@ void TTarvelMain::TrackedPlayerChanged()
 {
     // The player of the first selected row, whose state the frames find by its key.
     const QList<QTreeWidgetItem*> selected = ScoreBord->selectedItems();
-    const TInfoClass* state = selected.isEmpty() ? nullptr : StateOfRow(selected.first());
+    const TInfoClass* state = selected.isEmpty() ? nullptr : TScoreBordRows::StateOfRow(selected.first());
     FView.trackedPlayer = state ? PlayerKey(state->PlayerID) : std::string();
 }
 

@@ -51,7 +51,7 @@ TEST(ViewOptions, TheControlsWriteTheValueTheFramesAndTheVideoTake)
     r.Select(0);
     r.Ticks(60);
     ASSERT_GT(w.ScoreBord->topLevelItemCount(), 1);
-    const TInfoClass* picked = w.StateOfRow(w.ScoreBord->topLevelItem(1));
+    const TInfoClass* picked = w.ScoreBordRows().StateOfRow(w.ScoreBord->topLevelItem(1));
     ASSERT_NE(picked, nullptr);
     w.ScoreBord->setCurrentItem(w.ScoreBord->topLevelItem(1)); // checks "Track" as a click does
     EXPECT_TRUE(w.CBTrackPlayer->isChecked());
