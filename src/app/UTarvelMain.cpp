@@ -144,7 +144,15 @@ void TTarvelMain::ConnectHandlers()
     FScoreBordRows = std::make_unique<TScoreBordRows>(*this);
     CreateReplayMenu();
     CreateViewMenu();
-    CreateMapTools();
+    FMapTools = std::make_unique<TMapTools>(*this, TMapToolsAccess{FSettings, FView, [this] { FFrameCanvas.Invalidate(); }});
+    // The Map menu's import items, after the calibration tools.
+    ImportMap1 = Map1->addAction(QString::fromUtf8("Import map\u2026"));
+    ImportMap1->setObjectName(QStringLiteral("ImportMap1"));
+    GameFolder1 = Map1->addAction(QString::fromUtf8("Game folder\u2026"));
+    GameFolder1->setObjectName(QStringLiteral("GameFolder1"));
+    CreateMapNotice();
+    connect(ImportMap1, &QAction::triggered, this, [this] { RunHandler([this] { ImportMap1Click(); }); });
+    connect(GameFolder1, &QAction::triggered, this, [this] { RunHandler([this] { GameFolder1Click(); }); });
     CreateZoomItems();
     FLogNote = std::make_unique<TLogNote>(*this);
     AcceptLogDrops();
@@ -189,7 +197,7 @@ bool TTarvelMain::eventFilter(QObject* watched, QEvent* event)
             RunHandler([&] { BigPictureMouseMove(position().x(), position().y()); });
         else if (event->type() == QEvent::MouseButtonRelease)
             RunHandler([this] { ScrollBox2MouseUp(); });
-    } else if (watched == MapZoomImage && MapViewMouse(event)) {
+    } else if (watched == MapZoomImage && FMapTools->MapViewMouse(event)) {
         return true; // a click for the calibration window, which shows
     }
     return QMainWindow::eventFilter(watched, event);
@@ -203,7 +211,7 @@ void TTarvelMain::FormCreate()
 
     FFiles.ReadFiles();
     ReadViewSettings();
-    ReadMapToolSettings();
+    FMapTools->ReadSettings();
 
     // The value is compared exactly: "TRUE" keeps the pages hidden.
     const bool admin = FSettings.Values("admin") == "true";

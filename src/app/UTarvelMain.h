@@ -13,6 +13,7 @@
 
 #include "app/Controls.h"
 #include "app/log/LogNote.h"
+#include "app/mapview/MapTools.h"
 #include "app/replay/ScoreBordRows.h"
 #include "base/TextList.h"
 #include "log/EventInfo.h"
@@ -65,7 +66,6 @@ class QTabWidget;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TCalibrateForm;
 class TOpenDialog;
 struct TVideoOptions;
 struct TVideoSource;
@@ -534,13 +534,9 @@ private:
     TReplayOptions FReplayOptions; // what CBAnimate, ReplayFromstart20Events, TBTimeToSeeLine and TrackBar1 show
 
 public:
-    // ---- Map tools (src/app/mapview/MapMenu.cpp, CalibrateForm.cpp) ----
-    QAction* Calibrate1 = nullptr;      // "Calibrate…" in the Map menu
-    QAction* FitToRound1 = nullptr;     // "Fit to round" in the Map menu
-    QAction* GridBackground1 = nullptr; // "Grid background" in the View menu, checked
-    QPushButton* BCalibrate = nullptr;  // "Calibrate…" on the Admin page
-    TLabel* LMissingMap = nullptr;      // "Missing picture" page: the file the map's picture wants
-    void Calibrate1Click();             // shows the calibration window
+    // ---- Map tools (src/app/mapview/MapMenu.cpp; the menu's items and the calibration window
+    // in MapTools.h) ----
+    TMapTools& MapTools() const { return *FMapTools; }
     void FitToRound1Click();
     TCalibration Calibration() const { return FCalibration.Sliders(); } // the four sliders' positions
     // Sets the four sliders as a user's moves would, their handlers running, then asks for a frame.
@@ -548,11 +544,8 @@ public:
     // The values that put every place of the round's events and of the map's objects on the
     // picture as drawn (ECalibrationError when there are none, or they cannot fit).
     TCalibration FitToRound() const;
-    // What is drawn at this pixel of the zoomed map, for a reference pair.
-    std::optional<TMapPick> PickAt(QPoint zoomed) const;
     // Whether the map of the selected round (or the map shown) was found no picture.
     bool MapPictureMissing() const { return FMapPictureMissing; }
-    TCalibrateForm* CalibrateWindow() const { return FCalibrateForm; } // nothing until shown
 
     // ---- Maps from the player's game (src/app/mapview/ImportMapHandlers.cpp) ----
     QAction* ImportMap1 = nullptr;  // "Import map…" in the Map menu
@@ -593,13 +586,8 @@ public:
     void UseFoundGameClick(); // the found game set as the game folder, the map imported
 
 private:
-    void CreateMapTools();
-    void ReadMapToolSettings();
-    void GridBackgroundToggled(bool on);
     void LoadMapPicture();            // the map's picture, noting whether it has one
-    bool MapViewMouse(QEvent* event); // a click for the calibration window: whether it took it
-    void CalibrationMoved();          // a calibration slider moved, by the user or the program
-    TCalibrateForm* FCalibrateForm = nullptr; // a child of the window
+    std::unique_ptr<TMapTools> FMapTools;
     bool FMapPictureMissing = false;
     bool FUserZoomed = false;
     std::optional<QSize> FToolView; // the tool's map view, SetToolView

@@ -35,7 +35,7 @@ TEST(ViewOptions, TheControlsWriteTheValueTheFramesAndTheVideoTake)
     w.TBTimeToSeeLine->setValue(20);
     w.Trails1->setChecked(true);
     w.DeathMap1->setChecked(true);
-    w.GridBackground1->setChecked(false);
+    w.MapTools().GridBackground1->setChecked(false);
     const TViewOptions& v = w.View();
     EXPECT_FALSE(v.showObjects);
     EXPECT_FALSE(v.showFlags);
