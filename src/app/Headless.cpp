@@ -89,7 +89,7 @@ void PrintReplay(std::ostream& out, TTarvelMain& window, int ticks)
         const QTreeWidgetItem* row = window.ScoreBord->topLevelItem(i);
         std::vector<std::string> cells;
         for (int column = 0; column < 8; ++column)
-            cells.push_back(window.ScoreBordCellText(row, column));
+            cells.push_back(window.ScoreBordRows().CellText(row, column));
         shown.rows.push_back(std::move(cells));
     }
     shown.log = FromLatin1(window.Memo1->toPlainText());

@@ -143,7 +143,7 @@ void TTarvelMain::ConnectHandlers()
     // A user's move runs the bar's handler; program code goes through SetTrackBarPosition.
     for (QSlider* bar : {TrackBar1, TBXas, TBYas, TBLeft, TBTop})
         connect(bar, &QSlider::valueChanged, this, [this, bar] { RunHandler([this, bar] { RunTrackBarHandler(bar); }); });
-    InstallScoreBordDrawing();
+    FScoreBordRows = std::make_unique<TScoreBordRows>(*this);
     FReplayMenu = new TReplayMenu(*this);
     FRoundStatsForm = new TRoundStatsForm(*this);
     // The replay's options are written as the user sets them.
@@ -156,10 +156,10 @@ void TTarvelMain::ConnectHandlers()
         FSession.SettingChanged();
     });
     FViewMenu = std::make_unique<TViewMenu>(*this, FView, FSettings);
-    CreateMapTools();
+    FMapTools = std::make_unique<TMapTools>(*this, TMapToolsAccess{FSettings, FView, [this] { FFrameCanvas.Invalidate(); }});
     FMapImports = std::make_unique<TMapImports>(*this, FSettings);
     FViewMenu->CreateZoomItems();
-    CreateLogNote();
+    FLogNote = std::make_unique<TLogNote>(*this);
     FRecentLogs = new TRecentLogs(*this, FSettings);
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] {
         FUserZoomed = true; // the program's own moves send no signal
@@ -201,7 +201,7 @@ bool TTarvelMain::eventFilter(QObject* watched, QEvent* event)
             RunHandler([&] { BigPictureMouseMove(position().x(), position().y()); });
         else if (event->type() == QEvent::MouseButtonRelease)
             RunHandler([this] { ScrollBox2MouseUp(); });
-    } else if (watched == MapZoomImage && MapViewMouse(event)) {
+    } else if (watched == MapZoomImage && FMapTools->MapViewMouse(event)) {
         return true; // a click for the calibration window, which shows
     }
     return QMainWindow::eventFilter(watched, event);
@@ -215,7 +215,7 @@ void TTarvelMain::FormCreate()
 
     FFiles.ReadFiles();
     FViewMenu->ReadSettings();
-    ReadMapToolSettings();
+    FMapTools->ReadSettings();
 
     // The value is compared exactly: "TRUE" keeps the pages hidden.
     const bool admin = FSettings.Values("admin") == "true";

@@ -13,6 +13,9 @@
 
 #include "app/Controls.h"
 #include "app/mapview/MapImports.h"
+#include "app/log/LogNote.h"
+#include "app/mapview/MapTools.h"
+#include "app/replay/ScoreBordRows.h"
 #include "base/TextList.h"
 #include "log/EventInfo.h"
 #include "log/LogLoader.h"
@@ -64,7 +67,6 @@ class QTabWidget;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TCalibrateForm;
 class TExportMenu;
 class TOpenDialog;
 class TRecentLogs;
@@ -200,10 +202,8 @@ public:
     TwexXMLNode* RoundOfItem(int index) const;
     const TPlayerList& Roster() const { return FRoster; }
     const TEventInfoList& Events() const { return FSession.Events(); }
-    // Under the round list: "The log is cut off: 9.1 MB read" (or damaged at byte N, or its
-    // checksum wrong) when a compressed log broke off,
-    // hidden for a whole log.
-    TLabel* LLogNote = nullptr;
+    // Under the round list: the note on how reading the log went (LogNote.h).
+    TLogNote& LogNoteView() const { return *FLogNote; }
     // The note of the log opened last, "" for a whole log.
     std::string LogNote() const { return FLogReading.Note(); }
     // src/app/log/BackgroundLoad.cpp: whether a log whose text is expected to pass a few megabytes
@@ -231,11 +231,8 @@ public:
     // Draws one cell of columns 1 to 7; clears defaultDraw when it drew the cell itself.
     void ScoreBordCustomDrawSubItem(QPainter& painter, QTreeWidgetItem* row, int column, bool& defaultDraw);
     void ScoreBordChange(QTreeWidgetItem* row);
-    // The row whose data is the state, searched from the first row; nothing without one.
-    QTreeWidgetItem* ScoreBordRowOf(const TInfoClass* state) const;
-    static TInfoClass* StateOfRow(const QTreeWidgetItem* row);
-    // A cell's text as the scoreboard shows it (the picture cell is empty).
-    std::string ScoreBordCellText(const QTreeWidgetItem* row, int column) const;
+    // ScoreBord's rows and the states they carry (ScoreBordRows.h).
+    TScoreBordRows& ScoreBordRows() const { return *FScoreBordRows; }
 
     // src/app/replay/ReplayClock.cpp
     void Timer1Timer();
@@ -396,8 +393,6 @@ private:
 
     // ---- Log loading (src/log) ----
     void LoadLogFile();
-    void CreateLogNote();
-    void ShowLogNote();
     void AddRoundItem(const std::string& text, TwexXMLNode* round);
     // The log loaded on a worker while a progress dialog shows, or nothing when it is to
     // load at once; raises ELoadCancelled, having changed nothing, when it was cancelled.
@@ -408,6 +403,7 @@ private:
     bool CloseAfterLoad();
 
     std::string FLogFileName; // the open log
+    std::unique_ptr<TLogNote> FLogNote; // under the round list
     TDocumentSlot FDocument; // the loaded log
     TLogReading FLogReading; // how reading it went
     bool FBackgroundLoadEnabled = false;
@@ -420,16 +416,10 @@ private:
     TwexXMLNode* FRoundNode = nullptr;          // the round being replayed, in FDocument
 
     // ---- Replay engine (src/replay) ----
-    void InstallScoreBordDrawing(); // ScoreBord.cpp
     // Runs a slider's change handler; the one place that knows which handler a bar has.
     void RunTrackBarHandler(QSlider* bar);
 
-    // ScoreBord's rows by their state; the rows keep it up to date themselves.
-    std::unordered_map<const TInfoClass*, QTreeWidgetItem*> FScoreRows;
-    uint64_t FShownScoreRows = 0; // the version of the session's rows ScoreBord shows
-    // The session's rows shown in ScoreBord: rows of states gone deleted, new ones added, all
-    // in the session's order.
-    void MirrorScoreBord();
+    std::unique_ptr<TScoreBordRows> FScoreBordRows;
     bool FStopRequested = false;
     bool FLayoutChanged = false;
     int FStopReplayWait = 500;
@@ -475,13 +465,9 @@ private:
     TReplayOptions& FReplayOptions; // FReplay's: what CBAnimate, ReplayFromstart20Events and TrackBar1 show
 
 public:
-    // ---- Map tools (src/app/mapview/MapMenu.cpp, CalibrateForm.cpp) ----
-    QAction* Calibrate1 = nullptr;      // "Calibrate…" in the Map menu
-    QAction* FitToRound1 = nullptr;     // "Fit to round" in the Map menu
-    QAction* GridBackground1 = nullptr; // "Grid background" in the View menu, checked
-    QPushButton* BCalibrate = nullptr;  // "Calibrate…" on the Admin page
-    TLabel* LMissingMap = nullptr;      // "Missing picture" page: the file the map's picture wants
-    void Calibrate1Click();             // shows the calibration window
+    // ---- Map tools (src/app/mapview/MapMenu.cpp; the menu's items and the calibration window
+    // in MapTools.h) ----
+    TMapTools& MapTools() const { return *FMapTools; }
     void FitToRound1Click();
     TCalibration Calibration() const { return FCalibration.Sliders(); } // the four sliders' positions
     // Sets the four sliders as a user's moves would, their handlers running, then asks for a frame.
@@ -489,24 +475,16 @@ public:
     // The values that put every place of the round's events and of the map's objects on the
     // picture as drawn (ECalibrationError when there are none, or they cannot fit).
     TCalibration FitToRound() const;
-    // What is drawn at this pixel of the zoomed map, for a reference pair.
-    std::optional<TMapPick> PickAt(QPoint zoomed) const;
     // Whether the map of the selected round (or the map shown) was found no picture.
     bool MapPictureMissing() const { return FReplay.Map().PictureMissing(); }
-    TCalibrateForm* CalibrateWindow() const { return FCalibrateForm; } // nothing until shown
 
     // ---- Maps from the player's game, the notice over the map view (app/mapview/MapImports.h) ----
     // "Import map…" and "Game folder…" in the Map menu, the import of a missing map, the notice.
     TMapImports& MapImports() const { return *FMapImports; }
 
 private:
-    void CreateMapTools();
-    void ReadMapToolSettings();
-    void GridBackgroundToggled(bool on);
-    void MapPictureLoaded();          // the map's picture was looked for: show whether it has one
-    bool MapViewMouse(QEvent* event); // a click for the calibration window: whether it took it
-    void CalibrationMoved();          // a calibration slider moved, by the user or the program
-    TCalibrateForm* FCalibrateForm = nullptr; // a child of the window
+    void MapPictureLoaded(); // the map's picture was looked for: show whether it has one
+    std::unique_ptr<TMapTools> FMapTools;
     bool FUserZoomed = false;
     void ScrollMapView(TViewScroll scroll);
     TGridCache FGrid;

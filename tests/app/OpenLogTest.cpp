@@ -221,14 +221,15 @@ TEST(OpenLog, ACompressedLogCutOffOpensAsFarAsItGoesAndSaysSo)
     window.ParceXML1->trigger();
     EXPECT_TRUE(errors.Messages.empty());
     EXPECT_GE(window.ListBox1->count(), 2);
-    EXPECT_TRUE(window.LLogNote->isVisible());
-    EXPECT_EQ(window.LLogNote->Caption().rfind("The log is cut off: ", 0), 0u) << window.LLogNote->Caption();
+    const TLabel* note = window.LogNoteView().LLogNote;
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->Caption().rfind("The log is cut off: ", 0), 0u) << note->Caption();
     // The same words, the size kept with its unit by a no-break space.
-    EXPECT_EQ(ReplaceAll(window.LLogNote->Caption(), "\xA0", " "), window.LogNote());
-    EXPECT_NE(window.LLogNote->Caption().find("\xA0KB read"), std::string::npos);
+    EXPECT_EQ(ReplaceAll(note->Caption(), "\xA0", " "), window.LogNote());
+    EXPECT_NE(note->Caption().find("\xA0KB read"), std::string::npos);
     // Under the round list, clear of it, and no wider: the sliders beside it stay clear.
-    EXPECT_GE(window.LLogNote->y(), window.ListBox1->geometry().bottom());
-    EXPECT_LE(window.LLogNote->geometry().right(), window.ListBox1->geometry().right());
+    EXPECT_GE(note->y(), window.ListBox1->geometry().bottom());
+    EXPECT_LE(note->geometry().right(), window.ListBox1->geometry().right());
 
     const TToolRun tool = RunOrnwickTool({"rounds", cut});
     EXPECT_EQ(tool.status, 0);
@@ -240,7 +241,7 @@ TEST(OpenLog, ACompressedLogCutOffOpensAsFarAsItGoesAndSaysSo)
 
     answer.file = whole;
     window.ParceXML1->trigger();
-    EXPECT_FALSE(window.LLogNote->isVisible());
+    EXPECT_FALSE(note->isVisible());
     EXPECT_EQ(window.LogNote(), "");
     EXPECT_EQ(RunOrnwickTool({"rounds", whole}).err, "");
 
@@ -310,4 +311,26 @@ TEST(OpenLog, ALogThatInflatesPastTheLimitIsRefusedByWindowAndTool)
     EXPECT_EQ(tool.err, refused + "\n");
     EXPECT_EQ(converted.err, refused + "\n");
     EXPECT_FALSE(PathExists(home.Dir.Path("bomb.xml")));
+}
+
+// Every size keeps its unit on its line when the note wraps; other words stay as they are, and
+// no note hides the label.
+TEST(OpenLog, TheLogNoteKeepsEachSizeWithItsUnit)
+{
+    THome home;
+    TTarvelMain window(home.Exe());
+    TLogNote& note = window.LogNoteView();
+    const std::pair<std::string, std::string> cases[] = {
+        {"The log is cut off: 1 byte read", "The log is cut off: 1\xA0" "byte read"},
+        {"The log is cut off: 512 bytes read", "The log is cut off: 512\xA0" "bytes read"},
+        {"The log is cut off: 9.1 MB read", "The log is cut off: 9.1\xA0" "MB read"},
+        {"The log is damaged at byte 70: 2 KB read", "The log is damaged at byte 70: 2\xA0" "KB read"},
+    };
+    for (const auto& [said, shown] : cases) {
+        note.Show(said);
+        EXPECT_EQ(note.LLogNote->Caption(), shown);
+        EXPECT_TRUE(note.LLogNote->isVisibleTo(window.TabSheet5));
+    }
+    note.Show("");
+    EXPECT_FALSE(note.LLogNote->isVisibleTo(window.TabSheet5));
 }

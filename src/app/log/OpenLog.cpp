@@ -39,7 +39,7 @@ void TTarvelMain::OpenLog(const std::string& fileName)
         TakeLoadedLog(*loaded);
     else
         LoadLogFile();
-    ShowLogNote();
+    FLogNote->Show(LogNote());
     ClearReplayState();
     FRoster.ClearPlayers();
     FReplay.ForgetRound();
@@ -64,33 +64,6 @@ void TTarvelMain::AddRoundItem(const std::string& text, TwexXMLNode* round)
 }
 
 void TTarvelMain::LoadLogFile() { FLogReading = ::LoadLogFile(FLogFileName, FDocument); }
-
-void TTarvelMain::CreateLogNote()
-{
-    // In the free room under the round list, so that no control moves for it.
-    LLogNote = new TLabel(TabSheet5);
-    LLogNote->setObjectName(QStringLiteral("LLogNote"));
-    LLogNote->move(ListBox1->x(), ListBox1->y() + ListBox1->height() + 4);
-    // As wide as the list, a long note on two lines: the sliders beside the list stay clear.
-    LLogNote->SetAutoSize(false);
-    LLogNote->setWordWrap(true);
-    LLogNote->resize(ListBox1->width(), 2 * LLogNote->fontMetrics().lineSpacing() + 2);
-    QPalette palette = LLogNote->palette();
-    palette.setColor(QPalette::WindowText, QColor(160, 0, 0));
-    LLogNote->setPalette(palette);
-    LLogNote->hide();
-}
-
-void TTarvelMain::ShowLogNote()
-{
-    const std::string note = LogNote();
-    // A size stays on one line with its unit when the note wraps (Latin-1 no-break space).
-    std::string caption = note;
-    for (const char* unit : {" bytes read", " byte read", " KB read", " MB read"})
-        caption = ReplaceAll(caption, unit, "\xA0" + std::string(unit + 1));
-    LLogNote->SetCaption(caption);
-    LLogNote->setVisible(!note.empty());
-}
 
 TwexXMLNode* TTarvelMain::RoundOfItem(int index) const
 {

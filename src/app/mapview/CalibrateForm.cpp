@@ -153,7 +153,7 @@ void TCalibrateForm::MapClicked(QPoint zoomed)
 {
     MapChanged();
     if (!FPending) {
-        FPending = FMain.PickAt(zoomed);
+        FPending = FMain.MapTools().PickAt(zoomed);
         LHint->setText(FPending ? "Now click where " + Latin1(FPending->Name) + " really lies on the picture "
                                   "(right click: pick again)."
                                 : QStringLiteral("Nothing to pick there: click a flag, a vehicle or a player's "

@@ -38,7 +38,7 @@ void TTarvelMain::RunTrackBarHandler(QSlider* bar)
     for (const auto& [slider, value] : calibration)
         if (bar == slider) {
             FCalibration.MoveSlider(value, bar->value());
-            CalibrationMoved(); // the calibration window's fields follow
+            FMapTools->CalibrationMoved(); // the calibration window's fields follow
         }
     if (bar == TBXas || bar == TBYas)
         TBXasChange();

@@ -77,7 +77,7 @@ void TExportMenu::ExportVideo1Click()
     setup.mapSide = FWindow.MapZoomImage->width();
     const QTreeWidget* board = FWindow.ScoreBord;
     for (int i = 0; i < board->topLevelItemCount(); ++i)
-        if (const TInfoClass* state = TTarvelMain::StateOfRow(board->topLevelItem(i)))
+        if (const TInfoClass* state = TScoreBordRows::StateOfRow(board->topLevelItem(i)))
             setup.players.emplace_back(PlayerKey(state->PlayerID),
                                        state->PlayerName + (state->Team() == 1 ? " (AXIS)" : " (ALIES)"));
     setup.track = FWindow.View().Tracked();

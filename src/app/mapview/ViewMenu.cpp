@@ -157,7 +157,7 @@ void TViewMenu::TrackedPlayerChanged()
 {
     // The player of the first selected row, whose state the frames find by its key.
     const QList<QTreeWidgetItem*> selected = FWindow.ScoreBord->selectedItems();
-    const TInfoClass* state = selected.isEmpty() ? nullptr : TTarvelMain::StateOfRow(selected.first());
+    const TInfoClass* state = selected.isEmpty() ? nullptr : TScoreBordRows::StateOfRow(selected.first());
     FView.trackedPlayer = state ? PlayerKey(state->PlayerID) : std::string();
 }
 

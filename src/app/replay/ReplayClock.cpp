@@ -113,7 +113,7 @@ void TTarvelMain::ShowReplayReport(const TReplayReport& report)
     PlaceTimeLabels();
     if (report.timeLine)
         TBTime->setValue(*report.timeLine);
-    MirrorScoreBord();
+    FScoreBordRows->Mirror();
     if (report.eventsApplied || report.restarted)
         ScoreBord->viewport()->update();
     if (report.moved || report.restarted)

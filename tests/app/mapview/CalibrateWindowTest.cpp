@@ -75,16 +75,16 @@ TEST(CalibrateWindow, OpensBesideTheWindowWithFieldsBoundBothWaysToTheSliders)
     THome home;
     TTarvelMain w(home.Exe());
     w.SetStopReplayWait(0);
-    EXPECT_EQ(w.Calibrate1->text(), QString::fromUtf8("Calibrate\u2026"));
-    EXPECT_TRUE(w.Map1->actions().contains(w.Calibrate1));
-    EXPECT_TRUE(w.Map1->actions().contains(w.FitToRound1));
-    EXPECT_TRUE(w.View1->actions().contains(w.GridBackground1));
-    EXPECT_EQ(w.BCalibrate->parentWidget(), w.TabSheet3);
-    EXPECT_EQ(w.BCalibrate->geometry(), QRect(80, 160, 75, 25));
-    EXPECT_EQ(w.CalibrateWindow(), nullptr);
+    EXPECT_EQ(w.MapTools().Calibrate1->text(), QString::fromUtf8("Calibrate\u2026"));
+    EXPECT_TRUE(w.Map1->actions().contains(w.MapTools().Calibrate1));
+    EXPECT_TRUE(w.Map1->actions().contains(w.MapTools().FitToRound1));
+    EXPECT_TRUE(w.View1->actions().contains(w.MapTools().GridBackground1));
+    EXPECT_EQ(w.MapTools().BCalibrate->parentWidget(), w.TabSheet3);
+    EXPECT_EQ(w.MapTools().BCalibrate->geometry(), QRect(80, 160, 75, 25));
+    EXPECT_EQ(w.MapTools().CalibrateWindow(), nullptr);
     w.show();
-    w.BCalibrate->click();
-    TCalibrateForm* form = w.CalibrateWindow();
+    w.MapTools().BCalibrate->click();
+    TCalibrateForm* form = w.MapTools().CalibrateWindow();
     ASSERT_TRUE(form);
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(form->isModal());
@@ -140,8 +140,8 @@ TEST(CalibrateWindow, TwoClicksAPairOnTheRealWindowThenApplyPutsTheMapRight)
     QCoreApplication::processEvents();
     Frame(w);
 
-    w.Calibrate1->trigger();
-    TCalibrateForm& form = *w.CalibrateWindow();
+    w.MapTools().Calibrate1->trigger();
+    TCalibrateForm& form = *w.MapTools().CalibrateWindow();
     const TCalibration truth{150, 150, 20, 10};
     QWidget& map = *w.MapZoomImage;
     // Nothing drawn there: nothing picked.
@@ -157,7 +157,7 @@ TEST(CalibrateWindow, TwoClicksAPairOnTheRealWindowThenApplyPutsTheMapRight)
 
     std::set<std::string> picked;
     for (const QPoint drawn : {QPoint(140, 1060), QPoint(540, 580), QPoint(340, 820)}) {
-        const std::optional<TMapPick> pick = w.PickAt(drawn);
+        const std::optional<TMapPick> pick = w.MapTools().PickAt(drawn);
         ASSERT_TRUE(pick) << drawn.x();
         picked.insert(pick->Name);
         Press(map, drawn);
@@ -207,7 +207,7 @@ TEST(CalibrateWindow, TwoClicksAPairOnTheRealWindowThenApplyPutsTheMapRight)
 
     // Closed, the window leaves clicks on the map alone.
     form.close();
-    ASSERT_TRUE(w.PickAt({940, 320})); // the flag, where it is drawn now
+    ASSERT_TRUE(w.MapTools().PickAt({940, 320})); // the flag, where it is drawn now
     Press(map, {940, 320});
     Press(map, {100, 100});
     EXPECT_FALSE(form.Picking());
@@ -234,7 +234,7 @@ TEST(CalibrateWindow, FitToRoundPutsEveryPlaceOfTheRoundOnBothDemoMaps)
         TTarvelMainTest::MapImage(w).SetSizeToPicture();
         maps.insert(w.MapName());
         SCOPED_TRACE(w.MapName());
-        w.FitToRound1->trigger();
+        w.MapTools().FitToRound1->trigger();
         EXPECT_EQ(w.TBXas->value(), w.TBYas->value());
         EXPECT_EQ(w.LeftMargin(), w.TBLeft->value());
         int low = 600, high = 0, places = 0;
@@ -323,9 +323,9 @@ TEST(CalibrateWindow, AMapWithoutPictureIsDrawnOnAGridAndTheViewItemRestoresTheO
         w.SetDrawThreadEnabled(false);
         r.Select(0);
         EXPECT_TRUE(w.MapPictureMissing());
-        EXPECT_TRUE(w.LMissingMap->isVisibleTo(w.TabSheet4));
-        EXPECT_EQ(w.LMissingMap->Caption(), "Map picture: put bay.jpg or bay.bmp in images/");
-        EXPECT_TRUE(w.GridBackground1->isChecked());
+        EXPECT_TRUE(w.MapTools().LMissingMap->isVisibleTo(w.TabSheet4));
+        EXPECT_EQ(w.MapTools().LMissingMap->Caption(), "Map picture: put bay.jpg or bay.bmp in images/");
+        EXPECT_TRUE(w.MapTools().GridBackground1->isChecked());
         Frame(w);
         const QImage& bitmap = w.MapZoomImage->Picture();
         EXPECT_GT(Count(bitmap, GridGround), 300000);
@@ -334,7 +334,7 @@ TEST(CalibrateWindow, AMapWithoutPictureIsDrawnOnAGridAndTheViewItemRestoresTheO
         EXPECT_EQ(w.ProgramFiles().Settings().IndexOfName("GridBackground"), -1); // untouched, nothing written
 
         // Switched off: white where the grid was, the frame drawn over it as before.
-        w.GridBackground1->setChecked(false);
+        w.MapTools().GridBackground1->setChecked(false);
         EXPECT_EQ(w.ProgramFiles().Settings().Values("GridBackground"), "false");
         EXPECT_TRUE(w.LayoutChanged());
         w.DrawMap();
@@ -343,7 +343,7 @@ TEST(CalibrateWindow, AMapWithoutPictureIsDrawnOnAGridAndTheViewItemRestoresTheO
         DrawPlainFrame(w, canvas, reference);
         EXPECT_EQ(Count(w.MapZoomImage->Picture(), GridGround), 0);
         EXPECT_TRUE(w.MapZoomImage->Picture() == reference);
-        w.GridBackground1->setChecked(true);
+        w.MapTools().GridBackground1->setChecked(true);
         EXPECT_EQ(w.ProgramFiles().Settings().Values("GridBackground"), "true");
         w.DrawMap();
         EXPECT_GT(Count(w.MapZoomImage->Picture(), GridGround), 300000);
@@ -353,7 +353,7 @@ TEST(CalibrateWindow, AMapWithoutPictureIsDrawnOnAGridAndTheViewItemRestoresTheO
         TReplay r(log, ini + "GridBackground=false\r\n");
         TTarvelMain& w = r.window;
         w.SetDrawThreadEnabled(false);
-        EXPECT_FALSE(w.GridBackground1->isChecked());
+        EXPECT_FALSE(w.MapTools().GridBackground1->isChecked());
         r.Select(0);
         QImage reference = Filled(600, 600, qRgb(255, 255, 255));
         TFrameCanvas canvas;
@@ -371,7 +371,7 @@ TEST(CalibrateWindow, AMapWithoutPictureIsDrawnOnAGridAndTheViewItemRestoresTheO
         r.window.SetDrawThreadEnabled(false);
         r.Select(0);
         EXPECT_FALSE(r.window.MapPictureMissing());
-        EXPECT_FALSE(r.window.LMissingMap->isVisibleTo(r.window.TabSheet4));
+        EXPECT_FALSE(r.window.MapTools().LMissingMap->isVisibleTo(r.window.TabSheet4));
         Frame(r.window);
         EXPECT_EQ(r.window.MapZoomImage->Picture().pixel(100, 250), qRgb(30, 90, 30));
     }

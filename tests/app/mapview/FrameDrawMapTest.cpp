@@ -159,7 +159,7 @@ TEST(FrameDrawMap, TheFrameFollowsThePickedPlayerUntilTheMinimapPans)
     // Picked anew: showing the window may have made her row current already.
     w.ScoreBord->setCurrentItem(nullptr);
     w.CBTrackPlayer->setChecked(false);
-    w.ScoreBord->setCurrentItem(w.ScoreBordRowOf(&anna));
+    w.ScoreBord->setCurrentItem(w.ScoreBordRows().RowOf(&anna));
     ASSERT_TRUE(w.CBTrackPlayer->isChecked());
     w.SetLayoutChanged();
     w.DrawMap();

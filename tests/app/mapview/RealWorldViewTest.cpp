@@ -106,7 +106,7 @@ TEST(RealWorldView, TheFitHoldsTheRoundAndTheSelectionFramesItAtEveryWindowSize)
             ExpectSpreadOver(Markers(window), VisibleMapRect(window));
         }
         // "Fit to round" keeps the round framed.
-        window.FitToRound1->trigger();
+        window.MapTools().FitToRound1->trigger();
         QCoreApplication::processEvents();
         ExpectSpreadOver(Markers(window), VisibleMapRect(window));
     }

@@ -36,7 +36,7 @@ TEST(ViewOptions, TheControlsWriteTheValueTheFramesAndTheVideoTake)
     w.TBTimeToSeeLine->setValue(20);
     w.ViewMenu().Trails1->setChecked(true);
     w.ViewMenu().DeathMap1->setChecked(true);
-    w.GridBackground1->setChecked(false);
+    w.MapTools().GridBackground1->setChecked(false);
     const TViewOptions& v = w.View();
     EXPECT_FALSE(v.showObjects);
     EXPECT_FALSE(v.showFlags);
@@ -52,7 +52,7 @@ TEST(ViewOptions, TheControlsWriteTheValueTheFramesAndTheVideoTake)
     r.Select(0);
     r.Ticks(60);
     ASSERT_GT(w.ScoreBord->topLevelItemCount(), 1);
-    const TInfoClass* picked = w.StateOfRow(w.ScoreBord->topLevelItem(1));
+    const TInfoClass* picked = w.ScoreBordRows().StateOfRow(w.ScoreBord->topLevelItem(1));
     ASSERT_NE(picked, nullptr);
     w.ScoreBord->setCurrentItem(w.ScoreBord->topLevelItem(1)); // checks "Track" as a click does
     EXPECT_TRUE(w.CBTrackPlayer->isChecked());

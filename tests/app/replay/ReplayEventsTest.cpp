@@ -25,7 +25,7 @@ std::vector<std::string> Rows(const TTarvelMain& window)
     for (int i = 0; i < window.ScoreBord->topLevelItemCount(); ++i) {
         std::string row;
         for (int column = 0; column < 8; ++column)
-            row += (column ? "|" : "") + window.ScoreBordCellText(window.ScoreBord->topLevelItem(i), column);
+            row += (column ? "|" : "") + window.ScoreBordRows().CellText(window.ScoreBord->topLevelItem(i), column);
         rows.push_back(row);
     }
     return rows;
@@ -51,18 +51,18 @@ TEST(ReplayScoreBord, RowsSortedBySideWithDeathsCountsAndRemoval)
     EXPECT_FALSE(w.CBTrackPlayer->isChecked());
 
     r.TickTo(3);
-    EXPECT_EQ(w.ScoreBordCellText(w.ScoreBordRowOf(&r.State(5)), 2), "X");
-    EXPECT_EQ(w.ScoreBordCellText(w.ScoreBordRowOf(&r.State(5)), 5), "1");
-    EXPECT_EQ(w.ScoreBordCellText(w.ScoreBordRowOf(&r.State(7)), 4), "1");
+    EXPECT_EQ(w.ScoreBordRows().CellText(w.ScoreBordRows().RowOf(&r.State(5)), 2), "X");
+    EXPECT_EQ(w.ScoreBordRows().CellText(w.ScoreBordRows().RowOf(&r.State(5)), 5), "1");
+    EXPECT_EQ(w.ScoreBordRows().CellText(w.ScoreBordRows().RowOf(&r.State(7)), 4), "1");
     r.TickTo(4);
     ASSERT_EQ(w.ScoreBord->topLevelItemCount(), 3);
-    EXPECT_EQ(w.ScoreBordCellText(w.ScoreBord->topLevelItem(0), 1), "Bert");
-    EXPECT_EQ(w.ScoreBordCellText(w.ScoreBordRowOf(&r.State(7)), 0), "AXIS");
+    EXPECT_EQ(w.ScoreBordRows().CellText(w.ScoreBord->topLevelItem(0), 1), "Bert");
+    EXPECT_EQ(w.ScoreBordRows().CellText(w.ScoreBordRows().RowOf(&r.State(7)), 0), "AXIS");
 
     const TInfoClass* anna = &r.State(3);
     r.TickTo(5);
     EXPECT_EQ(r.Find(3), nullptr);
-    EXPECT_EQ(w.ScoreBordRowOf(anna), nullptr);
+    EXPECT_EQ(w.ScoreBordRows().RowOf(anna), nullptr);
     EXPECT_EQ(w.ScoreBord->topLevelItemCount(), 2);
     r.TickTo(6);
     EXPECT_EQ(Rows(w), (std::vector<std::string>{"ALIES|Bert|||0|1|0|0", "AXIS|Carl|||1|0|0|0"}));
