@@ -3,6 +3,7 @@
 #include "app/UTarvelMain.h"
 
 #include "app/OpenDialog.h"
+#include "app/mapview/MapPictures.h"
 #include "app/RecentLogs.h"
 #include "app/mapview/ExportMenu.h"
 #include "app/mapview/ViewMenu.h"
@@ -96,7 +97,7 @@ void TTarvelMain::FormCloseQuery()
 void TTarvelMain::closeEvent(QCloseEvent* event)
 {
     // During a background load the load is cancelled first; the window closes once it ended.
-    if (CloseAfterLoad()) {
+    if (FBackgroundLoad.CloseAfterLoad()) {
         event->ignore();
         return;
     }
@@ -165,10 +166,7 @@ void TTarvelMain::ConnectHandlers()
         FUserZoomed = true; // the program's own moves send no signal
         RunHandler([this] { RunTrackBarHandler(TBMApZoom); });
     });
-    connect(Memo2->document(), &QTextDocument::contentsChanged, this, [this] {
-        if (!FAddingMissingName)
-            FMissingNamesValid = false;
-    });
+    FMissingPictures = new TMissingPictureList(*Memo2);
     BigPicture->installEventFilter(this);
     qApp->installEventFilter(this);
     // Labels are drawn without smoothing, so a frame knows every pixel it touched.

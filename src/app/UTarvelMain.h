@@ -12,6 +12,7 @@
 // an error ends only the action it happened in.
 
 #include "app/Controls.h"
+#include "app/log/BackgroundLoad.h"
 #include "app/mapview/MapImports.h"
 #include "app/log/LogNote.h"
 #include "app/mapview/MapTools.h"
@@ -68,13 +69,12 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TExportMenu;
+class TMissingPictureList;
 class TOpenDialog;
 class TRecentLogs;
 class TReplayMenu;
 class TRoundStatsForm;
 class TViewMenu;
-struct TVideoOptions;
-struct TVideoSource;
 
 class TTarvelMain : public QMainWindow {
     Q_OBJECT
@@ -210,10 +210,10 @@ public:
     // loads on a worker thread behind a progress dialog that can cancel (the program's window),
     // or at once as every other (the headless tool, the tests that do not ask for it). Both
     // end alike.
-    void SetBackgroundLoadEnabled(bool on) { FBackgroundLoadEnabled = on; }
+    void SetBackgroundLoadEnabled(bool on) { FBackgroundLoad.SetEnabled(on); }
     // How long a background load runs before its dialog shows, in milliseconds (500).
-    void SetLoadDialogDelay(int milliseconds) { FLoadDialogDelay = milliseconds; }
-    bool Loading() const { return FLoader != nullptr; }
+    void SetLoadDialogDelay(int milliseconds) { FBackgroundLoad.SetDialogDelay(milliseconds); }
+    bool Loading() const { return FBackgroundLoad.Loading(); }
 
     // src/app/log/RoundSelection.cpp: a double click on a round replays it.
     void ListBox1DblClick();
@@ -360,15 +360,9 @@ public:
     // changes the bar's change handler runs here, so that its errors reach the caller.
     void SetTrackBarPosition(QSlider* bar, int position);
 
-    // src/app/mapview/ExportMenu.cpp, src/app/mapview/ExportVideoHandlers.cpp: sharing a moment.
-    // The File menu's export items.
+    // Sharing a moment: the File menu's export items, and the frames and videos they write
+    // (ExportMenu.h).
     TExportMenu& ExportMenu() const { return *FExportMenu; }
-    // Writes the video with a progress dialog that can cancel, from a replay of its own: the
-    // replay here stays as it is. False when cancelled, and then no file is left.
-    bool ExportVideo(const TVideoOptions& options, const std::string& fileName);
-    // The selected round as a video's own replay takes it: this window's roster, calibration,
-    // map picture, switches and overlays. "No round is being replayed…" without one.
-    TVideoSource VideoSource() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -394,22 +388,12 @@ private:
     // ---- Log loading (src/log) ----
     void LoadLogFile();
     void AddRoundItem(const std::string& text, TwexXMLNode* round);
-    // The log loaded on a worker while a progress dialog shows, or nothing when it is to
-    // load at once; raises ELoadCancelled, having changed nothing, when it was cancelled.
-    std::unique_ptr<TLogLoader> LoadInBackground(const std::string& fileName);
-    // Puts the loaded tree in place of FDocument as a load in place would have left it.
-    void TakeLoadedLog(TLogLoader& loader);
-    // A close asked for during a background load cancels it; the window closes after it.
-    bool CloseAfterLoad();
 
     std::string FLogFileName; // the open log
     std::unique_ptr<TLogNote> FLogNote; // under the round list
     TDocumentSlot FDocument; // the loaded log
     TLogReading FLogReading; // how reading it went
-    bool FBackgroundLoadEnabled = false;
-    int FLoadDialogDelay = 500;
-    TLogLoader* FLoader = nullptr; // the background load under way
-    bool FCloseAfterLoad = false;
+    TBackgroundLoad FBackgroundLoad{*this};
     TRoundReplay FReplay; // the selected round's replay and map, as the tool replays it
     TPlayerList& FRoster;      // FReplay's: every stay of a player in the whole log
     TReplaySession& FSession;  // FReplay's session
@@ -437,12 +421,8 @@ private:
 
     // ---- Map view (src/mapview) ----
     std::unique_ptr<TExportMenu> FExportMenu;
-    void ReportMissingPicture(const std::string& name);
-    void PanTo(int x, int y);
 
-    std::unordered_set<std::string> FMissingNames; // Memo2's lines, upper case
-    bool FMissingNamesValid = false;
-    bool FAddingMissingName = false;
+    TMissingPictureList* FMissingPictures = nullptr; // Memo2's list, its child
 
     std::unique_ptr<TDrawTread> FDrawThread;
     bool FDrawThreadEnabled = true;
@@ -465,16 +445,9 @@ private:
     TReplayOptions& FReplayOptions; // FReplay's: what CBAnimate, ReplayFromstart20Events and TrackBar1 show
 
 public:
-    // ---- Map tools (src/app/mapview/MapMenu.cpp; the menu's items and the calibration window
-    // in MapTools.h) ----
+    // ---- Map tools: the menu's items, fit and apply, and the calibration window (MapTools.h) ----
     TMapTools& MapTools() const { return *FMapTools; }
-    void FitToRound1Click();
     TCalibration Calibration() const { return FCalibration.Sliders(); } // the four sliders' positions
-    // Sets the four sliders as a user's moves would, their handlers running, then asks for a frame.
-    void ApplyCalibration(const TCalibration& calibration);
-    // The values that put every place of the round's events and of the map's objects on the
-    // picture as drawn (ECalibrationError when there are none, or they cannot fit).
-    TCalibration FitToRound() const;
     // Whether the map of the selected round (or the map shown) was found no picture.
     bool MapPictureMissing() const { return FReplay.Map().PictureMissing(); }
 
@@ -483,7 +456,6 @@ public:
     TMapImports& MapImports() const { return *FMapImports; }
 
 private:
-    void MapPictureLoaded(); // the map's picture was looked for: show whether it has one
     std::unique_ptr<TMapTools> FMapTools;
     bool FUserZoomed = false;
     void ScrollMapView(TViewScroll scroll);

@@ -1,6 +1,8 @@
 // Big logs load on a worker thread behind a progress dialog, while the window keeps painting.
+#include "app/log/BackgroundLoad.h"
+
+#include "app/Controls.h"
 #include "app/OpenDialog.h"
-#include "app/UTarvelMain.h"
 #include "base/Convert.h"
 #include "base/Files.h"
 #include "log/LogFile.h"
@@ -88,16 +90,16 @@ void ShowStatus(QProgressDialog& dialog, const TLogLoader::TStatus& status, cons
 
 } // namespace
 
-std::unique_ptr<TLogLoader> TTarvelMain::LoadInBackground(const std::string& fileName)
+std::unique_ptr<TLogLoader> TBackgroundLoad::Load(const std::string& fileName, const TwexXMLTree& like)
 {
-    if (!FBackgroundLoadEnabled || ExpectedLogTextSize(fileName) < BackgroundLoadSize)
+    if (!FEnabled || ExpectedLogTextSize(fileName) < BackgroundLoadSize)
         return nullptr;
     // An open asked for while a load runs (a drop, say) would pull the document from under it.
     if (FLoader)
         throw ELoadCancelled();
 
-    auto loader = std::make_unique<TLogLoader>(fileName, *FDocument);
-    QProgressDialog dialog(this);
+    auto loader = std::make_unique<TLogLoader>(fileName, like);
+    QProgressDialog dialog(&FWindow);
     dialog.setObjectName(QStringLiteral("LoadProgress"));
     dialog.setWindowTitle(QStringLiteral("Opening log"));
     dialog.setCancelButtonText(QStringLiteral("Cancel"));
@@ -107,10 +109,10 @@ std::unique_ptr<TLogLoader> TTarvelMain::LoadInBackground(const std::string& fil
     dialog.setRange(0, ProgressSteps);
     dialog.setMinimumWidth(360);
     // Loads that end within the delay show no dialog at all.
-    dialog.setMinimumDuration(FLoadDialogDelay);
+    dialog.setMinimumDuration(FDialogDelay);
     ShowStatus(dialog, loader->Status(), fileName);
     dialog.setValue(0);
-    connect(&dialog, &QProgressDialog::canceled, &dialog, [&loader] { loader->Cancel(); });
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&loader] { loader->Cancel(); });
 
     // Until the dialog shows, and again once it is cancelled, the window takes no input: it
     // would act on a log that is about to go. The end is seen by the poll alone, so that
@@ -120,7 +122,7 @@ std::unique_ptr<TLogLoader> TTarvelMain::LoadInBackground(const std::string& fil
     bool modal = false;
     QTimer poll;
     poll.setInterval(PollInterval);
-    connect(&poll, &QTimer::timeout, &loop, [&] {
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
         const bool nowModal = dialog.isVisible() && !loader->Cancelled();
         if (!loader->Finished() && !loader->Cancelled())
             ShowStatus(dialog, loader->Status(), fileName);
@@ -153,27 +155,14 @@ std::unique_ptr<TLogLoader> TTarvelMain::LoadInBackground(const std::string& fil
     if (loader->Cancelled()) {
         if (FCloseAfterLoad) {
             FCloseAfterLoad = false;
-            QTimer::singleShot(0, this, [this] { close(); });
+            QTimer::singleShot(0, &FWindow, [window = &FWindow] { window->close(); });
         }
         throw ELoadCancelled();
     }
     return loader;
 }
 
-void TTarvelMain::TakeLoadedLog(TLogLoader& loader)
-{
-    // A load in place empties the document before it reads a plain log, and after it has
-    // inflated a compressed one: a failure before that keeps the previous log.
-    if (loader.LoadError) {
-        if (loader.Replaced())
-            FDocument.Replace(std::move(loader.Tree));
-        std::rethrow_exception(loader.LoadError);
-    }
-    FDocument.Replace(std::move(loader.Tree));
-    FLogReading = loader.Reading;
-}
-
-bool TTarvelMain::CloseAfterLoad()
+bool TBackgroundLoad::CloseAfterLoad()
 {
     if (!FLoader)
         return false;

@@ -27,7 +27,7 @@ void TTarvelMain::OpenLog(const std::string& fileName)
     OpenDialog1->FileName = fileName;
     StopReplay();
     // A big log loads in the background first: cancelled, it leaves everything as it is here.
-    const std::unique_ptr<TLogLoader> loaded = LoadInBackground(fileName);
+    const std::unique_ptr<TLogLoader> loaded = FBackgroundLoad.Load(fileName, *FDocument);
     FLogFileName = fileName;
     ScoreBord->clear();
     ListBox1->clear();
@@ -35,10 +35,19 @@ void TTarvelMain::OpenLog(const std::string& fileName)
     PCMainInfo->setCurrentWidget(TabSheet5);
     FRoundNode = nullptr;
     FMapImports->MapNotice1->hide(); // it spoke of the round that was selected
-    if (loaded)
-        TakeLoadedLog(*loaded);
-    else
+    if (loaded) {
+        // A load in place empties the document before it reads a plain log, and after it has
+        // inflated a compressed one: a failure before that keeps the previous log.
+        if (loaded->LoadError) {
+            if (loaded->Replaced())
+                FDocument.Replace(std::move(loaded->Tree));
+            std::rethrow_exception(loaded->LoadError);
+        }
+        FDocument.Replace(std::move(loaded->Tree));
+        FLogReading = loaded->Reading;
+    } else {
         LoadLogFile();
+    }
     FLogNote->Show(LogNote());
     ClearReplayState();
     FRoster.ClearPlayers();

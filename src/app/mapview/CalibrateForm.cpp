@@ -96,7 +96,7 @@ TCalibrateForm::TCalibrateForm(TTarvelMain& main) : QWidget(&main, Qt::Tool), FM
     });
     connect(BClearPairs, &QPushButton::clicked, this, [this] { ClearPairs(); });
     connect(BApply, &QPushButton::clicked, this, [this] { ApplyClick(); });
-    connect(BFitToRound, &QPushButton::clicked, this, [this] { RunHandler([this] { FMain.FitToRound1Click(); }); });
+    connect(BFitToRound, &QPushButton::clicked, this, [this] { RunHandler([this] { FMain.MapTools().FitToRound1Click(); }); });
     connect(BSave, &QPushButton::clicked, this, [this] { RunHandler([this] { FMain.BSaveSettingsPerMapClick(); }); });
 
     FPairsMap = main.MapName();
@@ -195,7 +195,7 @@ void TCalibrateForm::ClearPairs()
 void TCalibrateForm::ApplyClick()
 {
     if (FSolution)
-        RunHandler([this] { FMain.ApplyCalibration(*FSolution); });
+        RunHandler([this] { FMain.MapTools().ApplyCalibration(*FSolution); });
 }
 
 void TCalibrateForm::Refresh()

@@ -103,5 +103,5 @@ void TExportMenu::ExportVideo1Click()
     FSettings.SetValue("VideoFPS", std::to_string(options.fps));
     FSettings.SetValue("VideoSize", dialog.SizeKey());
     FSettings.SetValue("ExportFolder", ExtractFilePath(dialog.FileName()));
-    FWindow.ExportVideo(options, dialog.FileName());
+    ExportVideo(options, dialog.FileName());
 }

@@ -10,6 +10,8 @@
 class QAction;
 class TSettingsFile;
 class TTarvelMain;
+struct TVideoOptions;
+struct TVideoSource;
 
 class TExportMenu : public QObject {
 public:
@@ -26,6 +28,12 @@ public:
     void ExportFrame(const std::string& fileName, bool wholeMap);
     // "Export video…": its dialog, then the export.
     void ExportVideo1Click();
+    // Writes the video with a progress dialog that can cancel, from a replay of its own: the
+    // window's replay stays as it is. False when cancelled, and then no file is left.
+    bool ExportVideo(const TVideoOptions& options, const std::string& fileName);
+    // The selected round as a video's own replay takes it: the window's roster, calibration,
+    // map picture, switches and overlays. "No round is being replayed…" without one.
+    TVideoSource VideoSource() const;
     // The File menu's items added at run time (the recent logs) go before the export items.
     void KeepExportItemsLast();
 

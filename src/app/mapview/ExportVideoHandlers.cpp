@@ -2,6 +2,7 @@
 // with a progress dialog that keeps the window alive and can cancel.
 #include "app/OpenDialog.h"
 #include "app/UTarvelMain.h"
+#include "app/mapview/ExportMenu.h"
 #include "base/Convert.h"
 #include "base/Files.h"
 #include "app/mapview/ExportDialogs.h"
@@ -33,14 +34,14 @@ QString ProgressText(int done, int count, double seconds)
 
 } // namespace
 
-TVideoSource TTarvelMain::VideoSource() const
+TVideoSource TExportMenu::VideoSource() const
 {
-    if (!FRoundNode || FSession.Events().Count() == 0)
+    if (!FWindow.RoundNode() || FWindow.Events().Count() == 0)
         throw EBaseError("No round is being replayed: double-click one in the list first");
-    return VideoSourceOf(FReplay, FView);
+    return VideoSourceOf(FWindow.Replay(), FWindow.View());
 }
 
-bool TTarvelMain::ExportVideo(const TVideoOptions& options, const std::string& fileName)
+bool TExportMenu::ExportVideo(const TVideoOptions& options, const std::string& fileName)
 {
     // This replay waits while the export's own plays the span, and goes on afterwards as it was.
     struct TResume {
@@ -51,11 +52,11 @@ bool TTarvelMain::ExportVideo(const TVideoOptions& options, const std::string& f
             if (running)
                 timer->start();
         }
-    } resume{Timer1, Timer1->isActive()};
-    Timer1->stop();
+    } resume{FWindow.Timer1, FWindow.Timer1->isActive()};
+    FWindow.Timer1->stop();
 
     TVideoExport video(VideoSource(), options, fileName);
-    QProgressDialog progress(this);
+    QProgressDialog progress(&FWindow);
     progress.setObjectName(QStringLiteral("VideoProgress"));
     progress.setWindowTitle(QStringLiteral("Export video"));
     progress.setWindowModality(Qt::ApplicationModal);

@@ -1,4 +1,6 @@
 // Pictures found by name in the images folder, and the list of those that are missing.
+#include "app/mapview/MapPictures.h"
+
 #include "app/UTarvelMain.h"
 #include "base/Convert.h"
 
@@ -10,20 +12,25 @@ std::string TTarvelMain::LoadPicture(TPictureHolder& image, const std::string& n
     return FReplay.LoadPicture(image, name);
 }
 
-void TTarvelMain::ReportMissingPicture(const std::string& name)
+TMissingPictureList::TMissingPictureList(QPlainTextEdit& page) : QObject(&page), FPage(page)
 {
-    // The names listed, in the letter case the list ignores: a map of thousands of unknown
-    // classes must not scan the list for each one. An edit of the page by the user makes it
-    // read the list anew.
-    if (!FMissingNamesValid) {
-        FMissingNames.clear();
-        for (QTextBlock line = Memo2->document()->begin(); line.isValid(); line = line.next())
-            FMissingNames.insert(UpperCaseLatin1(FromLatin1(line.text())));
-        FMissingNamesValid = true;
+    connect(page.document(), &QTextDocument::contentsChanged, this, [this] {
+        if (!FAdding)
+            FNamesValid = false;
+    });
+}
+
+void TMissingPictureList::Add(const std::string& name)
+{
+    if (!FNamesValid) {
+        FNames.clear();
+        for (QTextBlock line = FPage.document()->begin(); line.isValid(); line = line.next())
+            FNames.insert(UpperCaseLatin1(FromLatin1(line.text())));
+        FNamesValid = true;
     }
-    if (!FMissingNames.insert(UpperCaseLatin1(name)).second)
+    if (!FNames.insert(UpperCaseLatin1(name)).second)
         return;
-    FAddingMissingName = true;
-    Memo2->appendPlainText(Latin1(name));
-    FAddingMissingName = false;
+    FAdding = true;
+    FPage.appendPlainText(Latin1(name));
+    FAdding = false;
 }

@@ -6,6 +6,7 @@
 #include "app/mapview/CalibrateForm.h"
 #include "base/ErrorReporting.h"
 #include "base/Numeric.h"
+#include "mapview/RoundMap.h"
 
 #include <QAction>
 #include <QMenu>
@@ -55,7 +56,7 @@ TMapTools::TMapTools(TTarvelMain& window, TMapToolsAccess access) : FWindow(wind
 
     connect(Calibrate1, &QAction::triggered, this, [this] { RunHandler([this] { Calibrate1Click(); }); });
     connect(BCalibrate, &QPushButton::clicked, this, [this] { RunHandler([this] { Calibrate1Click(); }); });
-    connect(FitToRound1, &QAction::triggered, this, [this] { RunHandler([this] { FWindow.FitToRound1Click(); }); });
+    connect(FitToRound1, &QAction::triggered, this, [this] { RunHandler([this] { FitToRound1Click(); }); });
     connect(GridBackground1, &QAction::toggled, this, [this](bool on) { RunHandler([this, on] { GridBackgroundToggled(on); }); });
 }
 
@@ -155,4 +156,28 @@ std::optional<TMapPick> TMapTools::PickAt(QPoint zoomed) const
         consider(x, y, flag ? 12.5 : PickRadius(o.FImage.Picture()), o.FX, o.FZ, flag ? "the flag" : o.FObjectClass);
     }
     return best;
+}
+
+void TMapTools::ApplyCalibration(const TCalibration& c)
+{
+    FWindow.SetTrackBarPosition(FWindow.TBXas, c.XScale);
+    FWindow.SetTrackBarPosition(FWindow.TBYas, c.YScale);
+    FWindow.SetTrackBarPosition(FWindow.TBLeft, c.Left);
+    FWindow.SetTrackBarPosition(FWindow.TBTop, c.Top);
+    // The offsets' handlers leave the map to the next frame; this shows at once.
+    FWindow.SetLayoutChanged();
+}
+
+TCalibration TMapTools::FitToRound() const
+{
+    return FitCalibration(RoundPlaces(FWindow.Events(), FWindow.MapObjects()), FWindow.MapImage().Height);
+}
+
+void TMapTools::FitToRound1Click()
+{
+    ApplyCalibration(FitToRound());
+    // A map without a picture shows the grid alone: the view frames the round on it, as the
+    // selection does, whatever scale the fit had to take.
+    if (FWindow.MapPictureMissing())
+        FWindow.FrameMapView(RoundPlaces(FWindow.Events(), FWindow.MapObjects()));
 }

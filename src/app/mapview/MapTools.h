@@ -53,6 +53,13 @@ public:
     bool MapViewMouse(QEvent* event);
     // A calibration slider moved, by the user or the program: the window's fields follow.
     void CalibrationMoved();
+    // "Fit to round": the sliders fitted to the round, and a map without a picture framed.
+    void FitToRound1Click();
+    // Sets the four sliders as a user's moves would, their handlers running, then asks for a frame.
+    void ApplyCalibration(const TCalibration& calibration);
+    // The values that put every place of the round's events and of the map's objects on the
+    // picture as drawn (ECalibrationError when there are none, or they cannot fit).
+    TCalibration FitToRound() const;
     // The window loaded the map's picture (or found none): the label and the window's pairs follow.
     void MapPictureLoaded();
 

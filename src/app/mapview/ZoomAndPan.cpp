@@ -91,19 +91,15 @@ void TTarvelMain::FormMouseWheel(int delta)
 void TTarvelMain::ScrollBox2MouseDown(int x, int y)
 {
     FDragging = true;
-    PanTo(x, y);
-}
-
-void TTarvelMain::BigPictureMouseMove(int x, int y)
-{
-    if (FDragging)
-        PanTo(x, y);
+    BigPictureMouseMove(x, y);
 }
 
 void TTarvelMain::ScrollBox2MouseUp() { FDragging = false; }
 
-void TTarvelMain::PanTo(int x, int y)
+void TTarvelMain::BigPictureMouseMove(int x, int y)
 {
+    if (!FDragging)
+        return;
     const TMinimapView view{MapZoomImage->width(),
                             MapZoomImage->height(),
                             ScrollBox1->viewport()->width(),

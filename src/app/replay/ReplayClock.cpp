@@ -1,6 +1,7 @@
 // The replay clock as the window drives it: the timer ticks the session, and what a tick
 // changed is shown; Stop, Continue and the speed drive it.
 #include "app/UTarvelMain.h"
+#include "app/mapview/MapPictures.h"
 #include "app/replay/ReplayMenu.h"
 #include "app/replay/RoundStatsForm.h"
 #include "base/Convert.h"
@@ -67,8 +68,11 @@ void TTarvelMain::ConnectReplay()
     FReplay.SetHooks(std::move(hooks));
 
     TRoundMap::THooks map;
-    map.pictureMissed = [this](const std::string& name) { ReportMissingPicture(name); };
-    map.pictureLoaded = [this] { MapPictureLoaded(); };
+    map.pictureMissed = [this](const std::string& name) { FMissingPictures->Add(name); };
+    map.pictureLoaded = [this] {
+        FMapImage.DecodeInBackground(); // while the round is selected, for its first frames
+        FMapTools->MapPictureLoaded();
+    };
     map.sliderMoved = [this](int TCalibration::*bar, int position, bool saved) {
         if (bar == &TCalibration::YScale && saved)
             FCorrectionY = position; // kept as saved, also where the slider cannot show it

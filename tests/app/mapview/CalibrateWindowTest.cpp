@@ -267,12 +267,12 @@ TEST(CalibrateWindow, AMapWithNeitherPictureNorSavedCalibrationIsFittedToTheRoun
     TReplay r(log, "ZOOM=1000\r\n", BayObjects);
     TTarvelMain& w = r.window;
     w.SetDrawThreadEnabled(false);
-    w.ApplyCalibration({300, 400, 20, -30}); // another map's values
+    w.MapTools().ApplyCalibration({300, 400, 20, -30}); // another map's values
     w.CBAnimate->setChecked(false);          // markers stand where their events put them
     const std::string settings = w.ProgramFiles().Settings().Text();
     r.Select(0);
     ASSERT_TRUE(w.MapPictureMissing());
-    const TCalibration fit = w.FitToRound();
+    const TCalibration fit = w.MapTools().FitToRound();
     EXPECT_EQ(w.Calibration(), fit);
     EXPECT_EQ(w.LeftMargin(), fit.Left);
     EXPECT_EQ(w.TopMargin(), fit.Top);
@@ -287,7 +287,7 @@ TEST(CalibrateWindow, AMapWithNeitherPictureNorSavedCalibrationIsFittedToTheRoun
     w.BSaveSettingsPerMapClick();
     EXPECT_EQ(w.ProgramFiles().Settings().Values("bay_LEFTMARGIN"), std::to_string(fit.Left + 25));
     EXPECT_EQ(w.ProgramFiles().Settings().Values("bay_SCALE"), std::to_string(fit.XScale));
-    w.ApplyCalibration({300, 400, 20, -30});
+    w.MapTools().ApplyCalibration({300, 400, 20, -30});
     r.Select(0);
     EXPECT_EQ(w.Calibration(), (TCalibration{fit.XScale, fit.YScale, fit.Left + 25, fit.Top}));
 

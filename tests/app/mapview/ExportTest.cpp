@@ -208,7 +208,7 @@ TEST(ExportVideo, TheReaderFindsTheFramesAndTheReplayStaysAsItWas)
     options.fps = 12;
     options.area = TVideoArea::WholeMap;
     options.zoom = 500;
-    ASSERT_TRUE(w.ExportVideo(options, r.Out("span.mp4")));
+    ASSERT_TRUE(w.ExportMenu().ExportVideo(options, r.Out("span.mp4")));
 
     const TVideoProbe probe = ProbeVideo(r.Out("span.mp4"), true);
     ASSERT_TRUE(probe.opened);
@@ -240,7 +240,7 @@ TEST(ExportVideo, TheVisiblePartBeginsWithWhatTheViewShows)
     TVideoOptions options = ViewOptions(w);
     options.from = w.ReplayTime();
     options.to = options.from + 1;
-    TVideoExport video(w.VideoSource(), options, r.Out("view.mp4"));
+    TVideoExport video(w.ExportMenu().VideoSource(), options, r.Out("view.mp4"));
     QImage first;
     video.FrameHook = [&](const QImage& frame, const QRect&) {
         if (first.isNull())
@@ -271,7 +271,7 @@ TEST(ExportVideo, ACancelledExportLeavesNothingAndAnExistingFileAsItWas)
     options.square = 64;
     int seen = -1;
     bool written = true;
-    WhileModal([&] { written = w.ExportVideo(options, name); }, [&](QWidget& modal) {
+    WhileModal([&] { written = w.ExportMenu().ExportVideo(options, name); }, [&](QWidget& modal) {
         auto* progress = qobject_cast<QProgressDialog*>(&modal);
         if (!progress || progress->value() < 20)
             return false;
@@ -342,7 +342,7 @@ TEST(ExportVideo, EachFrameShowsTheMomentTheClockReachesAndFollowingKeepsThePlay
         options.square = 200;
         options.zoom = 3000; // 1800 pixels: the square sees a part of it
         options.track = follow ? "3" : "";
-        TVideoExport video(w.VideoSource(), options, r.Out("walk.mp4"));
+        TVideoExport video(w.ExportMenu().VideoSource(), options, r.Out("walk.mp4"));
         const TReplaySession& replay = video.Session();
         ASSERT_EQ(video.FrameCount(), 145);
         ASSERT_EQ(video.FrameSize(), QSize(200, 200));
@@ -387,7 +387,7 @@ TEST(ExportVideo, ItsOwnReplayTakesThisWindowsSwitchesCalibrationAndOverlays)
     w.ViewMenu().DeathMap1->setChecked(true);
     w.ViewMenu().RoundStatsAtEnd1->setChecked(true);
     const std::string before = r.ReplayJson();
-    const TVideoSource source = w.VideoSource();
+    const TVideoSource source = w.ExportMenu().VideoSource();
     EXPECT_FALSE(source.view.showFlags);
     EXPECT_TRUE(source.view.killInfo);
     EXPECT_EQ(source.view.timeToSeeLine, 20);

@@ -98,7 +98,7 @@ TEST(RealWorldView, TheFitHoldsTheRoundAndTheSelectionFramesItAtEveryWindowSize)
             ASSERT_TRUE(window.MapPictureMissing());
             // The fit holds the round where the sliders reach, at the scale `fit` prints.
             const TCalibration c = window.Calibration();
-            EXPECT_EQ(c, window.FitToRound());
+            EXPECT_EQ(c, window.MapTools().FitToRound());
             EXPECT_GT(c.XScale, 500);
             EXPECT_EQ(window.ProgramFiles().Settings().Values("kessel_ridge_4096_SCALE"), "");
             for (int tick = 0; tick < 300; ++tick)

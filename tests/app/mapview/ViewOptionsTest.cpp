@@ -1,6 +1,7 @@
 // The frame's switches as one value the window owns: its controls write it, the frame and the
 // video export take it; and the designed map view the tool frames a round in is the window's.
 #include "../replay/ReplayLog.h"
+#include "app/mapview/ExportMenu.h"
 #include "app/mapview/ViewMenu.h"
 #include "round/RoundVideo.h"
 #include "round/RoundView.h"
@@ -64,7 +65,7 @@ TEST(ViewOptions, TheControlsWriteTheValueTheFramesAndTheVideoTake)
     EXPECT_EQ(v.Tracked(), "");
 
     // The export's source takes the value, whatever the boxes are made to say behind its back.
-    const TVideoSource source = w.VideoSource();
+    const TVideoSource source = w.ExportMenu().VideoSource();
     EXPECT_FALSE(source.view.showObjects);
     EXPECT_TRUE(source.view.killInfo);
     EXPECT_EQ(source.view.timeToSeeLine, 20);
