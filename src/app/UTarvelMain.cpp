@@ -57,9 +57,8 @@ constexpr int TBTimeDesignWidth = 617;
 
 TTarvelMain::TTarvelMain(const std::string& exeName, QWidget* parent)
     : QMainWindow(parent), FFiles(exeName), FSettings(FFiles.SettingsFile()), FPictureMap(FFiles.PictureMap()),
-      FReplay(FFiles, TPlayerList()), FRoster(FReplay.Roster()), FSession(FReplay.Session()),
-      FMapImage(FReplay.Map().Picture()), FMapName(FReplay.Map().MapName()), FCalibration(FReplay.Map().Calibration()),
-      FReplayOptions(FReplay.Options())
+      FReplay(FFiles, TPlayerList()), FRoster(FReplay.Roster()), FMapImage(FReplay.Map().Picture()),
+      FMapName(FReplay.Map().MapName())
 {
     CreateControls();
     if (QScreen* screen = this->screen())
@@ -149,12 +148,12 @@ void TTarvelMain::ConnectHandlers()
     FRoundStatsForm = new TRoundStatsForm(*this);
     // The replay's options are written as the user sets them.
     connect(CBAnimate, &QCheckBox::toggled, this, [this](bool on) {
-        FReplayOptions.animate = on;
-        FSession.SettingChanged();
+        FReplay.Options().animate = on;
+        FReplay.Session().SettingChanged();
     });
     connect(ReplayFromstart20Events, &QCheckBox::toggled, this, [this](bool on) {
-        FReplayOptions.loop = on;
-        FSession.SettingChanged();
+        FReplay.Options().loop = on;
+        FReplay.Session().SettingChanged();
     });
     FViewMenu = std::make_unique<TViewMenu>(*this, FView, FSettings);
     FMapTools = std::make_unique<TMapTools>(*this, TMapToolsAccess{FSettings, FView, [this] { FFrameCanvas.Invalidate(); }});

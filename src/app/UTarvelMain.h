@@ -201,7 +201,7 @@ public:
     // The round element that ListBox1's item carries ("List index out of bounds (%d)").
     TwexXMLNode* RoundOfItem(int index) const;
     const TPlayerList& Roster() const { return FRoster; }
-    const TEventInfoList& Events() const { return FSession.Events(); }
+    const TEventInfoList& Events() const { return FReplay.Session().Events(); }
     // Under the round list: the note on how reading the log went (LogNote.h).
     TLogNote& LogNoteView() const { return *FLogNote; }
     // The note of the log opened last, "" for a whole log.
@@ -222,7 +222,7 @@ public:
     // src/app/replay/PlayerStateHandlers.cpp
     // Frees every player state and every map object.
     void ClearReplayState();
-    const TPlayerStateList& PlayerStates() const { return FSession.PlayerStates(); }
+    const TPlayerStateList& PlayerStates() const { return FReplay.Session().PlayerStates(); }
 
     // src/app/replay/ApplyEvent.cpp: applies the event at this index of Events().
     void ApplyEvent(int index);
@@ -244,14 +244,14 @@ public:
     // How long StopReplay blocks, in milliseconds (500); tests shorten it.
     void SetStopReplayWait(int milliseconds) { FStopReplayWait = milliseconds; }
 
-    double ReplayTime() const { return FSession.ReplayTime(); }
-    double RoundStartTime() const { return FSession.RoundStartTime(); }
-    int EventIndex() const { return FSession.EventIndex(); }
+    double ReplayTime() const { return FReplay.Session().ReplayTime(); }
+    double RoundStartTime() const { return FReplay.Session().RoundStartTime(); }
+    int EventIndex() const { return FReplay.Session().EventIndex(); }
     // The replay the window shows: the same object the tool replays a round with.
     const TRoundReplay& Replay() const { return FReplay; }
-    const TReplaySession& ReplaySession() const { return FSession; }
+    const TReplaySession& ReplaySession() const { return FReplay.Session(); }
     // How the user has it replayed, as the Player and Admin pages show it.
-    const TReplayOptions& ReplayOptions() const { return FReplayOptions; }
+    const TReplayOptions& ReplayOptions() const { return FReplay.Options(); }
     bool StopRequested() const { return FStopRequested; }
     bool LayoutChanged() const { return FLayoutChanged; }
 
@@ -266,7 +266,7 @@ public:
     bool NextKill();
     bool PreviousKill();
     // How many ticks since the round's selection the replay state stands for.
-    int ReplayTicks() const { return FSession.Ticks(); }
+    int ReplayTicks() const { return FReplay.Session().Ticks(); }
 
     // src/app/replay/ReplayMenu.h: the "Replay" menu, whose items carry the keyboard shortcuts,
     // and the speed beside TrackBar1.
@@ -295,12 +295,12 @@ public:
     void BSaveSettingsPerMapClick();
     // The map of a round, as round selection loads it: its name, picture and objects.
     void ShowMap(const std::string& mapName);
-    const TMapObjectList& MapObjects() const { return FSession.MapObjects(); }
+    const TMapObjectList& MapObjects() const { return FReplay.Session().MapObjects(); }
     const TPictureHolder& MapImage() const { return FMapImage; }
     const std::string& MapName() const { return FMapName; }
     int32_t CorrectionY() const { return FCorrectionY; }
-    int32_t LeftMargin() const { return FCalibration.LeftMargin(); }
-    int32_t TopMargin() const { return FCalibration.TopMargin(); }
+    int32_t LeftMargin() const { return FReplay.Map().Calibration().LeftMargin(); }
+    int32_t TopMargin() const { return FReplay.Map().Calibration().TopMargin(); }
 
     // src/app/mapview/DrawMap.cpp: a frame when something changed (FLayoutChanged), the minimap.
     void DrawMap();
@@ -323,7 +323,7 @@ public:
     // The switches of what the map view draws: its check boxes, the View menu's items and the
     // player tracked; the controls show them and write them when the user changes them.
     const TViewOptions& View() const { return FView; }
-    const TOverlayHistory& OverlayHistory() const { return FSession.Overlays(); }
+    const TOverlayHistory& OverlayHistory() const { return FReplay.Session().Overlays(); }
 
     // src/app/mapview/ZoomAndPan.cpp: the map zoom in thousandths is the window's; TBMApZoom
     // shows it, and writes it when the user moves it.
@@ -396,7 +396,6 @@ private:
     TBackgroundLoad FBackgroundLoad{*this};
     TRoundReplay FReplay; // the selected round's replay and map, as the tool replays it
     TPlayerList& FRoster;      // FReplay's: every stay of a player in the whole log
-    TReplaySession& FSession;  // FReplay's session
     TwexXMLNode* FRoundNode = nullptr;          // the round being replayed, in FDocument
 
     // ---- Replay engine (src/replay) ----
@@ -441,13 +440,11 @@ private:
     int FZoom = 1000; // the map zoom in thousandths, as TBMApZoom is designed; then "ZOOM"
     const std::string& FMapName;  // FReplay's: the map of the selected round, as the log names it
     int32_t FCorrectionY = 0;  // the vertical scale, a copy of TBYas for saving
-    TMapCalibration& FCalibration;   // FReplay's: what the four sliders show, and the margins
-    TReplayOptions& FReplayOptions; // FReplay's: what CBAnimate, ReplayFromstart20Events and TrackBar1 show
 
 public:
     // ---- Map tools: the menu's items, fit and apply, and the calibration window (MapTools.h) ----
     TMapTools& MapTools() const { return *FMapTools; }
-    TCalibration Calibration() const { return FCalibration.Sliders(); } // the four sliders' positions
+    TCalibration Calibration() const { return FReplay.Map().Calibration().Sliders(); } // the four sliders' positions
     // Whether the map of the selected round (or the map shown) was found no picture.
     bool MapPictureMissing() const { return FReplay.Map().PictureMissing(); }
 

@@ -29,8 +29,8 @@ public:
     static TPictureHolder& MapImage(TTarvelMain& window) { return window.FMapImage; }
     static void SetMargins(TTarvelMain& window, int left, int top)
     {
-        window.FCalibration.SetLeftMargin(left);
-        window.FCalibration.SetTopMargin(top);
+        window.FReplay.Map().Calibration().SetLeftMargin(left);
+        window.FReplay.Map().Calibration().SetTopMargin(top);
     }
     static int CorrectionY(TTarvelMain& window) { return window.FCorrectionY; }
 };

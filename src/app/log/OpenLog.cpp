@@ -86,12 +86,12 @@ void TTarvelMain::BuildEventList()
 {
     // The look-ahead always describes the list as it stands, also after a failed build.
     try {
-        ::BuildEventList(*FRoundNode, FSession.Events());
+        ::BuildEventList(*FRoundNode, FReplay.Session().Events());
     } catch (...) {
-        FSession.EventsChanged();
+        FReplay.Session().EventsChanged();
         throw;
     }
-    FSession.EventsChanged();
+    FReplay.Session().EventsChanged();
 }
 
 void TTarvelMain::ConvertzxmlLogtoxml1Click()

@@ -31,7 +31,7 @@ void TTarvelMain::ListBox1DblClick()
     }
     if (FRoundNode->ChildCount() == 0)
         return;
-    if (FSession.Events().Count() == 0) {
+    if (FReplay.Session().Events().Count() == 0) {
         Timer1->stop();
         return;
     }

@@ -8,9 +8,9 @@
 
 void TTarvelMain::TBXasChange()
 {
-    Label4->SetCaption(IntToStr(FCalibration.Sliders().XScale));
-    Label11->SetCaption(IntToStr(FCalibration.Sliders().YScale));
-    FCorrectionY = FCalibration.Sliders().YScale;
+    Label4->SetCaption(IntToStr(FReplay.Map().Calibration().Sliders().XScale));
+    Label11->SetCaption(IntToStr(FReplay.Map().Calibration().Sliders().YScale));
+    FCorrectionY = FReplay.Map().Calibration().Sliders().YScale;
     PlaceAllMapObjects();
     AnimateMarkers();
     FLayoutChanged = true;
@@ -18,13 +18,13 @@ void TTarvelMain::TBXasChange()
 
 void TTarvelMain::TBLeftChange()
 {
-    FCalibration.SetLeftMargin(FCalibration.Sliders().Left);
+    FReplay.Map().Calibration().SetLeftMargin(FReplay.Map().Calibration().Sliders().Left);
     AnimateMarkers();
 }
 
 void TTarvelMain::TBTopChange()
 {
-    FCalibration.SetTopMargin(FCalibration.Sliders().Top);
+    FReplay.Map().Calibration().SetTopMargin(FReplay.Map().Calibration().Sliders().Top);
     AnimateMarkers();
 }
 
@@ -37,7 +37,7 @@ void TTarvelMain::RunTrackBarHandler(QSlider* bar)
                                                                    {TBTop, &TCalibration::Top}};
     for (const auto& [slider, value] : calibration)
         if (bar == slider) {
-            FCalibration.MoveSlider(value, bar->value());
+            FReplay.Map().Calibration().MoveSlider(value, bar->value());
             FMapTools->CalibrationMoved(); // the calibration window's fields follow
         }
     if (bar == TBXas || bar == TBYas)

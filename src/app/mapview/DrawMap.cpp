@@ -24,7 +24,7 @@ void TTarvelMain::DrawMap()
             map.picture = &FMapImage.Picture();
     }
     map.pictureMissing = MapPictureMissing();
-    map.calibration = FCalibration.Placing();
+    map.calibration = FReplay.Map().Calibration().Placing();
     map.pictureHeight = FMapImage.Height;
     TFrameTarget target;
     target.zoom = FZoom;
@@ -33,7 +33,7 @@ void TTarvelMain::DrawMap()
     target.font = FFrameFont;
     target.placeObject = [this](TMapObject& object) { PlaceMapObject(object); };
     target.scrollTo = [this](int x, int y) { ScrollMapView({x, y}); };
-    DrawRoundFrame(FFrameCanvas, MapZoomImage->Bitmap(), FGrid, FSession, map, FView, target);
+    DrawRoundFrame(FFrameCanvas, MapZoomImage->Bitmap(), FGrid, FReplay.Session(), map, FView, target);
     MapZoomImage->update();
 
     ShowMinimap();
@@ -50,7 +50,7 @@ void TTarvelMain::ShowMinimap()
     BigPicture->update();
 }
 
-bool TTarvelMain::IsMapObjectInUse(const TMapObject& object) const { return ::IsMapObjectInUse(FSession.PlayerStates(), &object); }
+bool TTarvelMain::IsMapObjectInUse(const TMapObject& object) const { return ::IsMapObjectInUse(FReplay.Session().PlayerStates(), &object); }
 
 void TTarvelMain::StartDrawThread()
 {
@@ -65,7 +65,7 @@ void TTarvelMain::StopDrawThread() { FDrawThread->Stop(); }
 TFrameOverlays TTarvelMain::FrameOverlays() const
 {
     TFrameOverlays overlays;
-    overlays.history = &FSession.Overlays();
+    overlays.history = &FReplay.Session().Overlays();
     overlays.placing = TReplaySession::PlacingOf(FReplay.Settings());
     overlays.trailSeconds = FView.TrailsShown();
     overlays.deathMap = FView.deathMap;

@@ -34,5 +34,5 @@ void TTarvelMain::BSaveSettingsPerMapClick()
 {
     // Only the list changes here; the settings file is written when the program ends.
     SaveMapCalibration(FSettings, FReplay.Map(), FZoom);
-    FCorrectionY = FCalibration.Sliders().YScale;
+    FCorrectionY = FReplay.Map().Calibration().Sliders().YScale;
 }

@@ -5,10 +5,10 @@
 
 #include <QSlider>
 
-int32_t TTarvelMain::WorldToMapX(double x) const { return ScaleWorldToMap(FCalibration.Sliders().XScale, x); }
+int32_t TTarvelMain::WorldToMapX(double x) const { return ScaleWorldToMap(FReplay.Map().Calibration().Sliders().XScale, x); }
 
 int32_t TTarvelMain::WorldToMapY(double z) const
 {
     // Z runs up the map and pixel rows down it: measured from the picture's bottom edge.
-    return CheckedSub(FMapImage.Height, ScaleWorldToMap(FCalibration.Sliders().YScale, z));
+    return CheckedSub(FMapImage.Height, ScaleWorldToMap(FReplay.Map().Calibration().Sliders().YScale, z));
 }

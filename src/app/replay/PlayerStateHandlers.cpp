@@ -4,7 +4,7 @@
 
 void TTarvelMain::ClearReplayState()
 {
-    FSession.ClearReplayState();
+    FReplay.Session().ClearReplayState();
     RoundStatsForm().ForgetRoundEnd();
 }
 

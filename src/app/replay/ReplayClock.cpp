@@ -28,7 +28,7 @@
 void TTarvelMain::Timer1Timer()
 {
     Timer1->stop();
-    if (FStopRequested || FSession.EventIndex() == FSession.Events().Count())
+    if (FStopRequested || FReplay.Session().EventIndex() == FReplay.Session().Events().Count())
         return;
     FReplay.Tick();
     if (FReplay.Running())
@@ -157,8 +157,8 @@ void TTarvelMain::TrackBar1Change()
 {
     if (TrackBar1->value() < 0)
         throw ERangeError();
-    FReplayOptions.interval = TrackBar1->value();
-    Timer1->setInterval(FReplayOptions.interval);
+    FReplay.Options().interval = TrackBar1->value();
+    Timer1->setInterval(FReplay.Options().interval);
     ReplayMenu().ShowSpeed();
 }
 

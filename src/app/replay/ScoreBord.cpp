@@ -36,7 +36,7 @@ void TTarvelMain::ScoreBordCustomDrawSubItem(QPainter& painter, QTreeWidgetItem*
     painter.fillRect(cell, selected ? palette.highlight() : palette.base());
     if (column == 3) {
         cell.setRight(cell.right() - 5);
-        if (const QImage* picture = FSession.PlayerStates().Pictures().Painted(state->Image))
+        if (const QImage* picture = FReplay.Session().PlayerStates().Pictures().Painted(state->Image))
             painter.drawPixmap(cell, TransparentPixmap(*picture));
     } else {
         painter.setFont(ScoreBord->font());
