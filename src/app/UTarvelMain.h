@@ -1,8 +1,10 @@
 #pragma once
 
-// The main window: every control of the program, the handlers that drive the model's objects
-// (the replay session, the program's files) and the values the controls show (the open log,
-// the zoom). One class, but its member functions live in the window's folder of their subsystem:
+// The main window: the controls of the designed program, the handlers that drive the model's
+// objects (the round replay, which holds the session, the map and the roster; the program's
+// files) and the values the controls show (the open log, the zoom). What later additions brought
+// (menus, the notice, imports, exports, the map tools) are classes of their own that the window
+// holds, one accessor each. Its member functions live in the window's folder of their subsystem:
 //   src/app/          control tree, start-up and the shell's handlers (UTarvelMain*.cpp)
 //   src/app/log/      opening logs and selecting a round
 //   src/app/replay/   player state, events, replay clock, scoreboard

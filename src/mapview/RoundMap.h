@@ -1,8 +1,8 @@
 #pragma once
 
 // The map of a round as selecting the round leaves it: the map's name, its picture, the
-// calibration saved for it and its objects placed on the picture. The window's selection takes
-// these steps with its widgets; TRoundMap takes them without a window, for the headless tool.
+// calibration saved for it and its objects placed on the picture. A round replay selects its
+// map through it, in the window and in the tool; the tool's map commands use it alone.
 
 #include "mapview/Calibration.h"
 #include "mapview/MapObject.h"
@@ -128,9 +128,9 @@ void SaveMapCalibration(TSettingsFile& settings, const TRoundMap& map, int zoom)
 // a − b of whole seconds, raising instead of wrapping.
 int64_t CheckedDifference(int64_t a, int64_t b);
 
-// What the map view holds once the window's selection of a round has ended, reached without a
-// window. Applying the round's first event, which the selection does before it loads the map's
-// objects, is the replay's and not taken here: what that can raise is not.
+// What the map view holds once a selection of a round has ended. Applying the round's first
+// event, which the selection does before it loads the map's objects, is the replay's and not
+// taken here: what that can raise is not.
 class TRoundMap {
 public:
     explicit TRoundMap(const TProgramFiles& files) : FFiles(files) {}

@@ -1,8 +1,9 @@
 #pragma once
 
-// A round replayed without a window, as the window replays it: the round selected as a double
-// click selects it, the timer's ticks, seeks and kill steps, and what the window's displays
-// show of them (the time, the round's length, the time line and the score log).
+// A round replayed, by the window and by the tool alike: the round selected as a double click
+// selects it, the timer's ticks, seeks and kill steps, and what the window's displays show of
+// them (the time, the round's length, the time line and the score log). The window shows each
+// step as it happens through hooks; the tool reads the results.
 
 #include "log/PlayerList.h"
 #include "mapview/RoundMap.h"
