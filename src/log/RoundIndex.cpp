@@ -13,11 +13,6 @@ bool HasName(const TwexXMLNode& node, std::string_view value)
     return name && name->Value() == value;
 }
 
-std::string DecodeName(std::string_view name)
-{
-    return ReplaceAll(ReplaceAll(name, "&lt;", "<"), "&gt;", ">");
-}
-
 void HandlePlayerEvent(const TwexXMLNode& event, TPlayerList& roster, double logEndTime)
 {
     // Most events are neither kind: one look at the name settles them.
@@ -37,7 +32,7 @@ void HandlePlayerEvent(const TwexXMLNode& event, TPlayerList& roster, double log
             if (HasName(*param, "player_id"))
                 player->PlayerID = VarToInt(param->Value());
             else if (HasName(*param, "name"))
-                player->PlayerName = DecodeName(param->Value());
+                player->PlayerName = DecodePlayerName(param->Value());
         }
         return;
     }
@@ -51,6 +46,11 @@ void HandlePlayerEvent(const TwexXMLNode& event, TPlayerList& roster, double log
 }
 
 } // namespace
+
+std::string DecodePlayerName(std::string_view name)
+{
+    return ReplaceAll(ReplaceAll(name, "&lt;", "<"), "&gt;", ">");
+}
 
 void WalkLog(const TwexXMLTree& document, TPlayerList& roster,
              const std::function<void(const std::string& text, TwexXMLNode* round)>& addRound)
