@@ -6,12 +6,15 @@
 #include "demoworld/DemoWorld.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -596,4 +599,245 @@ TEST(LogGen, RealWorldMovesEachRoundsActionNearItsPlaceOfARealWorld)
     const auto parsed = loggen::parseArguments({"--real-world", "--seed", "2"});
     EXPECT_TRUE(parsed.error.empty()) << parsed.error;
     EXPECT_TRUE(parsed.options.realWorld);
+}
+
+// Following people: key hashes, name changes, and the logs of several servers.
+namespace {
+
+loggen::Options identityLog(std::uint64_t seed)
+{
+    loggen::Options o = smallLog(seed);
+    o.players = 24;
+    o.rounds = 4;
+    o.roundTime = 600;
+    o.keyhash = true;
+    o.nameChanges = true;
+    return o;
+}
+
+bool isKeyHash(const std::string& text)
+{
+    return text.size() == 32 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+// Every human's key hash, by the player id it was written for and in the order written.
+std::vector<std::pair<std::string, std::string>> keyHashes(const std::vector<Event>& events)
+{
+    std::vector<std::pair<std::string, std::string>> hashes;
+    for (const Event& e : events)
+        if (e.name == "playerKeyHash")
+            hashes.emplace_back(e.params.at("player_id"), e.params.at("keyhash"));
+    return hashes;
+}
+
+std::string readWhole(const std::string& path)
+{
+    std::string bytes;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+            bytes.append(buffer, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST(LogGen, IdentityOptionsAreDeterministicAndAbsentByDefault)
+{
+    const std::string a = loggen::generateToString(identityLog(3));
+    EXPECT_EQ(a, loggen::generateToString(identityLog(3)));
+    EXPECT_NE(a, loggen::generateToString(identityLog(4)));
+    EXPECT_GT(countOf(a, "\"playerKeyHash\""), 0u);
+    EXPECT_GT(countOf(a, "\"changePlayerName\""), 0u);
+
+    const std::string plain = loggen::generateToString(smallLog(3));
+    EXPECT_EQ(countOf(plain, "playerKeyHash"), 0u);
+    EXPECT_EQ(countOf(plain, "changePlayerName"), 0u);
+}
+
+TEST(LogGen, EveryHumanGetsAKeyHashThatStaysWithThemAcrossRejoins)
+{
+    const std::vector<Event> events = readEvents(loggen::generateToString(identityLog(7)));
+    std::map<std::string, std::string> hashOf;      // connected id -> its key hash
+    std::map<std::string, std::set<std::string>> idsOf; // key hash -> ids it came as
+    // Coming back soon after leaving: a dropped connection, not someone else's turn.
+    int rejoinsAsAnotherId = 0;
+    std::map<std::string, std::pair<std::string, double>> leftAs; // key hash -> id and time it left
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const Event& e = events[i];
+        if (e.name == "createPlayer") {
+            ASSERT_EQ(e.params.at("is_ai"), "0"); // bots are never created
+            ASSERT_LT(i + 1, events.size());
+            const Event& next = events[i + 1];
+            ASSERT_EQ(next.name, "playerKeyHash") << "at " << e.time;
+            EXPECT_EQ(next.time, e.time);
+            EXPECT_EQ(next.params.at("player_id"), e.params.at("player_id"));
+            const std::string& hash = next.params.at("keyhash");
+            EXPECT_TRUE(isKeyHash(hash)) << hash;
+            for (const auto& [id, other] : hashOf)
+                EXPECT_NE(other, hash) << "one person on two ids at once, at " << e.time;
+            hashOf[e.params.at("player_id")] = hash;
+            idsOf[hash].insert(e.params.at("player_id"));
+            if (leftAs.count(hash) && leftAs[hash].first != e.params.at("player_id") &&
+                e.time - leftAs[hash].second <= 420)
+                ++rejoinsAsAnotherId;
+        } else if (e.name == "playerKeyHash") {
+            EXPECT_EQ(events[i - 1].name, "createPlayer");
+        } else if (e.name == "destroyPlayer") {
+            const std::string id = e.params.at("player_id");
+            leftAs[hashOf[id]] = {id, e.time};
+            hashOf.erase(id);
+        }
+    }
+    EXPECT_GT(idsOf.size(), 10u);
+    EXPECT_GE(rejoinsAsAnotherId, 5);
+    // Distinct people, distinct hashes: more hashes than there are places on the server.
+    EXPECT_GT(idsOf.size(), 21u);
+}
+
+TEST(LogGen, NameChangesShowInTheEventsAndTheRoster)
+{
+    const std::string log = loggen::generateToString(identityLog(9));
+    std::map<std::string, std::string> nameOf; // connected id -> current name
+    int changes = 0, rosterChecks = 0, rosterAfterChange = 0;
+    std::set<std::string> renamed;
+    std::string statId;
+    std::size_t pos = 0;
+    std::string event, eventId;
+    while (pos < log.size()) {
+        auto end = log.find('\n', pos);
+        std::string_view line(log.data() + pos, end - pos);
+        pos = end + 1;
+        line.remove_prefix(std::min(line.find_first_not_of('\t'), line.size()));
+        if (line.rfind("<bf:event ", 0) == 0) {
+            event = between(line, 0, "name=\"", "\"");
+        } else if (line.rfind("<bf:param ", 0) == 0) {
+            const std::string key = between(line, 0, "name=\"", "\""), value = between(line, 0, "\">", "</");
+            if (key == "player_id")
+                eventId = value;
+            if (key == "name" && event == "createPlayer")
+                nameOf[eventId] = value;
+            if (key == "name" && event == "changePlayerName") {
+                ASSERT_TRUE(nameOf.count(eventId)) << "renamed before joining";
+                EXPECT_NE(nameOf[eventId], value);
+                for (const auto& [id, name] : nameOf)
+                    EXPECT_NE(name, value) << "the new name is taken";
+                nameOf[eventId] = value;
+                renamed.insert(eventId);
+                ++changes;
+            }
+        } else if (line.rfind("</bf:event>", 0) == 0 && event == "destroyPlayer") {
+            nameOf.erase(eventId);
+            renamed.erase(eventId);
+        } else if (line.rfind("<bf:playerstat ", 0) == 0) {
+            statId = between(line, 0, "playerid=\"", "\"");
+        } else if (line.rfind("<bf:statparam name=\"player_name\">", 0) == 0 && nameOf.count(statId)) {
+            EXPECT_EQ(between(line, 0, ">", "<"), nameOf[statId]) << "roster of player " << statId;
+            ++rosterChecks;
+            rosterAfterChange += renamed.count(statId) ? 1 : 0;
+        }
+    }
+    EXPECT_GE(changes, 3);
+    EXPECT_GT(rosterChecks, 20);
+    EXPECT_GT(rosterAfterChange, 0);
+}
+
+TEST(LogGen, ServersWriteNamedLogsThatShareTheirPlayers)
+{
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / ("loggen-series-" + std::to_string(::getpid()))).string();
+    std::filesystem::remove_all(dir);
+    loggen::Options o = smallLog(11);
+    o.keyhash = true;
+    o.servers = 2;
+    o.logsPerServer = 3;
+    o.outDir = dir + "/a";
+    const std::vector<std::string> names = loggen::generateSeries(o);
+    ASSERT_EQ(names.size(), 6u);
+
+    std::map<int, std::vector<std::string>> logsOf; // port -> file names in the order written
+    for (const std::string& name : names) {
+        int port = 0, date = 0, hhmm = 0;
+        char rest[8] = {};
+        ASSERT_EQ(std::sscanf(name.c_str(), "ev_%5d-%8d_%4d.%4s", &port, &date, &hhmm, rest), 4) << name;
+        EXPECT_EQ(name.size(), std::string("ev_16567-20260314_1900.xml").size()) << name;
+        EXPECT_STREQ(rest, "xml");
+        EXPECT_GE(date, 20260314);
+        EXPECT_LT(hhmm % 100, 60);
+        EXPECT_LT(hhmm / 100, 24);
+        logsOf[port].push_back(name);
+    }
+    ASSERT_EQ(logsOf.size(), 2u);
+    EXPECT_EQ(logsOf.begin()->first, 16567);
+    EXPECT_EQ(logsOf.rbegin()->first, 16568);
+
+    std::vector<std::set<std::string>> hashesOf;
+    std::set<std::string> serverNames;
+    for (const auto& [port, files] : logsOf) {
+        std::set<std::string> hashes;
+        double lastTime = 0;
+        std::string lastStart;
+        for (std::size_t k = 0; k < files.size(); ++k) {
+            EXPECT_GT(files[k], lastStart) << "logs of a server follow on";
+            lastStart = files[k];
+            const std::string log = readWhole(dir + "/a/" + files[k]);
+            ASSERT_FALSE(log.empty()) << files[k];
+            serverNames.insert(between(log, 0, "<bf:setting name=\"server name\">", "<"));
+            EXPECT_EQ(between(log, 0, "<bf:setting name=\"port\">", "<"), std::to_string(port));
+            // Earlier logs end with their map; the last is still being written.
+            const bool closed = log.size() > 10 && log.compare(log.size() - 10, 10, "</bf:log>\n") == 0;
+            EXPECT_EQ(closed, k + 1 < files.size()) << files[k];
+            EXPECT_EQ(countOf(log, "<bf:roundstats "), countOf(log, "<bf:round ") - (closed ? 0 : 1)) << files[k];
+            const std::vector<Event> events = readEvents(log);
+            ASSERT_FALSE(events.empty());
+            if (k > 0)
+                EXPECT_GT(events.front().time, lastTime + 3600) << "time counts on across the logs";
+            lastTime = events.back().time;
+            for (const auto& [id, hash] : keyHashes(events)) {
+                EXPECT_TRUE(isKeyHash(hash));
+                hashes.insert(hash);
+            }
+        }
+        hashesOf.push_back(hashes);
+    }
+    EXPECT_EQ(serverNames.size(), 2u);
+    std::vector<std::string> shared;
+    std::set_intersection(hashesOf[0].begin(), hashesOf[0].end(), hashesOf[1].begin(), hashesOf[1].end(),
+                          std::back_inserter(shared));
+    EXPECT_GE(shared.size(), 5u) << "the same people play on both servers";
+
+    // The same options write the same files, compressed as well.
+    o.outDir = dir + "/b";
+    EXPECT_EQ(loggen::generateSeries(o), names);
+    for (const std::string& name : names)
+        EXPECT_EQ(readWhole(dir + "/a/" + name), readWhole(dir + "/b/" + name)) << name;
+    o.outDir = dir + "/z";
+    o.zxml = true;
+    const std::vector<std::string> packed = loggen::generateSeries(o);
+    ASSERT_EQ(packed.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(packed[i], names[i].substr(0, names[i].size() - 3) + "zxml");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(LogGen, IdentityArguments)
+{
+    auto parse = [](std::vector<std::string> args) { return loggen::parseArguments(args); };
+    const auto ok = parse({"--keyhash", "--name-changes", "--servers", "3", "--logs=5", "--out-dir", "d"});
+    ASSERT_TRUE(ok.error.empty()) << ok.error;
+    EXPECT_TRUE(ok.options.keyhash);
+    EXPECT_TRUE(ok.options.nameChanges);
+    EXPECT_EQ(ok.options.servers, 3);
+    EXPECT_EQ(ok.options.logsPerServer, 5);
+    EXPECT_EQ(ok.options.outDir, "d");
+    EXPECT_FALSE(parse({"--servers", "2"}).error.empty());
+    EXPECT_FALSE(parse({"--out-dir", "d"}).error.empty());
+    EXPECT_FALSE(parse({"--servers", "0", "--out-dir", "d"}).error.empty());
+    EXPECT_FALSE(parse({"--servers", "2", "--out-dir", "d", "-o", "x.xml"}).error.empty());
+    const std::string help = loggen::usage();
+    for (const char* option : {"--keyhash", "--name-changes", "--servers", "--logs", "--out-dir"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
 }

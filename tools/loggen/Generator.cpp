@@ -24,6 +24,12 @@ constexpr const char* ClanTags[] = {
     "<NL>", "<KoW>", "[TFF]", "=SoD=", "{RAF}", "|BoB|", "-=DK=-", "<\xA7>", "[1stID]", "<DE>",
 };
 
+// A seed for one thing of one identity, unrelated to the log's own random numbers.
+std::uint64_t identityStream(std::uint64_t seed, std::uint64_t person, std::uint64_t what)
+{
+    return (seed ^ 0x6964656e74697479ULL) * 0x100000001b3ULL + person * 4 + what;
+}
+
 // Already escaped for XML.
 constexpr const char* ChatLines[] = {
     "gg",
@@ -121,6 +127,31 @@ Generator::Generator(const Options& options, TextOut& out)
         bot.mode = Mode::Waiting;
         bot.name = escapeXml(std::string("Bot_") + BaseNames[m_rng.below(count(BaseNames))]);
     }
+
+    m_identities = options.keyhash || options.nameChanges || options.servers > 0 ||
+                   options.identitySeed != 0;
+    if (m_identities) {
+        // About twice as many people as there are places, so that the faces change and other
+        // servers of the same community see many of them too.
+        const std::uint64_t seed = options.identitySeed != 0 ? options.identitySeed : options.seed;
+        m_people.resize(static_cast<std::size_t>(std::max(8, 2 * m_humanCount)));
+        for (std::size_t i = 0; i < m_people.size(); ++i) {
+            Rng names(identityStream(seed, i, 0));
+            std::string raw = BaseNames[names.below(count(BaseNames))];
+            if (names.chance(600))
+                raw += std::to_string(names.range(1, 999));
+            if (names.chance(350))
+                raw = ClanTags[names.below(count(ClanTags))] + raw;
+            m_people[i].name = escapeXml(raw);
+            Rng hash(identityStream(seed, i, 1));
+            static constexpr char Hex[] = "0123456789abcdef";
+            for (int half = 0; half < 2; ++half) {
+                const std::uint64_t bits = hash.next();
+                for (int d = 60; d >= 0; d -= 4)
+                    m_people[i].keyhash += Hex[(bits >> d) & 15];
+            }
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -139,12 +170,14 @@ void Generator::run()
     // The server has been up a little while when the first round starts. Most people are
     // already there, waiting for it, so the first round is as busy as the others from its first
     // seconds; the rest trickle in.
-    const Time start = m_rng.range(15 * Second, 60 * Second);
+    const Time origin = m_options.startTime;
+    const Time start = origin + m_rng.range(15 * Second, 60 * Second);
     m_world = std::make_unique<MapWorld>(mapForRound(0));
     m_shift = shiftForRound(mapForRound(0), 0);
     for (int i = 0; i < m_humanCount; ++i) {
         const bool early = i < m_humanCount * 3 / 4;
-        schedule(early ? m_rng.range(Second, start - Second) : start + m_rng.range(Second, 90 * Second),
+        schedule(early ? origin + m_rng.range(Second, start - origin - Second)
+                       : start + m_rng.range(Second, 90 * Second),
                  Act::Join, 0, 0);
     }
     schedule(start, Act::NextRound, 0, m_roundGen);
@@ -156,6 +189,11 @@ void Generator::run()
         dispatch(a);
         if (!m_done)
             checkEnd();
+    }
+    if (m_options.closeLog) {
+        if (m_inRound)
+            endRound(m_now, 2);
+        m_out.put("</bf:log>\n");
     }
 }
 
@@ -209,8 +247,11 @@ void Generator::dispatch(const Action& a)
             bleed(t);
         break;
     case Act::TimeLimit:
-        if (a.gen == m_roundGen && m_inRound)
+        if (a.gen == m_roundGen && m_inRound) {
             endRound(t, 2);
+            if (m_finalRound)
+                m_done = true; // only with closeLog: the log ends with the map
+        }
         break;
     case Act::Cut:
         if (a.gen == m_roundGen && m_inRound)
@@ -229,6 +270,15 @@ void Generator::dispatch(const Action& a)
     case Act::NextRound:
         if (a.gen == m_roundGen && !m_inRound)
             startRound(t);
+        break;
+    case Act::Rename: {
+        Player& p = m_players[a.target];
+        if (p.connected && a.gen == p.stay)
+            rename(p, t);
+        break;
+    }
+    case Act::Rejoin:
+        rejoin(a.target, t);
         break;
     }
 }
@@ -259,10 +309,12 @@ void Generator::checkEnd()
         }
     }
     if (m_tickets[1] <= 0 || m_tickets[2] <= 0) {
-        if (m_finalRound)
+        if (m_finalRound && !m_options.closeLog) {
             m_done = true;
-        else
+        } else {
             endRound(m_now, 1);
+            m_done = m_finalRound;
+        }
     }
 }
 
@@ -354,7 +406,7 @@ void Generator::scheduleRoundClock(Time t)
     if (m_budgetMode)
         return;
     const Time limit = Time{m_options.roundTime} * Second;
-    if (m_finalRound)
+    if (m_finalRound && !m_options.closeLog)
         schedule(t + limit * m_rng.range(50, 90) / 100, Act::Cut, 0, m_roundGen);
     else
         schedule(t + limit, Act::TimeLimit, 0, m_roundGen);
@@ -419,8 +471,10 @@ void Generator::writeServerSettings()
     auto setting = [this](std::string_view name, auto value) { PutNamed(m_out, "\t\t\t", "bf:setting", name, value); };
     const int total = static_cast<int>(m_players.size()) - 1;
     m_out.put("\t\t<bf:server>\n");
-    setting("server name", std::string_view("Harbourside Veterans | Conquest 24/7"));
-    setting("port", 23000);
+    const std::string serverName = m_options.serverName.empty() ? std::string("Harbourside Veterans | Conquest 24/7")
+                                                                : escapeXml(m_options.serverName);
+    setting("server name", std::string_view(serverName));
+    setting("port", m_options.port != 0 ? m_options.port : 23000);
     setting("dedicated", 1);
     setting("game mode", std::string_view("conquest"));
     if (m_options.realWorld)
@@ -551,18 +605,78 @@ std::string Generator::makeName()
     return name;
 }
 
-void Generator::join(Time t)
+std::string Generator::uniqueName(std::string name)
+{
+    while (nameInUse(name))
+        name += static_cast<char>('0' + m_rng.below(10));
+    return name;
+}
+
+std::string Generator::variantOf(const std::string& name)
+{
+    std::string other;
+    std::size_t tag = 0;
+    for (const char* clan : ClanTags) {
+        const std::string escaped = escapeXml(clan);
+        if (name.rfind(escaped, 0) == 0)
+            tag = escaped.size();
+    }
+    switch (m_rng.below(3)) {
+    case 0: // left the clan, or joined one
+        other = tag > 0 ? name.substr(tag) : escapeXml(ClanTags[m_rng.below(count(ClanTags))]) + name;
+        break;
+    case 1: // another number
+        other = name.substr(0, name.find_last_not_of("0123456789") + 1) + std::to_string(m_rng.range(1, 99));
+        break;
+    default: // another handle altogether
+        other = escapeXml(std::string(BaseNames[m_rng.below(count(BaseNames))]) + "_" +
+                          std::to_string(m_rng.range(1, 99)));
+        break;
+    }
+    if (other == name)
+        other += '2';
+    return uniqueName(other);
+}
+
+int Generator::pickPerson()
+{
+    const auto n = static_cast<std::uint32_t>(m_people.size());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::uint32_t i = m_rng.below(n);
+        if (!m_people[i].online && !m_people[i].returning)
+            return static_cast<int>(i);
+    }
+    for (std::uint32_t i = 0; i < n; ++i)
+        if (!m_people[i].online && !m_people[i].returning)
+            return static_cast<int>(i);
+    return -1; // cannot happen: there are twice as many people as places
+}
+
+void Generator::join(Time t, int person, int avoidId)
 {
     Player* p = nullptr;
     for (int id = m_botCount + 1; id < static_cast<int>(m_players.size()); ++id)
-        if (!m_players[id].connected) {
+        if (!m_players[id].connected && id != avoidId) {
             p = &m_players[id];
             break;
         }
     if (!p)
         return;
     const int smaller = smallerTeam();
-    p->name = makeName();
+    if (m_identities) {
+        if (person < 0)
+            person = pickPerson();
+        if (person < 0)
+            return;
+        Person& who = m_people[static_cast<std::size_t>(person)];
+        who.online = true;
+        who.returning = false;
+        p->person = person;
+        p->name = uniqueName(who.name);
+        who.name = p->name;
+    } else {
+        p->name = makeName();
+    }
     p->connected = true;
     p->bot = false;
     p->team = smaller != 0 ? smaller : 1 + static_cast<int>(m_rng.below(2));
@@ -586,6 +700,12 @@ void Generator::join(Time t)
     paramInt("team", p->team);
     paramPos("player_location", pos);
     endEvent();
+    if (m_options.keyhash && p->person >= 0) {
+        beginEvent("playerKeyHash", t);
+        paramInt("player_id", p->id);
+        paramString("keyhash", m_people[static_cast<std::size_t>(p->person)].keyhash);
+        endEvent();
+    }
 
     Time stayFor = secondsBetween(150, 2500);
     if (m_rng.chance(250))
@@ -593,6 +713,38 @@ void Generator::join(Time t)
     schedule(t + stayFor, Act::Leave, p->id, p->stay);
     if (m_inRound)
         scheduleTick(*p, t + secondsBetween(4, 14));
+    if (m_options.nameChanges && m_rng.chance(200))
+        schedule(t + secondsBetween(30, 600), Act::Rename, p->id, p->stay);
+}
+
+void Generator::rename(Player& p, Time t)
+{
+    const std::string name = variantOf(p.name);
+    beginEvent("changePlayerName", t);
+    paramInt("player_id", p.id);
+    paramString("name", name);
+    endEvent();
+    p.name = name;
+    if (p.person >= 0)
+        m_people[static_cast<std::size_t>(p.person)].name = name;
+}
+
+void Generator::rejoin(int person, Time t)
+{
+    Person& who = m_people[static_cast<std::size_t>(person)];
+    who.returning = false;
+    // The server hands out the lowest free id; coming back under the old one would hide the
+    // point of the exercise, so the old one is passed over.
+    bool otherFree = false;
+    for (int id = m_botCount + 1; id < static_cast<int>(m_players.size()); ++id)
+        otherFree = otherFree || (!m_players[id].connected && id != who.lastId);
+    if (!otherFree) {
+        join(t);
+        return;
+    }
+    if (m_rng.chance(500))
+        who.name = variantOf(who.name);
+    join(t, person, who.lastId);
 }
 
 void Generator::leave(Player& p, Time t)
@@ -606,12 +758,26 @@ void Generator::leave(Player& p, Time t)
     m_out.tabs(m_eventDepth + 1);
     m_out.put("<bf:param type=\"vec3\" name=\"player_location\">(unknown)</bf:param>\n");
     endEvent();
-    m_recentNames.push_back(p.name);
-    if (m_recentNames.size() > 16)
-        m_recentNames.pop_front();
     p.connected = false;
     p.mode = Mode::Absent;
     ++p.gen;
+    if (m_identities && p.person >= 0) {
+        Person& who = m_people[static_cast<std::size_t>(p.person)];
+        who.online = false;
+        who.lastId = p.id;
+        const int person = p.person;
+        p.person = -1;
+        if (m_options.nameChanges && m_rng.chance(350)) {
+            // Dropped out and comes back a little later, as another id.
+            who.returning = true;
+            schedule(t + secondsBetween(20, 400), Act::Rejoin, person, 0);
+            return;
+        }
+    } else {
+        m_recentNames.push_back(p.name);
+        if (m_recentNames.size() > 16)
+            m_recentNames.pop_front();
+    }
     schedule(t + secondsBetween(5, 150), Act::Join, 0, 0);
 }
 

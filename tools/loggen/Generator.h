@@ -19,8 +19,11 @@ namespace loggen {
 class Generator {
 public:
     Generator(const Options& options, TextOut& out);
-    // Writes the whole log; the last round is left open, as a running server leaves it.
+    // Writes the whole log; the last round is left open, as a running server leaves it, unless
+    // Options::closeLog.
     void run();
+    // The time of the last thing written, in hundredths since the server started.
+    Time endTime() const { return m_now; }
 
 private:
     enum class Mode : std::uint8_t { Absent, Waiting, Dead, OnFoot, InVehicle };
@@ -47,6 +50,16 @@ private:
         std::uint32_t gen = 0;   // a bump cancels the player's scheduled tick
         std::uint32_t stay = 0;  // a bump cancels the scheduled leave
         int score = 0, kills = 0, deaths = 0, tks = 0, captures = 0;
+        int person = -1;         // index into m_people; -1 for bots and without identities
+    };
+
+    // Someone who plays on the server now and then, under one key hash whatever the name.
+    struct Person {
+        std::string name;        // escaped for XML; the one they last used
+        std::string keyhash;     // 32 lower-case hex digits
+        bool online = false;
+        bool returning = false;  // left, and a rejoin is scheduled
+        int lastId = 0;
     };
 
     enum class VehicleState : std::uint8_t { Ready, Manned, Abandoned, Wrecked };
@@ -69,7 +82,7 @@ private:
 
     enum class Act : std::uint8_t {
         Tick, Join, Leave, VehicleTimeout, VehicleRespawn, Bleed, TimeLimit, Cut, Restart,
-        RestartMap, NextRound
+        RestartMap, NextRound, Rename, Rejoin
     };
     struct Action {
         Time time;
@@ -110,7 +123,14 @@ private:
     void bleed(Time t);
 
     // --- players coming and going
-    void join(Time t);
+    // Fills the lowest free id but avoidId. With identities, as the given person (-1: one who
+    // is not on the server).
+    void join(Time t, int person = -1, int avoidId = 0);
+    void rejoin(int person, Time t);
+    void rename(Player& p, Time t);
+    int pickPerson();
+    std::string uniqueName(std::string name);
+    std::string variantOf(const std::string& name);
     void leave(Player& p, Time t);
     std::string makeName();
     bool nameInUse(const std::string& name) const;
@@ -197,6 +217,10 @@ private:
     int m_humanCount = 0;
     std::vector<Player> m_players;   // indexed by player id; id 0 unused
     std::deque<std::string> m_recentNames;
+    // With key hashes, name changes or several servers, humans are drawn from a community whose
+    // names and key hashes come from Options::identitySeed alone, so that other logs share them.
+    bool m_identities = false;
+    std::vector<Person> m_people;
 
     std::unique_ptr<MapWorld> m_world;
     Pos m_shift; // added to every position written: the round's place in a real world

@@ -4,6 +4,9 @@
 #include "Output.h"
 
 #include <charconv>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <stdexcept>
 
 namespace loggen {
@@ -66,6 +69,12 @@ std::string validate(const Options& o)
         return "--bots cannot exceed --players";
     if (o.rounds < 1)
         return "--rounds must be at least 1";
+    if (o.servers > 0 && o.outDir.empty())
+        return "--servers needs --out-dir";
+    if (o.servers == 0 && !o.outDir.empty())
+        return "--out-dir needs --servers";
+    if (o.servers > 0 && !o.output.empty())
+        return "--servers writes into --out-dir, not -o";
     return {};
 }
 
@@ -92,6 +101,17 @@ std::string usage()
            "                       X 50, Z 4000 in turn, on \"kessel_ridge_4096\" (no picture)\n"
            "  --zxml               write the log as one zlib stream (a .zxml file)\n"
            "  -o FILE              output file (default: standard output)\n"
+           "  --keyhash            write a \"playerKeyHash\" event (32 hex digits, the same for\n"
+           "                       a player in every log of the seed) after each human's\n"
+           "                       \"createPlayer\"\n"
+           "  --name-changes       now and then a human changes name (\"changePlayerName\"), or\n"
+           "                       leaves and comes back as another id, maybe renamed\n"
+           "  --servers N          write N servers' logs into --out-dir instead, named\n"
+           "                       ev_<port>-<YYYYMMDD>_<HHMM>.xml (.zxml with --zxml), ports\n"
+           "                       16567, 16568, ...; the same players visit several servers\n"
+           "  --logs N             logs each server writes (default 3), a few hours apart;\n"
+           "                       all but its last one end with their last round\n"
+           "  --out-dir DIR        folder for --servers (created when missing)\n"
            "  --help               show this text\n"
            "\n"
            "The last round is left open, as a server that is still running leaves its log.\n";
@@ -133,6 +153,20 @@ ParseResult parseArguments(const std::vector<std::string>& args)
             o.vechicleSpelling = true;
         } else if (name == "--real-world") {
             o.realWorld = true;
+        } else if (name == "--keyhash") {
+            o.keyhash = true;
+        } else if (name == "--name-changes") {
+            o.nameChanges = true;
+        } else if (name == "--servers") {
+            if (!takeValue() || !readInt(value, 1, 100, o.servers))
+                return fail("--servers needs a number from 1 to 100");
+        } else if (name == "--logs") {
+            if (!takeValue() || !readInt(value, 1, 1000, o.logsPerServer))
+                return fail("--logs needs a number from 1 to 1000");
+        } else if (name == "--out-dir") {
+            if (!takeValue() || value.empty())
+                return fail("--out-dir needs a folder");
+            o.outDir = value;
         } else if (name == "--seed") {
             if (!takeValue() || !readNumber(value, o.seed))
                 return fail("--seed needs a non-negative integer");
@@ -169,20 +203,111 @@ ParseResult parseArguments(const std::vector<std::string>& args)
     return result;
 }
 
-void generate(const Options& options, ByteSink& sink)
+namespace {
+
+// Writes one log; the time of its end, in hundredths since the server started.
+Time generateLog(const Options& options, ByteSink& sink)
 {
     if (auto problem = validate(options); !problem.empty())
         throw std::runtime_error(problem);
     if (options.zxml) {
         DeflateSink deflater(sink);
         TextOut out(deflater);
-        Generator(options, out).run();
+        Generator generator(options, out);
+        generator.run();
         out.finish();
-    } else {
-        TextOut out(sink);
-        Generator(options, out).run();
-        out.finish();
+        return generator.endTime();
     }
+    TextOut out(sink);
+    Generator generator(options, out);
+    generator.run();
+    out.finish();
+    return generator.endTime();
+}
+
+constexpr const char* ServerNames[] = {
+    "Harbourside Veterans | Conquest 24/7",
+    "Kessel Ridge Irregulars",
+    "=DK= Night Ops | no rules",
+    "Low Countries Public #2",
+    "Old Timers Sunday League",
+};
+
+// The first server came up on a Saturday evening, local time.
+constexpr std::time_t SeriesStart = 1773514800; // 2026-03-14 19:00
+
+std::string seriesFileName(int port, std::time_t when, bool zxml)
+{
+    std::tm tm{};
+    gmtime_r(&when, &tm);
+    char name[64];
+    std::snprintf(name, sizeof name, "ev_%d-%04d%02d%02d_%02d%02d.%s", port, tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, zxml ? "zxml" : "xml");
+    return name;
+}
+
+} // namespace
+
+void generate(const Options& options, ByteSink& sink)
+{
+    generateLog(options, sink);
+}
+
+std::vector<std::string> generateSeries(const Options& options)
+{
+    if (auto problem = validate(options); !problem.empty())
+        throw std::runtime_error(problem);
+    std::error_code error;
+    std::filesystem::create_directories(options.outDir, error);
+    if (error)
+        throw std::runtime_error("cannot create " + options.outDir);
+
+    std::vector<std::string> written;
+    Rng plan(options.seed ^ 0x73657276657273ULL);
+    for (int server = 0; server < options.servers; ++server) {
+        const std::time_t serverStart = SeriesStart + server * plan.range(5, 90) * 60;
+        Time origin = 0;
+        for (int log = 0; log < options.logsPerServer; ++log) {
+            Options o = options;
+            o.servers = 0;
+            o.outDir.clear();
+            o.seed = options.seed * 1000003 + static_cast<std::uint64_t>(server) * 1009 +
+                     static_cast<std::uint64_t>(log) + 1;
+            o.identitySeed = options.identitySeed != 0 ? options.identitySeed : options.seed;
+            if (o.identitySeed == 0)
+                o.identitySeed = 1; // 0 means "the log's own seed"
+            const int n = static_cast<int>(std::size(ServerNames));
+            o.serverName = ServerNames[server % n];
+            if (server >= n)
+                o.serverName += " " + std::to_string(server / n + 1);
+            o.port = 16567 + server;
+            o.startTime = origin;
+            o.closeLog = log + 1 < options.logsPerServer;
+
+            const std::time_t start = serverStart + static_cast<std::time_t>(origin / Second);
+            const std::string name = seriesFileName(o.port, start, o.zxml);
+            const std::string path = (std::filesystem::path(options.outDir) / name).string();
+            std::FILE* file = std::fopen(path.c_str(), "wb");
+            if (!file)
+                throw std::runtime_error("cannot create " + path);
+            Time end = 0;
+            try {
+                FileSink sink(file);
+                end = generateLog(o, sink);
+            } catch (...) {
+                std::fclose(file);
+                throw;
+            }
+            if (std::fclose(file) != 0)
+                throw std::runtime_error("cannot write " + path);
+            written.push_back(name);
+
+            // The next map's log starts a few hours on, and never before this one ended.
+            const Time later = origin + plan.range(2 * 3600, 5 * 3600) * Second;
+            origin = std::max(later, (end / Second + 60) * Second);
+        }
+    }
+    return written;
 }
 
 std::string generateToString(const Options& options)

@@ -23,6 +23,20 @@ struct Options {
     bool vechicleSpelling = false; // write "vechicle"/"vechicle_pos" instead of "vehicle"/"vehicle_pos"
     bool realWorld = false;      // the action moved to where real maps have it (RealWorldSize)
     std::string output;          // output file; empty: standard output
+
+    // Following players across names, logs and servers.
+    bool keyhash = false;        // a "playerKeyHash" event after each human's "createPlayer"
+    bool nameChanges = false;    // humans rename themselves, and leave and come back as another id
+    int servers = 0;             // write this many servers' logs into outDir; 0: one log
+    int logsPerServer = 3;       // logs each server writes (with servers)
+    std::string outDir;          // folder of the servers' logs
+
+    // Set for each log of a series (with servers) rather than on the command line.
+    std::uint64_t identitySeed = 0; // whose people play: the same seed, the same key hashes; 0: seed
+    std::string serverName;         // empty: the generator's usual server
+    int port = 0;                   // the server's port setting; 0: the usual one
+    std::int64_t startTime = 0;     // the log's first moment, in hundredths since the server started
+    bool closeLog = false;          // end the last round and the log, as when the map changes
 };
 
 // A world as large as real ones: with realWorld, the rounds are fought on the layout of
@@ -49,5 +63,10 @@ void generate(const Options& options, ByteSink& sink);
 
 // The same log as a byte string (tests, small logs).
 std::string generateToString(const Options& options);
+
+// Writes options.servers servers' logs into options.outDir (created when missing), each
+// server's logs following on from each other a few hours apart; the names of the files written,
+// in the order written. Throws std::runtime_error when a file cannot be written.
+std::vector<std::string> generateSeries(const Options& options);
 
 } // namespace loggen

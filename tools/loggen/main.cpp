@@ -20,6 +20,15 @@ int main(int argc, char** argv)
         return 2;
     }
     const loggen::Options& options = parsed.options;
+    if (options.servers > 0) {
+        try {
+            loggen::generateSeries(options);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "ornwick-loggen: %s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
 
     std::FILE* file = stdout;
     if (!options.output.empty()) {
