@@ -1,3 +1,4 @@
+#include "LogGen.h"
 #include "TestPaths.h"
 #include "TestUtil.h"
 #include "log/LogFile.h"
@@ -163,4 +164,34 @@ TEST_F(PlayerIdentityTest, DemoLogsBotsAreKnownByTheirNames)
     ASSERT_FALSE(ids.empty());
     EXPECT_EQ(names, rosterNames);
     EXPECT_EQ(stays, rosterStays);
+}
+
+TEST_F(PlayerIdentityTest, TheGeneratorsKeyHashesAndNameChangesReadBack)
+{
+    // What the generator writes of players followed across names and ids is what identities
+    // find: every human one hash, renames as more names, come-backs as more stays of one player.
+    loggen::Options options;
+    options.seed = 7;
+    options.players = 16;
+    options.bots = 4;
+    options.rounds = 3;
+    options.roundTime = 600;
+    options.keyhash = true;
+    options.nameChanges = true;
+    tree.LoadFromText(loggen::generateToString(options));
+    const std::vector<TPlayerIdentity> ids = PlayerIdentities(tree);
+    size_t hashed = 0, renamed = 0, returned = 0;
+    std::set<std::string> hashes;
+    for (const TPlayerIdentity& identity : ids) {
+        if (identity.KeyHash.empty())
+            continue;
+        ++hashed;
+        EXPECT_EQ(identity.KeyHash.size(), 32u);
+        EXPECT_TRUE(hashes.insert(identity.KeyHash).second) << "one identity per hash: " << identity.KeyHash;
+        renamed += identity.Names.size() > 1;
+        returned += identity.Stays.size() > 1;
+    }
+    EXPECT_GE(hashed, 12u);
+    EXPECT_GE(renamed, 1u);
+    EXPECT_GE(returned, 1u);
 }
