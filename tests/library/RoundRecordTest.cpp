@@ -233,3 +233,24 @@ TEST(RoundRecord, KillsKeepTheirPlacesOnlyWhereTheLogGivesThem)
     EXPECT_FALSE(OwnPlace(""));
     EXPECT_EQ(OwnPlace("0/1/7.5"), (TWorldPlace{0, 7.5}));
 }
+
+TEST(RoundRecord, EventsThatDoNotReadEndTheRoundWithANote)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    const std::string text = Log(Round(Ev("spawnEvent", "10", 3, "100/0/100", {{"team", "1"}}) +
+                                       Score("20", 3, "120/0/130", "Kill", {{"victim_id", "5"}}) +
+                                       Ev("spawnEvent", "2x", 5, "300/0/300", {{"team", "2"}}) +
+                                       Score("30", 5, "310/0/310", "Kill", {{"victim_id", "3"}})));
+    TOpenedLog log;
+    log.Open(dir.Write("bad.xml", text));
+    ASSERT_EQ(log.Rounds().size(), 1u);
+    TRoundRecords records;
+    ASSERT_NO_THROW(records = RecordsOfRound(log, 0));
+    EXPECT_EQ(records.round.note, "'2x' is not a valid floating point value");
+    // What was read before stays: the table, the players on the server, their first events.
+    EXPECT_TRUE(records.round.table);
+    EXPECT_EQ(records.round.players, 3);
+    ASSERT_TRUE(records.round.start);
+    EXPECT_THROW(RecordsOfRound(log, 1), std::exception);
+}
