@@ -7,7 +7,7 @@ cmake_policy(SET CMP0007 NEW)
 #
 # The model folders from the bottom up: a file may include headers of its own folder and of the
 # folders below it, so that the libraries link in one direction. app/ may include anything.
-set(layers base xmltree log settings mapview replay frame video level round tool)
+set(layers base xmltree log settings mapview replay frame video level round library tool)
 set(widgets "QtWidgets/|QWidget|QApplication|QMainWindow|QDialog|QLabel|QPushButton|QSlider|QCheckBox|QMenu|QMenuBar|QTreeWidget|QListWidget|QPlainTextEdit|QScrollArea|QTabWidget|QMessageBox|QFileDialog|QProgressDialog|QLayout|QHBoxLayout|QVBoxLayout|QGridLayout")
 string(REPLACE ";" "|" layer_names "${layers}")
 set(failures "")

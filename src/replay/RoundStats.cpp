@@ -198,7 +198,8 @@ std::unordered_map<int32_t, TReplayCounts> CountsOf(const TPlayerStateList& stat
     return counts;
 }
 
-std::unordered_map<int32_t, TReplayCounts> ReplayCounts(const TEventInfoList& events, const TPlayerList& roster)
+void ReplayWholeRound(const TEventInfoList& events, const TPlayerList& roster,
+                      const std::function<void(const TReplaySession&)>& read)
 {
     // The roster gains a placeholder for every unknown id the replay names: a copy keeps the
     // caller's as it was. Neither pictures nor places change a count, so none are loaded and
@@ -218,7 +219,14 @@ std::unordered_map<int32_t, TReplayCounts> ReplayCounts(const TEventInfoList& ev
         } catch (const EBaseError&) {
         }
     }
-    return CountsOf(session.PlayerStates());
+    read(session);
+}
+
+std::unordered_map<int32_t, TReplayCounts> ReplayCounts(const TEventInfoList& events, const TPlayerList& roster)
+{
+    std::unordered_map<int32_t, TReplayCounts> counts;
+    ReplayWholeRound(events, roster, [&counts](const TReplaySession& session) { counts = CountsOf(session.PlayerStates()); });
+    return counts;
 }
 
 std::vector<std::string> RoundStatsJson(const TRoundStats& stats,

@@ -4,6 +4,7 @@
 // "bf:playerstat" per player) and the counts the replay makes of the same round, side by side.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 class TEventInfoList;
 class TPlayerList;
 class TPlayerStateList;
+class TReplaySession;
 class TwexXMLNode;
 class TwexXMLTree;
 
@@ -60,6 +62,10 @@ std::unordered_map<int32_t, TReplayCounts> CountsOf(const TPlayerStateList& stat
 // order, as the clock applies them, on a copy of the roster. An event that raises ends there
 // and the replay goes on with the next, as it does when continued after the error.
 std::unordered_map<int32_t, TReplayCounts> ReplayCounts(const TEventInfoList& events, const TPlayerList& roster);
+// That replay of the whole round, for those who read more of it than the counts: `read` sees the
+// session once every event is applied.
+void ReplayWholeRound(const TEventInfoList& events, const TPlayerList& roster,
+                      const std::function<void(const TReplaySession&)>& read);
 
 // One JSON object for the round, then one per player in the server's order.
 std::vector<std::string> RoundStatsJson(const TRoundStats& stats,
