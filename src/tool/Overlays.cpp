@@ -1,6 +1,8 @@
 #include "tool/Overlays.h"
 
 #include "base/TextList.h"
+#include "round/RoundView.h"
+#include "settings/ProgramFolder.h"
 
 bool TOverlayOptions::Take(TContext& c, const std::string& option, size_t& i)
 {
@@ -30,4 +32,15 @@ TViewOptions StartViewOptions(const TTextList& settings)
     TViewOptions view;
     view.gridBackground = settings.Values(GridBackgroundKey) != "false";
     return view;
+}
+
+TViewOptions StartView(TRoundView& view, const TProgramFiles& files, const TOverlayOptions& overlays,
+                       std::optional<int> zoom)
+{
+    view.StartZoom(files.Settings());
+    TViewOptions options = StartViewOptions(files.Settings());
+    overlays.SwitchOn(options);
+    if (zoom)
+        view.MoveZoom(*zoom);
+    return options;
 }

@@ -7,6 +7,8 @@
 
 #include "mapview/ViewOptions.h"
 
+#include <optional>
+
 struct TOverlayOptions {
     int trailSeconds = 0;
     bool deathMap = false, killFeed = false;
@@ -19,3 +21,10 @@ struct TOverlayOptions {
 
 // The view's switches as the window starts with them from the program's settings.
 TViewOptions StartViewOptions(const TTextList& settings);
+
+class TProgramFiles;
+class TRoundView;
+// A view as render and video start it: the settings' zoom, or `zoom` when given, and the
+// settings' switches with the overlays the options ask for.
+TViewOptions StartView(TRoundView& view, const TProgramFiles& files, const TOverlayOptions& overlays,
+                       std::optional<int> zoom);

@@ -117,14 +117,10 @@ int Render(TContext& c)
     TGuiScope scope;
     TProgramFiles files = StartWithoutWindow(command.home);
     TRoundView view(viewSize);
-    view.StartZoom(files.Settings());
-    TViewOptions options = StartViewOptions(files.Settings());
+    TViewOptions options = StartView(view, files, overlays, zoom);
     for (const std::string& name : hidden)
         (name == "objects" ? options.showObjects : name == "flags" ? options.showFlags : options.showHitLines) = false;
     options.killInfo = killInfo;
-    overlays.SwitchOn(options);
-    if (zoom)
-        view.MoveZoom(*zoom);
     TOpenedLog log;
     const std::unique_ptr<TRoundReplay> selected = SelectInView(command, log, files, view, c.err);
     TRoundReplay& replay = *selected;

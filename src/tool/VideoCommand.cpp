@@ -79,11 +79,7 @@ int Video(TContext& c)
     TGuiScope scope;
     TProgramFiles files = StartWithoutWindow(command.home);
     TRoundView view;
-    view.StartZoom(files.Settings());
-    TViewOptions options = StartViewOptions(files.Settings());
-    overlays.SwitchOn(options);
-    if (zoom)
-        view.MoveZoom(*zoom);
+    const TViewOptions options = StartView(view, files, overlays, zoom);
     TOpenedLog log;
     const std::unique_ptr<TRoundReplay> selected = SelectInView(command, log, files, view, c.err);
     TRoundReplay& replay = *selected;
