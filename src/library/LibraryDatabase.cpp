@@ -17,33 +17,51 @@ namespace {
 const std::vector<std::vector<const char*>>& Migrations()
 {
     static const std::vector<std::vector<const char*>> migrations = {{
+        // A log file as last read: unchanged size and time skip it; "readable" is how far it
+        // was read, "note" why not further (such as "ends early").
         "CREATE TABLE files (id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size BIGINT NOT NULL, "
-        "modified BIGINT NOT NULL, hash TEXT NOT NULL, readable TEXT NOT NULL, note TEXT NOT NULL, "
+        "modified BIGINT NOT NULL, hash TEXT NOT NULL, readable BIGINT NOT NULL, note TEXT NOT NULL, "
         "missing INTEGER NOT NULL DEFAULT 0)",
+        // "started" is "YYYY-MM-DD HH:MM", from the file's name when "dated_by_name", else from
+        // the file's time.
         "CREATE TABLE logs (id INTEGER PRIMARY KEY, file_id INTEGER NOT NULL REFERENCES files(id) ON DELETE CASCADE, "
         "server TEXT NOT NULL, port INTEGER, mod TEXT NOT NULL, started TEXT NOT NULL, dated_by_name INTEGER NOT NULL)",
+        "CREATE INDEX logs_file ON logs(file_id)",
+        // "place" is the round's place in the round list, 0 first; "started" the log's start
+        // moved on by the round's first time stamp less the log's, as "YYYY-MM-DD HH:MM".
         "CREATE TABLE rounds (id INTEGER PRIMARY KEY, log_id INTEGER NOT NULL REFERENCES logs(id) ON DELETE CASCADE, "
-        "place INTEGER NOT NULL, map TEXT NOT NULL, mod TEXT NOT NULL, mode TEXT NOT NULL, start DOUBLE PRECISION NOT NULL, "
-        "length BIGINT NOT NULL, players INTEGER NOT NULL, winner TEXT NOT NULL, victory TEXT NOT NULL, "
-        "tickets TEXT NOT NULL)",
+        "place INTEGER NOT NULL, map TEXT NOT NULL, mod TEXT NOT NULL, mode TEXT NOT NULL, started TEXT NOT NULL, "
+        "start DOUBLE PRECISION, length BIGINT NOT NULL, players INTEGER NOT NULL, winner TEXT NOT NULL, "
+        "victory TEXT NOT NULL, tickets TEXT NOT NULL, note TEXT NOT NULL)",
+        "CREATE INDEX rounds_log ON rounds(log_id)",
         "CREATE INDEX rounds_map ON rounds(map)",
-        "CREATE TABLE identities (id INTEGER PRIMARY KEY, keyhash TEXT NOT NULL)",
+        "CREATE INDEX rounds_started ON rounds(started)",
+        // One player across logs: "identity" is the key hash, or "name:" and the name for a
+        // player without one.
+        "CREATE TABLE identities (id INTEGER PRIMARY KEY, identity TEXT NOT NULL UNIQUE, keyhash TEXT NOT NULL)",
         "CREATE TABLE identity_names (identity_id INTEGER NOT NULL REFERENCES identities(id) ON DELETE CASCADE, "
         "name TEXT NOT NULL, PRIMARY KEY (identity_id, name))",
         "CREATE INDEX identity_names_name ON identity_names(name)",
+        // Each player of a round: the server's table (nothing where it has none) and the
+        // replay's own counts; "seconds" the time on the server while the round ran.
         "CREATE TABLE player_rounds (round_id INTEGER NOT NULL REFERENCES rounds(id) ON DELETE CASCADE, "
         "identity_id INTEGER REFERENCES identities(id), player_id INTEGER NOT NULL, name TEXT NOT NULL, "
-        "team INTEGER NOT NULL, table_score INTEGER, table_kills INTEGER, table_deaths INTEGER, table_tks INTEGER, "
-        "kills INTEGER NOT NULL, deaths INTEGER NOT NULL, tks INTEGER NOT NULL)",
+        "team INTEGER NOT NULL, seconds BIGINT NOT NULL, table_score INTEGER, table_kills INTEGER, "
+        "table_deaths INTEGER, table_tks INTEGER, table_fields TEXT NOT NULL, score INTEGER, kills INTEGER, "
+        "deaths INTEGER, tks INTEGER)",
+        "CREATE INDEX player_rounds_round ON player_rounds(round_id)",
         "CREATE INDEX player_rounds_identity ON player_rounds(identity_id)",
         "CREATE TABLE kills (round_id INTEGER NOT NULL REFERENCES rounds(id) ON DELETE CASCADE, "
         "time DOUBLE PRECISION NOT NULL, team_kill INTEGER NOT NULL, killer_id INTEGER NOT NULL, "
-        "killer_name TEXT NOT NULL, victim_id INTEGER NOT NULL, victim_name TEXT NOT NULL, weapon TEXT NOT NULL, "
-        "kit TEXT NOT NULL, vehicle TEXT NOT NULL, killer_x DOUBLE PRECISION, killer_z DOUBLE PRECISION, "
-        "victim_x DOUBLE PRECISION, victim_z DOUBLE PRECISION)",
+        "killer_identity INTEGER REFERENCES identities(id), killer_name TEXT NOT NULL, killer_team INTEGER NOT NULL, "
+        "victim_id INTEGER NOT NULL, victim_identity INTEGER REFERENCES identities(id), victim_name TEXT NOT NULL, "
+        "victim_team INTEGER NOT NULL, weapon TEXT NOT NULL, kit TEXT NOT NULL, vehicle TEXT NOT NULL, "
+        "killer_x DOUBLE PRECISION, killer_z DOUBLE PRECISION, victim_x DOUBLE PRECISION, victim_z DOUBLE PRECISION)",
         "CREATE INDEX kills_round ON kills(round_id)",
+        "CREATE INDEX kills_killer ON kills(killer_identity)",
+        "CREATE INDEX kills_victim ON kills(victim_identity)",
         "CREATE TABLE chat (round_id INTEGER NOT NULL REFERENCES rounds(id) ON DELETE CASCADE, "
-        "time DOUBLE PRECISION NOT NULL, player_id INTEGER NOT NULL, text TEXT NOT NULL)",
+        "time DOUBLE PRECISION NOT NULL, player_id INTEGER NOT NULL, name TEXT NOT NULL, text TEXT NOT NULL)",
     }};
     return migrations;
 }

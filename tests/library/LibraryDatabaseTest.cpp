@@ -42,7 +42,8 @@ TEST(LibraryDatabase, ANewLibraryHasTheSchemaAndKeepsWhatWasWrittenWithBoundValu
         for (const char* table : {"files", "logs", "rounds", "identities", "identity_names", "player_rounds", "kills", "chat"})
             EXPECT_TRUE(library.Connection().tables().contains(QString::fromLatin1(table))) << table;
         QSqlQuery insert(library.Connection());
-        ASSERT_TRUE(insert.prepare(QStringLiteral("INSERT INTO identities (keyhash) VALUES (?)")));
+        ASSERT_TRUE(insert.prepare(QStringLiteral("INSERT INTO identities (identity, keyhash) VALUES (?, ?)")));
+        insert.addBindValue(QString::fromStdString("name:" + hostile));
         insert.addBindValue(QString::fromStdString(hostile));
         ASSERT_TRUE(insert.exec());
     }

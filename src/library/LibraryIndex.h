@@ -1,0 +1,51 @@
+#pragma once
+
+// Filling a match library from log files: each file is read once, and every round of it stored
+// in one transaction, so that a scan killed midway keeps every file it finished. Logs are only
+// ever read.
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class TLibraryDatabase;
+
+// What a scan did, as `ornwick library scan` prints it.
+struct TScanSummary {
+    int files = 0;   // the log files found
+    int indexed = 0; // read and stored (new or changed)
+    int skipped = 0; // unchanged since they were stored
+    int failed = 0;  // could not be read at all
+    int missing = 0; // stored before, gone now
+    int rounds = 0;  // the rounds stored by this scan
+    double seconds = 0;
+    bool cancelled = false;
+    std::vector<std::pair<std::string, std::string>> failures; // file, why
+};
+
+struct TScanProgress {
+    int done = 0;  // files handled so far
+    int total = 0; // files found
+    std::string file; // the one being read
+};
+
+// Told of each file before it is read; answering false cancels the scan there.
+using TScanReport = std::function<bool(const TScanProgress&)>;
+
+// The log files (".xml", ".zxml", any letter case) of `folder` and its subfolders, sorted.
+std::vector<std::string> LogFilesIn(const std::string& folder);
+
+// Stores one log file, replacing what the library held of it, in one transaction; returns the
+// rounds stored. A log that ends early is stored as far as it can be read, with its note.
+// Raises EBaseError when the file cannot be read at all (the library is left as it was).
+int IndexLogFile(TLibraryDatabase& library, const std::string& file);
+
+// Scans `folders`: new and changed logs are indexed, unchanged ones skipped, files the library
+// holds in these folders but that are gone are marked missing. A file that fails is counted
+// and passed over; it never stops the scan.
+TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::string>& folders,
+                         const TScanReport& report = {});
+
+// {"files":…,"indexed":…,"skipped":…,"failed":…,"missing":…,"rounds":…,"seconds":…}
+std::string ScanSummaryJson(const TScanSummary& summary);
