@@ -32,3 +32,5 @@ int CalibrateMap(TContext& c);
 int FitRound(TContext& c);
 // ImportMapCommand.cpp
 int ImportMapCommand(TContext& c);
+// LibraryCommands.cpp: the match library's commands.
+int Library(TContext& c);

@@ -88,7 +88,7 @@ int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, const s
         {"tokens", Tokens}, {"tree", Tree},       {"select", Select},   {"convert", Convert},
         {"rounds", Rounds}, {"roster", Roster},   {"events", Events},   {"objects", Objects},
         {"replay", Replay}, {"render", Render},   {"video", Video},     {"stats", Stats},
-        {"calibrate", CalibrateMap}, {"fit", FitRound}, {"import-map", ImportMapCommand}};
+        {"calibrate", CalibrateMap}, {"fit", FitRound}, {"import-map", ImportMapCommand}, {"library", Library}};
     commands.insert(more.begin(), more.end());
     if (argc < 2 || !commands.count(argv[1])) {
         err << Usage;

@@ -1,0 +1,26 @@
+#pragma once
+
+// `ornwick library …`: the match library's commands, each a function of the words after its
+// name, with the library chosen by --db or --home taken out of them.
+
+#include "tool/ToolCommand.h"
+
+#include <memory>
+
+class TLibraryDatabase;
+
+struct TLibraryCommand {
+    std::vector<std::string> args; // the subcommand's own words, --db and --home taken out
+    std::string location;          // --db FILE|URL; else "library.sqlite" in --home; else the user's
+    std::ostream& out;
+    std::ostream& err;
+
+    std::unique_ptr<TLibraryDatabase> Open() const;
+};
+
+// LibraryScanCommand.cpp
+int LibraryScan(TLibraryCommand& c);
+// LibraryQueryCommands.cpp
+int LibraryRoundsCommand(TLibraryCommand& c);
+int LibraryPlayerCommand(TLibraryCommand& c);
+int LibraryHeatmapCommand(TLibraryCommand& c);
