@@ -1,0 +1,22 @@
+#pragma once
+
+// Folders of a match library watched while the program runs, so that the rounds a running
+// server writes appear as it writes them.
+
+#include <QObject>
+
+#include <string>
+#include <vector>
+
+class TLibraryWatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit TLibraryWatcher(QObject* parent = nullptr);
+    // Watches these folders, their subfolders and their logs, in place of what was watched.
+    void Watch(const std::vector<std::string>& folders);
+
+signals:
+    // Something under a watched folder changed; told at most once a second, after the
+    // writing has paused, so that a scan then sees a whole burst of writes.
+    void Changed();
+};
