@@ -4,9 +4,10 @@
 # end-to-end test, which runs the program under an X server of its own; xauth lets a user run the
 # program the same way with xvfb-run.
 # FFmpeg's libraries write the exported videos; libx264 is the H.264 encoder libavcodec uses.
-# The match library is an SQLite file through Qt SQL's driver.
+# The match library is an SQLite file through Qt SQL's driver, or a database on a PostgreSQL server
+# through Qt's PostgreSQL driver; the tests run the library's tests again on a server of their own.
 set -e
-PKGS="build-essential cmake pkg-config qt6-base-dev libqt6sql6-sqlite zlib1g-dev libjpeg-dev \
+PKGS="build-essential cmake pkg-config qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql postgresql zlib1g-dev libjpeg-dev \
 libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libx264-164 \
 liblzo2-dev libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev fonts-dejavu-core fonts-liberation2 \
 fontconfig time ccache ninja-build \
