@@ -1,8 +1,18 @@
 // The library's questions over rows put in as the indexer stores them: the rounds' filters, the
-// players' sums and favourites, a player's page and the heat map's places.
+// players' sums and favourites, a player's page, the heat map's places and its picture.
 #include "LibraryRows.h"
 #include "TestLibrary.h"
+#include "base/Numeric.h"
+#include "library/HeatMap.h"
 #include "library/LibraryQuery.h"
+#include "mapview/Calibration.h"
+#include "mapview/PictureHolder.h"
+#include "mapview/RoundMap.h"
+#include "mapview/ViewOptions.h"
+#include "settings/ProgramFolder.h"
+
+#include <QDir>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -249,4 +259,93 @@ TEST(LibraryQuery, HeatPlacesByKindTeamWeaponAndPlayer)
     EXPECT_EQ(places(THeatKind::Kills, {}, "Thompson", "[clan]anna"), (TPlaces{{100, 200}, {500, 500}}));
     EXPECT_EQ(places(THeatKind::Deaths, {}, "", "", "el_alamein"), (TPlaces{{1000, 1000}}));
     EXPECT_EQ(places(THeatKind::Deaths, {}, "", "", "Berlin"), TPlaces{});
+}
+
+namespace {
+
+// A program folder whose "flat" map has a plain picture and a saved calibration.
+struct TFlatMap {
+    static constexpr QRgb Ground = 0xFF204060;
+    explicit TFlatMap(const std::string& ini)
+    {
+        QDir().mkpath(QString::fromStdString(dir.Path("images")));
+        QImage picture(600, 600, QImage::Format_RGB888);
+        picture.fill(Ground);
+        picture.save(QString::fromStdString(dir.Path("images/flat.bmp")));
+        dir.Write("Tarvel.ini", ini);
+        files.Read();
+    }
+    TSeparatorScope point{'.'};
+    TTempDir dir;
+    TProgramFiles files{dir.Path("Tarvel")};
+};
+
+// The reddest pixel: where the heat is highest.
+QPoint Hottest(const QImage& picture)
+{
+    QPoint best;
+    int most = -1000;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (c.red() - c.green() - c.blue() > most) {
+                most = c.red() - c.green() - c.blue();
+                best = QPoint(x, y);
+            }
+        }
+    return best;
+}
+
+} // namespace
+
+TEST(LibraryHeatMap, APlaceLandsWhereTheFrameCentresAMarker)
+{
+    TFlatMap home("flat_SCALE=1500\nflat_CORRECTIONY=1800\nflat_TOPMARGIN=7\nflat_LEFTMARGIN=-5\n");
+    const TWorldPlace place{123.4, 211.7};
+    const THeatBase base = HeatBaseOf(home.files, "flat", {place});
+    ASSERT_FALSE(base.picture.isNull());
+    EXPECT_EQ(base.placing, (TCalibration{1500, 1800, -5, 7}));
+    EXPECT_EQ(base.pictureHeight, 600);
+    const int zoom = HeatZoom(base);
+    EXPECT_EQ(zoom, 1706); // the smallest side, 1024 pixels
+    const THeatMap heat = DrawHeatMap(base, {place}, zoom, FrameFont());
+    EXPECT_EQ(heat.points, 1);
+    EXPECT_EQ(heat.picture.size(), QSize(1024, 1024));
+
+    // A marker of the frame: centred on the map pixel the calibration gives, its centre zoomed.
+    TPictureHolder marker;
+    marker.Width = marker.Height = 16;
+    CentreOnMapPixel(marker, CalibratedMapX(base.placing, place.x), CalibratedMapY(base.placing, 600, place.z));
+    const long double scale = zoom / 1000.0L;
+    const QPoint centre(RoundToInt32((marker.Left + 8) * scale), RoundToInt32((marker.Top + 8) * scale));
+    EXPECT_EQ(Hottest(heat.picture), centre);
+    const QColor hot = heat.picture.pixelColor(centre);
+    EXPECT_GT(hot.red(), 200);
+    EXPECT_LT(hot.green(), 60);
+    // Away from it the picture is as it was.
+    const QPoint away = centre.x() > 512 ? QPoint(10, 10) : QPoint(1000, 1000);
+    EXPECT_EQ(heat.picture.pixel(away), TFlatMap::Ground);
+    // Faint, bluish heat at a blob's rim.
+    const QColor rim = heat.picture.pixelColor(centre + QPoint(HeatRadius * zoom / 1000 - 2, 0));
+    EXPECT_GT(rim.blue(), rim.red());
+}
+
+TEST(LibraryHeatMap, AMapWithoutPictureIsDrawnOnTheGridFittedToItsPlaces)
+{
+    TFlatMap home("");
+    const std::vector<TWorldPlace> places = {{-3000, -3000}, {5000, 4000}, {1000, 500}};
+    const THeatBase base = HeatBaseOf(home.files, "nowhere", places);
+    EXPECT_TRUE(base.picture.isNull());
+    EXPECT_EQ(base.pictureHeight, TPictureHolder::DefaultSize);
+    EXPECT_NE(base.placing, TCalibration{}); // fitted: the places lie on the grid
+    const THeatMap heat = DrawHeatMap(base, places, HeatZoom(base), FrameFont());
+    EXPECT_EQ(heat.points, 3);
+    EXPECT_EQ(heat.picture.width(), MinHeatSide);
+
+    // Places beyond the picture are not counted; nothing is drawn for none.
+    const THeatBase flat = HeatBaseOf(home.files, "flat", places);
+    EXPECT_EQ(flat.placing, TCalibration{});
+    EXPECT_EQ(DrawHeatMap(flat, places, 1000, FrameFont()).points, 0);
+    const THeatMap none = DrawHeatMap(flat, {}, 1000, FrameFont());
+    EXPECT_EQ(none.picture.pixel(300, 300), TFlatMap::Ground);
 }
