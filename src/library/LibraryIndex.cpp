@@ -466,8 +466,9 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file)
         int value = 0;
         if (TryStrToInt(ServerSetting(first, "port"), value))
             port = value;
-        mod = rounds.front().round.mod;
     }
+    if (!rounds.empty())
+        mod = rounds.front().round.mod;
     if (!port && named)
         port = named->Port;
     if (server.empty())
