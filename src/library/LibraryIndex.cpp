@@ -17,7 +17,6 @@
 #include <QJsonArray>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTimeZone>
 #include <QVariant>
 
 #include <sys/stat.h>
@@ -31,7 +30,6 @@
 #include <map>
 #include <set>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -180,8 +178,11 @@ std::string Later(const std::string& start, double seconds)
 {
     if (!std::isfinite(seconds) || std::fabs(seconds) > 1e10)
         return start;
-    QDateTime time = QDateTime::fromString(QString::fromLatin1(start), QStringLiteral("yyyy-MM-dd HH:mm"));
-    time.setTimeSpec(Qt::UTC);
+    // Wall-clock arithmetic, as the server's clock counts: read as UTC, a start in the hour a
+    // summer time skips is still a time.
+    const QString text = QString::fromLatin1(start);
+    const QDateTime time(QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd")),
+                         QTime::fromString(text.mid(11), QStringLiteral("HH:mm")), Qt::UTC);
     if (!time.isValid())
         return start;
     return time.addSecs(static_cast<qint64>(std::floor(seconds))).toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
