@@ -33,6 +33,9 @@ struct TScanProgress {
 // Told of each file before it is read; answering false cancels the scan there.
 using TScanReport = std::function<bool(const TScanProgress&)>;
 
+// Whether a file's name is a log's: ".xml" or ".zxml" in any letter case.
+bool IsLogFileName(const std::string& path);
+
 // The log files (".xml", ".zxml", any letter case) of `folder` and its subfolders, sorted.
 std::vector<std::string> LogFilesIn(const std::string& folder);
 

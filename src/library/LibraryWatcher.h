@@ -3,7 +3,9 @@
 // Folders of a match library watched while the program runs, so that the rounds a running
 // server writes appear as it writes them.
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -19,4 +21,13 @@ signals:
     // Something under a watched folder changed; told at most once a second, after the
     // writing has paused, so that a scan then sees a whole burst of writes.
     void Changed();
+
+private:
+    void AddPaths();
+    void Touched();
+
+    class QFileSystemWatcher* FWatcher;
+    class QTimer* FTimer;
+    QStringList FFolders;
+    QElapsedTimer FPending; // since the first change not yet told
 };

@@ -17,6 +17,7 @@ std::unique_ptr<TLibraryDatabase> TLibraryCommand::Open() const
 int Library(TContext& c)
 {
     static const std::map<std::string, int (*)(TLibraryCommand&)> subcommands = {
+        {"scan", LibraryScan},
         {"rounds", LibraryRoundsCommand},
         {"player", LibraryPlayerCommand},
         {"heatmap", LibraryHeatmapCommand},

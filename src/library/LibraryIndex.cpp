@@ -1,0 +1,686 @@
+#include "library/LibraryIndex.h"
+
+#include "base/Convert.h"
+#include "base/Errors.h"
+#include "library/LibraryDatabase.h"
+#include "library/LibraryQuery.h"
+#include "library/RoundRecord.h"
+#include "log/LogName.h"
+#include "log/OpenedLog.h"
+#include "log/PlayerIdentity.h"
+#include "log/RoundIndex.h"
+#include "xmltree/wexXMLTree.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonArray>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every text goes into the library as the 8-bit text it is, one character a byte, so that what
+// comes out is the same bytes whatever they were.
+QString Text(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+template <typename T> QVariant Nullable(const std::optional<T>& value)
+{
+    return value ? QVariant::fromValue(*value) : QVariant(QMetaType::fromType<T>());
+}
+
+[[noreturn]] void Unwritable(const QSqlError& error)
+{
+    throw EBaseError("The match library cannot be written: " + error.text().toStdString());
+}
+
+// A prepared statement whose values are bound in order.
+class TStatement {
+public:
+    TStatement(QSqlDatabase& db, const char* sql) : FQuery(db)
+    {
+        if (!FQuery.prepare(QString::fromLatin1(sql)))
+            Unwritable(FQuery.lastError());
+    }
+    template <typename... Values> QSqlQuery& Run(const Values&... values)
+    {
+        (Bind(values), ...);
+        if (!FQuery.exec())
+            Unwritable(FQuery.lastError());
+        return FQuery;
+    }
+    // The first column of the row a statement with RETURNING gives.
+    template <typename... Values> int64_t Id(const Values&... values)
+    {
+        QSqlQuery& query = Run(values...);
+        if (!query.next())
+            Unwritable(query.lastError());
+        const int64_t id = query.value(0).toLongLong();
+        query.finish(); // an unfinished statement would hold the transaction open
+        return id;
+    }
+
+private:
+    void Bind(const std::string& value) { FQuery.addBindValue(Text(value)); }
+    void Bind(const char* value) { FQuery.addBindValue(QString::fromLatin1(value)); }
+    void Bind(const QVariant& value) { FQuery.addBindValue(value); }
+    void Bind(int value) { FQuery.addBindValue(value); }
+    void Bind(int64_t value) { FQuery.addBindValue(static_cast<qlonglong>(value)); }
+    void Bind(double value) { FQuery.addBindValue(value); }
+    void Bind(bool value) { FQuery.addBindValue(value ? 1 : 0); }
+    QSqlQuery FQuery;
+};
+
+// A transaction that is rolled back unless committed: a failure midway leaves the library as it was.
+class TTransaction {
+public:
+    explicit TTransaction(QSqlDatabase& db) : FDatabase(db)
+    {
+        if (!FDatabase.transaction())
+            Unwritable(FDatabase.lastError());
+    }
+    ~TTransaction()
+    {
+        if (!FDone)
+            FDatabase.rollback();
+    }
+    void Commit()
+    {
+        if (!FDatabase.commit())
+            Unwritable(FDatabase.lastError());
+        FDone = true;
+    }
+
+private:
+    QSqlDatabase& FDatabase;
+    bool FDone = false;
+};
+
+struct TFileStamp {
+    int64_t size = 0;
+    int64_t modified = 0; // nanoseconds since the epoch
+};
+
+std::optional<TFileStamp> StampOf(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return TFileStamp{static_cast<int64_t>(info.st_size),
+                      static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+std::string AbsolutePath(const std::string& path) { return fs::absolute(fs::path(path)).lexically_normal().string(); }
+
+std::string ContentHash(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFOpenError(path);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    if (!hash.addData(&file))
+        throw EFOpenError(path, file.errorString().toStdString());
+    return hash.result().toHex().toStdString();
+}
+
+std::optional<double> Number(std::string_view text)
+{
+    long double value = 0;
+    if (!TryStrToFloat(LocalizePoints(text), value) || !std::isfinite(static_cast<double>(value)))
+        return std::nullopt;
+    return static_cast<double>(value);
+}
+
+// The last value of a setting of the round's server, as the round's map is read; "" without one.
+std::string ServerSetting(const TwexXMLNode& round, std::string_view name)
+{
+    std::string value;
+    if (const TwexXMLNode* server = round.SelectNode("bf:server"))
+        for (const TwexXMLNode* setting : server->Children())
+            if (setting->Name() == "bf:setting")
+                if (const TwexXMLAttribute* at = setting->AttributeByName("name"); at && at->Value() == name)
+                    value = std::string(TrimView(setting->Value()));
+    return value;
+}
+
+// The time stamp of the log's first element that has one: the moment the log's name dates.
+std::optional<double> FirstTimestamp(const TwexXMLTree& document)
+{
+    const TwexXMLNode* top = document.FirstChild();
+    const TwexXMLNode* log = top ? top->FirstChild() : nullptr;
+    if (!log)
+        return std::nullopt;
+    for (const TwexXMLNode* child : log->Children())
+        if (const TwexXMLAttribute* stamp = child->AttributeByName("timestamp"))
+            return Number(stamp->Value());
+    return std::nullopt;
+}
+
+std::string MinuteText(const QDateTime& time) { return time.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString(); }
+
+// A log start moved on by whole seconds; as it was when the move is no number of seconds.
+std::string Later(const std::string& start, double seconds)
+{
+    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e10)
+        return start;
+    // Wall-clock arithmetic, as the server's clock counts: read as UTC, a start in the hour a
+    // summer time skips is still a time.
+    const QString text = QString::fromLatin1(start);
+    const QDateTime time(QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd")),
+                         QTime::fromString(text.mid(11), QStringLiteral("HH:mm")), Qt::UTC);
+    if (!time.isValid())
+        return start;
+    return time.addSecs(static_cast<qint64>(std::floor(seconds))).toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
+}
+
+// The identities of a log and which stay of an id holds a moment.
+class TLogIdentities {
+public:
+    explicit TLogIdentities(const TwexXMLTree& document) : FIdentities(PlayerIdentities(document))
+    {
+        for (size_t i = 0; i < FIdentities.size(); ++i)
+            for (const TPlayerStay& stay : FIdentities[i].Stays)
+                FStays[stay.PlayerID].push_back({stay.JoinTime, i});
+        for (auto& [id, stays] : FStays)
+            std::stable_sort(stays.begin(), stays.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    const std::vector<TPlayerIdentity>& All() const { return FIdentities; }
+    // The identity of the stay of `id` that joined last by `time`, else its first; nothing for an
+    // id no stay held.
+    const TPlayerIdentity* At(int32_t id, double time) const
+    {
+        const auto found = FStays.find(id);
+        if (found == FStays.end())
+            return nullptr;
+        size_t at = found->second.front().second;
+        for (const auto& [joined, identity] : found->second)
+            if (joined <= time)
+                at = identity;
+        return &FIdentities[at];
+    }
+
+private:
+    std::vector<TPlayerIdentity> FIdentities;
+    std::unordered_map<int32_t, std::vector<std::pair<double, size_t>>> FStays;
+};
+
+std::string IdentityKey(const TPlayerIdentity* identity, const std::string& name)
+{
+    if (identity && !identity->KeyHash.empty())
+        return identity->KeyHash;
+    if (identity && !identity->Names.empty())
+        return "name:" + identity->Names.front();
+    return "name:" + name;
+}
+
+// Identities are shared by every log: each is found or added once per file.
+class TIdentityRows {
+public:
+    explicit TIdentityRows(QSqlDatabase& db)
+        : FAdd(db, "INSERT INTO identities (identity, keyhash) VALUES (?, ?) "
+                   "ON CONFLICT (identity) DO UPDATE SET keyhash = excluded.keyhash RETURNING id"),
+          FName(db, "INSERT INTO identity_names (identity_id, name, folded) VALUES (?, ?, ?) ON CONFLICT DO NOTHING")
+    {
+    }
+    int64_t Row(const std::string& key, const std::string& keyhash)
+    {
+        const auto found = FRows.find(key);
+        if (found != FRows.end())
+            return found->second;
+        const int64_t id = FAdd.Id(key, keyhash);
+        FRows.emplace(key, id);
+        return id;
+    }
+    void Name(int64_t identity, const std::string& name)
+    {
+        if (!name.empty() && FNames.insert({identity, name}).second)
+            FName.Run(identity, name, FoldedName(name));
+    }
+
+private:
+    TStatement FAdd, FName;
+    std::map<std::string, int64_t> FRows;
+    std::set<std::pair<int64_t, std::string>> FNames;
+};
+
+struct TChatLine {
+    double time = 0;
+    int32_t id = -1;
+    std::string text;
+};
+
+// The round's "chat" events after its last "roundInit", as the round's events are taken.
+std::vector<TChatLine> ChatOf(const TwexXMLNode& round)
+{
+    std::vector<TChatLine> lines;
+    for (const TwexXMLNode* event : round.Children()) {
+        if (event->Name() != "bf:event")
+            continue;
+        const TwexXMLAttribute* name = event->AttributeByName("name");
+        if (!name)
+            continue;
+        if (name->Value() == "roundInit") {
+            lines.clear();
+            continue;
+        }
+        if (name->Value() != "chat")
+            continue;
+        TChatLine line;
+        if (const TwexXMLAttribute* stamp = event->AttributeByName("timestamp"))
+            line.time = Number(stamp->Value()).value_or(0);
+        for (const TwexXMLNode* param : event->Children()) {
+            const TwexXMLAttribute* at = param->AttributeByName("name");
+            if (!at)
+                continue;
+            if (at->Value() == "player_id") {
+                int32_t id = 0;
+                if (TryStrToInt(TrimView(param->Value()), id))
+                    line.id = id;
+            } else if (at->Value() == "text")
+                line.text = DecodePlayerName(param->Value()); // escaped as the names are
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::string TableFieldsText(const std::vector<std::pair<std::string, std::string>>& fields)
+{
+    // Pairs rather than an object, which would lose the server's order.
+    QJsonArray pairs;
+    for (const auto& [name, value] : fields)
+        pairs.append(QJsonArray{Text(name), Text(value)});
+    return QJsonDocument(pairs).toJson(QJsonDocument::Compact).toStdString();
+}
+
+std::string TicketsText(const std::vector<std::pair<std::string, std::string>>& tickets)
+{
+    std::string text;
+    for (const auto& [team, left] : tickets)
+        text += (text.empty() ? "" : ", ") + team + ":" + left;
+    return text;
+}
+
+// Each id's stays on the server, from its "createPlayer" to its "destroyPlayer" or the log's
+// end, over the whole log: players who joined before the first round are in the
+// rounds too, though the roster has only those who joined within one.
+class TStaySpans {
+public:
+    explicit TStaySpans(const TwexXMLTree& document)
+    {
+        const TwexXMLNode* top = document.FirstChild();
+        const TwexXMLNode* log = top ? top->FirstChild() : nullptr;
+        if (!log)
+            return;
+        // The log ends, as the roster has it, at the last time stamp of its last element.
+        double last = NoLogEndTime;
+        if (!log->Children().empty() && log->Children().back()->ChildCount() > 0)
+            if (const TwexXMLAttribute* stamp = log->Children().back()->Children().back()->AttributeByName("timestamp"))
+                last = Number(stamp->Value()).value_or(NoLogEndTime);
+        std::unordered_map<int32_t, size_t> open;
+        auto event = [&](const TwexXMLNode& e) {
+            // Only joins and leaves count: the other events' times are not read at all.
+            const TwexXMLAttribute* name = e.AttributeByName("name");
+            if (!name)
+                return;
+            const bool creates = name->Value() == "createPlayer";
+            if (!creates && name->Value() != "destroyPlayer")
+                return;
+            const TwexXMLAttribute* stamp = e.AttributeByName("timestamp");
+            const std::optional<double> time = stamp ? Number(stamp->Value()) : std::nullopt;
+            if (!time)
+                return;
+            std::optional<int32_t> id;
+            for (const TwexXMLNode* param : e.Children())
+                if (const TwexXMLAttribute* at = param->AttributeByName("name"); at && at->Value() == "player_id") {
+                    int32_t value = 0;
+                    if (TryStrToInt(TrimView(param->Value()), value))
+                        id = value;
+                }
+            if (!id)
+                return;
+            const auto found = open.find(*id);
+            if (found != open.end()) {
+                FSpans[*id][found->second].second = *time;
+                open.erase(found);
+            }
+            if (creates) {
+                std::vector<std::pair<double, double>>& spans = FSpans[*id];
+                open[*id] = spans.size();
+                spans.push_back({*time, *time});
+            }
+        };
+        for (const TwexXMLNode* child : log->Children()) {
+            if (child->Name() == "bf:event")
+                event(*child);
+            else if (child->Name() == "bf:round")
+                for (const TwexXMLNode* e : child->Children())
+                    if (e->Name() == "bf:event")
+                        event(*e);
+        }
+        for (const auto& [id, at] : open)
+            FSpans[id][at].second = std::max(FSpans[id][at].first, last);
+    }
+
+    // Whole seconds of the id's stays that fall within [from, to]; a player the log never
+    // created was there all along.
+    int64_t SecondsWithin(int32_t id, double from, double to) const
+    {
+        const auto found = FSpans.find(id);
+        if (found == FSpans.end())
+            return static_cast<int64_t>(std::llround(std::max(0.0, to - from)));
+        double seconds = 0;
+        for (const auto& [join, leave] : found->second)
+            seconds += std::max(0.0, std::min(to, leave) - std::max(from, join));
+        return static_cast<int64_t>(std::llround(seconds));
+    }
+
+private:
+    std::unordered_map<int32_t, std::vector<std::pair<double, double>>> FSpans;
+};
+
+} // namespace
+
+bool IsLogFileName(const std::string& path)
+{
+    std::string extension = fs::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".xml" || extension == ".zxml";
+}
+
+std::vector<std::string> LogFilesIn(const std::string& folder)
+{
+    std::vector<std::string> files;
+    std::error_code error;
+    const fs::path root = fs::absolute(fs::path(folder)).lexically_normal();
+    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
+    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (IsLogFileName(it->path().string()) && it->is_regular_file(error))
+            files.push_back(it->path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+int IndexLogFile(TLibraryDatabase& library, const std::string& file)
+{
+    const std::string path = AbsolutePath(file);
+    const std::optional<TFileStamp> stamp = StampOf(path);
+    if (!stamp)
+        throw EFOpenError(path);
+    const std::string hash = ContentHash(path);
+
+    TOpenedLog log;
+    std::string note;
+    try {
+        log.Open(path);
+    } catch (const EBaseError& error) {
+        // A walk that fails keeps the rounds found before it; a log that gave none is unread.
+        if (log.Rounds().empty())
+            throw;
+        note = error.what();
+    }
+    const TLogReading& reading = log.Reading();
+    if (note.empty())
+        note = reading.Note();
+    const int64_t readable = IsCompressedLogName(path) ? static_cast<int64_t>(reading.textSize) : stamp->size;
+
+    // The records first, so that nothing is written of a log that fails midway. A round that
+    // cannot be replayed ends the log there: the rounds before it are stored, with the reason.
+    std::vector<TRoundRecords> rounds;
+    rounds.reserve(log.Rounds().size());
+    for (int i = 0; i < static_cast<int>(log.Rounds().size()); ++i) {
+        try {
+            rounds.push_back(RecordsOfRound(log, i));
+        } catch (const EBaseError& error) {
+            if (note.empty())
+                note = error.what();
+            break;
+        }
+    }
+    const TLogIdentities identities(log.Document());
+    const TStaySpans spans(log.Document());
+
+    // The log's server, port, mod and start.
+    const std::optional<TLogName> named = ParseLogName(path);
+    std::string server, mod;
+    std::optional<int> port;
+    if (!log.Rounds().empty()) {
+        const TwexXMLNode& first = *log.Round(0);
+        server = ServerSetting(first, "server name");
+        int value = 0;
+        if (TryStrToInt(ServerSetting(first, "port"), value))
+            port = value;
+    }
+    if (!rounds.empty())
+        mod = rounds.front().round.mod;
+    if (!port && named)
+        port = named->Port;
+    if (server.empty())
+        server = named ? "port " + std::to_string(named->Port) : fs::path(path).parent_path().filename().string();
+    const std::string started =
+        named ? LogStartText(*named)
+              : MinuteText(QDateTime::fromMSecsSinceEpoch(stamp->modified / 1000000));
+    const std::optional<double> logStart = FirstTimestamp(log.Document());
+
+    QSqlDatabase& db = library.Connection();
+    TTransaction transaction(db);
+    TStatement(db, "DELETE FROM files WHERE path = ?").Run(path);
+    const int64_t fileRow =
+        TStatement(db, "INSERT INTO files (path, size, modified, hash, readable, note, missing) "
+                       "VALUES (?, ?, ?, ?, ?, ?, 0) RETURNING id")
+            .Id(path, stamp->size, stamp->modified, hash, readable, note);
+    const int64_t logRow =
+        TStatement(db, "INSERT INTO logs (file_id, server, port, mod, started, dated_by_name) "
+                       "VALUES (?, ?, ?, ?, ?, ?) RETURNING id")
+            .Id(fileRow, server, Nullable(port), mod, started, named.has_value());
+
+    TIdentityRows identityRows(db);
+    for (const TPlayerIdentity& identity : identities.All()) {
+        const int64_t row = identityRows.Row(IdentityKey(&identity, ""), identity.KeyHash);
+        for (const std::string& name : identity.Names)
+            identityRows.Name(row, name);
+    }
+    auto identityOf = [&](int32_t id, double time, const std::string& name) {
+        const TPlayerIdentity* identity = identities.At(id, time);
+        const int64_t row = identityRows.Row(IdentityKey(identity, name), identity ? identity->KeyHash : "");
+        identityRows.Name(row, name);
+        return row;
+    };
+
+    TStatement addRound(db, "INSERT INTO rounds (log_id, place, map, mod, mode, started, start, length, players, "
+                            "winner, victory, tickets, note) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id");
+    TStatement addPlayer(db, "INSERT INTO player_rounds (round_id, identity_id, player_id, name, team, seconds, "
+                             "table_score, table_kills, table_deaths, table_tks, table_fields, score, kills, deaths, tks) "
+                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    TStatement addKill(db, "INSERT INTO kills (round_id, time, team_kill, killer_id, killer_identity, killer_name, "
+                           "killer_team, victim_id, victim_identity, victim_name, victim_team, weapon, kit, vehicle, "
+                           "killer_x, killer_z, victim_x, victim_z) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    TStatement addChat(db, "INSERT INTO chat (round_id, time, player_id, name, text) VALUES (?, ?, ?, ?, ?)");
+
+    for (const TRoundRecords& records : rounds) {
+        const TRoundRecord& round = records.round;
+        const double start = round.start.value_or(0);
+        const double end = start + static_cast<double>(round.length);
+        const std::string roundStarted = round.start && logStart ? Later(started, *round.start - *logStart) : started;
+        const int64_t roundRow = addRound.Id(logRow, round.index, round.map, round.mod, round.mode, roundStarted,
+                                             Nullable(round.start), round.length, round.players, round.winner,
+                                             round.victoryType, TicketsText(round.tickets), round.note);
+
+        std::unordered_map<int32_t, std::pair<int64_t, int>> players; // id -> identity, team
+        for (const TPlayerRoundRecord& p : records.players) {
+            const int64_t identity = identityOf(p.id, end, p.name);
+            players[p.id] = {identity, p.team};
+            const std::optional<int> kills = p.replay ? std::optional<int>(p.replay->kills) : std::nullopt;
+            const std::optional<int> deaths = p.replay ? std::optional<int>(p.replay->deaths) : std::nullopt;
+            const std::optional<int> tks = p.replay ? std::optional<int>(p.replay->tks) : std::nullopt;
+            const int64_t seconds = round.start ? spans.SecondsWithin(p.id, start, end) : 0;
+            // The replay keeps no score of its own: the score is the server's.
+            addPlayer.Run(roundRow, identity, p.id, p.name, p.team, seconds, Nullable(p.score), Nullable(p.kills),
+                          Nullable(p.deaths), Nullable(p.tks), TableFieldsText(p.tableFields), Nullable(p.score),
+                          Nullable(kills), Nullable(deaths), Nullable(tks));
+        }
+        auto player = [&](int32_t id, double time, const std::string& name) -> std::pair<int64_t, int> {
+            const auto found = players.find(id);
+            if (found != players.end())
+                return found->second;
+            return {identityOf(id, time, name), 0};
+        };
+        for (const TKillRecord& kill : records.kills) {
+            const auto [killer, killerTeam] = player(kill.killerID, kill.time, kill.killerName);
+            const auto [victim, victimTeam] = player(kill.victimID, kill.time, kill.victimName);
+            auto x = [](const std::optional<TWorldPlace>& place) {
+                return place ? QVariant(place->x) : QVariant(QMetaType::fromType<double>());
+            };
+            auto z = [](const std::optional<TWorldPlace>& place) {
+                return place ? QVariant(place->z) : QVariant(QMetaType::fromType<double>());
+            };
+            addKill.Run(roundRow, kill.time, kill.teamKill, kill.killerID, killer, kill.killerName, killerTeam,
+                        kill.victimID, victim, kill.victimName, victimTeam, kill.weapon, kill.kit, kill.vehicle,
+                        x(kill.killerPlace), z(kill.killerPlace), x(kill.victimPlace), z(kill.victimPlace));
+        }
+        std::unordered_map<int32_t, const std::string*> names;
+        for (const TPlayerRoundRecord& p : records.players)
+            names[p.id] = &p.name;
+        for (const TChatLine& line : ChatOf(*log.Round(round.index))) {
+            const auto found = names.find(line.id);
+            std::string name = found != names.end() ? *found->second : "";
+            if (name.empty())
+                for (const TPlayerInfo& stay : log.Roster())
+                    if (stay.PlayerID == line.id && stay.JoinTime <= line.time)
+                        name = stay.PlayerName;
+            addChat.Run(roundRow, line.time, line.id, name, line.text);
+        }
+    }
+    transaction.Commit();
+    return static_cast<int>(rounds.size());
+}
+
+TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::string>& folders, const TScanReport& report)
+{
+    const auto began = std::chrono::steady_clock::now();
+    TScanSummary summary;
+    std::vector<std::string> roots;
+    std::vector<std::string> found;
+    for (const std::string& folder : folders) {
+        roots.push_back(AbsolutePath(folder));
+        std::error_code error;
+        if (!fs::is_directory(roots.back(), error)) {
+            summary.failures.push_back({roots.back(), "Cannot open folder " + roots.back()});
+            continue;
+        }
+        for (std::string& file : LogFilesIn(roots.back()))
+            found.push_back(std::move(file));
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    summary.files = static_cast<int>(found.size());
+
+    // What the library holds, read once: an unchanged file is passed over without being opened.
+    struct THeld {
+        TFileStamp stamp;
+        bool missing = false;
+        bool seen = false;
+    };
+    std::unordered_map<std::string, THeld> held;
+    QSqlDatabase& db = library.Connection();
+    {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT path, size, modified, missing FROM files")))
+            throw EBaseError("The match library cannot be read: " + query.lastError().text().toStdString());
+        while (query.next())
+            held.emplace(query.value(0).toString().toLatin1().toStdString(),
+                         THeld{{query.value(1).toLongLong(), query.value(2).toLongLong()}, query.value(3).toInt() != 0});
+    }
+
+    std::vector<std::string> foundAgain;
+    for (size_t i = 0; i < found.size(); ++i) {
+        const std::string& file = found[i];
+        if (report && !report({static_cast<int>(i), summary.files, file})) {
+            summary.cancelled = true;
+            break;
+        }
+        const auto at = held.find(file);
+        const std::optional<TFileStamp> stamp = StampOf(file);
+        if (at != held.end()) {
+            at->second.seen = true;
+            if (stamp && stamp->size == at->second.stamp.size && stamp->modified == at->second.stamp.modified) {
+                ++summary.skipped;
+                if (at->second.missing)
+                    foundAgain.push_back(file);
+                continue;
+            }
+        }
+        try {
+            summary.rounds += IndexLogFile(library, file);
+            ++summary.indexed;
+        } catch (const std::exception& error) {
+            ++summary.failed;
+            summary.failures.push_back({file, error.what()});
+        }
+    }
+
+    if (!summary.cancelled) {
+        std::vector<std::string> gone;
+        for (const auto& [path, file] : held) {
+            if (file.seen)
+                continue;
+            for (const std::string& root : roots)
+                if (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+                    (root.back() == '/' || path[root.size()] == '/')) {
+                    gone.push_back(path);
+                    break;
+                }
+        }
+        std::sort(gone.begin(), gone.end());
+        summary.missing = static_cast<int>(gone.size());
+        if (!gone.empty() || !foundAgain.empty()) {
+            TTransaction transaction(db);
+            TStatement mark(db, "UPDATE files SET missing = ? WHERE path = ?");
+            for (const std::string& path : gone)
+                if (!held[path].missing)
+                    mark.Run(1, path);
+            for (const std::string& path : foundAgain)
+                mark.Run(0, path);
+            transaction.Commit();
+        }
+    } else if (!foundAgain.empty()) {
+        TTransaction transaction(db);
+        TStatement mark(db, "UPDATE files SET missing = 0 WHERE path = ?");
+        for (const std::string& path : foundAgain)
+            mark.Run(path);
+        transaction.Commit();
+    }
+    summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    return summary;
+}
+
+std::string ScanSummaryJson(const TScanSummary& summary)
+{
+    // Written without the locale, which could make the decimal point a comma.
+    char number[32];
+    const auto written = std::to_chars(number, number + sizeof number, summary.seconds, std::chars_format::fixed, 3);
+    const std::string seconds(number, written.ptr);
+    return "{\"files\":" + std::to_string(summary.files) + ",\"indexed\":" + std::to_string(summary.indexed) +
+           ",\"skipped\":" + std::to_string(summary.skipped) + ",\"failed\":" + std::to_string(summary.failed) +
+           ",\"missing\":" + std::to_string(summary.missing) + ",\"rounds\":" + std::to_string(summary.rounds) +
+           ",\"seconds\":" + seconds + "}";
+}

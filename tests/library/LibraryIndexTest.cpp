@@ -1,0 +1,531 @@
+// Indexing logs into a match library: the counts stored are the stats command's, players are
+// followed across names and logs, a scan skips what it has and replaces what changed, and bad
+// or vanished files never cost what the library held.
+#include "../replay/LogText.h"
+#include "LogGen.h"
+#include "TestLibrary.h"
+#include "TestUtil.h"
+#include "library/LibraryIndex.h"
+#include "log/EventInfo.h"
+#include "log/LogName.h"
+#include "log/OpenedLog.h"
+#include "log/PlayerIdentity.h"
+#include "replay/RoundStats.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+
+using namespace replaylog;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Latin1(const QVariant& value) { return value.toString().toLatin1().toStdString(); }
+
+// The rows a statement gives, each value as text ("" for NULL); `binds` in order.
+std::vector<std::vector<std::string>> Rows(TLibraryDatabase& library, const std::string& sql,
+                                           const std::vector<QVariant>& binds = {})
+{
+    QSqlQuery query(library.Connection());
+    EXPECT_TRUE(query.prepare(QString::fromStdString(sql))) << sql;
+    for (const QVariant& value : binds)
+        query.addBindValue(value);
+    EXPECT_TRUE(query.exec()) << sql;
+    std::vector<std::vector<std::string>> rows;
+    while (query.next()) {
+        std::vector<std::string>& row = rows.emplace_back();
+        for (int i = 0; i < query.record().count(); ++i)
+            row.push_back(query.value(i).isNull() ? "" : Latin1(query.value(i)));
+    }
+    return rows;
+}
+
+int64_t Count(TLibraryDatabase& library, const std::string& sql, const std::vector<QVariant>& binds = {})
+{
+    const auto rows = Rows(library, sql, binds);
+    return rows.empty() ? -1 : std::stoll(rows[0][0]);
+}
+
+QVariant Q(const std::string& text) { return QString::fromLatin1(text); }
+
+// Every table's rows, to tell that nothing changed.
+std::vector<std::vector<std::string>> Everything(TLibraryDatabase& library)
+{
+    std::vector<std::vector<std::string>> all;
+    for (const char* table : {"files", "logs", "rounds", "identities", "identity_names", "player_rounds", "kills", "chat"})
+        for (auto& row : Rows(library, std::string("SELECT * FROM ") + table + " ORDER BY 1, 2"))
+            all.push_back(std::move(row));
+    return all;
+}
+
+std::optional<int> Number(const std::string& text)
+{
+    return text.empty() ? std::nullopt : std::optional<int>(std::stoi(text));
+}
+
+// Each round of the log as stored against what the stats command prints: the server's table
+// and the replay's counts, player by player.
+void ExpectStatsStored(TLibraryDatabase& library, const std::string& file)
+{
+    SCOPED_TRACE(file);
+    TOpenedLog log;
+    try {
+        log.Open(file);
+    } catch (const std::exception&) {
+        // a walk that fails keeps the rounds it found, and so does the library
+    }
+    ASSERT_EQ(Count(library, "SELECT COUNT(*) FROM rounds r JOIN logs l ON l.id = r.log_id JOIN files f ON "
+                             "f.id = l.file_id WHERE f.path = ?",
+                    {Q(file)}),
+              static_cast<int64_t>(log.Rounds().size()));
+    for (int n = 0; n < static_cast<int>(log.Rounds().size()); ++n) {
+        SCOPED_TRACE("round " + std::to_string(n));
+        TEventInfoList events;
+        log.BuildRoundEvents(n, events);
+        const TRoundStats stats = ReadRoundStats(log.Document(), *log.Round(n));
+        const auto counts = ReplayCounts(events, log.Roster());
+        std::map<int32_t, std::vector<std::string>> stored;
+        for (auto& row : Rows(library,
+                              "SELECT p.player_id, p.name, p.table_kills, p.table_deaths, p.table_tks, p.table_score, "
+                              "p.kills, p.deaths, p.tks FROM player_rounds p JOIN rounds r ON r.id = p.round_id "
+                              "JOIN logs l ON l.id = r.log_id JOIN files f ON f.id = l.file_id "
+                              "WHERE f.path = ? AND r.place = ?",
+                              {Q(file), n}))
+            EXPECT_TRUE(stored.emplace(std::stoi(row[0]), row).second) << "player " << row[0] << " twice";
+        for (const TPlayerStat& row : stats.players) {
+            ASSERT_TRUE(stored.count(*row.ID())) << "player " << *row.ID();
+            const auto& p = stored[*row.ID()];
+            EXPECT_EQ(p[1], row.Field("player_name"));
+            EXPECT_EQ(Number(p[2]), Number(row.Field("kills")));
+            EXPECT_EQ(Number(p[3]), Number(row.Field("deaths")));
+            EXPECT_EQ(Number(p[4]), Number(row.Field("tks")));
+            EXPECT_EQ(Number(p[5]), Number(row.Field("score")));
+        }
+        for (const auto& [id, c] : counts) {
+            ASSERT_TRUE(stored.count(id)) << "counted player " << id;
+            EXPECT_EQ(stored[id][6], std::to_string(c.kills)) << "player " << id;
+            EXPECT_EQ(stored[id][7], std::to_string(c.deaths)) << "player " << id;
+            EXPECT_EQ(stored[id][8], std::to_string(c.tks)) << "player " << id;
+        }
+    }
+}
+
+// Several servers' logs of the same people, with key hashes and name changes.
+std::vector<std::string> Series(const TTempDir& dir, const std::string& folder, bool zxml = false)
+{
+    loggen::Options options;
+    options.seed = 7;
+    options.players = 12;
+    options.rounds = 2;
+    options.roundTime = 180;
+    options.keyhash = true;
+    options.nameChanges = true;
+    options.servers = 2;
+    options.logsPerServer = 2;
+    options.zxml = zxml;
+    options.outDir = dir.Path(folder);
+    std::vector<std::string> files;
+    for (const std::string& name : loggen::generateSeries(options))
+        files.push_back(options.outDir + "/" + name);
+    return files;
+}
+
+std::string SmallLog(uint64_t seed, int rounds = 2)
+{
+    loggen::Options options;
+    options.seed = seed;
+    options.players = 10;
+    options.rounds = rounds;
+    options.roundTime = 150;
+    return loggen::generateToString(options);
+}
+
+TScanSummary Scan(TLibraryDatabase& library, const std::string& folder, const TScanReport& report = {})
+{
+    return ScanFolders(library, {folder}, report);
+}
+
+} // namespace
+
+TEST(LibraryIndex, StoredCountsAreTheStatsCommandsOnGeneratedSeries)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    const std::vector<std::string> files = Series(dir, "logs");
+    const TScanSummary summary = Scan(*library, dir.Path("logs"));
+    EXPECT_EQ(summary.files, static_cast<int>(files.size()));
+    EXPECT_EQ(summary.indexed, summary.files);
+    EXPECT_EQ(summary.failed, 0);
+    EXPECT_GT(summary.rounds, 0);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), summary.rounds);
+    for (const std::string& file : files)
+        ExpectStatsStored(*library, file);
+    // Each kill stored belongs to a stored round and names both players' identities.
+    EXPECT_GT(Count(*library, "SELECT COUNT(*) FROM kills"), 0);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM kills WHERE killer_identity IS NULL OR victim_identity IS NULL"), 0);
+    EXPECT_GT(Count(*library, "SELECT COUNT(*) FROM chat"), 0);
+    // The file's name dates the log and names its port.
+    for (const auto& row : Rows(*library, "SELECT l.port, l.started, l.dated_by_name, f.path FROM logs l "
+                                          "JOIN files f ON f.id = l.file_id")) {
+        const std::optional<TLogName> name = ParseLogName(row[3]);
+        ASSERT_TRUE(name);
+        EXPECT_EQ(row[1], LogStartText(*name));
+        EXPECT_EQ(row[2], "1");
+    }
+}
+
+TEST(LibraryIndex, StoredCountsAreTheStatsCommandsOnTheDemoLog)
+{
+    TSeparatorScope point('.');
+    const std::string demo = std::string(ORNWICK_BIN_DIR) + "/demo/demo.zxml";
+    if (!fs::exists(demo))
+        GTEST_SKIP() << "no demo log at " << demo << " (build the target demo_log)";
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    fs::create_directory(dir.Path("demo"));
+    fs::copy_file(demo, dir.Path("demo/demo.zxml"));
+    EXPECT_EQ(Scan(*library, dir.Path("demo")).indexed, 1);
+    ExpectStatsStored(*library, dir.Path("demo/demo.zxml"));
+    // A name that is no server's leaves the date to the file's time, and the server to the log.
+    const auto logs = Rows(*library, "SELECT dated_by_name, server FROM logs");
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_EQ(logs[0][0], "0");
+    EXPECT_FALSE(logs[0][1].empty());
+}
+
+TEST(LibraryIndex, KeyHashesAndNamesFollowPlayersAcrossLogs)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    const std::vector<std::string> files = Series(dir, "logs");
+    Scan(*library, dir.Path("logs"));
+
+    // What each log says of its players, gathered over the logs.
+    std::map<std::string, std::set<std::string>> namesOf; // identity -> names
+    std::map<std::string, std::set<std::string>> filesOf;
+    for (const std::string& file : files) {
+        TOpenedLog log;
+        log.Open(file);
+        for (const TPlayerIdentity& identity : PlayerIdentities(log.Document())) {
+            const std::string key = identity.KeyHash.empty() ? "name:" + identity.Names.front() : identity.KeyHash;
+            namesOf[key].insert(identity.Names.begin(), identity.Names.end());
+            filesOf[key].insert(file);
+        }
+    }
+    bool acrossLogs = false, renamed = false, bots = false;
+    for (const auto& [key, names] : namesOf) {
+        SCOPED_TRACE(key);
+        const auto rows = Rows(*library, "SELECT i.keyhash, n.name FROM identities i JOIN identity_names n "
+                                         "ON n.identity_id = i.id WHERE i.identity = ?",
+                               {Q(key)});
+        std::set<std::string> stored;
+        for (const auto& row : rows) {
+            stored.insert(row[1]);
+            EXPECT_EQ(row[0], key.rfind("name:", 0) == 0 ? "" : key);
+        }
+        EXPECT_EQ(stored, names);
+        const int64_t logs = Count(*library,
+                                   "SELECT COUNT(DISTINCT l.file_id) FROM player_rounds p JOIN identities i ON "
+                                   "i.id = p.identity_id JOIN rounds r ON r.id = p.round_id JOIN logs l ON l.id = "
+                                   "r.log_id WHERE i.identity = ?",
+                                   {Q(key)});
+        EXPECT_LE(logs, static_cast<int64_t>(filesOf[key].size()));
+        acrossLogs |= key.rfind("name:", 0) != 0 && logs > 1;
+        renamed |= key.rfind("name:", 0) != 0 && names.size() > 1;
+    }
+    // The generator's bots are never created, only named by the server's table: they are
+    // known by that name, one identity over all logs.
+    for (const auto& row : Rows(*library, "SELECT identity, keyhash FROM identities")) {
+        if (namesOf.count(row[0]))
+            continue;
+        EXPECT_EQ(row[0].rfind("name:", 0), 0u) << row[0];
+        EXPECT_EQ(row[1], "");
+        bots |= row[0].rfind("name:Bot_", 0) == 0;
+    }
+    EXPECT_TRUE(acrossLogs) << "no key hash joined two logs";
+    EXPECT_TRUE(renamed) << "no player with two names";
+    EXPECT_TRUE(bots) << "no bot known by name";
+    // Every player of every round has an identity of the log's.
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM player_rounds WHERE identity_id IS NULL"), 0);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM identities WHERE keyhash <> ''"),
+              static_cast<int64_t>(std::count_if(namesOf.begin(), namesOf.end(),
+                                                 [](const auto& i) { return i.first.rfind("name:", 0) != 0; })));
+}
+
+TEST(LibraryIndex, AScanSkipsWhatItHasReplacesWhatChangedAndMarksWhatWent)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    fs::create_directories(dir.Path("logs/sub"));
+    const std::string a = dir.Write("logs/a.xml", SmallLog(1));
+    const std::string b = dir.Write("logs/sub/b.XML", SmallLog(2));
+    const std::string c = dir.Write("logs/sub/c.zxml", ZlibCompressed(SmallLog(3)));
+    dir.Write("logs/notes.txt", "not a log");
+
+    TScanSummary first = Scan(*library, dir.Path("logs"));
+    EXPECT_EQ(first.files, 3);
+    EXPECT_EQ(first.indexed, 3);
+    EXPECT_EQ(first.skipped, 0);
+    const int64_t rounds = Count(*library, "SELECT COUNT(*) FROM rounds");
+    EXPECT_EQ(rounds, first.rounds);
+
+    TScanSummary again = Scan(*library, dir.Path("logs"));
+    EXPECT_EQ(again.skipped, 3);
+    EXPECT_EQ(again.indexed, 0);
+    EXPECT_EQ(again.rounds, 0);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), rounds);
+
+    // Indexing a file again replaces it whole. (The generator leaves a log's last round open,
+    // and the round list leaves it out.)
+    EXPECT_EQ(IndexLogFile(*library, a), 1);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), rounds);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM files"), 3);
+
+    // A changed file is read again, its rounds replaced; the others are skipped.
+    const std::string before = Rows(*library, "SELECT hash FROM files WHERE path = ?", {Q(b)})[0][0];
+    dir.Write("logs/sub/b.XML", SmallLog(4, 3));
+    TScanSummary changed = Scan(*library, dir.Path("logs"));
+    EXPECT_EQ(changed.indexed, 1);
+    EXPECT_EQ(changed.skipped, 2);
+    EXPECT_EQ(changed.rounds, 2);
+    EXPECT_NE(Rows(*library, "SELECT hash FROM files WHERE path = ?", {Q(b)})[0][0], before);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), rounds + 1);
+
+    // A file touched, its size the same, is read again too.
+    struct stat info {};
+    ASSERT_EQ(::stat(a.c_str(), &info), 0);
+    const struct timespec times[2] = {info.st_atim, {info.st_mtim.tv_sec + 60, info.st_mtim.tv_nsec}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, a.c_str(), times, 0), 0);
+    EXPECT_EQ(Scan(*library, dir.Path("logs")).indexed, 1);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), rounds + 1);
+
+    // A file that went is marked, its rows kept; found again, unmarked without being read.
+    const std::string kept = ReadFileBytes(c);
+    fs::rename(c, dir.Path("c.zxml"));
+    TScanSummary gone = Scan(*library, dir.Path("logs"));
+    EXPECT_EQ(gone.missing, 1);
+    EXPECT_EQ(gone.files, 2);
+    EXPECT_EQ(Rows(*library, "SELECT missing FROM files WHERE path = ?", {Q(c)})[0][0], "1");
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM files WHERE missing = 1"), 1);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), rounds + 1);
+    // A scan of another folder marks nothing of this one.
+    fs::create_directory(dir.Path("other"));
+    EXPECT_EQ(Scan(*library, dir.Path("other")).missing, 0);
+    EXPECT_EQ(Scan(*library, dir.Path("logs/su")).missing, 0); // a name that only begins the same
+
+    fs::rename(dir.Path("c.zxml"), c);
+    TScanSummary back = Scan(*library, dir.Path("logs"));
+    EXPECT_EQ(back.skipped, 3);
+    EXPECT_EQ(back.missing, 0);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM files WHERE missing = 1"), 0);
+}
+
+TEST(LibraryIndex, ACutOffLogIsStoredAsFarAsItReadsWithItsNote)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    const std::string whole = ZlibCompressed(SmallLog(5, 4));
+    const std::string file = dir.Write("ev_16567-20240301_2015.zxml", whole.substr(0, whole.size() * 3 / 4));
+    const int rounds = IndexLogFile(*library, file);
+    EXPECT_GT(rounds, 0);
+    EXPECT_LT(rounds, 4);
+    TOpenedLog log;
+    try {
+        log.Open(file);
+    } catch (const std::exception&) {
+        // the rounds found before the walk failed stay
+    }
+    const auto row = Rows(*library, "SELECT note, readable, size FROM files")[0];
+    EXPECT_EQ(row[0], log.Reading().Note());
+    EXPECT_EQ(row[0].rfind("The log is cut off: ", 0), 0u) << row[0];
+    EXPECT_EQ(row[1], std::to_string(log.Reading().textSize));
+    EXPECT_EQ(row[2], std::to_string(whole.size() * 3 / 4));
+    ExpectStatsStored(*library, file);
+    const auto logs = Rows(*library, "SELECT port, started, dated_by_name, server FROM logs")[0];
+    EXPECT_EQ(logs[1], "2024-03-01 20:15");
+    EXPECT_EQ(logs[2], "1");
+    // The rounds start as long after the log's start as their first events after its first.
+    const auto started = Rows(*library, "SELECT started FROM rounds ORDER BY place");
+    ASSERT_FALSE(started.empty());
+    EXPECT_GE(started.back()[0], started.front()[0]);
+    EXPECT_GE(started.front()[0], "2024-03-01 20:15");
+}
+
+TEST(LibraryIndex, FilesThatCannotBeReadAreCountedAndTheScanGoesOn)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    fs::create_directory(dir.Path("logs"));
+    const std::string garbage = dir.Write("logs/a-garbage.zxml", std::string(4000, '\x9c'));
+    dir.Write("logs/b.xml", SmallLog(6));
+    const TScanSummary summary = Scan(*library, dir.Path("logs"));
+    EXPECT_EQ(summary.files, 2);
+    EXPECT_EQ(summary.failed, 1);
+    EXPECT_EQ(summary.indexed, 1);
+    ASSERT_EQ(summary.failures.size(), 1u);
+    EXPECT_EQ(summary.failures[0].first, garbage);
+    EXPECT_FALSE(summary.failures[0].second.empty());
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM files"), 1);
+    // The failed file is tried again by the next scan.
+    EXPECT_EQ(Scan(*library, dir.Path("logs")).failed, 1);
+    // A folder that is not there is told, not a failed file.
+    const TScanSummary none = ScanFolders(*library, {dir.Path("nowhere")});
+    EXPECT_EQ(none.files, 0);
+    EXPECT_EQ(none.failed, 0);
+    EXPECT_EQ(none.failures.size(), 1u);
+}
+
+TEST(LibraryIndex, AFailureInsideAFileLeavesTheLibraryAsItWas)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    const std::string file = dir.Write("log.xml", Log(Round(Ev("chat", "5", 3, "", {{"text", "hello"}}))));
+    IndexLogFile(*library, file);
+    const auto before = Everything(*library);
+    ASSERT_FALSE(before.empty());
+
+    // The library refuses one chat line: the file's new rounds, written before it, must go too.
+    QSqlQuery query(library->Connection());
+    if (library->Connection().driverName() == QStringLiteral("QSQLITE"))
+        ASSERT_TRUE(query.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON chat WHEN NEW.text = 'boom' "
+                                              "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    else
+        ASSERT_TRUE(query.exec(QStringLiteral("ALTER TABLE chat ADD CONSTRAINT refuse CHECK (text <> 'boom')")));
+    dir.Write("log.xml", Log(Round(Ev("chat", "5", 3, "", {{"text", "hi"}}) + Ev("chat", "6", 5, "", {{"text", "boom"}}),
+                                   "other")));
+    EXPECT_NE(MessageOf([&] { IndexLogFile(*library, file); }), "");
+    EXPECT_EQ(Everything(*library), before);
+    // A file that no longer reads at all leaves it too.
+    dir.Write("log.xml", std::string(100, '\x9c'));
+    fs::rename(file, dir.Path("log.zxml"));
+    EXPECT_NE(MessageOf([&] { IndexLogFile(*library, dir.Path("log.zxml")); }), "");
+    EXPECT_EQ(Everything(*library), before);
+}
+
+TEST(LibraryIndex, ACancelledScanKeepsTheFilesItFinished)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    fs::create_directory(dir.Path("logs"));
+    for (const char* name : {"a.xml", "b.xml", "c.xml"})
+        dir.Write(std::string("logs/") + name, SmallLog(name[0]));
+    std::vector<TScanProgress> told;
+    const TScanSummary summary = Scan(*library, dir.Path("logs"), [&told](const TScanProgress& progress) {
+        told.push_back(progress);
+        return progress.done < 2;
+    });
+    EXPECT_TRUE(summary.cancelled);
+    EXPECT_EQ(summary.indexed, 2);
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told[1].done, 1);
+    EXPECT_EQ(told[1].total, 3);
+    EXPECT_EQ(told[1].file, dir.Path("logs/b.xml"));
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM files"), 2);
+    EXPECT_EQ(Scan(*library, dir.Path("logs")).indexed, 1);
+}
+
+TEST(LibraryIndex, LogsAreOnlyRead)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    fs::create_directory(dir.Path("logs"));
+    const std::vector<std::string> files = {dir.Write("logs/a.xml", SmallLog(8)),
+                                            dir.Write("logs/b.zxml", ZlibCompressed(SmallLog(9)))};
+    std::vector<std::pair<std::string, int64_t>> before;
+    for (const std::string& file : files) {
+        // Files that cannot be written are read all the same.
+        ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+        struct stat info {};
+        ::stat(file.c_str(), &info);
+        before.push_back({ReadFileBytes(file), info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec});
+    }
+    EXPECT_EQ(Scan(*library, dir.Path("logs")).indexed, 2);
+    for (size_t i = 0; i < files.size(); ++i) {
+        struct stat info {};
+        ::stat(files[i].c_str(), &info);
+        EXPECT_EQ(ReadFileBytes(files[i]), before[i].first);
+        EXPECT_EQ(info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec, before[i].second);
+    }
+}
+
+TEST(LibraryIndex, AHostileNameIsAName)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    const std::string hostile = "'); DROP TABLE rounds; --";
+    const std::string file = dir.Write(
+        "log.xml",
+        Log(Round(Ev("createPlayer", "1", 9, "10/0/10", {{"name", hostile}}) +
+                  Ev("spawnEvent", "2", 9, "10/0/10", {{"team", "1"}}) + Ev("spawnEvent", "2", 5, "20/0/20", {{"team", "2"}}) +
+                  Score("5", 9, "11/0/11", "Kill", {{"victim_id", "5"}, {"weapon", hostile}}) +
+                  Score("5", 5, "20/0/20", "Death") + Ev("chat", "6", 9, "", {{"text", hostile}}))));
+    EXPECT_EQ(IndexLogFile(*library, file), 1);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), 1);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM identity_names WHERE name = ?", {Q(hostile)}), 1);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM identities WHERE identity = ?", {Q("name:" + hostile)}), 1);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM kills WHERE killer_name = ? AND weapon = ?", {Q(hostile), Q(hostile)}), 1);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM chat WHERE name = ? AND text = ?", {Q(hostile), Q(hostile)}), 1);
+    // The kill names both players as the library knows them, with their sides.
+    const auto kill = Rows(*library, "SELECT k.killer_team, k.victim_team, i.identity, v.identity, k.killer_x, k.victim_z "
+                                     "FROM kills k JOIN identities i ON i.id = k.killer_identity "
+                                     "JOIN identities v ON v.id = k.victim_identity");
+    ASSERT_EQ(kill.size(), 1u);
+    EXPECT_EQ(kill[0], (std::vector<std::string>{"1", "2", "name:" + hostile, "name:Bert", "11", "20"}));
+}
+
+TEST(LibraryIndex, ScanSummaryJsonNamesEveryCount)
+{
+    TScanSummary summary;
+    summary.files = 5;
+    summary.indexed = 2;
+    summary.skipped = 1;
+    summary.failed = 1;
+    summary.missing = 3;
+    summary.rounds = 7;
+    summary.seconds = 1.25;
+    EXPECT_EQ(ScanSummaryJson(summary),
+              R"({"files":5,"indexed":2,"skipped":1,"failed":1,"missing":3,"rounds":7,"seconds":1.250})");
+}
+
+TEST(LibraryIndex, APlayersTimeIsTheirStaysWithinTheRound)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    // Dirk joins before the round, outside it; Carl leaves at 30 and comes back at 45.
+    const std::string dirk = "<bf:event name=\"createPlayer\" timestamp=\"0\"><bf:param name=\"player_id\">9</bf:param>"
+                             "<bf:param name=\"name\">Dirk</bf:param></bf:event>";
+    const std::string text =
+        "<?xml version=\"1.0\"?>\n<bf:log>" + dirk +
+        Round(Ev("spawnEvent", "10", 3, "100/0/100", {{"team", "1"}}) + Ev("spawnEvent", "10", 9, "100/0/100", {{"team", "1"}}) +
+              Ev("spawnEvent", "12", 7, "100/0/100", {{"team", "2"}}) + Ev("destroyPlayer", "30", 7, "") +
+              Ev("createPlayer", "45", 7, "", {{"name", "Carl"}}) + Ev("spawnEvent", "60", 5, "100/0/100", {{"team", "2"}})) +
+        "</bf:log>";
+    IndexLogFile(*library, dir.Write("log.xml", text));
+    std::map<std::string, std::string> seconds;
+    for (const auto& row : Rows(*library, "SELECT name, seconds FROM player_rounds"))
+        seconds[row[0]] = row[1];
+    EXPECT_EQ(seconds["Anna"], "50");
+    EXPECT_EQ(seconds["Carl"], "35");
+    EXPECT_EQ(seconds["Dirk"], "50");
+    EXPECT_EQ(Rows(*library, "SELECT length FROM rounds")[0][0], "50");
+}

@@ -1,0 +1,72 @@
+// Watching a library's folders on a real folder: new logs, growing logs and new subfolders are
+// told once a burst of writing pauses, not once per write.
+#include "TestUtil.h"
+#include "library/LibraryWatcher.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+// Runs the event loop until `until` holds or the time is up.
+template <typename Until> void RunEvents(int milliseconds, Until until)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!until() && timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+void Append(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary | std::ios::app) << text;
+}
+
+} // namespace
+
+TEST(LibraryWatcher, WritesAreToldOnceTheyPause)
+{
+    TTempDir dir;
+    std::filesystem::create_directories(dir.Path("logs/old"));
+    const std::string log = dir.Write("logs/old/ev_1.xml", "<bf:log>");
+    TLibraryWatcher watcher;
+    int told = 0;
+    QObject::connect(&watcher, &TLibraryWatcher::Changed, [&told] { ++told; });
+    watcher.Watch({dir.Path("logs")});
+    RunEvents(300, [] { return false; });
+    EXPECT_EQ(told, 0);
+
+    // A burst of writes to a log in a subfolder: one report, after the burst.
+    for (int i = 0; i < 5; ++i) {
+        Append(log, "<bf:round/>");
+        RunEvents(100, [] { return false; });
+    }
+    EXPECT_EQ(told, 0) << "told before the writing paused";
+    RunEvents(4000, [&told] { return told > 0; });
+    EXPECT_EQ(told, 1);
+    RunEvents(1500, [] { return false; });
+    EXPECT_EQ(told, 1);
+
+    // A new subfolder, and a log written into it afterwards.
+    std::filesystem::create_directory(dir.Path("logs/new"));
+    RunEvents(4000, [&told] { return told > 1; });
+    EXPECT_EQ(told, 2);
+    RunEvents(200, [] { return false; });
+    dir.Write("logs/new/ev_2.zxml", "x");
+    RunEvents(4000, [&told] { return told > 2; });
+    EXPECT_EQ(told, 3);
+
+    // Watching nothing tells nothing.
+    watcher.Watch({});
+    Append(log, "<bf:round/>");
+    RunEvents(1500, [] { return false; });
+    EXPECT_EQ(told, 3);
+}
