@@ -39,9 +39,12 @@ const std::vector<std::vector<const char*>>& Migrations()
         // One player across logs: "identity" is the key hash, or "name:" and the name for a
         // player without one.
         "CREATE TABLE identities (id INTEGER PRIMARY KEY, identity TEXT NOT NULL UNIQUE, keyhash TEXT NOT NULL)",
+        // "folded" is the name as FoldedName gives it: both engines fold letter case alike only
+        // when the program does it, so a name is found in any letter case through it.
         "CREATE TABLE identity_names (identity_id INTEGER NOT NULL REFERENCES identities(id) ON DELETE CASCADE, "
-        "name TEXT NOT NULL, PRIMARY KEY (identity_id, name))",
+        "name TEXT NOT NULL, folded TEXT NOT NULL, PRIMARY KEY (identity_id, name))",
         "CREATE INDEX identity_names_name ON identity_names(name)",
+        "CREATE INDEX identity_names_folded ON identity_names(folded)",
         // Each player of a round: the server's table (nothing where it has none) and the
         // replay's own counts; "seconds" the time on the server while the round ran.
         "CREATE TABLE player_rounds (round_id INTEGER NOT NULL REFERENCES rounds(id) ON DELETE CASCADE, "

@@ -14,7 +14,15 @@
 
 class TLibraryDatabase;
 
+// A name as the library finds it in any letter case: Latin-1 letters lower-cased, byte by byte
+// (A-Z, and 0xC0 to 0xDE but 0xD7). What "identity_names.folded" holds for each name.
+std::string FoldedName(const std::string& name);
+
+// Whether the text is a day as the filters take it: "YYYY-MM-DD", a real date.
+bool IsLibraryDate(const std::string& text);
+
 // Empty fields do not filter. `player` matches any of a player's names, whole, any letter case.
+// A `since` or `until` that is no day raises EBaseError.
 struct TRoundFilter {
     std::string map, player, mod;
     std::string since, until; // "YYYY-MM-DD", both days included

@@ -18,12 +18,15 @@ int Library(TContext& c)
 {
     static const std::map<std::string, int (*)(TLibraryCommand&)> subcommands = {
         {"scan", LibraryScan},
+        {"rounds", LibraryRoundsCommand},
+        {"player", LibraryPlayerCommand},
+        {"heatmap", LibraryHeatmapCommand},
     };
     const auto found = subcommands.find(c.Arg(0));
     if (found == subcommands.end())
         throw TUsageError();
-    TLibraryCommand command{{}, "", c.out, c.err};
-    std::string home;
+    TLibraryCommand command{{}, "", "", c.out, c.err};
+    std::string& home = command.home;
     for (size_t i = 1; i < c.args.size(); ++i) {
         const std::string& word = c.Arg(i);
         if (word == "--db")

@@ -12,6 +12,7 @@ class TLibraryDatabase;
 struct TLibraryCommand {
     std::vector<std::string> args; // the subcommand's own words, --db and --home taken out
     std::string location;          // --db FILE|URL; else "library.sqlite" in --home; else the user's
+    std::string home;              // --home DIR as given: the program folder, for maps' pictures
     std::ostream& out;
     std::ostream& err;
 
