@@ -316,7 +316,7 @@ std::string TicketsText(const std::vector<std::pair<std::string, std::string>>& 
 }
 
 // Each id's stays on the server, from its "createPlayer" to its "destroyPlayer" or the log's
-// last time stamp, over the whole log: players who joined before the first round are in the
+// end, over the whole log: players who joined before the first round are in the
 // rounds too, though the roster has only those who joined within one.
 class TStaySpans {
 public:
@@ -326,18 +326,23 @@ public:
         const TwexXMLNode* log = top ? top->FirstChild() : nullptr;
         if (!log)
             return;
+        // The log ends, as the roster has it, at the last time stamp of its last element.
+        double last = NoLogEndTime;
+        if (!log->Children().empty() && log->Children().back()->ChildCount() > 0)
+            if (const TwexXMLAttribute* stamp = log->Children().back()->Children().back()->AttributeByName("timestamp"))
+                last = Number(stamp->Value()).value_or(NoLogEndTime);
         std::unordered_map<int32_t, size_t> open;
-        double last = 0;
         auto event = [&](const TwexXMLNode& e) {
+            // Only joins and leaves count: the other events' times are not read at all.
             const TwexXMLAttribute* name = e.AttributeByName("name");
-            const TwexXMLAttribute* stamp = e.AttributeByName("timestamp");
-            const std::optional<double> time = stamp ? Number(stamp->Value()) : std::nullopt;
-            if (time)
-                last = std::max(last, *time);
-            if (!name || !time)
+            if (!name)
                 return;
             const bool creates = name->Value() == "createPlayer";
             if (!creates && name->Value() != "destroyPlayer")
+                return;
+            const TwexXMLAttribute* stamp = e.AttributeByName("timestamp");
+            const std::optional<double> time = stamp ? Number(stamp->Value()) : std::nullopt;
+            if (!time)
                 return;
             std::optional<int32_t> id;
             for (const TwexXMLNode* param : e.Children())
@@ -368,7 +373,7 @@ public:
                         event(*e);
         }
         for (const auto& [id, at] : open)
-            FSpans[id][at].second = last;
+            FSpans[id][at].second = std::max(FSpans[id][at].first, last);
     }
 
     // Whole seconds of the id's stays that fall within [from, to]; a player the log never

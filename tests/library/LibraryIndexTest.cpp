@@ -499,3 +499,27 @@ TEST(LibraryIndex, ScanSummaryJsonNamesEveryCount)
     EXPECT_EQ(ScanSummaryJson(summary),
               R"({"files":5,"indexed":2,"skipped":1,"failed":1,"missing":3,"rounds":7,"seconds":1.250})");
 }
+
+TEST(LibraryIndex, APlayersTimeIsTheirStaysWithinTheRound)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    // Dirk joins before the round, outside it; Carl leaves at 30 and comes back at 45.
+    const std::string dirk = "<bf:event name=\"createPlayer\" timestamp=\"0\"><bf:param name=\"player_id\">9</bf:param>"
+                             "<bf:param name=\"name\">Dirk</bf:param></bf:event>";
+    const std::string text =
+        "<?xml version=\"1.0\"?>\n<bf:log>" + dirk +
+        Round(Ev("spawnEvent", "10", 3, "100/0/100", {{"team", "1"}}) + Ev("spawnEvent", "10", 9, "100/0/100", {{"team", "1"}}) +
+              Ev("spawnEvent", "12", 7, "100/0/100", {{"team", "2"}}) + Ev("destroyPlayer", "30", 7, "") +
+              Ev("createPlayer", "45", 7, "", {{"name", "Carl"}}) + Ev("spawnEvent", "60", 5, "100/0/100", {{"team", "2"}})) +
+        "</bf:log>";
+    IndexLogFile(*library, dir.Write("log.xml", text));
+    std::map<std::string, std::string> seconds;
+    for (const auto& row : Rows(*library, "SELECT name, seconds FROM player_rounds"))
+        seconds[row[0]] = row[1];
+    EXPECT_EQ(seconds["Anna"], "50");
+    EXPECT_EQ(seconds["Carl"], "35");
+    EXPECT_EQ(seconds["Dirk"], "50");
+    EXPECT_EQ(Rows(*library, "SELECT length FROM rounds")[0][0], "50");
+}
