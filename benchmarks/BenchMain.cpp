@@ -14,6 +14,7 @@ void ReportVideoBenchmarks();  // VideoBench.cpp
 void ReportHostileInputBenchmarks(); // HostileInputBench.cpp
 void ReportLevelImportBenchmarks(); // LevelImportBench.cpp
 void ReportStatsBenchmarks(); // StatsBench.cpp
+void ReportLibraryQueryBenchmarks(); // LibraryQueryBench.cpp
 
 namespace {
 
@@ -87,5 +88,6 @@ int main(int argc, char** argv)
     ReportVideoBenchmarks();
     ReportHostileInputBenchmarks();
     ReportLevelImportBenchmarks();
+    ReportLibraryQueryBenchmarks();
     return 0;
 }

@@ -61,7 +61,9 @@ const std::vector<std::vector<const char*>>& Migrations()
         "victim_team INTEGER NOT NULL, weapon TEXT NOT NULL, kit TEXT NOT NULL, vehicle TEXT NOT NULL, "
         "killer_x DOUBLE PRECISION, killer_z DOUBLE PRECISION, victim_x DOUBLE PRECISION, victim_z DOUBLE PRECISION)",
         "CREATE INDEX kills_round ON kills(round_id)",
-        "CREATE INDEX kills_killer ON kills(killer_identity)",
+        // Holds what a player killed with, so that the players' favourites are counted from
+        // the index alone rather than from a million rows of the table.
+        "CREATE INDEX kills_killer ON kills(killer_identity, weapon, kit, vehicle)",
         "CREATE INDEX kills_victim ON kills(victim_identity)",
         "CREATE TABLE chat (round_id INTEGER NOT NULL REFERENCES rounds(id) ON DELETE CASCADE, "
         "time DOUBLE PRECISION NOT NULL, player_id INTEGER NOT NULL, name TEXT NOT NULL, text TEXT NOT NULL)",

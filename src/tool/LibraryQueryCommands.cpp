@@ -1,6 +1,7 @@
 // The library's questions: its rounds by a filter, a player's page and a map's heat map.
 #include "tool/LibraryCommands.h"
 
+#include "base/Files.h"
 #include "base/Json.h"
 #include "library/HeatMap.h"
 #include "library/LibraryDatabase.h"
@@ -20,6 +21,9 @@ const std::string& ValueOf(const TLibraryCommand& c, size_t& i, const std::strin
         throw TUsageError{c.args[i - 1] + " needs " + needs};
     return c.args[i];
 }
+
+// A name typed on the command line, as the logs write it: Latin-1.
+std::string NameOf(const std::string& typed) { return TextOfFileName(typed); }
 
 std::string Day(const TLibraryCommand& c, size_t& i)
 {
@@ -46,11 +50,11 @@ int LibraryRoundsCommand(TLibraryCommand& c)
     for (size_t i = 0; i < c.args.size(); ++i) {
         const std::string& option = c.args[i];
         if (option == "--map")
-            filter.map = ValueOf(c, i, "a map's name");
+            filter.map = NameOf(ValueOf(c, i, "a map's name"));
         else if (option == "--player")
-            filter.player = ValueOf(c, i, "a player's name");
+            filter.player = NameOf(ValueOf(c, i, "a player's name"));
         else if (option == "--mod")
-            filter.mod = ValueOf(c, i, "a mod's name");
+            filter.mod = NameOf(ValueOf(c, i, "a mod's name"));
         else if (option == "--since")
             filter.since = Day(c, i);
         else if (option == "--until")
@@ -72,7 +76,7 @@ int LibraryPlayerCommand(TLibraryCommand& c)
     if (c.args.size() != 1 || c.args[0].empty())
         throw TUsageError();
     const std::unique_ptr<TLibraryDatabase> library = c.Open();
-    const std::optional<TPlayerPage> page = PlayerPage(*library, c.args[0]);
+    const std::optional<TPlayerPage> page = PlayerPage(*library, NameOf(c.args[0]));
     if (!page) {
         c.err << "No player of the library is named " << c.args[0] << '\n';
         return 3;
@@ -95,7 +99,7 @@ int LibraryHeatmapCommand(TLibraryCommand& c)
     if (c.args.empty() || c.args[0].rfind("--", 0) == 0)
         throw TUsageError();
     THeatFilter filter;
-    filter.map = c.args[0];
+    filter.map = NameOf(c.args[0]);
     std::string out;
     for (size_t i = 1; i < c.args.size(); ++i) {
         const std::string& option = c.args[i];
@@ -110,9 +114,9 @@ int LibraryHeatmapCommand(TLibraryCommand& c)
             filter.team = WholeIn(ValueOf(c, i, "a team number"), std::numeric_limits<int32_t>::min(),
                                   std::numeric_limits<int32_t>::max(), "--team needs a team number");
         } else if (option == "--weapon") {
-            filter.weapon = ValueOf(c, i, "a weapon's name");
+            filter.weapon = NameOf(ValueOf(c, i, "a weapon's name"));
         } else if (option == "--player") {
-            filter.player = ValueOf(c, i, "a player's name");
+            filter.player = NameOf(ValueOf(c, i, "a player's name"));
         } else {
             throw TUsageError();
         }

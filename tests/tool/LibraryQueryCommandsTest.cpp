@@ -63,7 +63,8 @@ struct TToolLibrary {
 TEST(LibraryQueryCommands, RoundsPrintsARoundALineAndRefusesABadDay)
 {
     TToolLibrary t;
-    TRun run = RunLibrary({"rounds", "--home", t.home, "--player", "ANN\xC9", "--since", "2024-05-01", "--until", "2024-05-01"});
+    // Typed in UTF-8, found as the log wrote it.
+    TRun run = RunLibrary({"rounds", "--home", t.home, "--player", "ANN\xC3\x89", "--since", "2024-05-01", "--until", "2024-05-01"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "{\"file\":\"/logs/ev_14567-20240501_2000.xml\",\"round\":0,\"map\":\"berlin\",\"mod\":\"bf1942\","
                        "\"mode\":\"GPM_CQ\",\"start\":\"2024-05-01 20:00\",\"length\":900,\"players\":2,\"winner\":\"1\","
