@@ -15,6 +15,7 @@ void ReportHostileInputBenchmarks(); // HostileInputBench.cpp
 void ReportLevelImportBenchmarks(); // LevelImportBench.cpp
 void ReportStatsBenchmarks(); // StatsBench.cpp
 void ReportLibraryQueryBenchmarks(); // LibraryQueryBench.cpp
+void ReportLibraryIndexBenchmarks(); // LibraryIndexBench.cpp
 
 namespace {
 
@@ -89,5 +90,6 @@ int main(int argc, char** argv)
     ReportHostileInputBenchmarks();
     ReportLevelImportBenchmarks();
     ReportLibraryQueryBenchmarks();
+    ReportLibraryIndexBenchmarks();
     return 0;
 }

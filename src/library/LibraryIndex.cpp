@@ -440,11 +440,19 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file)
         note = reading.Note();
     const int64_t readable = IsCompressedLogName(path) ? static_cast<int64_t>(reading.textSize) : stamp->size;
 
-    // The records first, so that nothing is written of a log that fails midway.
+    // The records first, so that nothing is written of a log that fails midway. A round that
+    // cannot be replayed ends the log there: the rounds before it are stored, with the reason.
     std::vector<TRoundRecords> rounds;
     rounds.reserve(log.Rounds().size());
-    for (int i = 0; i < static_cast<int>(log.Rounds().size()); ++i)
-        rounds.push_back(RecordsOfRound(log, i));
+    for (int i = 0; i < static_cast<int>(log.Rounds().size()); ++i) {
+        try {
+            rounds.push_back(RecordsOfRound(log, i));
+        } catch (const EBaseError& error) {
+            if (note.empty())
+                note = error.what();
+            break;
+        }
+    }
     const TLogIdentities identities(log.Document());
     const TStaySpans spans(log.Document());
 

@@ -1,0 +1,171 @@
+// Filling the match library: how fast a log's text is indexed (plain and compressed), how long
+// a scan of a library whose ten thousand files are all unchanged takes, and the peak memory of
+// `ornwick library scan` over about a gigabyte of logs.
+#include "BenchSupport.h"
+#include "library/LibraryDatabase.h"
+#include "library/LibraryIndex.h"
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A log of about `bytes` of text as a server names it, made once and kept with the other inputs.
+std::string GeneratedLog(const std::string& folder, int seed, long long bytes, bool zxml, int port)
+{
+    fs::create_directories(folder);
+    char name[64];
+    std::snprintf(name, sizeof name, "/ev_%d-20250301_%02d%02d.%s", port, seed / 60 % 24, seed % 60, zxml ? "zxml" : "xml");
+    const std::string path = folder + name;
+    if (FileSize(path) > 0)
+        return path;
+    std::vector<std::string> args = {ProgramFolder() + "/ornwick-loggen", "--seed", std::to_string(seed), "--players", "64",
+                                     "--size", std::to_string(bytes), "--keyhash", "--name-changes", "-o", path};
+    if (zxml)
+        args.push_back("--zxml");
+    const TProgramRun made = RunProgram(args);
+    if (made.status != 0 || FileSize(path) <= 0)
+        throw std::runtime_error("could not make " + path);
+    return path;
+}
+
+std::string IndexFolder() { return BenchDataFolder() + "/library-index"; }
+
+// The same text of about 10 MB, plain and compressed.
+const std::string& TenMegabyteLog(bool zxml)
+{
+    static const std::string plain = GeneratedLog(IndexFolder(), 3, 10000000, false, 16567);
+    static const std::string compressed = GeneratedLog(IndexFolder(), 3, 10000000, true, 16567);
+    return zxml ? compressed : plain;
+}
+
+void BM_IndexLog(benchmark::State& state)
+{
+    const bool zxml = state.range(0) != 0;
+    const std::string& log = TenMegabyteLog(zxml);
+    const long long text = FileSize(TenMegabyteLog(false));
+    int rounds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir;
+        {
+            TLibraryDatabase library(dir.filePath(QStringLiteral("library.sqlite")).toStdString());
+            state.ResumeTiming();
+            rounds = IndexLogFile(library, log);
+            state.PauseTiming();
+        }
+        state.ResumeTiming();
+    }
+    state.counters["rounds"] = rounds;
+    state.counters["text_MB_per_s"] =
+        benchmark::Counter(static_cast<double>(text) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+BENCHMARK(BM_IndexLog)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+
+// Ten thousand small log files in a hundred folders, held by a library as they are: a scan
+// only looks at them.
+struct TUnchanged {
+    std::string folder, library;
+};
+
+const TUnchanged& UnchangedLibrary()
+{
+    static const TUnchanged made = [] {
+        TUnchanged u{BenchDataFolder() + "/library-unchanged", BenchDataFolder() + "/library-unchanged.sqlite"};
+        fs::remove(u.library);
+        fs::remove(u.library + "-wal");
+        fs::remove(u.library + "-shm");
+        TLibraryDatabase library(u.library);
+        QSqlDatabase& db = library.Connection();
+        db.transaction();
+        QSqlQuery add(db);
+        add.prepare(QStringLiteral("INSERT INTO files (path, size, modified, hash, readable, note, missing) "
+                                   "VALUES (?, ?, ?, '', ?, '', 0)"));
+        for (int f = 0; f < 100; ++f) {
+            const std::string folder = u.folder + "/server" + std::to_string(f);
+            fs::create_directories(folder);
+            for (int i = 0; i < 100; ++i) {
+                const std::string path = folder + "/ev_" + std::to_string(16000 + f) + "-20250301_" +
+                                         std::to_string(1000 + i) + ".xml";
+                if (FileSize(path) <= 0)
+                    std::ofstream(path, std::ios::binary) << "<?xml version=\"1.0\"?>\n<bf:log></bf:log>\n";
+                struct stat info {};
+                ::stat(path.c_str(), &info);
+                add.addBindValue(QString::fromStdString(path));
+                add.addBindValue(static_cast<qlonglong>(info.st_size));
+                add.addBindValue(static_cast<qlonglong>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec);
+                add.addBindValue(static_cast<qlonglong>(info.st_size));
+                if (!add.exec())
+                    throw std::runtime_error("could not fill " + u.library);
+            }
+        }
+        db.commit();
+        return u;
+    }();
+    return made;
+}
+
+void BM_UnchangedScan(benchmark::State& state)
+{
+    const TUnchanged& u = UnchangedLibrary();
+    TLibraryDatabase library(u.library);
+    TScanSummary summary;
+    for (auto _ : state)
+        summary = ScanFolders(library, {u.folder});
+    if (summary.skipped != 10000)
+        state.SkipWithError("not every file was skipped");
+    state.counters["files"] = summary.files;
+}
+
+BENCHMARK(BM_UnchangedScan)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+
+} // namespace
+
+void ReportLibraryIndexBenchmarks()
+{
+    auto& m = MedianSeconds();
+    const double text = static_cast<double>(FileSize(TenMegabyteLog(false))) / 1e6;
+    for (const auto& [name, run] : {std::pair{"xml", "BM_IndexLog/0"}, {"zxml", "BM_IndexLog/1"}})
+        if (m.count(run))
+            std::printf("library indexing of a %.1f MB %s log: %.0f MB of text a second (%.3f s, goal >= 300)\n", text,
+                        name, text / m[run], m[run]);
+    if (m.count("BM_UnchangedScan"))
+        std::printf("library scan of 10000 unchanged files: %.3f s  (goal < 2 s)\n", m["BM_UnchangedScan"]);
+
+    // About a gigabyte of logs, half of them compressed, scanned into a new library by the tool.
+    const char* skip = std::getenv("ORNWICK_BENCH_SKIP_LIBRARY_SCAN");
+    if (skip && *skip)
+        return;
+    const std::string folder = BenchDataFolder() + "/library-1gb";
+    long long bytes = 0;
+    for (int i = 0; i < 100; ++i) {
+        const bool zxml = i % 2 == 1;
+        const std::string log = GeneratedLog(folder + "/server" + std::to_string(i % 4), 100 + i, 10000000, zxml, 16567 + i % 4);
+        bytes += zxml ? 10000000 : FileSize(log);
+    }
+    QTemporaryDir home;
+    const std::string library = home.filePath(QStringLiteral("library.sqlite")).toStdString();
+    const TProgramRun ran = RunProgram({ProgramFolder() + "/ornwick", "library", "scan", folder, "--db", library},
+                                       home.filePath(QStringLiteral("summary.json")).toStdString(), "/dev/null");
+    std::string summary;
+    std::getline(std::ifstream(home.filePath(QStringLiteral("summary.json")).toStdString()), summary);
+    std::printf("ornwick library scan of %.0f MB of log text in 100 logs: %.1f s, %.0f MB/s, peak memory %.0f MB "
+                "(exit %d, goal <= 200 MB)\n  %s\n",
+                static_cast<double>(bytes) / 1e6, ran.seconds, static_cast<double>(bytes) / 1e6 / ran.seconds,
+                ran.maxRssKb / 1024.0, ran.status, summary.c_str());
+}
