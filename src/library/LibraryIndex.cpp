@@ -3,6 +3,7 @@
 #include "base/Convert.h"
 #include "base/Errors.h"
 #include "library/LibraryDatabase.h"
+#include "library/LibraryQuery.h"
 #include "library/RoundRecord.h"
 #include "log/LogName.h"
 #include "log/OpenedLog.h"
@@ -233,7 +234,7 @@ public:
     explicit TIdentityRows(QSqlDatabase& db)
         : FAdd(db, "INSERT INTO identities (identity, keyhash) VALUES (?, ?) "
                    "ON CONFLICT (identity) DO UPDATE SET keyhash = excluded.keyhash RETURNING id"),
-          FName(db, "INSERT INTO identity_names (identity_id, name) VALUES (?, ?) ON CONFLICT DO NOTHING")
+          FName(db, "INSERT INTO identity_names (identity_id, name, folded) VALUES (?, ?, ?) ON CONFLICT DO NOTHING")
     {
     }
     int64_t Row(const std::string& key, const std::string& keyhash)
@@ -248,7 +249,7 @@ public:
     void Name(int64_t identity, const std::string& name)
     {
         if (!name.empty() && FNames.insert({identity, name}).second)
-            FName.Run(identity, name);
+            FName.Run(identity, name, FoldedName(name));
     }
 
 private:
