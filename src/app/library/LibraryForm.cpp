@@ -438,8 +438,11 @@ void TLibraryForm::Refresh()
     setWindowTitle(QStringLiteral("Library - ") + PathText(FMenu.Location()));
     RefreshRounds();
     RefreshPlayers();
-    if (FPage)
-        ShowPlayer(FPage->player.names.empty() ? std::string() : FPage->player.names.front());
+    // The page shown stays on its tab, brought up to date.
+    if (FPage && !FPage->player.names.empty()) {
+        FPage = ::PlayerPage(FMenu.Library(), FPage->player.names.front());
+        ShowPage();
+    }
     RefreshMaps();
 }
 
@@ -555,7 +558,8 @@ void TLibraryForm::ShowPage()
 
 void TLibraryForm::RoundsTableDblClick(int row)
 {
-    const TLibraryRound& round = FRounds.at(PlaceOfRow(*RoundsTable, row));
+    // Copied: a big log loads behind a dialog, and a scan that ends meanwhile refreshes the lists.
+    const TLibraryRound round = FRounds.at(PlaceOfRow(*RoundsTable, row));
     ReplayRound(round.file, round.round);
 }
 
@@ -563,14 +567,14 @@ void TLibraryForm::PlayersTableDblClick(int row)
 {
     const TLibraryPlayer& player = FPlayers.at(PlaceOfRow(*PlayersTable, row));
     if (!player.names.empty())
-        ShowPlayer(player.names.front());
+        ShowPlayer(std::string(player.names.front()));
 }
 
 void TLibraryForm::PlayerRoundsTableDblClick(int row)
 {
     if (!FPage)
         return;
-    const TLibraryRound& round = FPage->rounds.at(PlaceOfRow(*PlayerRoundsTable, row));
+    const TLibraryRound round = FPage->rounds.at(PlaceOfRow(*PlayerRoundsTable, row));
     ReplayRound(round.file, round.round);
 }
 
@@ -579,7 +583,8 @@ void TLibraryForm::PlayerKillsTableDblClick(QTableWidget* table, int row)
     if (!FPage)
         return;
     const std::vector<TLibraryKill>& kills = table == PlayerKillsTable ? FPage->kills : FPage->deaths;
-    ReplayKill(kills.at(PlaceOfRow(*table, row)));
+    const TLibraryKill kill = kills.at(PlaceOfRow(*table, row));
+    ReplayKill(kill);
 }
 
 void TLibraryForm::ReplayRound(const std::string& file, int place)
@@ -606,8 +611,12 @@ void TLibraryForm::ReplayKill(const TLibraryKill& kill)
 void TLibraryForm::RefreshMaps()
 {
     const QString chosen = HeatMapName->currentText();
+    // Every round's map: the Rounds page holds them all when it filters nothing.
+    const TRoundFilter filter = RoundFilter();
+    const bool all = filter.map.empty() && filter.player.empty() && filter.mod.empty() && filter.since.empty() &&
+                     filter.until.empty();
     std::set<std::string> maps;
-    for (const TLibraryRound& round : LibraryRounds(FMenu.Library(), TRoundFilter()))
+    for (const TLibraryRound& round : all ? FRounds : LibraryRounds(FMenu.Library(), TRoundFilter()))
         if (!round.map.empty())
             maps.insert(round.map);
     {

@@ -261,6 +261,14 @@ TEST(LibraryWindow, PlayersPageAndADoubleClickOnAKillSeeksToThreeSecondsBefore)
     by.window.SeekTo(kill->time - 3);
     EXPECT_EQ(ReplayStateText(w.window), ReplayStateText(by.window));
 
+    // A scan's end brings the page up to date where it is.
+    form.LibraryTabs->setCurrentWidget(form.RoundsPage);
+    w.menu().ScanAgain1Click();
+    ASSERT_TRUE(w.menu().Scan().Wait(60000));
+    EXPECT_EQ(form.LibraryTabs->currentWidget(), form.RoundsPage);
+    ASSERT_TRUE(form.Page());
+    EXPECT_EQ(form.PlayerKillsTable->rowCount(), static_cast<int>(form.Page()->kills.size()));
+
     // A name the library does not know says so.
     form.ShowPlayer("'); DROP TABLE rounds; --");
     EXPECT_FALSE(form.Page());
