@@ -28,6 +28,7 @@ public:
     }
     TFuzzScratch(const TFuzzScratch&) = delete;
     TFuzzScratch& operator=(const TFuzzScratch&) = delete;
+    const std::string& Folder() const { return FFolder; }
     // Writes the bytes as a log; a ".zxml" log when they begin with a zlib header, as a
     // compressed log does, so the seeds of both kinds are plain log files.
     std::string Write(const uint8_t* data, size_t size) const

@@ -35,6 +35,10 @@ void FuzzCon(const uint8_t* data, size_t size);
 // round replay for a bounded number of ticks, then seeks and kill steps.
 void FuzzReplay(const uint8_t* data, size_t size);
 
+// A log file (compressed when the bytes begin with a zlib header) indexed into a match library
+// twice: stored whole or refused whole, every listed round once.
+void FuzzIndex(const uint8_t* data, size_t size);
+
 // Pipeline target: the real window offscreen. The bytes are a log file as for FuzzReplay: it is
 // opened, every listed round is replayed for a bounded number of ticks, drawing frames of the
 // map as the replay goes.

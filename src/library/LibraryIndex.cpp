@@ -18,7 +18,6 @@
 #include <QJsonArray>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTimeZone>
 #include <QVariant>
 
 #include <sys/stat.h>
@@ -32,7 +31,6 @@
 #include <map>
 #include <set>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -181,8 +179,11 @@ std::string Later(const std::string& start, double seconds)
 {
     if (!std::isfinite(seconds) || std::fabs(seconds) > 1e10)
         return start;
-    QDateTime time = QDateTime::fromString(QString::fromLatin1(start), QStringLiteral("yyyy-MM-dd HH:mm"));
-    time.setTimeSpec(Qt::UTC);
+    // Wall-clock arithmetic, as the server's clock counts: read as UTC, a start in the hour a
+    // summer time skips is still a time.
+    const QString text = QString::fromLatin1(start);
+    const QDateTime time(QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd")),
+                         QTime::fromString(text.mid(11), QStringLiteral("HH:mm")), Qt::UTC);
     if (!time.isValid())
         return start;
     return time.addSecs(static_cast<qint64>(std::floor(seconds))).toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
@@ -467,8 +468,9 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file)
         int value = 0;
         if (TryStrToInt(ServerSetting(first, "port"), value))
             port = value;
-        mod = rounds.front().round.mod;
     }
+    if (!rounds.empty())
+        mod = rounds.front().round.mod;
     if (!port && named)
         port = named->Port;
     if (server.empty())

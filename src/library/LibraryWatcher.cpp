@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileSystemWatcher>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -63,7 +64,11 @@ void TLibraryWatcher::AddPaths()
                 paths << path;
         }
     }
-    const QStringList watched = FWatcher->files() + FWatcher->directories();
+    // A folder of thousands of logs is looked through on every change in it: a set, not a list.
+    const QStringList files = FWatcher->files(), folders = FWatcher->directories();
+    QSet<QString> watched(files.begin(), files.end());
+    for (const QString& folder : folders)
+        watched.insert(folder);
     QStringList added;
     for (const QString& path : paths)
         if (!watched.contains(path))

@@ -18,3 +18,5 @@ TEST(FuzzInputs, Textures) { RunFuzzInputs("texture", FuzzTexture); }
 TEST(FuzzInputs, LevelScripts) { RunFuzzInputs("con", FuzzCon); }
 
 TEST(FuzzInputs, LogOpenedAndReplayed) { RunFuzzInputs("replay", FuzzReplay); }
+
+TEST(FuzzInputs, LogIndexed) { RunFuzzInputs("index", FuzzIndex); }

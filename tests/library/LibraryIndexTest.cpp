@@ -484,6 +484,12 @@ TEST(LibraryIndex, AHostileNameIsAName)
     EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM identities WHERE identity = ?", {Q("name:" + hostile)}), 1);
     EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM kills WHERE killer_name = ? AND weapon = ?", {Q(hostile), Q(hostile)}), 1);
     EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM chat WHERE name = ? AND text = ?", {Q(hostile), Q(hostile)}), 1);
+    // The kill names both players as the library knows them, with their sides.
+    const auto kill = Rows(*library, "SELECT k.killer_team, k.victim_team, i.identity, v.identity, k.killer_x, k.victim_z "
+                                     "FROM kills k JOIN identities i ON i.id = k.killer_identity "
+                                     "JOIN identities v ON v.id = k.victim_identity");
+    ASSERT_EQ(kill.size(), 1u);
+    EXPECT_EQ(kill[0], (std::vector<std::string>{"1", "2", "name:" + hostile, "name:Bert", "11", "20"}));
 }
 
 TEST(LibraryIndex, ScanSummaryJsonNamesEveryCount)

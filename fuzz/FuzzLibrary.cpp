@@ -1,0 +1,65 @@
+// The library target: a log file indexed into a match library, as a scan reads one.
+#include "FuzzScratch.h"
+#include "FuzzTargets.h"
+
+#include "base/Errors.h"
+#include "library/LibraryDatabase.h"
+#include "library/LibraryIndex.h"
+#include "log/OpenedLog.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <memory>
+
+namespace {
+
+int64_t Count(TLibraryDatabase& library, const char* sql, const std::string& path)
+{
+    QSqlQuery query(library.Connection());
+    FUZZ_CHECK(query.prepare(QString::fromLatin1(sql)));
+    query.addBindValue(QString::fromLatin1(path.data(), static_cast<qsizetype>(path.size())));
+    FUZZ_CHECK(query.exec() && query.next());
+    return query.value(0).toLongLong();
+}
+
+constexpr const char* RoundsOfFile =
+    "SELECT COUNT(*) FROM rounds r JOIN logs l ON l.id = r.log_id JOIN files f ON f.id = l.file_id WHERE f.path = ?";
+constexpr const char* FilesOfPath = "SELECT COUNT(*) FROM files WHERE path = ?";
+
+} // namespace
+
+void FuzzIndex(const uint8_t* data, size_t size)
+{
+    static const TFuzzScratch scratch;
+    // One library for all inputs, as a user keeps one: each input replaces the last of its name.
+    static const std::unique_ptr<TLibraryDatabase> library =
+        std::make_unique<TLibraryDatabase>(scratch.Folder() + "/library.sqlite");
+    const std::string log = scratch.Write(data, size);
+
+    const int64_t before = Count(*library, RoundsOfFile, log);
+    const int64_t held = Count(*library, FilesOfPath, log);
+    int rounds = -1;
+    try {
+        rounds = IndexLogFile(*library, log);
+    } catch (const EBaseError&) {
+        // Refused whole: what the library held of the file stays.
+        FUZZ_CHECK(Count(*library, RoundsOfFile, log) == before);
+        FUZZ_CHECK(Count(*library, FilesOfPath, log) == held);
+        return;
+    }
+    // The rounds of the round list are stored, each once, up to one that cannot be replayed,
+    // and the file once.
+    TOpenedLog opened;
+    try {
+        opened.Open(log);
+    } catch (const EBaseError&) {
+        // the walk's failure keeps the rounds found before it, as indexing does
+    }
+    FUZZ_CHECK(rounds <= static_cast<int>(opened.Rounds().size()));
+    FUZZ_CHECK(Count(*library, RoundsOfFile, log) == rounds);
+    FUZZ_CHECK(Count(*library, FilesOfPath, log) == 1);
+    // Indexed again, it replaces itself.
+    FUZZ_CHECK(IndexLogFile(*library, log) == rounds);
+    FUZZ_CHECK(Count(*library, RoundsOfFile, log) == rounds);
+}
