@@ -10,6 +10,7 @@
 #include "library/HeatMap.h"
 #include "library/LibraryDatabase.h"
 #include "library/LibraryQuery.h"
+#include "library/LibraryWatcher.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -417,4 +418,36 @@ TEST(LibraryWindow, SettingsDialogTakesAnotherDatabaseAndRemovesAFolder)
     EXPECT_EQ(TTarvelMainTest::Settings(w.window).Values("LibraryFolder2"), "");
     EXPECT_EQ(w.menu().Location(), database);
     EXPECT_TRUE(std::filesystem::exists(database));
+}
+
+TEST(LibraryWindow, TheWatchedFoldersAreScannedAgainWhenALogChanges)
+{
+    TLibraryHome h;
+    TWindow w(h.home);
+    w.menu().SetFolders({h.logs});
+    EXPECT_FALSE(w.menu().Watcher()); // only the program watches
+    // The program starts: its folders are watched and scanned once.
+    w.menu().StartWatching();
+    ASSERT_TRUE(w.menu().Watcher());
+    EXPECT_TRUE(w.menu().Scan().Running());
+    // A change while the scan runs queues one more.
+    emit w.menu().Watcher()->Changed();
+    EXPECT_TRUE(w.menu().Scan().Queued());
+    ASSERT_TRUE(w.menu().Scan().Wait(60000));
+    EXPECT_EQ(w.menu().Scan().LastSummary()->skipped, static_cast<int>(GeneratedLogs().size()));
+
+    // A new log written meanwhile: its rounds show in the open window once the change is told.
+    TLibraryForm& form = w.menu().ShowForm();
+    const int before = form.RoundsTable->rowCount();
+    loggen::Options options;
+    options.seed = 12;
+    options.players = 6;
+    options.rounds = 2;
+    options.roundTime = 90;
+    std::filesystem::create_directories(h.logs + "/new");
+    h.home.Dir.Write("logs/new/ev_16569-20260401_2000.xml", loggen::generateToString(options));
+    emit w.menu().Watcher()->Changed();
+    ASSERT_TRUE(w.menu().Scan().Wait(60000));
+    EXPECT_EQ(w.menu().Scan().LastSummary()->indexed, 1);
+    EXPECT_GT(form.RoundsTable->rowCount(), before);
 }
