@@ -108,6 +108,8 @@ QTableWidget* NewTable(QWidget* parent, const char* name, const QStringList& hea
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setSortIndicatorShown(true);
     table->horizontalHeader()->setStretchLastSection(true);
+    // Columns fit the first rows: measuring ten thousand rounds' cells would take a second.
+    table->horizontalHeader()->setResizeContentsPrecision(200);
     table->setWordWrap(false);
     return table;
 }
