@@ -252,6 +252,8 @@ TLibraryForm::TLibraryForm(TTarvelMain& window, TLibraryMenu& menu)
     connect(FFilterDelay, &QTimer::timeout, this, [this] { RunHandler([this] { RefreshRounds(); }); });
     if (FMenu.Scan().Running())
         ScanStarted();
+    else
+        ShowScanSummary(); // of a scan that ended before the window first showed
 }
 
 void TLibraryForm::CreateRoundsPage()
@@ -706,13 +708,19 @@ void TLibraryForm::ScanProgressed(int done, int total, const QString& file)
 
 void TLibraryForm::ScanEnded()
 {
-    const TLibraryScan& scan = FMenu.Scan();
-    if (!scan.Running()) {
+    if (!FMenu.Scan().Running()) {
         ScanProgress->hide();
         ScanCancel->hide();
     }
+    ShowScanSummary();
+    RunHandler([this] { Refresh(); });
+}
+
+void TLibraryForm::ShowScanSummary()
+{
+    const TLibraryScan& scan = FMenu.Scan();
     if (const std::optional<TScanSummary>& s = scan.LastSummary()) {
-        QString text = QStringLiteral("%1 logs: %2 indexed, %3 unchanged, %4 failed, %5 missing; %6 rounds stored")
+        QString text = QStringLiteral("Logs: %1 found, %2 indexed, %3 unchanged, %4 failed, %5 missing; rounds stored: %6")
                            .arg(s->files)
                            .arg(s->indexed)
                            .arg(s->skipped)
@@ -721,6 +729,8 @@ void TLibraryForm::ScanEnded()
                            .arg(s->rounds);
         if (s->cancelled)
             text = QStringLiteral("Scan cancelled: ") + text;
+        if (!s->failures.empty())
+            text += QStringLiteral(" (point here for why they failed)");
         ShowScanStatus(text);
         if (!s->failures.empty()) {
             QStringList why;
@@ -731,7 +741,6 @@ void TLibraryForm::ScanEnded()
     } else if (!scan.LastError().empty()) {
         ShowScanStatus(QStringLiteral("The scan could not run: ") + PathText(scan.LastError()));
     }
-    RunHandler([this] { Refresh(); });
 }
 
 void TLibraryForm::ShowScanStatus(const QString& text)

@@ -104,7 +104,8 @@ public:
 
     // The scan's progress row.
     void ScanStarted();
-    void ScanEnded();
+    void ScanEnded(); // the summary shown, the pages asked again
+    void ShowScanSummary(); // what the last scan did, when one ended
     void ShowScanStatus(const QString& text);
 
 private:

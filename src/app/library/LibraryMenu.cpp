@@ -192,6 +192,8 @@ TLibraryForm& TLibraryMenu::ShowForm()
     if (!FForm) {
         Library(); // a library that cannot be opened is told before the window shows
         FForm = new TLibraryForm(FWindow, *this);
+        // Over the main window, where the user looks, the first time.
+        FForm->move(FWindow.geometry().center() - QPoint(FForm->width() / 2, FForm->height() / 2));
         FForm->Refresh();
     }
     FForm->show();

@@ -438,6 +438,9 @@ TEST(LibraryWindow, TheWatchedFoldersAreScannedAgainWhenALogChanges)
 
     // A new log written meanwhile: its rounds show in the open window once the change is told.
     TLibraryForm& form = w.menu().ShowForm();
+    // The window shows what the scan before it did.
+    EXPECT_TRUE(form.ScanStatus->text().contains(QString::number(GeneratedLogs().size()) + " unchanged"))
+        << form.ScanStatus->text().toStdString();
     const int before = form.RoundsTable->rowCount();
     loggen::Options options;
     options.seed = 12;
