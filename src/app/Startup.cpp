@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/UTarvelMain.h"
+#include "app/library/LibraryMenu.h"
 #include "base/ErrorReporting.h"
 
 #include <QApplication>
@@ -40,6 +41,7 @@ int RunTarvel(int argc, char** argv)
     window.SetWritesSettings(true);
     window.SetBackgroundLoadEnabled(true);
     window.MapImports().SetGameSearchEnabled(true);
+    RunHandler([&] { window.LibraryMenu().StartWatching(); });
     window.show();
     // The window is on the screen before a log named on the command line loads.
     QCoreApplication::processEvents();

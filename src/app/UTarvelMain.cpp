@@ -5,6 +5,7 @@
 #include "app/OpenDialog.h"
 #include "app/mapview/MapPictures.h"
 #include "app/RecentLogs.h"
+#include "app/library/LibraryMenu.h"
 #include "app/mapview/ExportMenu.h"
 #include "app/mapview/ViewMenu.h"
 #include "app/UAboutForm.h"
@@ -161,6 +162,7 @@ void TTarvelMain::ConnectHandlers()
     FViewMenu->CreateZoomItems();
     FLogNote = std::make_unique<TLogNote>(*this);
     FRecentLogs = new TRecentLogs(*this, FSettings);
+    FLibraryMenu = new TLibraryMenu(*this, FSettings); // after the recent logs: it sees a drop first
     connect(TBMApZoom, &QSlider::valueChanged, this, [this] {
         FUserZoomed = true; // the program's own moves send no signal
         RunHandler([this] { RunTrackBarHandler(TBMApZoom); });

@@ -71,6 +71,7 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TExportMenu;
+class TLibraryMenu;
 class TMissingPictureList;
 class TOpenDialog;
 class TRecentLogs;
@@ -277,6 +278,8 @@ public:
     TRecentLogs& RecentLogMenu() { return *FRecentLogs; }
     // src/app/replay/RoundStatsForm.h: "Round statistics" in the Replay menu and its window.
     TRoundStatsForm& RoundStatsForm() { return *FRoundStatsForm; }
+    // src/app/library/LibraryMenu.h: the "Library" menu, its scans and the Library window.
+    TLibraryMenu& LibraryMenu() { return *FLibraryMenu; }
 
     // ================================= Map view =================================
     // src/app/mapview/WorldToMapHandlers.cpp: world coordinates to pixels of the unzoomed map picture,
@@ -419,6 +422,7 @@ private:
     TReplayMenu* FReplayMenu = nullptr;         // children of the window
     TRecentLogs* FRecentLogs = nullptr;
     TRoundStatsForm* FRoundStatsForm = nullptr;
+    TLibraryMenu* FLibraryMenu = nullptr;
 
     // ---- Map view (src/mapview) ----
     std::unique_ptr<TExportMenu> FExportMenu;
