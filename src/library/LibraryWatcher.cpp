@@ -17,6 +17,18 @@ namespace {
 constexpr int QuietMilliseconds = 1000;
 constexpr qint64 LongestWaitMilliseconds = 5000;
 
+// A folder's logs and subfolders, sorted.
+QStringList LogEntries(const QString& folder)
+{
+    QStringList entries;
+    const QFileInfoList infos =
+        QDir(folder).entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    for (const QFileInfo& info : infos)
+        if (info.isDir() || IsLogFileName(info.filePath().toStdString()))
+            entries << info.fileName();
+    return entries;
+}
+
 } // namespace
 
 TLibraryWatcher::TLibraryWatcher(QObject* parent)
@@ -29,7 +41,11 @@ TLibraryWatcher::TLibraryWatcher(QObject* parent)
         emit Changed();
     });
     connect(FWatcher, &QFileSystemWatcher::fileChanged, this, [this] { Touched(); });
-    connect(FWatcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+    connect(FWatcher, &QFileSystemWatcher::directoryChanged, this, [this](const QString& folder) {
+        // Only logs and subfolders count: a library kept in a watched folder writes its journal
+        // beside the logs, and a scan that told of it would be followed by another, endlessly.
+        if (LogEntries(folder) == FEntries.value(folder))
+            return;
         // A new subfolder or log is watched from now on; one that went is dropped by the watcher.
         AddPaths();
         Touched();
@@ -43,6 +59,7 @@ void TLibraryWatcher::Watch(const std::vector<std::string>& folders)
     if (const QStringList watched = FWatcher->files() + FWatcher->directories(); !watched.isEmpty())
         FWatcher->removePaths(watched);
     FFolders.clear();
+    FEntries.clear();
     for (const std::string& folder : folders)
         FFolders << QDir(QString::fromStdString(folder)).absolutePath();
     AddPaths();
@@ -70,9 +87,12 @@ void TLibraryWatcher::AddPaths()
     for (const QString& folder : folders)
         watched.insert(folder);
     QStringList added;
-    for (const QString& path : paths)
+    for (const QString& path : paths) {
         if (!watched.contains(path))
             added << path;
+        if (QFileInfo(path).isDir())
+            FEntries.insert(path, LogEntries(path));
+    }
     if (!added.isEmpty())
         FWatcher->addPaths(added);
 }

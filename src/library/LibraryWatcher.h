@@ -4,6 +4,7 @@
 // server writes appear as it writes them.
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 
@@ -30,4 +31,6 @@ private:
     class QTimer* FTimer;
     QStringList FFolders;
     QElapsedTimer FPending; // since the first change not yet told
+    // Each watched folder's logs and subfolders, as last seen: other files come and go unheeded.
+    QHash<QString, QStringList> FEntries;
 };

@@ -64,6 +64,13 @@ TEST(LibraryWatcher, WritesAreToldOnceTheyPause)
     RunEvents(4000, [&told] { return told > 2; });
     EXPECT_EQ(told, 3);
 
+    // Files that are no logs, such as a library's journal kept among the logs, tell nothing.
+    dir.Write("logs/library.sqlite-wal", "x");
+    dir.Write("logs/new/notes.txt", "x");
+    std::filesystem::remove(dir.Path("logs/library.sqlite-wal"));
+    RunEvents(1500, [] { return false; });
+    EXPECT_EQ(told, 3);
+
     // Watching nothing tells nothing.
     watcher.Watch({});
     Append(log, "<bf:round/>");
