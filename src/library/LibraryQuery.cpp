@@ -110,7 +110,7 @@ void CheckDay(const std::string& day, const char* what)
 
 const char* const RoundColumns =
     "SELECT r.id, f.path, r.place, r.started, l.server, r.map, r.mod, r.mode, r.length, r.players, r.winner, "
-    "r.tickets, f.missing FROM rounds r JOIN logs l ON l.id = r.log_id JOIN files f ON f.id = l.file_id WHERE 1 = 1";
+    "r.tickets, f.missing, l.dated_by_name FROM rounds r JOIN logs l ON l.id = r.log_id JOIN files f ON f.id = l.file_id WHERE 1 = 1";
 
 std::vector<TLibraryRound> RoundsWhere(TLibraryDatabase& library, const TConditions& conditions)
 {
@@ -133,6 +133,7 @@ std::vector<TLibraryRound> RoundsWhere(TLibraryDatabase& library, const TConditi
         r.winner = statement.String(10);
         r.tickets = statement.String(11);
         r.missing = statement.Int(12) != 0;
+        r.datedByName = statement.Int(13) != 0;
     }
     return rounds;
 }

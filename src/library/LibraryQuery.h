@@ -39,6 +39,7 @@ struct TLibraryRound {
     std::string winner;
     std::string tickets;  // as stored: "team:tickets" pairs, ", " between them
     bool missing = false; // the file is gone
+    bool datedByName = true; // false: the file's name gives no date, its modification time stands in
 };
 
 std::vector<TLibraryRound> LibraryRounds(TLibraryDatabase& library, const TRoundFilter& filter);

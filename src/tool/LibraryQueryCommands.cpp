@@ -66,7 +66,8 @@ int LibraryRoundsCommand(TLibraryCommand& c)
     for (const TLibraryRound& r : LibraryRounds(*library, filter))
         c.out << "{\"file\":" << JsonString(r.file) << ",\"round\":" << r.round << ",\"map\":" << JsonString(r.map)
               << ",\"mod\":" << JsonString(r.mod) << ",\"mode\":" << JsonString(r.mode)
-              << ",\"start\":" << JsonString(r.started) << ",\"length\":" << r.length << ",\"players\":" << r.players
+              << ",\"start\":" << JsonString(r.started) << ",\"datedBy\":" << (r.datedByName ? "\"name\"" : "\"file time\"")
+              << ",\"length\":" << r.length << ",\"players\":" << r.players
               << ",\"winner\":" << JsonString(r.winner) << ",\"tickets\":" << JsonString(r.tickets) << "}\n";
     return 0;
 }

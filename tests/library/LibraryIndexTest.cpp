@@ -6,12 +6,14 @@
 #include "TestLibrary.h"
 #include "TestUtil.h"
 #include "library/LibraryIndex.h"
+#include "library/LibraryQuery.h"
 #include "log/EventInfo.h"
 #include "log/LogName.h"
 #include "log/OpenedLog.h"
 #include "log/PlayerIdentity.h"
 #include "replay/RoundStats.h"
 
+#include <QDateTime>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -21,6 +23,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -528,4 +531,28 @@ TEST(LibraryIndex, APlayersTimeIsTheirStaysWithinTheRound)
     EXPECT_EQ(seconds["Carl"], "35");
     EXPECT_EQ(seconds["Dirk"], "50");
     EXPECT_EQ(Rows(*library, "SELECT length FROM rounds")[0][0], "50");
+}
+
+TEST(LibraryIndex, ALogNamedByNoServerIsDatedByItsFileTimeAndSaysSo)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    const std::string named = dir.Write("ev_16567-20240301_2015.xml", SmallLog(11));
+    const std::string unnamed = dir.Write("copied match.xml", SmallLog(12));
+    // 2023-11-14 22:13:20 UTC, shown in the machine's local time as the file browser shows it.
+    const auto moment = std::filesystem::file_time_type::clock::now() -
+                        (std::chrono::system_clock::now() - std::chrono::system_clock::from_time_t(1700000000));
+    std::filesystem::last_write_time(unnamed, moment);
+    IndexLogFile(*library, named);
+    IndexLogFile(*library, unnamed);
+    std::map<std::string, TLibraryRound> byFile;
+    for (const TLibraryRound& round : LibraryRounds(*library, {}))
+        byFile.emplace(round.file, round);
+    ASSERT_EQ(byFile.size(), 2u);
+    EXPECT_TRUE(byFile.rbegin()->second.datedByName) << byFile.rbegin()->first;
+    const TLibraryRound& copied = byFile.begin()->second; // "copied match.xml" sorts first
+    EXPECT_FALSE(copied.datedByName);
+    const QString local = QDateTime::fromSecsSinceEpoch(1700000000).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    EXPECT_EQ(copied.started.substr(0, 10), local.toStdString().substr(0, 10));
 }

@@ -153,7 +153,9 @@ const QStringList RoundColumns = {QStringLiteral("Date"),   QStringLiteral("Serv
 
 std::vector<QTableWidgetItem*> RoundCells(const TLibraryRound& round)
 {
-    std::vector<QTableWidgetItem*> cells = {new TLibraryItem(Latin1(round.started)),
+    // A log whose name gives no date is dated by the file's time, which a copy may have moved.
+    std::vector<QTableWidgetItem*> cells = {new TLibraryItem(Latin1(round.started) +
+                                                             (round.datedByName ? QString() : QStringLiteral(" (file time)"))),
                                             new TLibraryItem(Latin1(round.server)),
                                             new TLibraryItem(Latin1(round.map)),
                                             new TLibraryItem(Latin1(round.mod)),
@@ -165,6 +167,8 @@ std::vector<QTableWidgetItem*> RoundCells(const TLibraryRound& round)
                                             new TLibraryItem(PathText(round.file) +
                                                              (round.missing ? QStringLiteral(" (missing)") : QString()))};
     cells.back()->setToolTip(PathText(round.file));
+    if (!round.datedByName)
+        cells.front()->setToolTip(QStringLiteral("Dated by the file's time: its name gives no date"));
     if (round.missing)
         for (QTableWidgetItem* cell : cells) {
             cell->setForeground(Qt::gray);
