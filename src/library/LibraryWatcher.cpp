@@ -12,11 +12,6 @@
 
 namespace {
 
-// Writing that pauses for this long is told; writing that goes on is told at least this often,
-// so that a server writing without pause still shows its rounds.
-constexpr int QuietMilliseconds = 1000;
-constexpr qint64 LongestWaitMilliseconds = 5000;
-
 // A folder's logs and subfolders, sorted.
 QStringList LogEntries(const QString& folder)
 {
@@ -35,7 +30,6 @@ TLibraryWatcher::TLibraryWatcher(QObject* parent)
     : QObject(parent), FWatcher(new QFileSystemWatcher(this)), FTimer(new QTimer(this))
 {
     FTimer->setSingleShot(true);
-    FTimer->setInterval(QuietMilliseconds);
     connect(FTimer, &QTimer::timeout, this, [this] {
         FPending.invalidate();
         emit Changed();
@@ -50,6 +44,12 @@ TLibraryWatcher::TLibraryWatcher(QObject* parent)
         AddPaths();
         Touched();
     });
+}
+
+void TLibraryWatcher::SetPauses(int quietMilliseconds, int longestWaitMilliseconds)
+{
+    FQuiet = quietMilliseconds;
+    FLongestWait = longestWaitMilliseconds;
 }
 
 void TLibraryWatcher::Watch(const std::vector<std::string>& folders)
@@ -102,6 +102,6 @@ void TLibraryWatcher::Touched()
     if (!FPending.isValid())
         FPending.start();
     // The wait starts again with each write, but never beyond the longest wait since the first.
-    const qint64 left = LongestWaitMilliseconds - FPending.elapsed();
-    FTimer->start(static_cast<int>(std::clamp<qint64>(left, 0, QuietMilliseconds)));
+    const qint64 left = FLongestWait - FPending.elapsed();
+    FTimer->start(static_cast<int>(std::clamp<qint64>(left, 0, FQuiet)));
 }

@@ -18,6 +18,10 @@ public:
     // Watches these folders, their subfolders and their logs, in place of what was watched.
     void Watch(const std::vector<std::string>& folders);
 
+    // Writing that pauses for `quiet` is told; writing that goes on is told at least every
+    // `longestWait`, so that a server writing without pause still shows its rounds.
+    void SetPauses(int quietMilliseconds, int longestWaitMilliseconds);
+
 signals:
     // Something under a watched folder changed; told at most once a second, after the
     // writing has paused, so that a scan then sees a whole burst of writes.
@@ -30,6 +34,7 @@ private:
     class QFileSystemWatcher* FWatcher;
     class QTimer* FTimer;
     QStringList FFolders;
+    int FQuiet = 1000, FLongestWait = 5000;
     QElapsedTimer FPending; // since the first change not yet told
     // Each watched folder's logs and subfolders, as last seen: other files come and go unheeded.
     QHash<QString, QStringList> FEntries;

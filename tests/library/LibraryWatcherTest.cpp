@@ -40,6 +40,8 @@ TEST(LibraryWatcher, WritesAreToldOnceTheyPause)
     TLibraryWatcher watcher;
     int told = 0;
     QObject::connect(&watcher, &TLibraryWatcher::Changed, [&told] { ++told; });
+    // Shorter pauses than the program's (1 s, 5 s at most) keep the test quick.
+    watcher.SetPauses(400, 4000);
     watcher.Watch({dir.Path("logs")});
     RunEvents(300, [] { return false; });
     EXPECT_EQ(told, 0);
@@ -47,12 +49,12 @@ TEST(LibraryWatcher, WritesAreToldOnceTheyPause)
     // A burst of writes to a log in a subfolder: one report, after the burst.
     for (int i = 0; i < 5; ++i) {
         Append(log, "<bf:round/>");
-        RunEvents(100, [] { return false; });
+        RunEvents(40, [] { return false; });
     }
     EXPECT_EQ(told, 0) << "told before the writing paused";
     RunEvents(4000, [&told] { return told > 0; });
     EXPECT_EQ(told, 1);
-    RunEvents(1500, [] { return false; });
+    RunEvents(600, [] { return false; });
     EXPECT_EQ(told, 1);
 
     // A new subfolder, and a log written into it afterwards.
@@ -68,12 +70,12 @@ TEST(LibraryWatcher, WritesAreToldOnceTheyPause)
     dir.Write("logs/library.sqlite-wal", "x");
     dir.Write("logs/new/notes.txt", "x");
     std::filesystem::remove(dir.Path("logs/library.sqlite-wal"));
-    RunEvents(1500, [] { return false; });
+    RunEvents(600, [] { return false; });
     EXPECT_EQ(told, 3);
 
     // Watching nothing tells nothing.
     watcher.Watch({});
     Append(log, "<bf:round/>");
-    RunEvents(1500, [] { return false; });
+    RunEvents(600, [] { return false; });
     EXPECT_EQ(told, 3);
 }
