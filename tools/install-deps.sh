@@ -6,10 +6,11 @@
 # FFmpeg's libraries write the exported videos; libx264 is the H.264 encoder libavcodec uses.
 # The match library is an SQLite file through Qt SQL's driver, or a database on a PostgreSQL server
 # through Qt's PostgreSQL driver; the tests run the library's tests again on a server of their own.
+# OpenSSL's libcrypto hashes the logs the library indexes.
 set -e
 PKGS="build-essential cmake pkg-config qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql postgresql zlib1g-dev libjpeg-dev \
 libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libx264-164 \
-liblzo2-dev libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev fonts-dejavu-core fonts-liberation2 \
+liblzo2-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev fonts-dejavu-core fonts-liberation2 \
 fontconfig time ccache ninja-build \
 xvfb xauth libxcb1-dev"
 # With --fuzz also clang and its libFuzzer and sanitizer runtimes, for tools/fuzz.sh.

@@ -2,8 +2,12 @@
 
 #include "base/Errors.h"
 
+#include <array>
+#include <cfenv>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <locale>
 
 namespace {
@@ -47,6 +51,25 @@ unsigned char UpperLatin1(unsigned char c)
     return c;
 }
 
+// The powers of ten that an 80-bit long double holds exactly: 10^k = 5^k * 2^k, and 5^27 is the
+// last power of five below 2^64.
+constexpr int ExactPowersOfTen = 28;
+static_assert(std::numeric_limits<long double>::digits >= 64, "the quick conversion needs 64-bit digits exact");
+
+const long double* PowersOfTen()
+{
+    static const auto table = [] {
+        std::array<long double, ExactPowersOfTen> powers{};
+        long double power = 1;
+        for (long double& p : powers) {
+            p = power;
+            power *= 10;
+        }
+        return powers;
+    }();
+    return table.data();
+}
+
 } // namespace
 
 char DecimalSeparator() { return SeparatorSlot(); }
@@ -71,6 +94,16 @@ bool TryStrToFloat(std::string_view text, long double& value)
     long long firstNonZeroPlace = 0; // decimal place of the leading non-zero digit, for underflow
     bool seenNonZero = false;
     long long intDigits = 0;
+    // The digits as a whole number, while they are few enough for it to be exact.
+    uint64_t digits = 0;
+    int significantDigits = 0;
+    long long fractionPlace = 0;
+    auto take = [&](char c) {
+        if (seenNonZero)
+            ++significantDigits;
+        if (significantDigits <= std::numeric_limits<uint64_t>::digits10)
+            digits = digits * 10 + static_cast<uint64_t>(c - '0');
+    };
     while (i < n && IsDigit(text[i])) {
         if (text[i] != '0' && !seenNonZero) {
             seenNonZero = true;
@@ -78,6 +111,7 @@ bool TryStrToFloat(std::string_view text, long double& value)
         }
         if (seenNonZero)
             ++firstNonZeroPlace;
+        take(text[i]);
         classic += text[i++];
         ++mantissaDigits;
         ++intDigits;
@@ -85,13 +119,13 @@ bool TryStrToFloat(std::string_view text, long double& value)
     if (i < n && text[i] == sep) {
         classic += '.';
         ++i;
-        long long fractionPlace = 0;
         while (i < n && IsDigit(text[i])) {
             ++fractionPlace;
             if (text[i] != '0' && !seenNonZero) {
                 seenNonZero = true;
                 firstNonZeroPlace = 1 - fractionPlace;
             }
+            take(text[i]);
             classic += text[i++];
             ++mantissaDigits;
         }
@@ -99,7 +133,8 @@ bool TryStrToFloat(std::string_view text, long double& value)
     if (mantissaDigits == 0)
         return false;
     long long exponent = 0;
-    if (i < n && (text[i] == 'E' || text[i] == 'e')) {
+    const bool exponentGiven = i < n && (text[i] == 'E' || text[i] == 'e');
+    if (exponentGiven) {
         classic += 'e';
         ++i;
         if (i < n && (text[i] == '+' || text[i] == '-'))
@@ -120,6 +155,15 @@ bool TryStrToFloat(std::string_view text, long double& value)
         ++i;
     if (i != n)
         return false;
+    if (!exponentGiven && significantDigits <= std::numeric_limits<uint64_t>::digits10 &&
+        fractionPlace < ExactPowersOfTen && std::fegetround() == FE_TONEAREST) {
+        // The digits and the power of ten are both exact, and one division rounds to nearest, as
+        // the full conversion does in every rounding mode: the same value, without it (most of a
+        // log's numbers).
+        const long double result = static_cast<long double>(digits) / PowersOfTen()[fractionPlace];
+        value = negative ? -result : result;
+        return true;
+    }
     long double result = 0;
     const auto [end, ec] = std::from_chars(classic.data(), classic.data() + classic.size(), result);
     if (end != classic.data() + classic.size())

@@ -2,6 +2,7 @@
 
 #include "base/Convert.h"
 #include "base/Errors.h"
+#include "base/Files.h"
 #include "library/LibraryDatabase.h"
 #include "library/LibraryQuery.h"
 #include "library/RoundRecord.h"
@@ -11,7 +12,6 @@
 #include "log/RoundIndex.h"
 #include "xmltree/wexXMLTree.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
@@ -19,6 +19,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <openssl/evp.h>
 
 #include <sys/stat.h>
 
@@ -128,15 +130,48 @@ std::optional<TFileStamp> StampOf(const std::string& path)
 
 std::string AbsolutePath(const std::string& path) { return fs::absolute(fs::path(path)).lexically_normal().string(); }
 
+// SHA-1 of a file's content as 40 lowercase hex digits, fed the bytes as the log is read.
+class TContentHash {
+public:
+    TContentHash() : FContext(EVP_MD_CTX_new())
+    {
+        if (!FContext || EVP_DigestInit_ex(FContext, EVP_sha1(), nullptr) != 1)
+            throw EBaseError("The content of a log cannot be hashed");
+    }
+    ~TContentHash() { EVP_MD_CTX_free(FContext); }
+    TContentHash(const TContentHash&) = delete;
+    TContentHash& operator=(const TContentHash&) = delete;
+
+    void Add(std::string_view bytes)
+    {
+        if (EVP_DigestUpdate(FContext, bytes.data(), bytes.size()) != 1)
+            throw EBaseError("The content of a log cannot be hashed");
+    }
+    std::string Hex()
+    {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int size = 0;
+        if (EVP_DigestFinal_ex(FContext, digest, &size) != 1)
+            throw EBaseError("The content of a log cannot be hashed");
+        static const char digits[] = "0123456789abcdef";
+        std::string text;
+        for (unsigned int i = 0; i < size; ++i) {
+            text += digits[digest[i] >> 4];
+            text += digits[digest[i] & 15];
+        }
+        return text;
+    }
+
+private:
+    EVP_MD_CTX* FContext;
+};
+
+// The hash of a file read whole, for a log whose reading showed no bytes.
 std::string ContentHash(const std::string& path)
 {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(path);
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    if (!hash.addData(&file))
-        throw EFOpenError(path, file.errorString().toStdString());
-    return hash.result().toHex().toStdString();
+    TContentHash hash;
+    hash.Add(ReadWholeFile(path));
+    return hash.Hex();
 }
 
 std::optional<double> Number(std::string_view text)
@@ -425,18 +460,26 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file)
     const std::optional<TFileStamp> stamp = StampOf(path);
     if (!stamp)
         throw EFOpenError(path);
-    const std::string hash = ContentHash(path);
+    // The bytes are hashed as the log reads them: a 10 MB file is not read twice.
+    std::optional<std::string> hash;
+    auto seeFile = [&hash](std::string_view bytes) {
+        TContentHash content;
+        content.Add(bytes);
+        hash = content.Hex();
+    };
 
     TOpenedLog log;
     std::string note;
     try {
-        log.Open(path);
+        log.Open(path, seeFile);
     } catch (const EBaseError& error) {
         // A walk that fails keeps the rounds found before it; a log that gave none is unread.
         if (log.Rounds().empty())
             throw;
         note = error.what();
     }
+    if (!hash)
+        hash = ContentHash(path);
     const TLogReading& reading = log.Reading();
     if (note.empty())
         note = reading.Note();
@@ -486,7 +529,7 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file)
     const int64_t fileRow =
         TStatement(db, "INSERT INTO files (path, size, modified, hash, readable, note, missing) "
                        "VALUES (?, ?, ?, ?, ?, ?, 0) RETURNING id")
-            .Id(path, stamp->size, stamp->modified, hash, readable, note);
+            .Id(path, stamp->size, stamp->modified, *hash, readable, note);
     const int64_t logRow =
         TStatement(db, "INSERT INTO logs (file_id, server, port, mod, started, dated_by_name) "
                        "VALUES (?, ?, ?, ?, ?, ?) RETURNING id")

@@ -255,10 +255,13 @@ std::string TLogReading::Note() const
 namespace {
 
 // Reads a compressed log and inflates it, its text at most `limit` bytes.
-TInflateResult InflateLog(const std::string& fileName, TMemoryStream& inflated, size_t limit)
+TInflateResult InflateLog(const std::string& fileName, TMemoryStream& inflated, size_t limit,
+                          const TFileBytesView& seeFile = {})
 {
     TMemoryStream compressed; // gone before the text is parsed
     compressed.LoadFromFile(fileName);
+    if (seeFile)
+        seeFile(compressed.View());
     try {
         return InflateStream(compressed, inflated, limit);
     } catch (const EInflatedTooLarge&) {
@@ -282,6 +285,31 @@ TLogReading LoadLogFile(const std::string& fileName, TwexXMLTree& document)
     TMemoryStream inflated;
     TLogReading reading;
     static_cast<TInflateResult&>(reading) = InflateLog(fileName, inflated, limit);
+    reading.textSize = inflated.Size();
+    inflated.SetPosition(0);
+    document.LoadFromStreamReleasing(inflated);
+    return reading;
+}
+
+TLogReading LoadLogFile(const std::string& fileName, TwexXMLTree& document, const TFileBytesView& seeFile)
+{
+    if (!seeFile)
+        return LoadLogFile(fileName, document);
+    const size_t limit = LogTextLimit();
+    if (!IsCompressedLogName(fileName)) {
+        TMemoryStream bytes; // as the tree reads a file, but seen before it is parsed
+        try {
+            ReadWholeFile(fileName, bytes, limit);
+        } catch (const ETextTooLarge&) {
+            throw ELogTooLarge(fileName, limit, false);
+        }
+        seeFile(bytes.View());
+        document.LoadFromStreamReleasing(bytes);
+        return {};
+    }
+    TMemoryStream inflated;
+    TLogReading reading;
+    static_cast<TInflateResult&>(reading) = InflateLog(fileName, inflated, limit, seeFile);
     reading.textSize = inflated.Size();
     inflated.SetPosition(0);
     document.LoadFromStreamReleasing(inflated);

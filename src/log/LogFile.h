@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -76,6 +77,12 @@ struct TLogReading : TInflateResult {
 // text otherwise. A failed inflation leaves the document as it was. A log whose text passes
 // LogTextLimit() is refused, a plain one before it is read, with the limit and the log named.
 TLogReading LoadLogFile(const std::string& fileName, TwexXMLTree& document);
+
+// Shown the bytes of the file as they were read, once, before they are parsed or inflated.
+using TFileBytesView = std::function<void(std::string_view)>;
+// The same, showing `seeFile` the file's bytes, so that a caller who needs them (a hash of the
+// content) does not read the file a second time. A log refused before it is read shows nothing.
+TLogReading LoadLogFile(const std::string& fileName, TwexXMLTree& document, const TFileBytesView& seeFile);
 
 // Writes the inflated text of a compressed log beside it with the extension ".xml". Returns
 // the name written, or "" when the name is no compressed log's and nothing was done. Only a

@@ -5,12 +5,14 @@
 #include "log/LogFile.h"
 #include "log/RoundIndex.h"
 
-void TOpenedLog::Open(const std::string& fileName)
+void TOpenedLog::Open(const std::string& fileName) { Open(fileName, {}); }
+
+void TOpenedLog::Open(const std::string& fileName, const TFileBytesView& seeFile)
 {
     FRounds.clear();
     FRoster.ClearPlayers();
     FReading = {};
-    FReading = LoadLogFile(fileName, FDocument);
+    FReading = LoadLogFile(fileName, FDocument, seeFile);
     WalkLog(FDocument, FRoster, [this](const std::string& text, TwexXMLNode* round) { FRounds.push_back({text, round}); });
 }
 

@@ -24,6 +24,8 @@ public:
     // Loads the file and walks the tree with the window's own steps (LoadLogFile, WalkLog). A
     // failure of the walk raises, keeping the rounds and players found before it.
     void Open(const std::string& fileName);
+    // The same, showing `seeFile` the file's bytes as they are read (LoadLogFile).
+    void Open(const std::string& fileName, const TFileBytesView& seeFile);
 
     const TwexXMLTree& Document() const { return FDocument; }
     const std::vector<TLogRound>& Rounds() const { return FRounds; }

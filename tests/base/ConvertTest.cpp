@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cfenv>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
 
 TEST(StrToFloat, ReadsNumbersWithTheLocaleSeparator)
 {
@@ -30,6 +34,42 @@ TEST(StrToFloat, RejectsWhatIsNoNumber)
     TSeparatorScope point('.');
     for (const char* text : {"", " ", ".", "-", "1.2.3", "abc", "1e", "1e+", "1 2", "0x10", "1e5000", "inf", "nan"})
         EXPECT_THROW(StrToFloat(text), EConvertError) << text;
+}
+
+TEST(StrToFloat, PlainDecimalsReadToTheLastBitAsTheFullConversionReadsThem)
+{
+    // Most numbers of a log take a shorter road than the general conversion; whatever the
+    // number of digits and the rounding mode, both must give the same bits.
+    TSeparatorScope point('.');
+    std::mt19937_64 random(32);
+    const int modes[] = {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
+    const int saved = std::fegetround();
+    int differing = 0;
+    std::string first;
+    for (const int mode : modes) {
+        std::fesetround(mode);
+        for (int n = 0; n < 50000; ++n) {
+            std::string text = random() % 3 == 0 ? "-" : "";
+            const int whole = static_cast<int>(random() % 22), fraction = static_cast<int>(random() % 31);
+            for (int i = 0; i < whole; ++i)
+                text += static_cast<char>('0' + random() % (random() % 4 == 0 ? 1 : 10));
+            if (fraction > 0 || whole == 0)
+                text += '.';
+            for (int i = 0; i < fraction || text.back() == '.' && whole == 0; ++i)
+                text += static_cast<char>('0' + random() % 10);
+            long double quick = 0, full = 0;
+            const std::string_view unsigned_ = std::string_view(text).substr(text[0] == '-' ? 1 : 0);
+            const auto [end, error] = std::from_chars(unsigned_.data(), unsigned_.data() + unsigned_.size(), full);
+            ASSERT_TRUE(error == std::errc() && end == unsigned_.data() + unsigned_.size()) << text;
+            if (text[0] == '-')
+                full = -full;
+            ASSERT_TRUE(TryStrToFloat(text, quick)) << text;
+            if (std::memcmp(&quick, &full, 10) != 0 && differing++ == 0)
+                first = text;
+        }
+    }
+    std::fesetround(saved);
+    EXPECT_EQ(differing, 0) << "first: " << first;
 }
 
 TEST(StrToInt, ReadsDecimalAndHexWithinThirtyTwoBits)

@@ -30,11 +30,15 @@ std::optional<std::string> Refusal(const std::string& location)
     return std::nullopt;
 }
 
-std::string JournalMode(TLibraryDatabase& library)
+std::string Pragma(TLibraryDatabase& library, const char* name)
 {
     QSqlQuery query(library.Connection());
-    return query.exec(QStringLiteral("PRAGMA journal_mode")) && query.next() ? query.value(0).toString().toStdString() : "";
+    return query.exec(QStringLiteral("PRAGMA ") + QString::fromLatin1(name)) && query.next()
+               ? query.value(0).toString().toStdString()
+               : "";
 }
+
+std::string JournalMode(TLibraryDatabase& library) { return Pragma(library, "journal_mode"); }
 
 // What another program would see of the place's database: its tables, and the rows of those
 // named.
@@ -86,8 +90,10 @@ TEST(LibraryDatabase, ANewLibraryHasTheSchemaAndKeepsWhatWasWrittenWithBoundValu
         EXPECT_EQ(library.Engine(), place.OnServer() ? TLibraryEngine::PostgreSQL : TLibraryEngine::SQLite);
         EXPECT_EQ(library.Location(), place.Location());
         EXPECT_EQ(library.SchemaVersion(), LibrarySchemaVersion);
-        if (!place.OnServer())
+        if (!place.OnServer()) {
             EXPECT_EQ(JournalMode(library), "wal");
+            EXPECT_EQ(Pragma(library, "synchronous"), "1"); // NORMAL: safe under WAL
+        }
         for (const char* table : {"files", "logs", "rounds", "identities", "identity_names", "player_rounds", "kills", "chat"})
             EXPECT_TRUE(library.Connection().tables().contains(QString::fromLatin1(table))) << table;
         // The key numbers new rows itself, on either engine.

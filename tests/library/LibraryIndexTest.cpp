@@ -13,6 +13,7 @@
 #include "log/PlayerIdentity.h"
 #include "replay/RoundStats.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -366,6 +367,28 @@ TEST(LibraryIndex, ACutOffLogIsStoredAsFarAsItReadsWithItsNote)
     ASSERT_FALSE(started.empty());
     EXPECT_GE(started.back()[0], started.front()[0]);
     EXPECT_GE(started.front()[0], "2024-03-01 20:15");
+}
+
+TEST(LibraryIndex, AFilesHashIsTheSha1OfItsBytesAsTheyLieOnDisk)
+{
+    // Hashed from the bytes the log was read from: a compressed log's are the compressed ones,
+    // also when they break off.
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    const std::string text = SmallLog(9, 3);
+    const std::string packed = ZlibCompressed(text);
+    const std::vector<std::string> contents = {text, packed, packed.substr(0, packed.size() * 2 / 3)};
+    const std::vector<std::string> files = {dir.Write("ev_16567-20240301_2015.xml", contents[0]),
+                                            dir.Write("ev_16567-20240301_2115.zxml", contents[1]),
+                                            dir.Write("ev_16567-20240301_2215.zxml", contents[2])};
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_GT(IndexLogFile(*library, files[i]), 0) << files[i];
+        const QByteArray expected =
+            QCryptographicHash::hash(QByteArray::fromStdString(contents[i]), QCryptographicHash::Sha1).toHex();
+        const auto row = Rows(*library, "SELECT hash FROM files WHERE path = ?", {Q(files[i])});
+        ASSERT_EQ(row.size(), 1u) << files[i];
+        EXPECT_EQ(row[0][0], expected.toStdString()) << files[i];
+    }
 }
 
 TEST(LibraryIndex, FilesThatCannotBeReadAreCountedAndTheScanGoesOn)
