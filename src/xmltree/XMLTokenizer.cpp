@@ -109,6 +109,7 @@ struct TTokenBufferSink {
         AdviseHugePages(list.FData, capacity);
         list.FCapacity = capacity;
     }
+    static bool Wants(char) { return true; }
     void Commit(char* end)
     {
         *end++ = '\n';
@@ -123,6 +124,7 @@ struct TLinesSink {
     std::vector<std::string>& out;
     std::string scratch;
 
+    static bool Wants(char) { return true; }
     char* Begin(char kind, size_t bodyBytes)
     {
         scratch.resize(3 + bodyBytes);
@@ -135,6 +137,8 @@ struct TLinesSink {
 template <TBreakMode Mode, typename Sink>
 void Emit(Sink& sink, char kind, const char* b, const char* e, bool escape, bool appendBreak = false)
 {
+    if (!sink.Wants(kind))
+        return;
     const size_t raw = static_cast<size_t>(e - b);
     char* dst = sink.Begin(kind, escape ? 3 * raw + 3 : raw);
     if (escape) {
@@ -162,8 +166,10 @@ void EmitText(Sink& sink, const char* b, const char* e)
 
 // The scanner. Text positions are pointers into the text; the rules are those of a scanner
 // that looks for "<", then for the end of a CDATA section or for the ">" of the tag.
+// With `whole` false the text is a piece of a longer one: the scan stops before the first token
+// whose end the piece does not hold, and returns where; the rest must come again with more.
 template <TBreakMode Mode, typename Sink>
-void Scan(std::string_view text, Sink& sink, TTokenizerWork* work = nullptr)
+size_t Scan(std::string_view text, Sink& sink, TTokenizerWork* work = nullptr, bool whole = true)
 {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
@@ -175,18 +181,24 @@ void Scan(std::string_view text, Sink& sink, TTokenizerWork* work = nullptr)
     // Offsets, not pointers: a pointer past the text's end is undefined, even unread.
     size_t nextReport = LoadProgressStep;
     while (p < end) {
-        if (static_cast<size_t>(p - begin) >= nextReport) {
+        if (whole && static_cast<size_t>(p - begin) >= nextReport) {
             ReportLoadProgress(TLoadPhase::Tokenizing, static_cast<uint64_t>(p - begin), text.size());
             nextReport = static_cast<size_t>(p - begin) + LoadProgressStep;
         }
         const char* q = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
         if (!q) {
+            if (!whole)
+                return static_cast<size_t>(p - begin); // the text may go on
             EmitText<Mode>(sink, p, end);
             break;
         }
         EmitText<Mode>(sink, p, q);
+        if (!whole && end - q < 9)
+            return static_cast<size_t>(q - begin); // too little to tell a CDATA section from a tag
         if (end - q >= 9 && IsCDataMarker(q)) {
             const char* close = static_cast<const char*>(memmem(q, static_cast<size_t>(end - q), "]]>", 3));
+            if (!close && !whole)
+                return static_cast<size_t>(q - begin);
             if (close) {
                 Emit<Mode>(sink, 'D', q + 9, close, true);
                 p = close + 3;
@@ -204,6 +216,8 @@ void Scan(std::string_view text, Sink& sink, TTokenizerWork* work = nullptr)
             g = static_cast<const char*>(std::memchr(q, '>', static_cast<size_t>(end - q)));
             tagEndBytes += static_cast<size_t>((g ? g + 1 : end) - q);
         }
+        if (!g && !whole)
+            return static_cast<size_t>(q - begin);
         if (!g) {
             noCloseFrom = q;
             p = q + 1; // the "<" is dropped and what follows is text again
@@ -220,9 +234,64 @@ void Scan(std::string_view text, Sink& sink, TTokenizerWork* work = nullptr)
     }
     if (work)
         work->TagEndBytes = tagEndBytes;
+    return text.size();
 }
 
+// Hands each token to a sink of the caller's, its body kept only for the call.
+struct TPieceSink {
+    TTokenSink& sink;
+    std::string& scratch;
+    char kind = 0;
+
+    bool Wants(char tokenKind) { return sink.Wants(tokenKind); }
+    char* Begin(char tokenKind, size_t bodyBytes)
+    {
+        kind = tokenKind;
+        if (scratch.size() < bodyBytes)
+            scratch.resize(bodyBytes + bodyBytes / 2);
+        return scratch.data();
+    }
+    void Commit(char* end) { sink.Token(kind, std::string_view(scratch.data(), static_cast<size_t>(end - scratch.data()))); }
+};
+
 } // namespace
+
+void TPieceTokenizer::Add(std::string_view piece)
+{
+    if (FEnded)
+        return;
+    // The text ends at its first NUL, as when it is tokenized whole.
+    const size_t nul = piece.find('\0');
+    const bool last = nul != std::string_view::npos;
+    if (last)
+        piece = piece.substr(0, nul);
+    TPieceSink sink{FSink, FScratch};
+    if (FCarry.empty() && !last) {
+        const size_t used = Scan<TBreakMode::AnyBreak>(piece, sink, nullptr, false);
+        FCarry.assign(piece.substr(used));
+    } else {
+        FCarry.append(piece);
+        if (last) {
+            Finish();
+            return;
+        }
+        const size_t used = Scan<TBreakMode::AnyBreak>(FCarry, sink, nullptr, false);
+        FCarry.erase(0, used);
+    }
+    if (FCarry.size() > FLongest)
+        throw ETokenTooLong();
+}
+
+void TPieceTokenizer::Finish()
+{
+    if (FEnded)
+        return;
+    FEnded = true;
+    TPieceSink sink{FSink, FScratch};
+    Scan<TBreakMode::AnyBreak>(FCarry, sink);
+    FCarry.clear();
+    FCarry.shrink_to_fit();
+}
 
 void TokenizeFileText(std::string_view bytes, TTokenList& tokens, TTokenizerWork* work)
 {

@@ -5,6 +5,9 @@
 
 #include "xmltree/wexXMLTree.h"
 
+#include <stdexcept>
+#include <string>
+
 enum class TBreakMode {
     CrLfOnly, // only CR LF pairs are line breaks; lone CR and LF are ordinary bytes
     AnyBreak  // CR LF, lone CR and lone LF each are one line break, as lines are read
@@ -18,6 +21,44 @@ struct TTokenizerWork {
 // Tokens of raw file bytes (cut at the first NUL) into the list, replacing its content.
 // Gives exactly the tokens of the bytes' lines joined with CR LF after every line.
 void TokenizeFileText(std::string_view bytes, TTokenList& tokens, TTokenizerWork* work = nullptr);
+
+// Takes tokens one at a time: the kind byte ('O', 'E', 'C', 'T', 'D') and the body, which lasts
+// only for the call.
+class TTokenSink {
+public:
+    virtual ~TTokenSink() = default;
+    // Told of every token first, in order; only when it answers true is the body written out
+    // and handed to Token. A sink that skips most of a text spares the tokenizer most copying.
+    virtual bool Wants(char kind) = 0;
+    virtual void Token(char kind, std::string_view body) = 0;
+};
+
+// A piece of text held back for a token longer than the tokenizer was told to allow.
+class ETokenTooLong : public std::runtime_error {
+public:
+    ETokenTooLong() : std::runtime_error("A token of the text is too long to be read in pieces") {}
+};
+
+// Tokenizes a text given piece after piece, in bounded memory: the sink gets exactly the tokens
+// TokenizeFileText gives for the whole text, as soon as each is whole. A token (or a run of
+// text) longer than `longest` bytes raises ETokenTooLong.
+class TPieceTokenizer {
+public:
+    TPieceTokenizer(TTokenSink& sink, size_t longest) : FSink(sink), FLongest(longest) {}
+    // The next piece of the text. Nothing after the text's first NUL counts.
+    void Add(std::string_view piece);
+    // The text has ended: what was held back is tokenized.
+    void Finish();
+    // Whether the text has ended (Finish, or a NUL).
+    bool Ended() const { return FEnded; }
+
+private:
+    TTokenSink& FSink;
+    size_t FLongest;
+    std::string FCarry;   // the start of a token that the pieces so far do not end
+    std::string FScratch; // each token's body
+    bool FEnded = false;
+};
 
 // Tokens of already joined text, one string each.
 void TokenizeJoinedText(std::string_view text, std::vector<std::string>& tokens);

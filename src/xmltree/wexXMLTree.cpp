@@ -314,6 +314,36 @@ void TTokenList::Clear()
     FSize = FCapacity = FCount = 0;
 }
 
+void TTokenList::Append(char kind, std::string_view body)
+{
+    const size_t need = FSize + body.size() + 2;
+    if (need > FCapacity) {
+        size_t capacity = FCapacity ? FCapacity : 4096;
+        while (capacity < need)
+            capacity += capacity / 2;
+        FData = static_cast<char*>(MeteredRealloc(FData, FCapacity, capacity));
+        FCapacity = capacity;
+    }
+    char* at = FData + FSize;
+    *at++ = kind;
+    if (!body.empty()) // an empty view may point nowhere
+        std::memcpy(at, body.data(), body.size());
+    at[body.size()] = '\n';
+    FSize = need;
+    ++FCount;
+}
+
+void TTokenList::TakeFrom(TTokenList& other)
+{
+    if (&other == this)
+        return;
+    Clear();
+    std::swap(FData, other.FData);
+    std::swap(FSize, other.FSize);
+    std::swap(FCapacity, other.FCapacity);
+    std::swap(FCount, other.FCount);
+}
+
 // ---- TwexXMLTree -----------------------------------------------------------------------
 
 TwexXMLTree::TwexXMLTree(std::string_view name, std::string_view value, TwexXMLNode* parentNode)
@@ -376,6 +406,13 @@ void TwexXMLTree::LoadFromStreamReleasing(TMemoryStream& stream)
     BeginLoad();
     Tokenize(stream.Remaining());
     stream.Clear();
+    BuildTree();
+}
+
+void TwexXMLTree::LoadFromTokens(TTokenList& tokens)
+{
+    BeginLoad();
+    FLines.TakeFrom(tokens);
     BuildTree();
 }
 

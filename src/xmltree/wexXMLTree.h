@@ -265,6 +265,10 @@ public:
     // Bytes the buffer holds.
     size_t CapacityBytes() const { return FCapacity; }
     std::vector<std::string> ToVector() const;
+    // Adds a token at the end; the body must hold no LF.
+    void Append(char kind, std::string_view body);
+    // Takes the other list's tokens in place of its own; the other is left empty.
+    void TakeFrom(TTokenList& other);
     // Every token as text followed by LF.
     void WriteTo(std::ostream& out) const;
     void Clear();
@@ -323,6 +327,8 @@ public:
     void LoadFromStreamReleasing(TMemoryStream& stream);
     // Loads text that is already in memory, exactly as a file holding these bytes.
     void LoadFromText(std::string_view bytes);
+    // Builds the document from tokens made elsewhere, which it takes; `tokens` is left empty.
+    void LoadFromTokens(TTokenList& tokens);
     // Builds the nodes from the token list in Lines.
     void BuildTree();
 

@@ -119,3 +119,80 @@ TEST(Tokenizer, NulEndsTheFileText)
 {
     EXPECT_EQ(TokensOfFile(std::string("<a>x\0<b>", 8)), (Lines{"OT:a", "TX:x"}));
 }
+
+namespace {
+
+struct TCollect : TTokenSink {
+    Lines tokens;
+    bool Wants(char) override { return true; }
+    void Token(char kind, std::string_view body) override
+    {
+        tokens.push_back(std::string(TTokenList::KindText(kind)) + std::string(body));
+    }
+};
+
+// The tokens of the text given in pieces cut at `cuts`.
+Lines TokensOfPieces(std::string_view text, const std::vector<size_t>& cuts, size_t longest = 1 << 20)
+{
+    TCollect collect;
+    TPieceTokenizer tokenizer(collect, longest);
+    size_t from = 0;
+    for (const size_t cut : cuts) {
+        tokenizer.Add(text.substr(from, cut - from));
+        from = cut;
+    }
+    tokenizer.Add(text.substr(from));
+    tokenizer.Finish();
+    return collect.tokens;
+}
+
+} // namespace
+
+TEST(Tokenizer, PiecesGiveTheTokensOfTheWholeText)
+{
+    // Every construct cut everywhere: tags, texts, CDATA sections (closed and not), stray
+    // brackets, line breaks of every kind, a NUL, an unclosed tag at the end.
+    const std::vector<std::string> texts = {
+        "<?xml version=\"1.0\"?>\r\n<a x=\"1\">\n\t<b>text\r\n more</b><c/><![CDATA[x\r\ny]]></a>\r\n",
+        "a < b <c>d</c> e > f <![cdata[ one ]]> <g",
+        "<r><![CDATA[never closed <x> \n",
+        std::string("<r>one<s/>two</r>\0<after>hidden</after>", 39),
+        "<<<<<>>> <a><b",
+        "<x>1.5</x><y>  </y><z> 2.25 </z>\r",
+    };
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        const Lines whole = TokensOfFile(text);
+        for (size_t a = 0; a <= text.size(); ++a) {
+            ASSERT_EQ(TokensOfPieces(text, {a}), whole) << "cut at " << a;
+            for (size_t b = a; b <= text.size(); b += 3)
+                ASSERT_EQ(TokensOfPieces(text, {a, b}), whole) << "cut at " << a << " and " << b;
+        }
+        std::vector<size_t> bytes(text.size());
+        for (size_t i = 0; i < text.size(); ++i)
+            bytes[i] = i + 1;
+        EXPECT_EQ(TokensOfPieces(text, bytes), whole) << "a byte at a time";
+    }
+
+    // A log of random bytes among tags, in random pieces.
+    std::mt19937 random(11);
+    const char* parts[] = {"<", ">", "/", "a", " ", "\r", "\n", "<![CDATA[", "]]>", "\"", "=", "<e/>", "</e>", "x"};
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        const int count = static_cast<int>(random() % 60);
+        for (int i = 0; i < count; ++i)
+            text += parts[random() % std::size(parts)];
+        std::vector<size_t> cuts;
+        for (size_t at = 0; at < text.size(); at += 1 + random() % 7)
+            cuts.push_back(at);
+        ASSERT_EQ(TokensOfPieces(text, cuts), TokensOfFile(text)) << text;
+    }
+}
+
+TEST(Tokenizer, ATokenLongerThanAllowedIsRefused)
+{
+    TCollect collect;
+    TPieceTokenizer tokenizer(collect, 16);
+    tokenizer.Add("<a>short</a><b attribute=\"");
+    EXPECT_THROW(tokenizer.Add("and more than sixteen bytes without its end"), ETokenTooLong);
+}
