@@ -39,6 +39,10 @@ void FuzzReplay(const uint8_t* data, size_t size);
 // twice: stored whole or refused whole, every listed round once.
 void FuzzIndex(const uint8_t* data, size_t size);
 
+// The same file indexed read in pieces and read whole, into two libraries fed alike: both give
+// the same rounds or the same failure, and hold the same rows.
+void FuzzPieces(const uint8_t* data, size_t size);
+
 // Pipeline target: the real window offscreen. The bytes are a log file as for FuzzReplay: it is
 // opened, every listed round is replayed for a bounded number of ticks, drawing frames of the
 // map as the replay goes.

@@ -10,6 +10,7 @@
 #include "log/OpenedLog.h"
 #include "log/PlayerIdentity.h"
 #include "log/RoundIndex.h"
+#include "log/StreamedLog.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QDateTime>
@@ -454,59 +455,130 @@ std::vector<std::string> LogFilesIn(const std::string& folder)
     return files;
 }
 
-int IndexLogFile(TLibraryDatabase& library, const std::string& file)
-{
-    const std::string path = AbsolutePath(file);
-    const std::optional<TFileStamp> stamp = StampOf(path);
-    if (!stamp)
-        throw EFOpenError(path);
-    // The bytes are hashed as the log reads them: a 10 MB file is not read twice.
-    std::optional<std::string> hash;
-    auto seeFile = [&hash](std::string_view bytes) {
-        TContentHash content;
-        content.Add(bytes);
-        hash = content.Hex();
-    };
+namespace {
 
-    TOpenedLog log;
-    std::string note;
+// What a log gives the library, however it was read.
+struct TLogContent {
+    const TwexXMLTree* document = nullptr; // the whole log, or what a reading in pieces kept
+    const TPlayerList* roster = nullptr;
+    const TwexXMLNode* firstRound = nullptr; // the round list's first element in the document
+    std::vector<TRoundRecords> rounds;
+    std::vector<std::vector<TChatLine>> chat; // each stored round's
+    TLogReading reading;
+    std::string note; // why the log ends early, when it does
+};
+
+// The records of a listed round, in order; false when the round cannot be replayed, which
+// ends the log there with the reason as its note.
+bool AddRound(TLogContent& content, const TwexXMLTree& tree, const TwexXMLNode& round, int index)
+{
+    try {
+        content.rounds.push_back(RecordsOfRound(tree, round, index, *content.roster));
+    } catch (const EBaseError& error) {
+        if (content.note.empty())
+            content.note = error.what();
+        return false;
+    }
+    content.chat.push_back(ChatOf(round));
+    return true;
+}
+
+// Reads the log whole, as the window opens it.
+void ReadWhole(const std::string& path, TOpenedLog& log, TLogContent& content, const TFileBytesView& seeFile)
+{
     try {
         log.Open(path, seeFile);
     } catch (const EBaseError& error) {
         // A walk that fails keeps the rounds found before it; a log that gave none is unread.
         if (log.Rounds().empty())
             throw;
-        note = error.what();
+        content.note = error.what();
     }
-    if (!hash)
-        hash = ContentHash(path);
-    const TLogReading& reading = log.Reading();
-    if (note.empty())
-        note = reading.Note();
-    const int64_t readable = IsCompressedLogName(path) ? static_cast<int64_t>(reading.textSize) : stamp->size;
-
-    // The records first, so that nothing is written of a log that fails midway. A round that
-    // cannot be replayed ends the log there: the rounds before it are stored, with the reason.
-    std::vector<TRoundRecords> rounds;
-    rounds.reserve(log.Rounds().size());
-    for (int i = 0; i < static_cast<int>(log.Rounds().size()); ++i) {
-        try {
-            rounds.push_back(RecordsOfRound(log, i));
-        } catch (const EBaseError& error) {
-            if (note.empty())
-                note = error.what();
+    content.document = &log.Document();
+    content.roster = &log.Roster();
+    content.reading = log.Reading();
+    if (content.note.empty())
+        content.note = content.reading.Note();
+    if (!log.Rounds().empty())
+        content.firstRound = log.Round(0);
+    for (int i = 0; i < static_cast<int>(log.Rounds().size()); ++i)
+        if (!AddRound(content, log.Document(), *log.Round(i), i))
             break;
+}
+
+// Reads the log in pieces, a round at a time: the memory it takes does not grow with the log.
+void ReadStreamed(const std::string& path, TStreamedLog& log, TLogContent& content, const TFileBytesView& seeFile)
+{
+    try {
+        log.Open(path, seeFile);
+    } catch (const ELogNotStreamable&) {
+        throw;
+    } catch (const EBaseError& error) {
+        if (log.Rounds().empty())
+            throw;
+        content.note = error.what();
+    }
+    content.document = &log.Kept();
+    content.roster = &log.Roster();
+    content.reading = log.Reading();
+    if (content.note.empty())
+        content.note = content.reading.Note();
+    if (!log.Rounds().empty())
+        content.firstRound = log.Rounds().front().Node;
+    log.ForEachRound([&content](int index, const TwexXMLTree& tree, const TwexXMLNode& round) {
+        return AddRound(content, tree, round, index);
+    });
+}
+
+} // namespace
+
+int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReadingWay way)
+{
+    const std::string path = AbsolutePath(file);
+    const std::optional<TFileStamp> stamp = StampOf(path);
+    if (!stamp)
+        throw EFOpenError(path);
+    // The bytes are hashed as the log reads them: a 10 MB file is not read twice.
+    std::optional<TContentHash> content;
+    bool seen = false;
+    auto seeFile = [&content, &seen](std::string_view bytes) {
+        content->Add(bytes);
+        seen = true;
+    };
+
+    TLogContent read;
+    TOpenedLog whole;
+    TStreamedLog streamed;
+    bool readWhole = way == TLogReadingWay::Whole;
+    if (!readWhole) {
+        try {
+            content.emplace();
+            ReadStreamed(path, streamed, read, seeFile);
+        } catch (const ELogNotStreamable&) {
+            readWhole = true;
+            read = TLogContent();
         }
     }
-    const TLogIdentities identities(log.Document());
-    const TStaySpans spans(log.Document());
+    if (readWhole) {
+        content.emplace();
+        seen = false;
+        ReadWhole(path, whole, read, seeFile);
+    }
+    const std::string hash = seen ? content->Hex() : ContentHash(path);
+    std::string note = read.note;
+    const TLogReading& reading = read.reading;
+    const int64_t readable = IsCompressedLogName(path) ? static_cast<int64_t>(reading.textSize) : stamp->size;
+    const std::vector<TRoundRecords>& rounds = read.rounds;
+    const TLogIdentities identities(*read.document);
+    const TStaySpans spans(*read.document);
+    const TPlayerList& roster = *read.roster;
 
     // The log's server, port, mod and start.
     const std::optional<TLogName> named = ParseLogName(path);
     std::string server, mod;
     std::optional<int> port;
-    if (!log.Rounds().empty()) {
-        const TwexXMLNode& first = *log.Round(0);
+    if (read.firstRound) {
+        const TwexXMLNode& first = *read.firstRound;
         server = ServerSetting(first, "server name");
         int value = 0;
         if (TryStrToInt(ServerSetting(first, "port"), value))
@@ -521,7 +593,7 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file)
     const std::string started =
         named ? LogStartText(*named)
               : MinuteText(QDateTime::fromMSecsSinceEpoch(stamp->modified / 1000000));
-    const std::optional<double> logStart = FirstTimestamp(log.Document());
+    const std::optional<double> logStart = FirstTimestamp(*read.document);
 
     QSqlDatabase& db = library.Connection();
     TTransaction transaction(db);
@@ -529,7 +601,7 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file)
     const int64_t fileRow =
         TStatement(db, "INSERT INTO files (path, size, modified, hash, readable, note, missing) "
                        "VALUES (?, ?, ?, ?, ?, ?, 0) RETURNING id")
-            .Id(path, stamp->size, stamp->modified, *hash, readable, note);
+            .Id(path, stamp->size, stamp->modified, hash, readable, note);
     const int64_t logRow =
         TStatement(db, "INSERT INTO logs (file_id, server, port, mod, started, dated_by_name) "
                        "VALUES (?, ?, ?, ?, ?, ?) RETURNING id")
@@ -558,7 +630,8 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file)
                            "killer_x, killer_z, victim_x, victim_z) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     TStatement addChat(db, "INSERT INTO chat (round_id, time, player_id, name, text) VALUES (?, ?, ?, ?, ?)");
 
-    for (const TRoundRecords& records : rounds) {
+    for (size_t r = 0; r < rounds.size(); ++r) {
+        const TRoundRecords& records = rounds[r];
         const TRoundRecord& round = records.round;
         const double start = round.start.value_or(0);
         const double end = start + static_cast<double>(round.length);
@@ -602,11 +675,11 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file)
         std::unordered_map<int32_t, const std::string*> names;
         for (const TPlayerRoundRecord& p : records.players)
             names[p.id] = &p.name;
-        for (const TChatLine& line : ChatOf(*log.Round(round.index))) {
+        for (const TChatLine& line : read.chat[r]) {
             const auto found = names.find(line.id);
             std::string name = found != names.end() ? *found->second : "";
             if (name.empty())
-                for (const TPlayerInfo& stay : log.Roster())
+                for (const TPlayerInfo& stay : roster)
                     if (stay.PlayerID == line.id && stay.JoinTime <= line.time)
                         name = stay.PlayerName;
             addChat.Run(roundRow, line.time, line.id, name, line.text);

@@ -42,7 +42,10 @@ std::vector<std::string> LogFilesIn(const std::string& folder);
 // Stores one log file, replacing what the library held of it, in one transaction; returns the
 // rounds stored. A log that ends early is stored as far as it can be read, with its note.
 // Raises EBaseError when the file cannot be read at all (the library is left as it was).
-int IndexLogFile(TLibraryDatabase& library, const std::string& file);
+// A log is read in pieces, a round at a time, so that the memory indexing takes does not grow
+// with the log; one that cannot be read so (TStreamedLog) is read whole. Both store the same.
+enum class TLogReadingWay { InPieces, Whole };
+int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReadingWay way = TLogReadingWay::InPieces);
 
 // Scans `folders`: new and changed logs are indexed, unchanged ones skipped, files the library
 // holds in these folders but that are gone are marked missing. A file that fails is counted

@@ -111,7 +111,11 @@ std::optional<TWorldPlace> OwnPlace(const std::string& location)
 
 TRoundRecords RecordsOfRound(const TOpenedLog& log, int index)
 {
-    const TwexXMLNode& node = *log.Round(index);
+    return RecordsOfRound(log.Document(), *log.Round(index), index, log.Roster());
+}
+
+TRoundRecords RecordsOfRound(const TwexXMLTree& tree, const TwexXMLNode& node, int index, const TPlayerList& roster)
+{
     TRoundRecords records;
     TRoundRecord& round = records.round;
     round.index = index;
@@ -122,7 +126,7 @@ TRoundRecords RecordsOfRound(const TOpenedLog& log, int index)
 
     TEventInfoList events;
     try {
-        log.BuildRoundEvents(index, events);
+        BuildEventList(node, events);
     } catch (const EBaseError& error) {
         round.note = error.what();
     }
@@ -133,7 +137,7 @@ TRoundRecords RecordsOfRound(const TOpenedLog& log, int index)
         round.length = CheckedDifference(WholeSeconds(end), WholeSeconds(*round.start));
     }
 
-    const TRoundStats stats = ReadRoundStats(log.Document(), node);
+    const TRoundStats stats = ReadRoundStats(tree, node);
     round.table = stats.present;
     round.winner = stats.winningTeam;
     round.victoryType = stats.victoryType;
@@ -143,11 +147,11 @@ TRoundRecords RecordsOfRound(const TOpenedLog& log, int index)
     // kills the kill feed shows, each with the index of its event.
     std::unordered_map<int32_t, TReplayCounts> counts;
     std::map<int, TKillNote> notes;
-    ReplayWholeRound(events, log.Roster(), [&counts, &notes](const TReplaySession& session) {
+    ReplayWholeRound(events, roster, [&counts, &notes](const TReplaySession& session) {
         counts = CountsOf(session.PlayerStates());
         notes = session.Overlays().Kills();
     });
-    const TStays stays(log.Roster());
+    const TStays stays(roster);
 
     // The players: the server's table in its order, then whoever was on the server while the
     // round ran, then whoever else the replay counted.
@@ -172,7 +176,7 @@ TRoundRecords RecordsOfRound(const TOpenedLog& log, int index)
         p.tks = WholeNumber(row.Field("tks"));
     }
     if (round.start)
-        for (const TPlayerInfo& stay : log.Roster())
+        for (const TPlayerInfo& stay : roster)
             if (stay.JoinTime <= end && stay.LeaveTime >= *round.start)
                 player(stay.PlayerID);
     std::vector<int32_t> counted;

@@ -14,6 +14,9 @@
 
 class TEventInfoList;
 class TOpenedLog;
+class TPlayerList;
+class TwexXMLNode;
+class TwexXMLTree;
 
 struct TRoundRecord {
     int index = 0;              // the round's place in the round list, 0 first
@@ -69,3 +72,6 @@ std::optional<TWorldPlace> OwnPlace(const std::string& location);
 // The records of round list item `index` ("List index out of bounds (%d)" when none). Events
 // that cannot be read end the round there, with the error's message as its note.
 TRoundRecords RecordsOfRound(const TOpenedLog& log, int index);
+// The same of a round element read elsewhere: `tree` the document it is in, `index` its place in
+// the round list, `roster` the whole log's.
+TRoundRecords RecordsOfRound(const TwexXMLTree& tree, const TwexXMLNode& round, int index, const TPlayerList& roster);

@@ -20,3 +20,5 @@ TEST(FuzzInputs, LevelScripts) { RunFuzzInputs("con", FuzzCon); }
 TEST(FuzzInputs, LogOpenedAndReplayed) { RunFuzzInputs("replay", FuzzReplay); }
 
 TEST(FuzzInputs, LogIndexed) { RunFuzzInputs("index", FuzzIndex); }
+
+TEST(FuzzInputs, LogIndexedInPiecesAsWhole) { RunFuzzInputs("pieces", FuzzPieces); }

@@ -579,3 +579,93 @@ TEST(LibraryIndex, ALogNamedByNoServerIsDatedByItsFileTimeAndSaysSo)
     const QString local = QDateTime::fromSecsSinceEpoch(1700000000).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     EXPECT_EQ(copied.started.substr(0, 10), local.toStdString().substr(0, 10));
 }
+
+namespace {
+
+// A log indexed read in pieces and read whole stores the same rows, or fails the same way.
+void ExpectReadingsAgree(const TTempDir& dir, const std::string& file)
+{
+    SCOPED_TRACE(file);
+    static int libraries = 0;
+    const std::string name = "agree" + std::to_string(++libraries);
+    TLibraryDatabase pieces(dir.Path(name + "-pieces.sqlite"));
+    TLibraryDatabase whole(dir.Path(name + "-whole.sqlite"));
+    auto index = [&file](TLibraryDatabase& library, TLogReadingWay way) {
+        try {
+            return std::to_string(IndexLogFile(library, file, way)) + " rounds";
+        } catch (const std::exception& error) {
+            return std::string("failed: ") + error.what();
+        }
+    };
+    EXPECT_EQ(index(pieces, TLogReadingWay::InPieces), index(whole, TLogReadingWay::Whole));
+    EXPECT_EQ(Everything(pieces), Everything(whole));
+}
+
+std::string Player(const char* kind, const std::string& time, int id, const std::string& name = "")
+{
+    return Ev(kind, time, id, "", name.empty() ? TParams{} : TParams{{"name", name}});
+}
+
+} // namespace
+
+TEST(LibraryIndex, ReadInPiecesItStoresWhatAWholeReadingStores)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    for (const bool zxml : {false, true})
+        for (const std::string& file : Series(dir, zxml ? "zxml" : "xml", zxml))
+            ExpectReadingsAgree(dir, file);
+
+    // Larger than a piece, so that pieces end inside tokens; with real-world places.
+    loggen::Options big;
+    big.seed = 21;
+    big.players = 40;
+    big.size = 3000000;
+    big.keyhash = true;
+    big.nameChanges = true;
+    big.realWorld = true;
+    const std::string bigText = loggen::generateToString(big);
+    ExpectReadingsAgree(dir, dir.Write("ev_16567-20250102_1200.xml", bigText));
+    const std::string packed = ZlibCompressed(bigText);
+    ExpectReadingsAgree(dir, dir.Write("ev_16567-20250102_1300.zxml", packed));
+    // A compressed log cut off, damaged, with a wrong check value, joined to another, or
+    // followed by bytes that are no stream.
+    ExpectReadingsAgree(dir, dir.Write("cut.zxml", packed.substr(0, packed.size() * 2 / 3)));
+    std::string damaged = packed;
+    damaged[damaged.size() / 2] ^= 0x55;
+    ExpectReadingsAgree(dir, dir.Write("damaged.zxml", damaged));
+    std::string check = packed;
+    check.back() ^= 1;
+    ExpectReadingsAgree(dir, dir.Write("check.zxml", check));
+    ExpectReadingsAgree(dir, dir.Write("joined.zxml", ZlibCompressed(SmallLog(3)) + ZlibCompressed(SmallLog(4))));
+    ExpectReadingsAgree(dir, dir.Write("trailing.zxml", ZlibCompressed(SmallLog(3)) + "not a stream"));
+    ExpectReadingsAgree(dir, dir.Write("empty.zxml", ""));
+    ExpectReadingsAgree(dir, dir.Write("nothing.zxml", "not a stream"));
+
+    // The roster's quirks: players who join between rounds are added after everyone who
+    // joined within one, and a leave between rounds ends the latest stay of its id, maybe a
+    // later one; ids come back; key hashes and names change; chat in CDATA; a comment.
+    const std::string rounds =
+        Player("createPlayer", "1", 9, "Zed") + Ev("playerKeyHash", "1", 9, "", {{"keyhash", std::string(32, 'a')}}) +
+        Round(Player("destroyPlayer", "20", 9) + Ev("chat", "21", 3, "", {{"text", "<![CDATA[gg <3]]>"}}) +
+              Player("createPlayer", "22", 9, "Zed2") + "<!-- a comment -->") +
+        Player("destroyPlayer", "40", 9) + Player("createPlayer", "41", 11, "Yan") +
+        Ev("changePlayerName", "42", 11, "", {{"name", "Yannick"}}) +
+        Round(Player("destroyPlayer", "60", 11) + Player("createPlayer", "61", 9, "Zed3"), "sand") +
+        Player("destroyPlayer", "80", 3);
+    ExpectReadingsAgree(dir, dir.Write("quirks.xml", Log(rounds)));
+    ExpectReadingsAgree(dir, dir.Write("noprolog.xml", "<bf:log>" + rounds + "</bf:log>"));
+    ExpectReadingsAgree(dir, dir.Write("flat.xml", rounds));
+    const std::string log = Log(rounds);
+    ExpectReadingsAgree(dir, dir.Write("unclosed.xml", log.substr(0, log.size() - 200) + "<bf:ev"));
+    ExpectReadingsAgree(dir, dir.Write("nul.xml", log.substr(0, log.size() / 2) + '\0' + log.substr(log.size() / 2)));
+    ExpectReadingsAgree(dir, dir.Write("garbage.xml", "<<<>>> </a> text <b x=\"1\"/> <c"));
+    // The round list counts rounds of more than 20 children.
+    for (const int children : {20, 21}) {
+        std::string round = "<bf:round><bf:server><bf:setting name=\"map\">bay</bf:setting></bf:server>";
+        for (int i = 2; i < children; ++i)
+            round += Ev("radioMessage", std::to_string(i), 3, "1/2/3");
+        round += "<bf:roundstats><bf:teamtickets team=\"1\">5</bf:teamtickets></bf:roundstats></bf:round>";
+        ExpectReadingsAgree(dir, dir.Write("children" + std::to_string(children) + ".xml", Log(round)));
+    }
+}
