@@ -507,6 +507,7 @@ void ReadWhole(const std::string& path, TOpenedLog& log, TLogContent& content, c
 }
 
 // Reads the log in pieces, a round at a time: the memory it takes does not grow with the log.
+// The first reading gives what the rows of the file, the log and the identities need.
 void ReadStreamed(const std::string& path, TStreamedLog& log, TLogContent& content, const TFileBytesView& seeFile)
 {
     try {
@@ -525,9 +526,7 @@ void ReadStreamed(const std::string& path, TStreamedLog& log, TLogContent& conte
         content.note = content.reading.Note();
     if (!log.Rounds().empty())
         content.firstRound = log.Rounds().front().Node;
-    log.ForEachRound([&content](int index, const TwexXMLTree& tree, const TwexXMLNode& round) {
-        return AddRound(content, tree, round, index);
-    });
+    // The rounds come with the second reading, each stored as it comes.
 }
 
 } // namespace
@@ -568,7 +567,6 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReading
     std::string note = read.note;
     const TLogReading& reading = read.reading;
     const int64_t readable = IsCompressedLogName(path) ? static_cast<int64_t>(reading.textSize) : stamp->size;
-    const std::vector<TRoundRecords>& rounds = read.rounds;
     const TLogIdentities identities(*read.document);
     const TStaySpans spans(*read.document);
     const TPlayerList& roster = *read.roster;
@@ -584,8 +582,6 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReading
         if (TryStrToInt(ServerSetting(first, "port"), value))
             port = value;
     }
-    if (!rounds.empty())
-        mod = rounds.front().round.mod;
     if (!port && named)
         port = named->Port;
     if (server.empty())
@@ -630,8 +626,11 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReading
                            "killer_x, killer_z, victim_x, victim_z) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     TStatement addChat(db, "INSERT INTO chat (round_id, time, player_id, name, text) VALUES (?, ?, ?, ?, ?)");
 
-    for (size_t r = 0; r < rounds.size(); ++r) {
-        const TRoundRecords& records = rounds[r];
+    int stored = 0;
+    auto storeRound = [&](const TRoundRecords& records, const std::vector<TChatLine>& chat) {
+        ++stored;
+        if (stored == 1 && !records.round.mod.empty())
+            TStatement(db, "UPDATE logs SET mod = ? WHERE id = ?").Run(records.round.mod, logRow);
         const TRoundRecord& round = records.round;
         const double start = round.start.value_or(0);
         const double end = start + static_cast<double>(round.length);
@@ -675,7 +674,7 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReading
         std::unordered_map<int32_t, const std::string*> names;
         for (const TPlayerRoundRecord& p : records.players)
             names[p.id] = &p.name;
-        for (const TChatLine& line : read.chat[r]) {
+        for (const TChatLine& line : chat) {
             const auto found = names.find(line.id);
             std::string name = found != names.end() ? *found->second : "";
             if (name.empty())
@@ -684,9 +683,29 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReading
                         name = stay.PlayerName;
             addChat.Run(roundRow, line.time, line.id, name, line.text);
         }
+    };
+    if (readWhole) {
+        for (size_t r = 0; r < read.rounds.size(); ++r)
+            storeRound(read.rounds[r], read.chat[r]);
+    } else {
+        // Each round is stored as the second reading gives it: only one is held at a time.
+        streamed.ForEachRound([&](int index, const TwexXMLTree& tree, const TwexXMLNode& round) {
+            TRoundRecords records;
+            try {
+                records = RecordsOfRound(tree, round, index, roster);
+            } catch (const EBaseError& error) {
+                if (note.empty())
+                    note = error.what();
+                return false;
+            }
+            storeRound(records, ChatOf(round));
+            return true;
+        });
+        if (note != read.note)
+            TStatement(db, "UPDATE files SET note = ? WHERE id = ?").Run(note, fileRow);
     }
     transaction.Commit();
-    return static_cast<int>(rounds.size());
+    return stored;
 }
 
 TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::string>& folders, const TScanReport& report)
