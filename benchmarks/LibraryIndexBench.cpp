@@ -1,6 +1,6 @@
 // Filling the match library: how fast a log's text is indexed (plain and compressed), how long
 // a scan of a library whose ten thousand files are all unchanged takes, and the peak memory of
-// `ornwick library scan` over about a gigabyte of logs.
+// `ornwick library scan` over about a gigabyte of logs and over one large log.
 #include "BenchSupport.h"
 #include "library/LibraryDatabase.h"
 #include "library/LibraryIndex.h"
@@ -168,4 +168,20 @@ void ReportLibraryIndexBenchmarks()
                 "(exit %d, goal <= 200 MB)\n  %s\n",
                 static_cast<double>(bytes) / 1e6, ran.seconds, static_cast<double>(bytes) / 1e6 / ran.seconds,
                 ran.maxRssKb / 1024.0, ran.status, summary.c_str());
+
+    // Whatever a log's size: one log of 50 MB and one of 400 MB of text (compressed, to spare
+    // the disk), each scanned into a new library.
+    for (const long long size : {50000000LL, 400000000LL}) {
+        const std::string one = BenchDataFolder() + "/library-one-" + std::to_string(size / 1000000);
+        GeneratedLog(one, 7, size, true, 16567);
+        QTemporaryDir oneHome;
+        const TProgramRun single =
+            RunProgram({ProgramFolder() + "/ornwick", "library", "scan", one, "--db",
+                        oneHome.filePath(QStringLiteral("library.sqlite")).toStdString()},
+                       "/dev/null", "/dev/null");
+        std::printf("ornwick library scan of one log of %lld MB of text: %.1f s, %.0f MB/s, peak memory %.0f MB "
+                    "(exit %d, goal <= 200 MB)\n",
+                    size / 1000000, single.seconds, static_cast<double>(size) / 1e6 / single.seconds,
+                    single.maxRssKb / 1024.0, single.status);
+    }
 }
