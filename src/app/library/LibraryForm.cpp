@@ -15,8 +15,10 @@
 #include "round/RoundView.h"
 #include "settings/ProgramFolder.h"
 
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -35,6 +37,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 namespace {
@@ -61,6 +64,30 @@ private:
 };
 
 const QDate AnyDate(2000, 1, 1); // shown as "any": the date filters nothing
+
+// A date filter that says "any" opens its calendar on the month of the library's newest round
+// (today's without rounds), where a user looks, rather than on the "any" date's.
+class TCalendarPage : public QObject {
+public:
+    TCalendarPage(QDateEdit& field, std::function<QDate()> newest) : QObject(&field), FField(field), FNewest(std::move(newest))
+    {
+        field.calendarWidget()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && FField.date() == AnyDate) {
+            const QDate newest = FNewest();
+            const QDate page = newest.isValid() ? newest : QDate::currentDate();
+            FField.calendarWidget()->setCurrentPage(page.year(), page.month());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QDateEdit& FField;
+    std::function<QDate()> FNewest;
+};
 
 QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
@@ -292,6 +319,12 @@ void TLibraryForm::CreateRoundsPage()
         filter->addWidget(new QLabel(QString::fromLatin1(caption), RoundsPage));
         filter->addWidget(field);
         connect(field, &QDateEdit::dateChanged, FFilterDelay, qOverload<>(&QTimer::start));
+        new TCalendarPage(*field, [this] {
+            std::string newest;
+            for (const TLibraryRound& round : FRounds)
+                newest = std::max(newest, round.started);
+            return QDate::fromString(QString::fromLatin1(newest.substr(0, 10)), Qt::ISODate);
+        });
         return field;
     };
     RoundsSince = date("Since", "RoundsSince");
@@ -701,6 +734,7 @@ void TLibraryForm::ScanStarted()
     ScanCancel->show();
     ScanCancel->setEnabled(true);
     ShowScanStatus(QString::fromUtf8("Looking for logs\u2026"));
+    FSinceRefresh.start();
 }
 
 void TLibraryForm::ScanProgressed(int done, int total, const QString& file)
@@ -708,6 +742,12 @@ void TLibraryForm::ScanProgressed(int done, int total, const QString& file)
     ScanProgress->setRange(0, std::max(1, total));
     ScanProgress->setValue(done);
     ShowScanStatus(QStringLiteral("Scanning %1 of %2: %3").arg(done + 1).arg(total).arg(file));
+    // Each log is stored whole as it is read: a first scan of many logs shows them coming in.
+    // A user working in the table keeps it as it is until the scan ends.
+    if (FSinceRefresh.isValid() && FSinceRefresh.elapsed() >= LiveRefreshMs && RoundsTable->selectedItems().isEmpty()) {
+        RunHandler([this] { RefreshRounds(); });
+        FSinceRefresh.start();
+    }
 }
 
 void TLibraryForm::ScanEnded()

@@ -8,6 +8,7 @@
 
 #include "library/LibraryQuery.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 
@@ -102,6 +103,10 @@ public:
     void ExportPngTo(const std::string& fileName);
     void ExportPngClick();
 
+    // While a scan runs, the rounds it has stored are shown this often (ms), unless the user
+    // has rows of the table selected.
+    int LiveRefreshMs = 3000;
+
     // The scan's progress row.
     void ScanStarted();
     void ScanEnded(); // the summary shown, the pages asked again
@@ -124,4 +129,5 @@ private:
     std::optional<TPlayerPage> FPage;
     QImage FHeatImage;
     bool FHeatStale = true; // the picture is older than the library
+    QElapsedTimer FSinceRefresh; // since the rounds were last asked for during a scan
 };

@@ -13,9 +13,10 @@
 #include "library/LibraryWatcher.h"
 
 #include <QAction>
+#include <QCalendarWidget>
 #include <QComboBox>
-#include <QDialog>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +28,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QUrl>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -154,6 +156,28 @@ TEST(LibraryWindow, AddFolderScansInTheBackgroundAndFillsTheTables)
     EXPECT_EQ(table.rowCount(), static_cast<int>(rounds.size()));
 }
 
+TEST(LibraryWindow, TheRoundsOfALongScanShowAsTheyAreStored)
+{
+    TLibraryHome h;
+    // Enough logs for a scan long enough to tell of several of them (at most every 50 ms).
+    for (int copy = 1; copy <= 12; ++copy)
+        for (const std::string& log : GeneratedLogs())
+            std::filesystem::copy_file(log, std::filesystem::path(h.logs) / ("copy" + std::to_string(copy) + "-" + std::filesystem::path(log).filename().string()));
+    TWindow w(h.home);
+    TLibraryForm& form = w.menu().ShowForm();
+    form.LiveRefreshMs = 0;
+    std::vector<int> shown; // the table's rows as each log is about to be read
+    QObject::connect(&w.menu().Scan(), &TLibraryScan::Progress, &form,
+                     [&form, &shown] { shown.push_back(form.RoundsTable->rowCount()); });
+    w.menu().AddFolder(h.logs);
+    ASSERT_TRUE(w.menu().Scan().Wait(60000));
+    const int total = form.RoundsTable->rowCount();
+    ASSERT_GT(total, 0);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [total](int rows) { return rows > 0 && rows < total; }))
+        << "the table only filled at the end";
+}
+
 TEST(LibraryWindow, FiltersRoundsByPlayerMapAndDate)
 {
     TLibraryHome h;
@@ -162,6 +186,22 @@ TEST(LibraryWindow, FiltersRoundsByPlayerMapAndDate)
     TLibraryForm& form = w.form();
     const size_t total = form.Rounds().size();
     ASSERT_FALSE(form.Players().empty());
+
+    // A date filter that says "any" opens its calendar on the newest round's month.
+    std::string newest;
+    for (const TLibraryRound& round : form.Rounds())
+        newest = std::max(newest, round.started);
+    const QDate newestDay = QDate::fromString(QString::fromStdString(newest.substr(0, 10)), Qt::ISODate);
+    ASSERT_TRUE(newestDay.isValid()) << newest;
+    form.show();
+    QTest::mouseClick(form.RoundsSince, Qt::LeftButton, {},
+                      QPoint(form.RoundsSince->width() - 6, form.RoundsSince->height() / 2));
+    QCalendarWidget* calendar = form.RoundsSince->calendarWidget();
+    ASSERT_TRUE(calendar->isVisible());
+    EXPECT_EQ(calendar->yearShown(), newestDay.year());
+    EXPECT_EQ(calendar->monthShown(), newestDay.month());
+    calendar->window()->hide();
+    EXPECT_EQ(form.RoundsSince->date(), QDate(2000, 1, 1)); // still "any"
     // The player who played least: a filter by them keeps some rounds, not all.
     const TLibraryPlayer& player = *std::min_element(form.Players().begin(), form.Players().end(),
                                                      [](const auto& a, const auto& b) { return a.rounds < b.rounds; });
