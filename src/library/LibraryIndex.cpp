@@ -483,50 +483,45 @@ bool AddRound(TLogContent& content, const TwexXMLTree& tree, const TwexXMLNode& 
     return true;
 }
 
-// Reads the log whole, as the window opens it.
-void ReadWhole(const std::string& path, TOpenedLog& log, TLogContent& content, const TFileBytesView& seeFile)
-{
-    try {
-        log.Open(path, seeFile);
-    } catch (const EBaseError& error) {
-        // A walk that fails keeps the rounds found before it; a log that gave none is unread.
-        if (log.Rounds().empty())
-            throw;
-        content.note = error.what();
-    }
-    content.document = &log.Document();
-    content.roster = &log.Roster();
-    content.reading = log.Reading();
-    if (content.note.empty())
-        content.note = content.reading.Note();
-    if (!log.Rounds().empty())
-        content.firstRound = log.Round(0);
-    for (int i = 0; i < static_cast<int>(log.Rounds().size()); ++i)
-        if (!AddRound(content, log.Document(), *log.Round(i), i))
-            break;
-}
-
-// Reads the log in pieces, a round at a time: the memory it takes does not grow with the log.
-// The first reading gives what the rows of the file, the log and the identities need.
-void ReadStreamed(const std::string& path, TStreamedLog& log, TLogContent& content, const TFileBytesView& seeFile)
+// Opens the log for its rows, either way of reading it. A walk that fails keeps the rounds found
+// before it, with its message as the note; a log that gave none is unread.
+template <typename TLog>
+void OpenLog(const std::string& path, TLog& log, TLogContent& content, const TFileBytesView& seeFile)
 {
     try {
         log.Open(path, seeFile);
     } catch (const ELogNotStreamable&) {
-        throw;
+        throw; // to be read whole
     } catch (const EBaseError& error) {
         if (log.Rounds().empty())
             throw;
         content.note = error.what();
     }
-    content.document = &log.Kept();
     content.roster = &log.Roster();
     content.reading = log.Reading();
     if (content.note.empty())
         content.note = content.reading.Note();
     if (!log.Rounds().empty())
         content.firstRound = log.Rounds().front().Node;
-    // The rounds come with the second reading, each stored as it comes.
+}
+
+// Reads the log whole, as the window opens it.
+void ReadWhole(const std::string& path, TOpenedLog& log, TLogContent& content, const TFileBytesView& seeFile)
+{
+    OpenLog(path, log, content, seeFile);
+    content.document = &log.Document();
+    for (int i = 0; i < static_cast<int>(log.Rounds().size()); ++i)
+        if (!AddRound(content, log.Document(), *log.Round(i), i))
+            break;
+}
+
+// Reads the log in pieces, a round at a time: the memory it takes does not grow with the log.
+// The first reading gives what the rows of the file, the log and the identities need; the
+// rounds come with the second, each stored as it comes.
+void ReadStreamed(const std::string& path, TStreamedLog& log, TLogContent& content, const TFileBytesView& seeFile)
+{
+    OpenLog(path, log, content, seeFile);
+    content.document = &log.Kept();
 }
 
 } // namespace
