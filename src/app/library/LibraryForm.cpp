@@ -77,9 +77,15 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Show && FField.date() == AnyDate) {
-            const QDate newest = FNewest();
-            const QDate page = newest.isValid() ? newest : QDate::currentDate();
-            FField.calendarWidget()->setCurrentPage(page.year(), page.month());
+            // Once the popup has done showing: it turns to the "any" date's month as it shows.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    const QDate newest = FNewest();
+                    const QDate page = newest.isValid() ? newest : QDate::currentDate();
+                    FField.calendarWidget()->setCurrentPage(page.year(), page.month());
+                },
+                Qt::QueuedConnection);
         }
         return QObject::eventFilter(watched, event);
     }

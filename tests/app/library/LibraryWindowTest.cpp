@@ -196,6 +196,7 @@ TEST(LibraryWindow, FiltersRoundsByPlayerMapAndDate)
     form.show();
     QTest::mouseClick(form.RoundsSince, Qt::LeftButton, {},
                       QPoint(form.RoundsSince->width() - 6, form.RoundsSince->height() / 2));
+    QCoreApplication::processEvents();
     QCalendarWidget* calendar = form.RoundsSince->calendarWidget();
     ASSERT_TRUE(calendar->isVisible());
     EXPECT_EQ(calendar->yearShown(), newestDay.year());
