@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer). See FUZZING.md.
 #
 #   tools/fuzz.sh TARGET SECONDS [LIBFUZZER OPTIONS...]
-#   TARGET: tree select inflate objects textlist rfa texture con replay index render
+#   TARGET: tree select inflate objects textlist rfa texture con replay index pieces render
 #
 # The seeds and the kept inputs are copied into a work corpus outside the sources, which the
 # run grows and later runs go on from; what the run finds goes to the artifacts folder beside
@@ -18,7 +18,7 @@ target=$1
 seconds=$2
 shift 2
 case $target in
-  tree|texture|replay|index|render) max_len=65536 ;;
+  tree|texture|replay|index|pieces|render) max_len=65536 ;;
   inflate|objects|rfa) max_len=16384 ;;
   select|textlist|con) max_len=8192 ;;
   *) echo "fuzz.sh: no target '$target'" >&2; exit 2 ;;
