@@ -269,7 +269,7 @@ bool RoundTag(std::string_view tag)
     return tag.substr(0, 8) == "bf:round" && (tag.size() == 8 || tag[8] == ' ');
 }
 
-// The round list counts a round that has more than this many children.
+// A round's first children kept as tags: the round list counts a round of more than 20.
 constexpr uint64_t FewChildren = 21;
 
 // The first reading: the tokens of what is kept of the log, in order.
