@@ -25,7 +25,8 @@ int64_t Count(TLibraryDatabase& library, const char* sql, const std::string& pat
     return query.value(0).toLongLong();
 }
 
-// Every row of every table, as text: two libraries fed alike must hold the same.
+// Every row of every table, as text with each value's kind: two libraries fed alike must hold
+// the same.
 std::vector<std::string> Everything(TLibraryDatabase& library)
 {
     std::vector<std::string> rows;
@@ -36,7 +37,8 @@ std::vector<std::string> Everything(TLibraryDatabase& library)
         while (query.next()) {
             std::string row = table;
             for (int i = 0; query.value(i).isValid(); ++i)
-                row += "|" + query.value(i).toString().toStdString();
+                row += std::string("|") + (query.value(i).isNull() ? "null " : query.value(i).typeName()) + " " +
+                       query.value(i).toString().toStdString();
             rows.push_back(std::move(row));
         }
     }
@@ -44,10 +46,10 @@ std::vector<std::string> Everything(TLibraryDatabase& library)
 }
 
 // What indexing a file gave: its rounds, or its failure's message.
-std::string Outcome(TLibraryDatabase& library, const std::string& log, TLogReadingWay way)
+std::string Outcome(TLibraryDatabase& library, const std::string& log, TLogReadingWay way, TRowWriting writing)
 {
     try {
-        return std::to_string(IndexLogFile(library, log, way));
+        return std::to_string(IndexLogFile(library, log, way, writing));
     } catch (const EBaseError& error) {
         return std::string("failed: ") + error.what();
     }
@@ -97,12 +99,14 @@ void FuzzIndex(const uint8_t* data, size_t size)
 void FuzzPieces(const uint8_t* data, size_t size)
 {
     static const TFuzzScratch scratch;
-    // Read in pieces or whole, a log gives the same rows; the libraries are fed alike.
+    // Read in pieces or whole, a log gives the same rows, and so do SQLite's own interface and Qt
+    // SQL's binding; the libraries are fed alike.
     static const std::unique_ptr<TLibraryDatabase> pieces =
         std::make_unique<TLibraryDatabase>(scratch.Folder() + "/pieces.sqlite");
     static const std::unique_ptr<TLibraryDatabase> whole =
         std::make_unique<TLibraryDatabase>(scratch.Folder() + "/whole.sqlite");
     const std::string log = scratch.Write(data, size);
-    FUZZ_CHECK(Outcome(*pieces, log, TLogReadingWay::InPieces) == Outcome(*whole, log, TLogReadingWay::Whole));
+    FUZZ_CHECK(Outcome(*pieces, log, TLogReadingWay::InPieces, TRowWriting::Direct) ==
+               Outcome(*whole, log, TLogReadingWay::Whole, TRowWriting::QtSql));
     FUZZ_CHECK(Everything(*pieces) == Everything(*whole));
 }

@@ -7,8 +7,9 @@
 # The match library is an SQLite file through Qt SQL's driver, or a database on a PostgreSQL server
 # through Qt's PostgreSQL driver; the tests run the library's tests again on a server of their own.
 # OpenSSL's libcrypto hashes the logs the library indexes.
+# libsqlite3-dev: the library writes its rows through SQLite's own interface, on the connection Qt opened.
 set -e
-PKGS="build-essential cmake pkg-config qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql postgresql zlib1g-dev libjpeg-dev \
+PKGS="build-essential cmake pkg-config qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libqt6sql6-psql postgresql zlib1g-dev libjpeg-dev \
 libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libx264-164 \
 liblzo2-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev fonts-dejavu-core fonts-liberation2 \
 fontconfig time ccache ninja-build \

@@ -45,7 +45,12 @@ std::vector<std::string> LogFilesIn(const std::string& folder);
 // A log is read in pieces, a round at a time, so that the memory indexing takes does not grow
 // with the log; one that cannot be read so (TStreamedLog) is read whole. Both store the same.
 enum class TLogReadingWay { InPieces, Whole };
-int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReadingWay way = TLogReadingWay::InPieces);
+// An SQLite library's rows are written through SQLite's own interface on the connection Qt
+// opened, several times faster than Qt SQL's binding; a server's library always through Qt SQL.
+// Both store the same values of the same kinds.
+enum class TRowWriting { Direct, QtSql };
+int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReadingWay way = TLogReadingWay::InPieces,
+                 TRowWriting writing = TRowWriting::Direct);
 
 // Scans `folders`: new and changed logs are indexed, unchanged ones skipped, files the library
 // holds in these folders but that are gone are marked missing. A file that fails is counted
