@@ -82,18 +82,16 @@ bool TryStrToFloat(std::string_view text, long double& value)
     const size_t n = text.size();
     while (i < n && text[i] == ' ')
         ++i;
-    // Rebuild the number in the classic form that from_chars reads.
-    std::string classic;
-    classic.reserve(n + 1);
     bool negative = false;
     if (i < n && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
+    const size_t mantissaStart = i;
+    size_t pointAt = std::string_view::npos, exponentAt = std::string_view::npos;
     size_t mantissaDigits = 0;
     long long firstNonZeroPlace = 0; // decimal place of the leading non-zero digit, for underflow
     bool seenNonZero = false;
-    long long intDigits = 0;
     // The digits as a whole number, while they are few enough for it to be exact.
     uint64_t digits = 0;
     int significantDigits = 0;
@@ -111,22 +109,18 @@ bool TryStrToFloat(std::string_view text, long double& value)
         }
         if (seenNonZero)
             ++firstNonZeroPlace;
-        take(text[i]);
-        classic += text[i++];
+        take(text[i++]);
         ++mantissaDigits;
-        ++intDigits;
     }
     if (i < n && text[i] == sep) {
-        classic += '.';
-        ++i;
+        pointAt = i++;
         while (i < n && IsDigit(text[i])) {
             ++fractionPlace;
             if (text[i] != '0' && !seenNonZero) {
                 seenNonZero = true;
                 firstNonZeroPlace = 1 - fractionPlace;
             }
-            take(text[i]);
-            classic += text[i++];
+            take(text[i++]);
             ++mantissaDigits;
         }
     }
@@ -135,22 +129,23 @@ bool TryStrToFloat(std::string_view text, long double& value)
     long long exponent = 0;
     const bool exponentGiven = i < n && (text[i] == 'E' || text[i] == 'e');
     if (exponentGiven) {
-        classic += 'e';
-        ++i;
+        exponentAt = i++;
+        bool exponentNegative = false;
         if (i < n && (text[i] == '+' || text[i] == '-'))
-            classic += text[i++];
+            exponentNegative = text[i++] == '-';
         size_t expDigits = 0;
         while (i < n && IsDigit(text[i])) {
             if (exponent < 100000)
                 exponent = exponent * 10 + (text[i] - '0');
-            classic += text[i++];
+            ++i;
             ++expDigits;
         }
         if (expDigits == 0)
             return false;
-        if (classic[classic.size() - expDigits - 1] == '-')
+        if (exponentNegative)
             exponent = -exponent;
     }
+    const size_t numberEnd = i;
     while (i < n && text[i] == ' ')
         ++i;
     if (i != n)
@@ -164,6 +159,12 @@ bool TryStrToFloat(std::string_view text, long double& value)
         value = negative ? -result : result;
         return true;
     }
+    // The number in the classic form that from_chars reads, built only when it is needed.
+    std::string classic(text.substr(mantissaStart, numberEnd - mantissaStart));
+    if (pointAt != std::string_view::npos)
+        classic[pointAt - mantissaStart] = '.';
+    if (exponentAt != std::string_view::npos)
+        classic[exponentAt - mantissaStart] = 'e';
     long double result = 0;
     const auto [end, ec] = std::from_chars(classic.data(), classic.data() + classic.size(), result);
     if (end != classic.data() + classic.size())
