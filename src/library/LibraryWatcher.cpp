@@ -2,8 +2,10 @@
 
 #include "library/LibraryIndex.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QSet>
 #include <QTimer>
@@ -67,34 +69,56 @@ void TLibraryWatcher::Watch(const std::vector<std::string>& folders)
 
 void TLibraryWatcher::AddPaths()
 {
+    // Every folder, but of each folder's logs only the newest: a server writes only the log it
+    // started last, and a watch for each of a library's thousands of logs would spend the
+    // system's inotify watches (or, once they run out, have Qt poll every file).
     QStringList paths;
     for (const QString& folder : FFolders) {
         if (!QDir(folder).exists())
             continue;
-        paths << folder;
-        QDirIterator it(folder, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            const QFileInfo info = it.fileInfo();
-            if (info.isDir() || IsLogFileName(path.toStdString()))
-                paths << path;
+        QStringList folders = {folder};
+        QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            folders << it.next();
+        for (const QString& at : folders) {
+            paths << at;
+            QFileInfoList logs;
+            for (const QFileInfo& info : QDir(at).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name))
+                if (IsLogFileName(info.filePath().toStdString()))
+                    logs << info;
+            std::stable_sort(logs.begin(), logs.end(), [](const QFileInfo& a, const QFileInfo& b) {
+                return a.lastModified() > b.lastModified();
+            });
+            for (qsizetype i = 0; i < std::min<qsizetype>(logs.size(), WatchedLogsPerFolder); ++i)
+                paths << logs[i].filePath();
+            FEntries.insert(at, LogEntries(at));
         }
     }
+    const QSet<QString> wanted(paths.begin(), paths.end());
+    QStringList gone;
+    for (const QString& file : FWatcher->files())
+        if (!wanted.contains(file))
+            gone << file;
+    if (!gone.isEmpty())
+        FWatcher->removePaths(gone);
     // A folder of thousands of logs is looked through on every change in it: a set, not a list.
     const QStringList files = FWatcher->files(), folders = FWatcher->directories();
     QSet<QString> watched(files.begin(), files.end());
     for (const QString& folder : folders)
         watched.insert(folder);
     QStringList added;
-    for (const QString& path : paths) {
+    for (const QString& path : paths)
         if (!watched.contains(path))
             added << path;
-        if (QFileInfo(path).isDir())
-            FEntries.insert(path, LogEntries(path));
-    }
     if (!added.isEmpty())
         FWatcher->addPaths(added);
+}
+
+QStringList TLibraryWatcher::Watched() const
+{
+    QStringList paths = FWatcher->directories() + FWatcher->files();
+    paths.sort();
+    return paths;
 }
 
 void TLibraryWatcher::Touched()

@@ -15,8 +15,14 @@ class TLibraryWatcher : public QObject {
     Q_OBJECT
 public:
     explicit TLibraryWatcher(QObject* parent = nullptr);
-    // Watches these folders, their subfolders and their logs, in place of what was watched.
+    // Watches these folders, their subfolders and the newest logs of each, in place of what
+    // was watched. A new log shows as a change of its folder, and is then watched in turn.
     void Watch(const std::vector<std::string>& folders);
+    // The folders and logs watched now, sorted.
+    QStringList Watched() const;
+    // The logs of one folder watched at most, the most recently written: the logs servers
+    // are still writing, several servers to a folder.
+    static constexpr int WatchedLogsPerFolder = 16;
 
     // Writing that pauses for `quiet` is told; writing that goes on is told at least every
     // `longestWait`, so that a server writing without pause still shows its rounds.

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace {
 
@@ -28,6 +30,14 @@ template <typename Until> void RunEvents(int milliseconds, Until until)
 void Append(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary | std::ios::app) << text;
+}
+
+std::vector<std::string> Strings(const QStringList& list)
+{
+    std::vector<std::string> strings;
+    for (const QString& text : list)
+        strings.push_back(text.toStdString());
+    return strings;
 }
 
 } // namespace
@@ -77,5 +87,48 @@ TEST(LibraryWatcher, WritesAreToldOnceTheyPause)
     watcher.Watch({});
     Append(log, "<bf:round/>");
     RunEvents(600, [] { return false; });
+    EXPECT_EQ(told, 3);
+}
+
+TEST(LibraryWatcher, OfAFolderOfManyLogsOnlyTheNewestAreWatched)
+{
+    namespace fs = std::filesystem;
+    TTempDir dir;
+    fs::create_directories(dir.Path("logs/server"));
+    // Forty logs written an hour apart, the newest last, and a file that is no log.
+    const auto now = fs::file_time_type::clock::now();
+    std::vector<std::string> logs;
+    for (int i = 0; i < 40; ++i) {
+        logs.push_back(dir.Write("logs/server/ev_16567-20250301_" + std::to_string(1000 + i) + ".xml", "<bf:log>"));
+        fs::last_write_time(logs.back(), now - std::chrono::hours(40 - i));
+    }
+    dir.Write("logs/server/notes.txt", "x");
+    TLibraryWatcher watcher;
+    int told = 0;
+    QObject::connect(&watcher, &TLibraryWatcher::Changed, [&told] { ++told; });
+    watcher.SetPauses(300, 3000);
+    watcher.Watch({dir.Path("logs")});
+    auto expected = [&](int from) {
+        QStringList paths = {QString::fromStdString(dir.Path("logs")), QString::fromStdString(dir.Path("logs/server"))};
+        for (int i = from; i < from + TLibraryWatcher::WatchedLogsPerFolder; ++i)
+            paths << QString::fromStdString(logs[static_cast<size_t>(i)]);
+        paths.sort();
+        return Strings(paths);
+    };
+    EXPECT_EQ(Strings(watcher.Watched()), expected(40 - TLibraryWatcher::WatchedLogsPerFolder));
+
+    // The server writes its newest log: told.
+    Append(logs.back(), "<bf:round/>");
+    RunEvents(3000, [&told] { return told > 0; });
+    EXPECT_EQ(told, 1);
+
+    // It starts a new one: told, and that one is watched in place of the oldest watched.
+    logs.push_back(dir.Write("logs/server/ev_16567-20250301_1040.xml", "<bf:log>"));
+    RunEvents(3000, [&told] { return told > 1; });
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(Strings(watcher.Watched()), expected(41 - TLibraryWatcher::WatchedLogsPerFolder));
+    RunEvents(400, [] { return false; });
+    Append(logs.back(), "<bf:round/>");
+    RunEvents(3000, [&told] { return told > 2; });
     EXPECT_EQ(told, 3);
 }
