@@ -198,18 +198,11 @@ std::unordered_map<int32_t, TReplayCounts> CountsOf(const TPlayerStateList& stat
     return counts;
 }
 
-void ReplayWholeRound(const TEventInfoList& events, const TPlayerList& roster,
-                      const std::function<void(const TReplaySession&)>& read)
+namespace {
+
+// The replay of a session holding the round's events, every event applied once, in order.
+void ReplayAll(TReplaySession& session, const std::function<void(const TReplaySession&)>& read)
 {
-    // The roster gains a placeholder for every unknown id the replay names: a copy keeps the
-    // caller's as it was. Neither pictures nor places change a count, so none are loaded and
-    // the markers are placed without a calibration.
-    TPlayerList copy;
-    CopyRoster(roster, copy);
-    TReplaySession session(copy, TReplayLoader{[](TPictureHolder&, const std::string& name) { return name; },
-                                               [] { return std::string(); }});
-    for (const TEventInfo& event : events)
-        *session.Events().AddEvent() = event;
     session.EventsChanged();
     // The clock applies the first event at the selection and each later one once as it falls
     // due, in list order; the counts do not depend on when.
@@ -220,6 +213,42 @@ void ReplayWholeRound(const TEventInfoList& events, const TPlayerList& roster,
         }
     }
     read(session);
+}
+
+// The roster gains a placeholder for every unknown id the replay names: a copy keeps the
+// caller's as it was. Neither pictures nor places change a count, so none are loaded and the
+// markers are placed without a calibration.
+TReplayLoader NoPictures()
+{
+    return TReplayLoader{[](TPictureHolder&, const std::string& name) { return name; }, [] { return std::string(); }};
+}
+
+} // namespace
+
+void ReplayWholeRound(const TEventInfoList& events, const TPlayerList& roster,
+                      const std::function<void(const TReplaySession&)>& read)
+{
+    TPlayerList copy;
+    CopyRoster(roster, copy);
+    TReplaySession session(copy, NoPictures());
+    for (const TEventInfo& event : events)
+        *session.Events().AddEvent() = event;
+    ReplayAll(session, read);
+}
+
+void ReplayWholeRound(TEventInfoList& events, const TPlayerList& roster,
+                      const std::function<void(const TReplaySession&)>& read)
+{
+    TPlayerList copy;
+    CopyRoster(roster, copy);
+    TReplaySession session(copy, NoPictures());
+    session.Events() = std::move(events);
+    struct TGiveBack {
+        TEventInfoList& from;
+        TEventInfoList& to;
+        ~TGiveBack() { to = std::move(from); }
+    } giveBack{session.Events(), events};
+    ReplayAll(session, read);
 }
 
 std::unordered_map<int32_t, TReplayCounts> ReplayCounts(const TEventInfoList& events, const TPlayerList& roster)

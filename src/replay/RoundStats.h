@@ -66,6 +66,10 @@ std::unordered_map<int32_t, TReplayCounts> ReplayCounts(const TEventInfoList& ev
 // session once every event is applied.
 void ReplayWholeRound(const TEventInfoList& events, const TPlayerList& roster,
                       const std::function<void(const TReplaySession&)>& read);
+// The same on the events themselves rather than a copy of them: they are lent to the replay,
+// which only reads them, and are back as they were once `read` has run, or raised.
+void ReplayWholeRound(TEventInfoList& events, const TPlayerList& roster,
+                      const std::function<void(const TReplaySession&)>& read);
 
 // One JSON object for the round, then one per player in the server's order.
 std::vector<std::string> RoundStatsJson(const TRoundStats& stats,

@@ -3,6 +3,7 @@
 // beside them and the JSON of the stats command.
 #include "TestUtil.h"
 #include "SessionReplay.h"
+#include "base/Errors.h"
 #include "log/EventInfo.h"
 #include "log/PlayerList.h"
 #include "replay/RoundStats.h"
@@ -141,6 +142,26 @@ TEST(RoundStats, ReplayCountsFollowTheRulesEventsAreAppliedBy)
     EXPECT_EQ(counts.at(20).deaths, 0);
     EXPECT_EQ(counts.count(-1), 0u);
     EXPECT_EQ(roster.Count(), 0); // the placeholders went to a copy
+
+    // Lent to the replay rather than copied, the events give the same counts and come back as
+    // they were, also when the reader raises.
+    std::vector<const TEventInfo*> lentOut;
+    for (const TEventInfo& e : events)
+        lentOut.push_back(&e);
+    std::unordered_map<int32_t, TReplayCounts> lent;
+    ReplayWholeRound(events, roster, [&lent](const TReplaySession& session) { lent = CountsOf(session.PlayerStates()); });
+    ASSERT_EQ(lent.size(), counts.size());
+    for (const auto& [id, count] : counts) {
+        EXPECT_EQ(lent.at(id).kills, count.kills) << id;
+        EXPECT_EQ(lent.at(id).deaths, count.deaths) << id;
+        EXPECT_EQ(lent.at(id).tks, count.tks) << id;
+    }
+    EXPECT_THROW(ReplayWholeRound(events, roster, [](const TReplaySession&) { throw EBaseError("read"); }), EBaseError);
+    std::vector<const TEventInfo*> back;
+    for (const TEventInfo& e : events)
+        back.push_back(&e);
+    EXPECT_EQ(back, lentOut);
+    EXPECT_EQ(roster.Count(), 0);
 
     TLoaded log;
     const std::vector<std::string> json = RoundStatsJson(ReadRoundStats(log.tree, *log.withStats), counts);
