@@ -653,67 +653,128 @@ void ReadStreamed(const std::string& path, TStreamedLog& log, TLogContent& conte
     content.document = &log.Kept();
 }
 
-} // namespace
-
-int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReadingWay way, TRowWriting writing)
-{
-    const std::string path = AbsolutePath(file);
-    const std::optional<TFileStamp> stamp = StampOf(path);
-    if (!stamp)
-        throw EFOpenError(path);
-    // The bytes are hashed as the log reads them: a 10 MB file is not read twice.
-    std::optional<TContentHash> content;
-    bool seen = false;
-    auto seeFile = [&content, &seen](std::string_view bytes) {
-        content->Add(bytes);
-        seen = true;
-    };
-
-    TLogContent read;
-    TOpenedLog whole;
-    TStreamedLog streamed;
-    bool readWhole = way == TLogReadingWay::Whole;
-    if (!readWhole) {
-        try {
-            content.emplace();
-            ReadStreamed(path, streamed, read, seeFile);
-        } catch (const ELogNotStreamable&) {
-            readWhole = true;
-            read = TLogContent();
+// One log as the library reads it: everything its rows need, the rounds' records coming one
+// after another from ForEachRound. It touches no database, so that a scan can read logs on
+// threads of their own while one thread writes.
+class TLogReader {
+public:
+    TLogReader(const std::string& file, TLogReadingWay way) : path(AbsolutePath(file))
+    {
+        const std::optional<TFileStamp> stamped = StampOf(path);
+        if (!stamped)
+            throw EFOpenError(path);
+        stamp = *stamped;
+        // The bytes are hashed as the log reads them: a 10 MB file is not read twice.
+        std::optional<TContentHash> content;
+        bool seen = false;
+        auto seeFile = [&content, &seen](std::string_view bytes) {
+            content->Add(bytes);
+            seen = true;
+        };
+        FReadWhole = way == TLogReadingWay::Whole;
+        if (!FReadWhole) {
+            try {
+                content.emplace();
+                ReadStreamed(path, FStreamed, FRead, seeFile);
+            } catch (const ELogNotStreamable&) {
+                FReadWhole = true;
+                FRead = TLogContent();
+            }
         }
-    }
-    if (readWhole) {
-        content.emplace();
-        seen = false;
-        ReadWhole(path, whole, read, seeFile);
-    }
-    const std::string hash = seen ? content->Hex() : ContentHash(path);
-    std::string note = read.note;
-    const TLogReading& reading = read.reading;
-    const int64_t readable = IsCompressedLogName(path) ? static_cast<int64_t>(reading.textSize) : stamp->size;
-    const TLogIdentities identities(*read.document);
-    const TStaySpans spans(*read.document);
-    const TPlayerList& roster = *read.roster;
+        if (FReadWhole) {
+            content.emplace();
+            seen = false;
+            ReadWhole(path, FWhole, FRead, seeFile);
+        }
+        hash = seen ? content->Hex() : ContentHash(path);
+        note = FRead.note;
+        readable = IsCompressedLogName(path) ? static_cast<int64_t>(FRead.reading.textSize) : stamp.size;
+        identities.emplace(*FRead.document);
+        spans.emplace(*FRead.document);
+        roster = FRead.roster;
 
-    // The log's server, port, mod and start.
-    const std::optional<TLogName> named = ParseLogName(path);
-    std::string server, mod;
-    std::optional<int> port;
-    if (read.firstRound) {
-        const TwexXMLNode& first = *read.firstRound;
-        server = ServerSetting(first, "server name");
-        int value = 0;
-        if (TryStrToInt(ServerSetting(first, "port"), value))
-            port = value;
+        // The log's server, port and start.
+        named = ParseLogName(path);
+        if (FRead.firstRound) {
+            const TwexXMLNode& first = *FRead.firstRound;
+            server = ServerSetting(first, "server name");
+            int value = 0;
+            if (TryStrToInt(ServerSetting(first, "port"), value))
+                port = value;
+        }
+        if (!port && named)
+            port = named->Port;
+        if (server.empty())
+            server = named ? "port " + std::to_string(named->Port) : fs::path(path).parent_path().filename().string();
+        started = named ? LogStartText(*named) : MinuteText(QDateTime::fromMSecsSinceEpoch(stamp.modified / 1000000));
+        logStart = FirstTimestamp(*FRead.document);
     }
-    if (!port && named)
-        port = named->Port;
-    if (server.empty())
-        server = named ? "port " + std::to_string(named->Port) : fs::path(path).parent_path().filename().string();
-    const std::string started =
-        named ? LogStartText(*named)
-              : MinuteText(QDateTime::fromMSecsSinceEpoch(stamp->modified / 1000000));
-    const std::optional<double> logStart = FirstTimestamp(*read.document);
+    TLogReader(const TLogReader&) = delete;
+    TLogReader& operator=(const TLogReader&) = delete;
+
+    // Each round's records and chat in order, until `take` answers false. A round that cannot
+    // be replayed ends the log there, its message the note unless the log had one.
+    void ForEachRound(const std::function<bool(TRoundRecords& records, std::vector<TChatLine>& chat)>& take)
+    {
+        if (FReadWhole) {
+            for (size_t r = 0; r < FRead.rounds.size(); ++r)
+                if (!take(FRead.rounds[r], FRead.chat[r]))
+                    return;
+            return;
+        }
+        // Each round is handed on as the second reading gives it: only one is held at a time.
+        FStreamed.ForEachRound([&](int index, const TwexXMLTree& tree, const TwexXMLNode& round) {
+            TRoundRecords records;
+            try {
+                records = RecordsOfRound(tree, round, index, *roster);
+            } catch (const EBaseError& error) {
+                FRoundNote = error.what();
+                return false;
+            }
+            std::vector<TChatLine> chat = ChatOf(round);
+            return take(records, chat);
+        });
+    }
+    // The note once every round has been read.
+    std::string FinalNote() const { return note.empty() ? FRoundNote : note; }
+
+    const std::string path;
+    TFileStamp stamp;
+    std::string hash;
+    std::string note; // of the reading, before the rounds
+    int64_t readable = 0;
+    std::optional<TLogIdentities> identities;
+    std::optional<TStaySpans> spans;
+    const TPlayerList* roster = nullptr;
+    std::optional<TLogName> named;
+    std::string server;
+    std::optional<int> port;
+    std::string started;
+    std::optional<double> logStart;
+
+private:
+    TLogContent FRead;
+    TOpenedLog FWhole;
+    TStreamedLog FStreamed;
+    bool FReadWhole = false;
+    std::string FRoundNote;
+};
+
+using TRoundTake = std::function<bool(TRoundRecords& records, std::vector<TChatLine>& chat)>;
+// Hands each round of a log to a taker, as TLogReader::ForEachRound does.
+using TRoundSource = std::function<void(const TRoundTake& take)>;
+
+// Stores the log `log` read, its rounds as `rounds` gives them, in one transaction; returns the
+// rounds stored.
+int StoreLog(TLibraryDatabase& library, const TLogReader& log, TRowWriting writing, const TRoundSource& rounds)
+{
+    const std::string& path = log.path;
+    const std::string& started = log.started;
+    const std::optional<double>& logStart = log.logStart;
+    const TLogIdentities& identities = *log.identities;
+    const TStaySpans& spans = *log.spans;
+    const TPlayerList& roster = *log.roster;
+    const std::string mod;
 
     QSqlDatabase& db = library.Connection();
     TTransaction transaction(db);
@@ -722,12 +783,12 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReading
         TStatement(db, "INSERT INTO files (path, size, modified, hash, readable, note, missing) "
                        "VALUES (?, ?, ?, ?, ?, ?, 0) RETURNING id",
                    writing)
-            .Id(path, stamp->size, stamp->modified, hash, readable, note);
+            .Id(path, log.stamp.size, log.stamp.modified, log.hash, log.readable, log.note);
     const int64_t logRow =
         TStatement(db, "INSERT INTO logs (file_id, server, port, mod, started, dated_by_name) "
                        "VALUES (?, ?, ?, ?, ?, ?) RETURNING id",
                    writing)
-            .Id(fileRow, server, Nullable(port), mod, started, named.has_value());
+            .Id(fileRow, log.server, Nullable(log.port), mod, started, log.named.has_value());
 
     TIdentityRows identityRows(db, writing);
     for (const TPlayerIdentity& identity : identities.All()) {
@@ -813,28 +874,22 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReading
             addChat.Run(roundRow, line.time, line.id, name, line.text);
         }
     };
-    if (readWhole) {
-        for (size_t r = 0; r < read.rounds.size(); ++r)
-            storeRound(read.rounds[r], read.chat[r]);
-    } else {
-        // Each round is stored as the second reading gives it: only one is held at a time.
-        streamed.ForEachRound([&](int index, const TwexXMLTree& tree, const TwexXMLNode& round) {
-            TRoundRecords records;
-            try {
-                records = RecordsOfRound(tree, round, index, roster);
-            } catch (const EBaseError& error) {
-                if (note.empty())
-                    note = error.what();
-                return false;
-            }
-            storeRound(records, ChatOf(round));
-            return true;
-        });
-        if (note != read.note)
-            TStatement(db, "UPDATE files SET note = ? WHERE id = ?", writing).Run(note, fileRow);
-    }
+    rounds([&](TRoundRecords& records, std::vector<TChatLine>& chat) {
+        storeRound(records, chat);
+        return true;
+    });
+    if (const std::string note = log.FinalNote(); note != log.note)
+        TStatement(db, "UPDATE files SET note = ? WHERE id = ?", writing).Run(note, fileRow);
     transaction.Commit();
     return stored;
+}
+
+} // namespace
+
+int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReadingWay way, TRowWriting writing)
+{
+    TLogReader log(file, way);
+    return StoreLog(library, log, writing, [&log](const TRoundTake& take) { log.ForEachRound(take); });
 }
 
 TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::string>& folders, const TScanReport& report)
