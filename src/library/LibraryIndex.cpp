@@ -32,10 +32,17 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <set>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 namespace fs = std::filesystem;
@@ -693,7 +700,7 @@ public:
         spans.emplace(*FRead.document);
         roster = FRead.roster;
 
-        // The log's server, port and start.
+        // The log's server and port.
         named = ParseLogName(path);
         if (FRead.firstRound) {
             const TwexXMLNode& first = *FRead.firstRound;
@@ -706,7 +713,6 @@ public:
             port = named->Port;
         if (server.empty())
             server = named ? "port " + std::to_string(named->Port) : fs::path(path).parent_path().filename().string();
-        started = named ? LogStartText(*named) : MinuteText(QDateTime::fromMSecsSinceEpoch(stamp.modified / 1000000));
         logStart = FirstTimestamp(*FRead.document);
     }
     TLogReader(const TLogReader&) = delete;
@@ -749,7 +755,6 @@ public:
     std::optional<TLogName> named;
     std::string server;
     std::optional<int> port;
-    std::string started;
     std::optional<double> logStart;
 
 private:
@@ -769,7 +774,9 @@ using TRoundSource = std::function<void(const TRoundTake& take)>;
 int StoreLog(TLibraryDatabase& library, const TLogReader& log, TRowWriting writing, const TRoundSource& rounds)
 {
     const std::string& path = log.path;
-    const std::string& started = log.started;
+    // Dated here, not by the log's reader: the local time zone is the storing thread's to read.
+    const std::string started =
+        log.named ? LogStartText(*log.named) : MinuteText(QDateTime::fromMSecsSinceEpoch(log.stamp.modified / 1000000));
     const std::optional<double>& logStart = log.logStart;
     const TLogIdentities& identities = *log.identities;
     const TStaySpans& spans = *log.spans;
@@ -884,6 +891,158 @@ int StoreLog(TLibraryDatabase& library, const TLogReader& log, TRowWriting writi
     return stored;
 }
 
+// Logs read ahead of the thread that stores them: up to `readers` logs at once, each on a
+// thread of its own, stored in order by whoever calls StoreNext. A reader waits while a few of
+// its rounds wait to be stored, and starts a log only within `readers` of the one being
+// stored: the memory a scan takes does not grow with it.
+class TReadAhead {
+public:
+    TReadAhead(const std::vector<std::string>& files, int readers) : FReaders(static_cast<size_t>(readers))
+    {
+        for (const std::string& file : files)
+            FJobs.push_back(std::make_unique<TJob>(file));
+        try {
+            for (int i = 0; i < readers; ++i)
+                FThreads.emplace_back([this] { Read(); });
+        } catch (const std::system_error&) {
+            if (FThreads.empty())
+                throw; // fewer readers still read every log
+        }
+    }
+    // Readers still reading stop at their next round; the logs they read are dropped.
+    ~TReadAhead()
+    {
+        {
+            const std::lock_guard lock(FLock);
+            FStopping = true;
+        }
+        FChanged.notify_all();
+        for (std::thread& thread : FThreads)
+            thread.join();
+    }
+    TReadAhead(const TReadAhead&) = delete;
+    TReadAhead& operator=(const TReadAhead&) = delete;
+
+    // Stores the next of the files, `file`, as IndexLogFile does, raising what reading it raised.
+    int StoreNext(TLibraryDatabase& library, const std::string& file)
+    {
+        TJob& job = *FJobs.at(FStored);
+        if (job.file != file)
+            throw std::logic_error("Logs read ahead out of order: " + file);
+        // Stored or failed, the log is let go, and its reader may go on to the next.
+        struct TDone {
+            TReadAhead& ahead;
+            TJob& job;
+            ~TDone() { ahead.Finish(job); }
+        } done{*this, job};
+        std::unique_lock lock(FLock);
+        FChanged.wait(lock, [&job] { return job.opened || job.ended; });
+        if (!job.opened)
+            std::rethrow_exception(job.error); // a reader that did not open its log says why
+        lock.unlock();
+        return StoreLog(library, *job.log, TRowWriting::Direct, [this, &job](const TRoundTake& take) {
+            for (;;) {
+                std::unique_lock lock(FLock);
+                FChanged.wait(lock, [&job] { return !job.rounds.empty() || job.ended; });
+                if (job.rounds.empty()) {
+                    if (job.error)
+                        std::rethrow_exception(job.error);
+                    return;
+                }
+                std::pair<TRoundRecords, std::vector<TChatLine>> round = std::move(job.rounds.front());
+                job.rounds.pop_front();
+                lock.unlock();
+                FChanged.notify_all();
+                if (!take(round.first, round.second))
+                    return;
+            }
+        });
+    }
+
+private:
+    static constexpr size_t WaitingRounds = 4;
+
+    struct TJob {
+        explicit TJob(std::string f) : file(std::move(f)) {}
+        const std::string file;
+        std::unique_ptr<TLogReader> log;
+        std::deque<std::pair<TRoundRecords, std::vector<TChatLine>>> rounds;
+        bool opened = false;  // `log` has been read up to its rounds
+        bool ended = false;   // its reader is done with it
+        bool dropped = false; // no more of its rounds are wanted
+        std::exception_ptr error;
+    };
+
+    // A reader thread: the next log not yet taken, while it is near enough the one stored.
+    void Read()
+    {
+        for (;;) {
+            std::unique_lock lock(FLock);
+            FChanged.wait(lock, [this] { return FStopping || FNext >= FJobs.size() || FNext < FStored + FReaders; });
+            if (FStopping || FNext >= FJobs.size())
+                return;
+            TJob& job = *FJobs[FNext++];
+            lock.unlock();
+            ReadJob(job);
+        }
+    }
+
+    void ReadJob(TJob& job)
+    {
+        try {
+            auto log = std::make_unique<TLogReader>(job.file, TLogReadingWay::InPieces);
+            TLogReader& reading = *log;
+            {
+                const std::lock_guard lock(FLock);
+                job.log = std::move(log);
+                job.opened = true;
+            }
+            FChanged.notify_all();
+            reading.ForEachRound([this, &job](TRoundRecords& records, std::vector<TChatLine>& chat) {
+                std::unique_lock lock(FLock);
+                FChanged.wait(lock, [this, &job] { return job.rounds.size() < WaitingRounds || job.dropped || FStopping; });
+                if (job.dropped || FStopping)
+                    return false;
+                job.rounds.emplace_back(std::move(records), std::move(chat));
+                lock.unlock();
+                FChanged.notify_all();
+                return true;
+            });
+        } catch (...) {
+            const std::lock_guard lock(FLock);
+            job.error = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(FLock);
+            job.ended = true;
+        }
+        FChanged.notify_all();
+    }
+
+    // The log has been stored, or failed: its reader stops, and the log and what waited of it go.
+    void Finish(TJob& job)
+    {
+        std::unique_lock lock(FLock);
+        job.dropped = true;
+        FChanged.notify_all();
+        FChanged.wait(lock, [&job] { return job.ended; });
+        std::unique_ptr<TLogReader> log = std::move(job.log);
+        std::deque<std::pair<TRoundRecords, std::vector<TChatLine>>> rounds = std::move(job.rounds);
+        ++FStored;
+        lock.unlock();
+        FChanged.notify_all();
+    }
+
+    const size_t FReaders;
+    std::vector<std::unique_ptr<TJob>> FJobs;
+    size_t FNext = 0;   // the next log a reader takes
+    size_t FStored = 0; // the logs stored or failed
+    bool FStopping = false;
+    std::mutex FLock;
+    std::condition_variable FChanged;
+    std::vector<std::thread> FThreads;
+};
+
 } // namespace
 
 int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReadingWay way, TRowWriting writing)
@@ -892,7 +1051,8 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReading
     return StoreLog(library, log, writing, [&log](const TRoundTake& take) { log.ForEachRound(take); });
 }
 
-TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::string>& folders, const TScanReport& report)
+TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::string>& folders, const TScanReport& report,
+                         int readers)
 {
     const auto began = std::chrono::steady_clock::now();
     TScanSummary summary;
@@ -930,6 +1090,27 @@ TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::strin
                          THeld{{query.value(1).toLongLong(), query.value(2).toLongLong()}, query.value(3).toInt() != 0});
     }
 
+    // Each file's stamp against the library's, all before any is read: the logs to read are
+    // known, so that they can be read ahead.
+    std::vector<bool> unchanged(found.size());
+    std::vector<std::string> toRead;
+    for (size_t i = 0; i < found.size(); ++i) {
+        const auto at = held.find(found[i]);
+        const std::optional<TFileStamp> stamp = StampOf(found[i]);
+        unchanged[i] = at != held.end() && stamp && stamp->size == at->second.stamp.size &&
+                       stamp->modified == at->second.stamp.modified;
+        if (!unchanged[i])
+            toRead.push_back(found[i]);
+    }
+    std::optional<TReadAhead> ahead;
+    if (readers > 1 && toRead.size() > 1) {
+        try {
+            ahead.emplace(toRead, std::min(readers, static_cast<int>(toRead.size())));
+        } catch (const std::system_error&) {
+            ahead.reset(); // no thread to read on: this one reads
+        }
+    }
+
     std::vector<std::string> foundAgain;
     for (size_t i = 0; i < found.size(); ++i) {
         const std::string& file = found[i];
@@ -937,11 +1118,9 @@ TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::strin
             summary.cancelled = true;
             break;
         }
-        const auto at = held.find(file);
-        const std::optional<TFileStamp> stamp = StampOf(file);
-        if (at != held.end()) {
+        if (const auto at = held.find(file); at != held.end()) {
             at->second.seen = true;
-            if (stamp && stamp->size == at->second.stamp.size && stamp->modified == at->second.stamp.modified) {
+            if (unchanged[i]) {
                 ++summary.skipped;
                 if (at->second.missing)
                     foundAgain.push_back(file);
@@ -949,7 +1128,7 @@ TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::strin
             }
         }
         try {
-            summary.rounds += IndexLogFile(library, file);
+            summary.rounds += ahead ? ahead->StoreNext(library, file) : IndexLogFile(library, file);
             ++summary.indexed;
         } catch (const std::exception& error) {
             ++summary.failed;
@@ -1002,4 +1181,9 @@ std::string ScanSummaryJson(const TScanSummary& summary)
            ",\"skipped\":" + std::to_string(summary.skipped) + ",\"failed\":" + std::to_string(summary.failed) +
            ",\"missing\":" + std::to_string(summary.missing) + ",\"rounds\":" + std::to_string(summary.rounds) +
            ",\"seconds\":" + seconds + "}";
+}
+
+int DefaultScanReaders(int coresKept)
+{
+    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()) - coresKept, 1, MostScanReaders);
 }

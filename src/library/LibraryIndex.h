@@ -54,9 +54,17 @@ int IndexLogFile(TLibraryDatabase& library, const std::string& file, TLogReading
 
 // Scans `folders`: new and changed logs are indexed, unchanged ones skipped, files the library
 // holds in these folders but that are gone are marked missing. A file that fails is counted
-// and passed over; it never stops the scan.
+// and passed over; it never stops the scan. With `readers` above 1, that many logs are read at
+// once, each on a thread of its own, while the calling thread stores them in the same order:
+// the library ends up the same, row for row.
 TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::string>& folders,
-                         const TScanReport& report = {});
+                         const TScanReport& report = {}, int readers = 1);
+
+// The logs a scan reads at once by default: one a core, less the `coresKept` for other work
+// (the window's), at least 1 and at most MostScanReaders, two huge logs' memory together
+// staying within the library's bound.
+constexpr int MostScanReaders = 2;
+int DefaultScanReaders(int coresKept = 0);
 
 // {"files":…,"indexed":…,"skipped":…,"failed":…,"missing":…,"rounds":…,"seconds":…}
 std::string ScanSummaryJson(const TScanSummary& summary);

@@ -161,9 +161,9 @@ std::string SmallLog(uint64_t seed, int rounds = 2)
     return loggen::generateToString(options);
 }
 
-TScanSummary Scan(TLibraryDatabase& library, const std::string& folder, const TScanReport& report = {})
+TScanSummary Scan(TLibraryDatabase& library, const std::string& folder, const TScanReport& report = {}, int readers = 1)
 {
-    return ScanFolders(library, {folder}, report);
+    return ScanFolders(library, {folder}, report, readers);
 }
 
 } // namespace
@@ -453,25 +453,28 @@ TEST(LibraryIndex, AFailureInsideAFileLeavesTheLibraryAsItWas)
 
 TEST(LibraryIndex, ACancelledScanKeepsTheFilesItFinished)
 {
-    TSeparatorScope point('.');
-    TTempDir dir;
-    auto library = NewTestLibrary(dir);
-    fs::create_directory(dir.Path("logs"));
-    for (const char* name : {"a.xml", "b.xml", "c.xml"})
-        dir.Write(std::string("logs/") + name, SmallLog(name[0]));
-    std::vector<TScanProgress> told;
-    const TScanSummary summary = Scan(*library, dir.Path("logs"), [&told](const TScanProgress& progress) {
-        told.push_back(progress);
-        return progress.done < 2;
-    });
-    EXPECT_TRUE(summary.cancelled);
-    EXPECT_EQ(summary.indexed, 2);
-    ASSERT_EQ(told.size(), 3u);
-    EXPECT_EQ(told[1].done, 1);
-    EXPECT_EQ(told[1].total, 3);
-    EXPECT_EQ(told[1].file, dir.Path("logs/b.xml"));
-    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM files"), 2);
-    EXPECT_EQ(Scan(*library, dir.Path("logs")).indexed, 1);
+    for (const int readers : {1, 2, 3}) {
+        SCOPED_TRACE(std::to_string(readers) + " readers");
+        TSeparatorScope point('.');
+        TTempDir dir;
+        auto library = NewTestLibrary(dir);
+        fs::create_directory(dir.Path("logs"));
+        for (const char* name : {"a.xml", "b.xml", "c.xml"})
+            dir.Write(std::string("logs/") + name, SmallLog(name[0]));
+        std::vector<TScanProgress> told;
+        const TScanSummary summary = Scan(*library, dir.Path("logs"), [&told](const TScanProgress& progress) {
+            told.push_back(progress);
+            return progress.done < 2;
+        }, readers);
+        EXPECT_TRUE(summary.cancelled);
+        EXPECT_EQ(summary.indexed, 2);
+        ASSERT_EQ(told.size(), 3u);
+        EXPECT_EQ(told[1].done, 1);
+        EXPECT_EQ(told[1].total, 3);
+        EXPECT_EQ(told[1].file, dir.Path("logs/b.xml"));
+        EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM files"), 2);
+        EXPECT_EQ(Scan(*library, dir.Path("logs")).indexed, 1);
+    }
 }
 
 TEST(LibraryIndex, LogsAreOnlyRead)
@@ -677,5 +680,58 @@ TEST(LibraryIndex, ReadInPiecesItStoresWhatAWholeReadingStores)
             round += Ev("radioMessage", std::to_string(i), 3, "1/2/3");
         round += "<bf:roundstats><bf:teamtickets team=\"1\">5</bf:teamtickets></bf:roundstats></bf:round>";
         ExpectReadingsAgree(dir, dir.Write("children" + std::to_string(children) + ".xml", Log(round)));
+    }
+}
+
+// A scan that reads several logs at once stores what a scan reading one at a time stores, row
+// for row, and fails the same files the same way: also a log the library refuses midway while
+// its reader is rounds ahead of what was stored.
+TEST(LibraryIndex, ReadingSeveralLogsAtOnceStoresWhatReadingOneStores)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    Series(dir, "logs/xml");
+    Series(dir, "logs/zxml", true);
+    loggen::Options big;
+    big.seed = 22;
+    big.players = 30;
+    big.size = 2000000;
+    big.keyhash = true;
+    big.realWorld = true;
+    const std::string packed = ZlibCompressed(loggen::generateToString(big));
+    dir.Write("logs/ev_16567-20250102_1300.zxml", packed);
+    dir.Write("logs/cut.zxml", packed.substr(0, packed.size() * 2 / 3));
+    dir.Write("logs/joined.zxml", ZlibCompressed(SmallLog(3)) + ZlibCompressed(SmallLog(4))); // read whole
+    dir.Write("logs/garbage.zxml", std::string(4000, '\x9c'));
+    dir.Write("logs/empty.xml", "");
+    dir.Write("logs/many.xml", SmallLog(11, 16)); // more rounds after the refused one than wait
+
+    std::vector<std::vector<std::string>> first;
+    std::string firstSummary;
+    for (const int readers : {1, 2, 3}) {
+        SCOPED_TRACE(std::to_string(readers) + " readers");
+        TTempDir home;
+        auto library = NewTestLibrary(home);
+        // The library refuses every log's seventh round.
+        QSqlQuery query(library->Connection());
+        if (library->Connection().driverName() == QStringLiteral("QSQLITE"))
+            ASSERT_TRUE(query.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON rounds WHEN NEW.place = 6 "
+                                                  "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+        else
+            ASSERT_TRUE(query.exec(QStringLiteral("ALTER TABLE rounds ADD CONSTRAINT refuse CHECK (place <> 6)")));
+        TScanSummary summary = Scan(*library, dir.Path("logs"), {}, readers);
+        EXPECT_GE(summary.failed, 2);
+        std::string told = ScanSummaryJson(summary);
+        told = told.substr(0, told.find(",\"seconds\""));
+        for (const auto& [file, why] : summary.failures)
+            told += "\n" + file + ": " + why;
+        if (readers == 1) {
+            first = Everything(*library);
+            firstSummary = told;
+            EXPECT_NE(firstSummary.find("many.xml"), std::string::npos) << firstSummary;
+            continue;
+        }
+        EXPECT_EQ(told, firstSummary);
+        EXPECT_EQ(Everything(*library), first);
     }
 }

@@ -67,6 +67,15 @@ TEST(LibraryScanCommand, PrintsTheSummaryAndTellsTheFailures)
     EXPECT_EQ(Field(run.out, "skipped"), 1) << run.out;
     EXPECT_EQ(Field(run.out, "failed"), 1) << run.out;
     EXPECT_EQ(Field(run.out, "rounds"), 0) << run.out;
+
+    // Read two at once, the same logs make the same library.
+    run = RunOrnwick({"library", "scan", dir.Path("logs"), dir.Path("more"), "--readers", "2", "--db",
+                      home + "/two.sqlite"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("{\"files\":3,\"indexed\":2,\"skipped\":0,\"failed\":1,\"missing\":0,\"rounds\":3,\"seconds\":", 0),
+              0u)
+        << run.out;
+    EXPECT_NE(run.err.find(bad + ": "), std::string::npos) << run.err;
 }
 
 TEST(LibraryScanCommand, ExitStatuses)
@@ -76,6 +85,9 @@ TEST(LibraryScanCommand, ExitStatuses)
     // No folder, or an option it does not know: the usage.
     EXPECT_EQ(RunOrnwick({"library", "scan", "--home", dir.Path("")}).status, 2);
     EXPECT_EQ(RunOrnwick({"library", "scan", dir.Path("logs"), "--fast", "--home", dir.Path("")}).status, 2);
+    for (const char* readers : {"0", "65", "two"})
+        EXPECT_EQ(RunOrnwick({"library", "scan", dir.Path("logs"), "--readers", readers, "--home", dir.Path("")}).status, 2);
+    EXPECT_EQ(RunOrnwick({"library", "scan", dir.Path("logs"), "--readers"}).status, 2);
     // A file that is no library is refused, untouched.
     const std::string notes = dir.Write("notes.txt", "these are my notes, not a database");
     const TRun refused = RunOrnwick({"library", "scan", dir.Path("logs"), "--db", notes});

@@ -67,7 +67,7 @@ void TLibraryScan::Run(TRequest request)
                         Qt::QueuedConnection);
                 }
                 return true;
-            });
+            }, DefaultScanReaders(1)); // a core is kept for the window's replay
         } catch (...) {
             error = CurrentExceptionMessage();
         }
