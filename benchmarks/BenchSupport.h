@@ -20,6 +20,10 @@ std::string BenchDataFolder();
 const TBenchInputs& BenchInputs();
 long long FileSize(const std::string& path);
 
+// Frames of the replay with every overlay on drawn a second, one after another as the window
+// draws them, over `seconds` (FrameBench.cpp).
+double FramesPerSecond(double seconds);
+
 // Median real time in seconds of each benchmark run, by run name, filled by the reporter.
 std::map<std::string, double>& MedianSeconds();
 // Events in the round of each BuildEventList size.

@@ -205,11 +205,9 @@ TFrameFigures MeasureFrames(TScene& scene, int zoom, TOverlays* overlays = nullp
     return figures;
 }
 
-} // namespace
-
-void ReportFrameBenchmarks()
+// Labels need fonts, and fonts an application.
+void MakeApplication()
 {
-    // Labels need fonts, and fonts an application.
     static int argc = 1;
     static char name[] = "ornwick_benchmarks";
     static char* argv[] = {name, nullptr};
@@ -218,6 +216,50 @@ void ReportFrameBenchmarks()
             qputenv("QT_QPA_PLATFORM", "offscreen");
         new QGuiApplication(argc, argv);
     }
+}
+
+} // namespace
+
+double FramesPerSecond(double seconds)
+{
+    MakeApplication();
+    static TScene scene;
+    static TOverlays overlays(scene);
+    const int side = 600;
+    QImage bitmap(side, side, QImage::Format_RGB888);
+    QImage minimap;
+    TFrameCanvas canvas;
+    TFrameScene frame;
+    frame.zoom = 1000;
+    frame.mapSize = QSize(side, side);
+    frame.mapPicture = &scene.map;
+    frame.objects = &scene.objects;
+    frame.states = &scene.states;
+    frame.placeObject = [](TMapObject&) {};
+    frame.overlays.history = &overlays.history;
+    frame.overlays.placing = {1000, -1000, 0, 0, 0};
+    frame.overlays.trailSeconds = 60;
+    frame.overlays.deathMap = frame.overlays.killFeed = true;
+    frame.visible = WindowView(side);
+    // One frame after another, as the window's timer asks for them.
+    int frames = 0;
+    const auto start = std::chrono::steady_clock::now();
+    double elapsed = 0;
+    while (elapsed < seconds) {
+        scene.Move();
+        overlays.Tick(scene);
+        frame.replayTime = overlays.now;
+        DrawFrame(canvas, bitmap, frame);
+        DrawMinimap(bitmap, minimap, 512, 512);
+        ++frames;
+        elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    return frames / elapsed;
+}
+
+void ReportFrameBenchmarks()
+{
+    MakeApplication();
     TScene scene;
     const TFrameFigures normal = MeasureFrames(scene, 1000);
     const TFrameFigures zoomed = MeasureFrames(scene, 10000);

@@ -13,12 +13,15 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -171,6 +174,26 @@ void ReportLibraryIndexBenchmarks()
                     "memory %.0f MB (exit %d, goal <= 200 MB)\n  %s\n",
                     static_cast<double>(bytes) / 1e6, readers, ran.seconds, static_cast<double>(bytes) / 1e6 / ran.seconds,
                     ran.maxRssKb / 1024.0, ran.status, summary.c_str());
+    }
+
+    // The window's frames while a scan runs beside them, as the window scans: on a thread of its
+    // own, reading one log at a time or two. This is why the window keeps a core for itself.
+    const double alone = FramesPerSecond(3);
+    for (const int readers : {1, 2}) {
+        std::atomic<bool> stop{false};
+        QTemporaryDir scanHome;
+        const std::string scanLibrary = scanHome.filePath(QStringLiteral("library.sqlite")).toStdString();
+        std::thread scan([&stop, &folder, &scanLibrary, readers] {
+            TLibraryDatabase library(scanLibrary);
+            ScanFolders(library, {folder}, [&stop](const TScanProgress&) { return !stop; }, readers);
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // under way
+        const double busy = FramesPerSecond(3);
+        stop = true;
+        scan.join();
+        std::printf("frames a second of the replay with every overlay on: %.0f alone, %.0f while a scan reads %d "
+                    "log%s at once (goal: kept)\n",
+                    alone, busy, readers, readers == 1 ? "" : "s");
     }
 
     // Whatever a log's size: one log of 50 MB and one of 400 MB of text (compressed, to spare
