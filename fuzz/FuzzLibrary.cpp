@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +55,16 @@ std::string Outcome(TLibraryDatabase& library, const std::string& log, TLogReadi
     } catch (const EBaseError& error) {
         return std::string("failed: ") + error.what();
     }
+}
+
+// What a scan told, but for the time it took.
+std::string Told(const TScanSummary& summary)
+{
+    std::string told = ScanSummaryJson(summary);
+    told.erase(told.find(",\"seconds\""));
+    for (const auto& [file, why] : summary.failures)
+        told += "\n" + file + ": " + why;
+    return told;
 }
 
 constexpr const char* RoundsOfFile =
@@ -109,4 +121,18 @@ void FuzzPieces(const uint8_t* data, size_t size)
     FUZZ_CHECK(Outcome(*pieces, log, TLogReadingWay::InPieces, TRowWriting::Direct) ==
                Outcome(*whole, log, TLogReadingWay::Whole, TRowWriting::QtSql));
     FUZZ_CHECK(Everything(*pieces) == Everything(*whole));
+
+    // A folder of the log twice, scanned reading one log at a time and two at once: the same
+    // summary and the same rows.
+    static const std::unique_ptr<TLibraryDatabase> one =
+        std::make_unique<TLibraryDatabase>(scratch.Folder() + "/one.sqlite");
+    static const std::unique_ptr<TLibraryDatabase> two =
+        std::make_unique<TLibraryDatabase>(scratch.Folder() + "/two.sqlite");
+    const std::string folder = scratch.Folder() + "/scan";
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"/a", "/b"})
+        std::ofstream(folder + name + log.substr(log.rfind('.')), std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    FUZZ_CHECK(Told(ScanFolders(*one, {folder}, {}, 1)) == Told(ScanFolders(*two, {folder}, {}, 2)));
+    FUZZ_CHECK(Everything(*one) == Everything(*two));
 }
