@@ -161,6 +161,19 @@ std::string SmallLog(uint64_t seed, int rounds = 2)
     return loggen::generateToString(options);
 }
 
+// The library refuses to store a row of `table` whose `column` is `value` (an SQL literal), as
+// a full disk would refuse it.
+void RefuseRows(TLibraryDatabase& library, const std::string& table, const std::string& column, const std::string& value)
+{
+    QSqlQuery query(library.Connection());
+    const std::string sql =
+        library.Connection().driverName() == QStringLiteral("QSQLITE")
+            ? "CREATE TRIGGER refuse BEFORE INSERT ON " + table + " WHEN NEW." + column + " = " + value +
+                  " BEGIN SELECT RAISE(ABORT, 'refused'); END"
+            : "ALTER TABLE " + table + " ADD CONSTRAINT refuse CHECK (" + column + " <> " + value + ")";
+    EXPECT_TRUE(query.exec(QString::fromStdString(sql))) << sql;
+}
+
 TScanSummary Scan(TLibraryDatabase& library, const std::string& folder, const TScanReport& report = {}, int readers = 1)
 {
     return ScanFolders(library, {folder}, report, readers);
@@ -434,12 +447,7 @@ TEST(LibraryIndex, AFailureInsideAFileLeavesTheLibraryAsItWas)
     ASSERT_FALSE(before.empty());
 
     // The library refuses one chat line: the file's new rounds, written before it, must go too.
-    QSqlQuery query(library->Connection());
-    if (library->Connection().driverName() == QStringLiteral("QSQLITE"))
-        ASSERT_TRUE(query.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON chat WHEN NEW.text = 'boom' "
-                                              "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
-    else
-        ASSERT_TRUE(query.exec(QStringLiteral("ALTER TABLE chat ADD CONSTRAINT refuse CHECK (text <> 'boom')")));
+    RefuseRows(*library, "chat", "text", "'boom'");
     dir.Write("log.xml", Log(Round(Ev("chat", "5", 3, "", {{"text", "hi"}}) + Ev("chat", "6", 5, "", {{"text", "boom"}}),
                                    "other")));
     EXPECT_NE(MessageOf([&] { IndexLogFile(*library, file); }), "");
@@ -619,6 +627,20 @@ std::string Player(const char* kind, const std::string& time, int id, const std:
     return Ev(kind, time, id, "", name.empty() ? TParams{} : TParams{{"name", name}});
 }
 
+// Larger than a piece, so that pieces end inside tokens; key hashes, name changes and places
+// across a real-sized world.
+std::string BigLog(uint64_t seed, int players, size_t size)
+{
+    loggen::Options big;
+    big.seed = seed;
+    big.players = players;
+    big.size = size;
+    big.keyhash = true;
+    big.nameChanges = true;
+    big.realWorld = true;
+    return loggen::generateToString(big);
+}
+
 } // namespace
 
 TEST(LibraryIndex, ReadInPiecesItStoresWhatAWholeReadingStores)
@@ -629,15 +651,7 @@ TEST(LibraryIndex, ReadInPiecesItStoresWhatAWholeReadingStores)
         for (const std::string& file : Series(dir, zxml ? "zxml" : "xml", zxml))
             ExpectReadingsAgree(dir, file);
 
-    // Larger than a piece, so that pieces end inside tokens; with real-world places.
-    loggen::Options big;
-    big.seed = 21;
-    big.players = 40;
-    big.size = 3000000;
-    big.keyhash = true;
-    big.nameChanges = true;
-    big.realWorld = true;
-    const std::string bigText = loggen::generateToString(big);
+    const std::string bigText = BigLog(21, 40, 3000000);
     ExpectReadingsAgree(dir, dir.Write("ev_16567-20250102_1200.xml", bigText));
     const std::string packed = ZlibCompressed(bigText);
     ExpectReadingsAgree(dir, dir.Write("ev_16567-20250102_1300.zxml", packed));
@@ -692,13 +706,7 @@ TEST(LibraryIndex, ReadingSeveralLogsAtOnceStoresWhatReadingOneStores)
     TTempDir dir;
     Series(dir, "logs/xml");
     Series(dir, "logs/zxml", true);
-    loggen::Options big;
-    big.seed = 22;
-    big.players = 30;
-    big.size = 2000000;
-    big.keyhash = true;
-    big.realWorld = true;
-    const std::string packed = ZlibCompressed(loggen::generateToString(big));
+    const std::string packed = ZlibCompressed(BigLog(22, 30, 2000000));
     dir.Write("logs/ev_16567-20250102_1300.zxml", packed);
     dir.Write("logs/cut.zxml", packed.substr(0, packed.size() * 2 / 3));
     dir.Write("logs/joined.zxml", ZlibCompressed(SmallLog(3)) + ZlibCompressed(SmallLog(4))); // read whole
@@ -712,13 +720,7 @@ TEST(LibraryIndex, ReadingSeveralLogsAtOnceStoresWhatReadingOneStores)
         SCOPED_TRACE(std::to_string(readers) + " readers");
         TTempDir home;
         auto library = NewTestLibrary(home);
-        // The library refuses every log's seventh round.
-        QSqlQuery query(library->Connection());
-        if (library->Connection().driverName() == QStringLiteral("QSQLITE"))
-            ASSERT_TRUE(query.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON rounds WHEN NEW.place = 6 "
-                                                  "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
-        else
-            ASSERT_TRUE(query.exec(QStringLiteral("ALTER TABLE rounds ADD CONSTRAINT refuse CHECK (place <> 6)")));
+        RefuseRows(*library, "rounds", "place", "6"); // every log's seventh round
         TScanSummary summary = Scan(*library, dir.Path("logs"), {}, readers);
         EXPECT_GE(summary.failed, 2);
         std::string told = ScanSummaryJson(summary);
