@@ -111,16 +111,21 @@ void FuzzIndex(const uint8_t* data, size_t size)
 void FuzzPieces(const uint8_t* data, size_t size)
 {
     static const TFuzzScratch scratch;
-    // Read in pieces or whole, a log gives the same rows, and so do SQLite's own interface and Qt
-    // SQL's binding; the libraries are fed alike.
+    // Read in pieces (once or twice) or whole, a log gives the same rows, and so do SQLite's own
+    // interface and Qt SQL's binding; the libraries are fed alike.
     static const std::unique_ptr<TLibraryDatabase> pieces =
         std::make_unique<TLibraryDatabase>(scratch.Folder() + "/pieces.sqlite");
     static const std::unique_ptr<TLibraryDatabase> whole =
         std::make_unique<TLibraryDatabase>(scratch.Folder() + "/whole.sqlite");
     const std::string log = scratch.Write(data, size);
-    FUZZ_CHECK(Outcome(*pieces, log, TLogReadingWay::InPieces, TRowWriting::Direct) ==
-               Outcome(*whole, log, TLogReadingWay::Whole, TRowWriting::QtSql));
-    FUZZ_CHECK(Everything(*pieces) == Everything(*whole));
+    static const std::unique_ptr<TLibraryDatabase> twice =
+        std::make_unique<TLibraryDatabase>(scratch.Folder() + "/twice.sqlite");
+    const std::string wholly = Outcome(*whole, log, TLogReadingWay::Whole, TRowWriting::QtSql);
+    FUZZ_CHECK(Outcome(*pieces, log, TLogReadingWay::InPieces, TRowWriting::Direct) == wholly);
+    FUZZ_CHECK(Outcome(*twice, log, TLogReadingWay::InPiecesTwice, TRowWriting::Direct) == wholly);
+    const std::vector<std::string> rows = Everything(*whole);
+    FUZZ_CHECK(Everything(*pieces) == rows);
+    FUZZ_CHECK(Everything(*twice) == rows);
 
     // A folder of the log twice, scanned reading one log at a time and two at once: the same
     // summary and the same rows.

@@ -39,8 +39,9 @@ void FuzzReplay(const uint8_t* data, size_t size);
 // twice: stored whole or refused whole, every listed round once.
 void FuzzIndex(const uint8_t* data, size_t size);
 
-// The same file indexed read in pieces and read whole, into two libraries fed alike: both give
-// the same rounds or the same failure, and hold the same rows. A folder of the file twice
+// The same file indexed read in pieces (its rounds held by the first reading, and read a second
+// time) and read whole, into libraries fed alike: all give the same rounds or the same failure,
+// and hold the same rows. A folder of the file twice
 // scanned reading one log at a time and two at once gives the same summary and rows too.
 void FuzzPieces(const uint8_t* data, size_t size);
 

@@ -665,7 +665,10 @@ void ReadStreamed(const std::string& path, TStreamedLog& log, TLogContent& conte
 // threads of their own while one thread writes.
 class TLogReader {
 public:
-    TLogReader(const std::string& file, TLogReadingWay way) : path(AbsolutePath(file))
+    TLogReader(const std::string& file, TLogReadingWay way)
+        : path(AbsolutePath(file)),
+          // Read twice, the rounds' tokens overflow what the first reading holds with the first.
+          FStreamed(way == TLogReadingWay::InPiecesTwice ? 1 : TStreamedLog::DefaultKeptRoundBytes)
     {
         const std::optional<TFileStamp> stamped = StampOf(path);
         if (!stamped)

@@ -43,8 +43,10 @@ std::vector<std::string> LogFilesIn(const std::string& folder);
 // rounds stored. A log that ends early is stored as far as it can be read, with its note.
 // Raises EBaseError when the file cannot be read at all (the library is left as it was).
 // A log is read in pieces, a round at a time, so that the memory indexing takes does not grow
-// with the log; one that cannot be read so (TStreamedLog) is read whole. Both store the same.
-enum class TLogReadingWay { InPieces, Whole };
+// with the log; one that cannot be read so (TStreamedLog) is read whole. Read in pieces, a log
+// whose rounds are few enough to hold is read once, a larger one twice; InPiecesTwice reads
+// every log twice, as if its rounds were too many. All store the same.
+enum class TLogReadingWay { InPieces, InPiecesTwice, Whole };
 // An SQLite library's rows are written through SQLite's own interface on the connection Qt
 // opened, several times faster than Qt SQL's binding; a server's library always through Qt SQL.
 // Both store the same values of the same kinds.

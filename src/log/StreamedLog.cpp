@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -272,26 +273,40 @@ bool RoundTag(std::string_view tag)
 // A round's first children kept as tags: the round list counts a round of more than 20.
 constexpr uint64_t FewChildren = 21;
 
-// The first reading: the tokens of what is kept of the log, in order.
+// The first reading: the tokens of what is kept of the log, in order; and while they take no
+// more than `roundBytes`, each round's own tokens, as the second reading would take them, so
+// that a log of a usual size is tokenized once.
 class TKeptTokens : public TTokenSink {
 public:
+    explicit TKeptTokens(size_t roundBytes) : FRoundBytes(roundBytes), FRoundsWhole(roundBytes > 0) {}
+
     bool Wants(char kind) override
     {
         FDepth = FShape.Depth();
         FRole = FShape.Take(kind);
+        FForRound = FRoundsWhole && (FRole == TLogShape::Element || (FRound && (FRole == TLogShape::Inside ||
+                                                                                 FRole == TLogShape::ElementEnd)));
         switch (FRole) {
         case TLogShape::Outside:
-            return false;
+            FForKept = false;
+            break;
         case TLogShape::Inside:
             // The element's own tokens, its children's tags, and what a child kept whole holds.
-            return FWhole || FDepth == 3 || FChildWhole;
+            FForKept = FWhole || FDepth == 3 || FChildWhole;
+            break;
         default:
-            return true;
+            FForKept = true;
+            break;
         }
+        return FForKept || FForRound;
     }
 
     void Token(char kind, std::string_view body) override
     {
+        if (FForRound)
+            RoundToken(kind, body);
+        if (!FForKept)
+            return;
         switch (FRole) {
         case TLogShape::Outside:
             break;
@@ -330,13 +345,40 @@ public:
         }
     }
 
-    // The text has ended: the last child of an element left open is kept too.
+    // The text has ended: the last child of an element left open is kept too, and a round
+    // left open ends with it.
     void Finish() { KeepPending(); }
 
     TTokenList Tokens;
     std::unordered_map<uint64_t, std::string> Openings; // the rounds' opening tags by place
+    // Each round's tokens by its place, when every round's are here.
+    std::unordered_map<uint64_t, std::unique_ptr<TTokenList>> Rounds;
+    bool RoundsWhole() const { return FRoundsWhole; }
 
 private:
+    void RoundToken(char kind, std::string_view body)
+    {
+        if (FRole == TLogShape::Element) {
+            FRound = nullptr;
+            if (!RoundTag(body))
+                return;
+            auto& tokens = Rounds[FShape.Ordinal()];
+            tokens = std::make_unique<TTokenList>();
+            FRound = tokens.get();
+        }
+        FRound->Append(kind, body);
+        // An empty round element is whole at once; else its close ends it.
+        if (FRole == TLogShape::ElementEnd || (kind == TTokenList::EmptyTag && FRole == TLogShape::Element))
+            FRound = nullptr;
+        FRoundsTaken += body.size() + 2;
+        if (FRoundsTaken > FRoundBytes) {
+            // Too many to hold: the second reading reads them all.
+            FRoundsWhole = false;
+            FRound = nullptr;
+            Rounds.clear();
+        }
+    }
+
     void Keep(char kind, std::string_view body) { Tokens.Append(kind, body); }
 
     // One of the element's children: kept whole when it is read, else as its tag alone when it
@@ -374,6 +416,11 @@ private:
 
     TLogShape FShape;
     TLogShape::TRole FRole = TLogShape::Outside; // the token's, told before it comes
+    bool FForKept = false, FForRound = false;    // and who wants it
+    const size_t FRoundBytes;
+    bool FRoundsWhole;               // every round's tokens are held so far
+    size_t FRoundsTaken = 0;         // the bytes they take
+    TTokenList* FRound = nullptr;    // those of the round open now
     int FDepth = 0;           // the open elements before it
     bool FWhole = false;      // the open element is kept whole
     bool FChildWhole = false; // the open child of the element is kept whole
@@ -475,7 +522,10 @@ uint64_t Tokenize(TLogPieces& pieces, Sink& sink, const std::function<bool()>& e
 
 } // namespace
 
-TStreamedLog::TStreamedLog() : FKept(std::make_unique<TwexXMLTree>("ROOT", "", nullptr)) {}
+TStreamedLog::TStreamedLog(size_t keptRoundBytes)
+    : FKept(std::make_unique<TwexXMLTree>("ROOT", "", nullptr)), FKeptRoundBytes(keptRoundBytes)
+{
+}
 
 TStreamedLog::~TStreamedLog() = default;
 
@@ -487,8 +537,9 @@ void TStreamedLog::Open(const std::string& fileName, const TFileBytesView& seeFi
     FOpenings.clear();
     FRoster.ClearPlayers();
     FReading = {};
+    FRoundTokens.clear();
 
-    TKeptTokens kept;
+    TKeptTokens kept(FKeptRoundBytes);
     {
         TLogPieces pieces(fileName, seeFile);
         FTextSize = Tokenize(pieces, kept, [] { return false; }, UINT64_MAX);
@@ -511,15 +562,38 @@ void TStreamedLog::Open(const std::string& fileName, const TFileBytesView& seeFi
         FOrdinals.push_back(place);
         FOpenings.push_back(kept.Openings[place]);
     });
+    // The listed rounds' tokens, when the first reading held every one of them.
+    if (kept.RoundsWhole()) {
+        for (const uint64_t place : FOrdinals) {
+            const auto found = kept.Rounds.find(place);
+            if (found == kept.Rounds.end() || !found->second) {
+                FRoundTokens.clear();
+                break;
+            }
+            FRoundTokens.push_back(std::move(found->second));
+        }
+    }
 }
 
 void TStreamedLog::ForEachRound(
-    const std::function<bool(int index, const TwexXMLTree& tree, const TwexXMLNode& round)>& visit) const
+    const std::function<bool(int index, const TwexXMLTree& tree, const TwexXMLNode& round)>& visit)
 {
     if (FOrdinals.empty())
         return;
     bool enough = false;
     TwexXMLTree tree("ROOT", "", nullptr);
+    if (!FRoundTokens.empty()) {
+        // Held since the first reading: each is handed on once, and let go.
+        std::vector<std::unique_ptr<TTokenList>> held = std::move(FRoundTokens);
+        FRoundTokens.clear();
+        for (size_t wanted = 0; wanted < held.size() && !enough; ++wanted) {
+            tree.LoadFromTokens(*held[wanted]);
+            held[wanted].reset();
+            const TwexXMLNode* round = tree.FirstChild();
+            enough = !round || !visit(static_cast<int>(wanted), tree, *round);
+        }
+        return;
+    }
     TRoundTokens rounds(FOrdinals, [&](size_t wanted, TTokenList& tokens) {
         if (enough)
             return;

@@ -4,9 +4,10 @@
 // reading keeps only what the roster, the identities and the round list read: the log's own
 // elements, the player events, each round's server settings and table, and enough of the rest
 // for the round list's rules. The roster and round list are walked from that with the window's
-// own steps. A second reading then gives each listed round as a tree of its own, one at a time.
-// Both readings tokenize the text exactly as a whole load does, so every element handed on is
-// the element a whole load builds.
+// own steps. Each listed round is then given as a tree of its own, one at a time: from the
+// rounds' tokens the first reading also held, when they were few enough (a log of a usual size,
+// read and inflated once), else from a second reading. Both readings tokenize the text exactly
+// as a whole load does, so every element handed on is the element a whole load builds.
 
 #include "log/LogFile.h"
 #include "log/OpenedLog.h"
@@ -29,7 +30,10 @@ public:
 
 class TStreamedLog {
 public:
-    TStreamedLog();
+    // A log whose rounds' tokens take up to `keptRoundBytes` has them held by the first reading,
+    // and is not read a second time; a larger one is.
+    explicit TStreamedLog(size_t keptRoundBytes = DefaultKeptRoundBytes);
+    static constexpr size_t DefaultKeptRoundBytes = size_t(16) << 20;
     ~TStreamedLog();
     TStreamedLog(const TStreamedLog&) = delete;
     TStreamedLog& operator=(const TStreamedLog&) = delete;
@@ -49,10 +53,11 @@ public:
     const TPlayerList& Roster() const { return FRoster; }
     const TLogReading& Reading() const { return FReading; }
 
-    // The second reading: each listed round in order, whole, as the only element of a tree of
-    // its own, until `visit` answers false. Raises EBaseError when the file no longer gives
-    // the text the first reading read.
-    void ForEachRound(const std::function<bool(int index, const TwexXMLTree& tree, const TwexXMLNode& round)>& visit) const;
+    // Each listed round in order, whole, as the only element of a tree of its own, until `visit`
+    // answers false: as the first reading held them, else from a second reading, which raises
+    // EBaseError when the file no longer gives the text the first reading read. What was held
+    // is handed on once: a call after that reads the file again.
+    void ForEachRound(const std::function<bool(int index, const TwexXMLTree& tree, const TwexXMLNode& round)>& visit);
 
     // The most bytes one token may take in a reading in pieces.
     static constexpr size_t LongestToken = size_t(64) << 20;
@@ -66,4 +71,6 @@ private:
     TPlayerList FRoster;
     TLogReading FReading;
     uint64_t FTextSize = 0; // the text the first reading took
+    size_t FKeptRoundBytes;
+    std::vector<std::unique_ptr<TTokenList>> FRoundTokens; // each listed round's, when held
 };

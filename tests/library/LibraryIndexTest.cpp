@@ -600,13 +600,15 @@ TEST(LibraryIndex, ALogNamedByNoServerIsDatedByItsFileTimeAndSaysSo)
 
 namespace {
 
-// A log indexed read in pieces and read whole stores the same rows, or fails the same way.
+// A log indexed read in pieces, once or twice, and read whole stores the same rows, or fails
+// the same way.
 void ExpectReadingsAgree(const TTempDir& dir, const std::string& file)
 {
     SCOPED_TRACE(file);
     static int libraries = 0;
     const std::string name = "agree" + std::to_string(++libraries);
     TLibraryDatabase pieces(dir.Path(name + "-pieces.sqlite"));
+    TLibraryDatabase twice(dir.Path(name + "-twice.sqlite"));
     TLibraryDatabase whole(dir.Path(name + "-whole.sqlite"));
     auto index = [&file](TLibraryDatabase& library, TLogReadingWay way, TRowWriting writing) {
         try {
@@ -617,9 +619,12 @@ void ExpectReadingsAgree(const TTempDir& dir, const std::string& file)
     };
     // The whole reading's rows go through Qt SQL's binding: SQLite's own interface must store
     // the same values of the same kinds.
-    EXPECT_EQ(index(pieces, TLogReadingWay::InPieces, TRowWriting::Direct),
-              index(whole, TLogReadingWay::Whole, TRowWriting::QtSql));
-    EXPECT_EQ(Everything(pieces), Everything(whole));
+    const std::string wholly = index(whole, TLogReadingWay::Whole, TRowWriting::QtSql);
+    EXPECT_EQ(index(pieces, TLogReadingWay::InPieces, TRowWriting::Direct), wholly);
+    EXPECT_EQ(index(twice, TLogReadingWay::InPiecesTwice, TRowWriting::Direct), wholly);
+    const auto rows = Everything(whole);
+    EXPECT_EQ(Everything(pieces), rows);
+    EXPECT_EQ(Everything(twice), rows);
 }
 
 std::string Player(const char* kind, const std::string& time, int id, const std::string& name = "")
