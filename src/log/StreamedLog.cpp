@@ -270,6 +270,9 @@ bool RoundTag(std::string_view tag)
     return tag.substr(0, 8) == "bf:round" && (tag.size() == 8 || tag[8] == ' ');
 }
 
+// The node memory a round's tree keeps for the next round's: rounds are alike in size.
+constexpr size_t KeptNodeBytes = size_t(64) << 20;
+
 // A round's first children kept as tags: the round list counts a round of more than 20.
 constexpr uint64_t FewChildren = 21;
 
@@ -582,6 +585,7 @@ void TStreamedLog::ForEachRound(
         return;
     bool enough = false;
     TwexXMLTree tree("ROOT", "", nullptr);
+    tree.KeepNodeMemory(KeptNodeBytes);
     if (!FRoundTokens.empty()) {
         // Held since the first reading: each is handed on once, and let go.
         std::vector<std::unique_ptr<TTokenList>> held = std::move(FRoundTokens);

@@ -10,8 +10,10 @@
 
 void TTreeArena::Reserve(size_t bytes)
 {
-    Release();
     bytes = std::min((std::max(bytes, CommitStep) + CommitStep - 1) / CommitStep * CommitStep, MaxBytes);
+    if (FBlock && FUsed == 0 && bytes <= FReserved)
+        return;
+    Release();
     // A system that limits address space may refuse a large block: a smaller one still serves
     // every text that needs less.
     for (;;) {

@@ -16,8 +16,11 @@ public:
     // Offsets of 8-byte units in 32 bits reach this far.
     static constexpr size_t MaxBytes = (size_t(1) << 34) - (size_t(8) << 20);
 
-    // Gives back what the arena held and reserves room for up to bytes (at most MaxBytes).
+    // Gives back what the arena held and reserves room for up to bytes (at most MaxBytes); an
+    // emptied arena whose room is enough keeps it, and its pages committed already.
     void Reserve(size_t bytes);
+    // Forgets what was allocated, keeping the block and its committed pages for the next Reserve.
+    void Empty() { FUsed = 0; }
     // 8-byte aligned; throws std::bad_alloc when the reservation is full.
     void* Allocate(size_t bytes);
     void Release();

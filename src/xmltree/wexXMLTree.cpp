@@ -366,7 +366,10 @@ void TwexXMLTree::BeginLoad()
     ClearAttributes();
     // The tree's own value survives a load; it must not point into what the load replaces.
     MakeOwned(FValue, FValueWord, ValueLengthMask);
-    FArena->Release();
+    if (FKeptNodeBytes > 0 && FArena->CommittedBytes() <= FKeptNodeBytes)
+        FArena->Empty();
+    else
+        FArena->Release();
 }
 
 void TwexXMLTree::Tokenize(std::string_view bytes)

@@ -331,6 +331,10 @@ public:
     void LoadFromTokens(TTokenList& tokens);
     // Builds the nodes from the token list in Lines.
     void BuildTree();
+    // For a tree loaded again and again (a log's rounds one after another): between loads it
+    // keeps up to `bytes` of node memory, which the next load fills again instead of having the
+    // system give it new pages. NodeBytes then tells what is kept.
+    void KeepNodeMemory(size_t bytes) { FKeptNodeBytes = bytes; }
 
 private:
     friend class TTreeBuilder;
@@ -339,6 +343,7 @@ private:
 
     TTokenList FLines;
     std::unique_ptr<TTreeArena> FArena;
+    size_t FKeptNodeBytes = 0;
 };
 
 static_assert(sizeof(TwexXMLAttribute) == 24);
