@@ -156,3 +156,31 @@ TEST(TreeMemory, ALogOfEventsCostsLessThanThreeTimesItsText)
     const TwexXMLNode* log = tree.FirstChild()->FirstChild();
     EXPECT_EQ(log->Children().back()->ChildByIndex(2)->Value(), "Kill");
 }
+
+TEST(TreeMemory, ATreeThatKeepsItsNodeMemoryFillsItAgainAndNoMore)
+{
+    const size_t before = MeteredBytes();
+    {
+        // Rounds one after another: the second's nodes go where the first's were.
+        TwexXMLTree tree("ROOT", "", nullptr);
+        tree.KeepNodeMemory(size_t(64) << 20);
+        tree.LoadFromText(Repeat("<a x=\"1\"><b>text</b></a>", TextBytes / 4));
+        const size_t kept = tree.NodeBytes();
+        ASSERT_GT(kept, size_t(0));
+        const std::string empties = Repeat("<c y=\"2\" z=\"3\"/>", TextBytes / 8);
+        for (int load = 0; load < 3; ++load) {
+            tree.LoadFromText(empties);
+            EXPECT_EQ(tree.NodeBytes(), kept) << "the same pages, none more";
+            ASSERT_EQ(tree.ChildCount(), empties.size() / 16);
+            const TwexXMLNode* last = tree.Children().back();
+            EXPECT_EQ(last->Name(), "c");
+            EXPECT_EQ(last->AttributeByName("z")->Value(), "3");
+            EXPECT_EQ(last->ChildCount(), 0u);
+        }
+        // More than it keeps: given back as any tree's.
+        tree.KeepNodeMemory(kept - 1);
+        tree.LoadFromText("<d/>");
+        EXPECT_LT(tree.NodeBytes(), kept);
+    }
+    EXPECT_EQ(MeteredBytes(), before);
+}
