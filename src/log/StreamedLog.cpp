@@ -480,8 +480,19 @@ private:
     {
         FTaking = false;
         FEnds = false;
-        const size_t wanted = FNext++;
-        FTake(wanted, FTokens);
+        // A round the list names more than once, once for each of its server elements, is
+        // handed on each time.
+        for (;;) {
+            const size_t wanted = FNext++;
+            if (FNext < FOrdinals.size() && FOrdinals[FNext] == FOrdinals[wanted]) {
+                TTokenList copy;
+                copy.CopyFrom(FTokens);
+                FTake(wanted, copy);
+                continue;
+            }
+            FTake(wanted, FTokens);
+            break;
+        }
         FTokens.Clear();
     }
 
@@ -565,10 +576,15 @@ void TStreamedLog::Open(const std::string& fileName, const TFileBytesView& seeFi
         FOrdinals.push_back(place);
         FOpenings.push_back(kept.Openings[place]);
     });
-    // The listed rounds' tokens, when the first reading held every one of them.
+    // The listed rounds' tokens, when the first reading held every one of them; a round listed
+    // again right after itself has them from its first listing.
     if (kept.RoundsWhole()) {
-        for (const uint64_t place : FOrdinals) {
-            const auto found = kept.Rounds.find(place);
+        for (size_t i = 0; i < FOrdinals.size(); ++i) {
+            if (i > 0 && FOrdinals[i] == FOrdinals[i - 1]) {
+                FRoundTokens.emplace_back();
+                continue;
+            }
+            const auto found = kept.Rounds.find(FOrdinals[i]);
             if (found == kept.Rounds.end() || !found->second) {
                 FRoundTokens.clear();
                 break;
@@ -590,9 +606,19 @@ void TStreamedLog::ForEachRound(
         // Held since the first reading: each is handed on once, and let go.
         std::vector<std::unique_ptr<TTokenList>> held = std::move(FRoundTokens);
         FRoundTokens.clear();
+        std::unique_ptr<TTokenList> tokens;
         for (size_t wanted = 0; wanted < held.size() && !enough; ++wanted) {
-            tree.LoadFromTokens(*held[wanted]);
-            held[wanted].reset();
+            if (held[wanted])
+                tokens = std::move(held[wanted]);
+            if (wanted + 1 < held.size() && !held[wanted + 1]) {
+                // Listed again next: loaded from a copy, one at a time.
+                TTokenList copy;
+                copy.CopyFrom(*tokens);
+                tree.LoadFromTokens(copy);
+            } else {
+                tree.LoadFromTokens(*tokens);
+                tokens.reset();
+            }
             const TwexXMLNode* round = tree.FirstChild();
             enough = !round || !visit(static_cast<int>(wanted), tree, *round);
         }

@@ -344,6 +344,19 @@ void TTokenList::TakeFrom(TTokenList& other)
     std::swap(FCount, other.FCount);
 }
 
+void TTokenList::CopyFrom(const TTokenList& other)
+{
+    if (&other == this)
+        return;
+    Clear();
+    if (other.FSize == 0)
+        return;
+    FData = static_cast<char*>(MeteredRealloc(nullptr, 0, other.FSize));
+    std::memcpy(FData, other.FData, other.FSize);
+    FSize = FCapacity = other.FSize;
+    FCount = other.FCount;
+}
+
 // ---- TwexXMLTree -----------------------------------------------------------------------
 
 TwexXMLTree::TwexXMLTree(std::string_view name, std::string_view value, TwexXMLNode* parentNode)

@@ -269,6 +269,8 @@ public:
     void Append(char kind, std::string_view body);
     // Takes the other list's tokens in place of its own; the other is left empty.
     void TakeFrom(TTokenList& other);
+    // The same tokens as the other list's in place of its own; the other keeps them.
+    void CopyFrom(const TTokenList& other);
     // Every token as text followed by LF.
     void WriteTo(std::ostream& out) const;
     void Clear();

@@ -692,6 +692,20 @@ TEST(LibraryIndex, ReadInPiecesItStoresWhatAWholeReadingStores)
     ExpectReadingsAgree(dir, dir.Write("unclosed.xml", log.substr(0, log.size() - 200) + "<bf:ev"));
     ExpectReadingsAgree(dir, dir.Write("nul.xml", log.substr(0, log.size() / 2) + '\0' + log.substr(log.size() / 2)));
     ExpectReadingsAgree(dir, dir.Write("garbage.xml", "<<<>>> </a> text <b x=\"1\"/> <c"));
+    // A round with two server elements is listed twice, as the round list lists it.
+    std::string twoServers = "<bf:round><bf:server><bf:setting name=\"map\">bay</bf:setting></bf:server>"
+                             "<bf:server><bf:setting name=\"map\">hill</bf:setting></bf:server>";
+    for (int i = 3; i < 23; ++i)
+        twoServers += Ev("radioMessage", std::to_string(i), 3, "1/2/3");
+    twoServers += "<bf:roundstats><bf:teamtickets team=\"1\">5</bf:teamtickets></bf:roundstats></bf:round>";
+    const std::string listedTwice = dir.Write("twoservers.xml", Log(twoServers + rounds));
+    ExpectReadingsAgree(dir, listedTwice);
+    {
+        TTempDir home;
+        auto library = NewTestLibrary(home);
+        EXPECT_EQ(IndexLogFile(*library, listedTwice), 2);
+    }
+
     // The round list counts rounds of more than 20 children.
     for (const int children : {20, 21}) {
         std::string round = "<bf:round><bf:server><bf:setting name=\"map\">bay</bf:setting></bf:server>";
