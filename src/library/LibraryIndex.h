@@ -68,5 +68,9 @@ TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::strin
 constexpr int MostScanReaders = 2;
 int DefaultScanReaders(int coresKept = 0);
 
+// A player's fields of the server's table as the library keeps them: a JSON array of
+// [name, value] pairs in the table's order, the texts read as Latin-1.
+std::string TableFieldsText(const std::vector<std::pair<std::string, std::string>>& fields);
+
 // {"files":…,"indexed":…,"skipped":…,"failed":…,"missing":…,"rounds":…,"seconds":…}
 std::string ScanSummaryJson(const TScanSummary& summary);

@@ -15,6 +15,8 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -548,6 +550,31 @@ TEST(LibraryIndex, ScanSummaryJsonNamesEveryCount)
     summary.seconds = 1.25;
     EXPECT_EQ(ScanSummaryJson(summary),
               R"({"files":5,"indexed":2,"skipped":1,"failed":1,"missing":3,"rounds":7,"seconds":1.250})");
+}
+
+// Rows stored before keep their text: the fields are written as Qt's compact JSON writes them,
+// for every byte a server may put in a name or a value, and read back as they were.
+TEST(LibraryIndex, TableFieldsAreTheJsonQtWritesForEveryByte)
+{
+    std::string every;
+    for (int c = 1; c < 256; ++c)
+        every += static_cast<char>(c);
+    const std::vector<std::vector<std::pair<std::string, std::string>>> cases = {
+        {}, {{"", ""}}, {{"player_name", every}, {every, "12"}, {"kills", "3"}}, {{"a\"b\\", "\x7f\x80\xff"}}};
+    for (const auto& fields : cases) {
+        QJsonArray pairs;
+        for (const auto& [name, value] : fields)
+            pairs.append(QJsonArray{QString::fromLatin1(name), QString::fromLatin1(value)});
+        const std::string qt = QJsonDocument(pairs).toJson(QJsonDocument::Compact).toStdString();
+        const std::string text = TableFieldsText(fields);
+        EXPECT_EQ(text, qt);
+        const QJsonArray back = QJsonDocument::fromJson(QByteArray::fromStdString(text)).array();
+        ASSERT_EQ(back.size(), static_cast<qsizetype>(fields.size()));
+        for (size_t i = 0; i < fields.size(); ++i) {
+            EXPECT_EQ(back[i].toArray()[0].toString().toLatin1().toStdString(), fields[i].first);
+            EXPECT_EQ(back[i].toArray()[1].toString().toLatin1().toStdString(), fields[i].second);
+        }
+    }
 }
 
 TEST(LibraryIndex, APlayersTimeIsTheirStaysWithinTheRound)
