@@ -495,7 +495,7 @@ void TReplaySession::RecordOverlayEvent(int index, TEventKind kind)
         }
         FOverlays.AddKill(index, kill);
     }
-    if (!s->Dead)
+    if (!s->Dead && FKeepTrails)
         FOverlays.AddTrailPoint(e.PlayerID, e.Timestamp, e.PosX, e.PosZ);
 }
 

@@ -198,6 +198,8 @@ public:
     const TMapObjectList& MapObjects() const { return FMapObjects; }
     TMapObjectList& MapObjects() { return FMapObjects; }
     const TOverlayHistory& Overlays() const { return FOverlays; }
+    // A replay that is never drawn (counting, indexing) need not follow the players' trails.
+    void KeepTrails(bool keep) { FKeepTrails = keep; }
     const std::vector<TScoreRow>& ScoreRows() const { return FScoreRows; }
     // Changes whenever the rows do.
     uint64_t ScoreRowsVersion() const { return FScoreRowsVersion; }
@@ -240,6 +242,7 @@ private:
     TPlayerStateList FPlayerStates;
     TMapObjectList FMapObjects;
     TOverlayHistory FOverlays;
+    bool FKeepTrails = true;
     std::vector<TMarkerPath> FMarkerPaths;    // by the states' places in FPlayerStates
     std::vector<TInfoClass*> FAnimatedStates; // AnimateMarkers' own list of them
 

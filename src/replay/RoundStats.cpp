@@ -203,6 +203,7 @@ namespace {
 // The replay of a session holding the round's events, every event applied once, in order.
 void ReplayAll(TReplaySession& session, const std::function<void(const TReplaySession&)>& read)
 {
+    session.KeepTrails(false);
     session.EventsChanged();
     // The clock applies the first event at the selection and each later one once as it falls
     // due, in list order; the counts do not depend on when.
