@@ -24,8 +24,51 @@ std::string CleanNumber(std::string_view text)
     return kept.empty() ? "-1" : kept;
 }
 
+namespace {
+
+// The number one part of a vector gives: its digits and decimal points read as one number, -1
+// when it has none. `sep` is the decimal separator, never "/" nor a digit.
+double VectorPart(std::string_view part, char sep)
+{
+    char kept[64];
+    size_t n = 0;
+    for (const char c : part) {
+        if ((c >= '0' && c <= '9') || c == sep || c == '.') {
+            if (n == sizeof kept)
+                return static_cast<double>(StrToFloat(CleanNumber(LocalizePoints(part))));
+            kept[n++] = c == '.' ? sep : c;
+        }
+    }
+    return n ? static_cast<double>(StrToFloat(std::string_view(kept, n))) : -1.0;
+}
+
+} // namespace
+
 TVectorParts ParseVector(std::string_view text)
 {
+    // Every place of every event is read here: the parts are cleaned on the stack. A separator
+    // of "/" or a digit would change where the parts split, which only the general way keeps.
+    const char sep = DecimalSeparator();
+    if (sep != '/' && !(sep >= '0' && sep <= '9')) {
+        const size_t first = text.find('/');
+        const size_t second = first == std::string_view::npos ? first : text.find('/', first + 1);
+        TVectorParts parts;
+        if (first == std::string_view::npos) {
+            // No slash: the whole is the third part, the others are missing.
+            parts.First = parts.Second = -1;
+            parts.Third = VectorPart(text, sep);
+        } else if (second == std::string_view::npos) {
+            // One: the second is missing.
+            parts.First = VectorPart(text.substr(0, first), sep);
+            parts.Second = -1;
+            parts.Third = VectorPart(text.substr(first + 1), sep);
+        } else {
+            parts.First = VectorPart(text.substr(0, first), sep);
+            parts.Second = VectorPart(text.substr(first + 1, second - first - 1), sep);
+            parts.Third = VectorPart(text.substr(second + 1), sep);
+        }
+        return parts;
+    }
     const std::string t = LocalizePoints(text);
     std::string_view rest = t;
     // The first two parts keep their "/", which the cleaning removes.

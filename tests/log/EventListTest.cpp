@@ -1,4 +1,5 @@
 #include "TestUtil.h"
+#include "base/Convert.h"
 #include "log/EventInfo.h"
 #include "xmltree/wexXMLTree.h"
 
@@ -54,6 +55,60 @@ TEST(ParseVector, SplitsCleansAndMarksMissingParts)
     EXPECT_EQ(ParseVector("1.5/2/3").First, 1.5);
     EXPECT_EQ(CleanNumber("a-1,5/"), "1,5");
     EXPECT_EQ(CleanNumber("x"), "-1");
+}
+
+// Places are read without building a string a part: read so, every text gives what cleaning
+// each part as a whole and reading it gives, under any decimal separator.
+TEST(ParseVector, ReadsAsCleaningEachPartWhole)
+{
+    auto reference = [](std::string_view text) {
+        const std::string t = LocalizePoints(text);
+        std::string_view rest = t;
+        auto takePart = [&rest]() {
+            const size_t slash = rest.find('/');
+            if (slash == std::string_view::npos)
+                return std::string_view();
+            const std::string_view part = rest.substr(0, slash + 1);
+            rest.remove_prefix(slash + 1);
+            return part;
+        };
+        const std::string_view first = takePart();
+        const std::string_view second = takePart();
+        auto number = [](std::string_view part) { return std::to_string(static_cast<double>(StrToFloat(CleanNumber(part)))); };
+        std::string parts = number(first); // in order: the first that fails names the failure
+        parts += " " + number(second);
+        return parts + " " + number(rest);
+    };
+    auto read = [](std::string_view text) {
+        const TVectorParts p = ParseVector(text);
+        return std::to_string(p.First) + " " + std::to_string(p.Second) + " " + std::to_string(p.Third);
+    };
+    const std::string alphabet = "0123456789./,- e(x";
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (const char separator : {'.', ',', '/', '7', ' '}) {
+        TSeparatorScope scope(separator);
+        for (int i = 0; i < 20000; ++i) {
+            std::string text;
+            const size_t length = next() >> 28;
+            for (size_t c = 0; c < length; ++c)
+                text += alphabet[(next() >> 16) % alphabet.size()];
+            if (i % 500 == 0)
+                text = std::string(70 + i % 3, '9') + "/1." + std::string(80, '5') + "/3";
+            std::string expected, got;
+            try {
+                expected = reference(text);
+            } catch (const EBaseError& e) {
+                expected = e.what();
+            }
+            try {
+                got = read(text);
+            } catch (const EBaseError& e) {
+                got = e.what();
+            }
+            ASSERT_EQ(got, expected) << "\"" << text << "\" with separator '" << separator << "'";
+        }
+    }
 }
 
 TEST(EventInfo, GridAndCoordinates)
