@@ -338,6 +338,86 @@ Grid death()
     return g;
 }
 
+// --- Stand-ins (built into the program, for kits and vehicles no picture is found for) ----------
+
+// A soldier of no kit the program knows: a plain rifle held forward.
+Grid soldier()
+{
+    Grid g = soldierBody();
+    g.rect(17, 10, 20, 10, Black);                    // rifle
+    g.rect(17, 11, 18, 11, Black);                    // stock under the hands
+    return g;
+}
+
+// A vehicle of no kind the program knows: a plain box on four wheels.
+Grid vehicle()
+{
+    Grid g(27, 27);
+    g.rect(3, 7, 23, 19, Black);                   // body
+    g.rect(4, 5, 8, 6, Dark); g.rect(4, 20, 8, 21, Dark);     // wheels
+    g.rect(17, 5, 21, 6, Dark); g.rect(17, 20, 21, 21, Dark);
+    g.rect(18, 9, 18, 17, Light);                  // windscreen
+    g.rect(6, 10, 9, 16, Mid);                     // roof hatch
+    return g;
+}
+
+Grid plane()
+{
+    Grid g(31, 31);
+    g.rect(12, 2, 17, 28, Black);                  // wings
+    g.rect(2, 9, 5, 21, Black);                    // tail plane
+    g.rect(2, 14, 27, 16, Black);                  // fuselage
+    g.rect(28, 15, 29, 15, Black);                 // spinner
+    g.rect(29, 11, 29, 19, Dark);                  // propeller
+    g.rect(21, 15, 24, 15, Light);                 // canopy
+    g.rect(13, 4, 16, 4, Mid); g.rect(13, 26, 16, 26, Mid); // wing markings
+    return g;
+}
+
+Grid helicopter()
+{
+    Grid g(31, 31);
+    g.segment(6.0, 4.0, 28.0, 26.0, 1.0, Dark);    // rotor blades, under the body
+    g.segment(6.0, 26.0, 28.0, 4.0, 1.0, Dark);
+    g.rect(12, 8, 24, 8, Mid); g.rect(12, 22, 24, 22, Mid); // skids
+    g.ellipse(18.0, 15.0, 7.5, 5.0, Black);        // cabin
+    g.rect(2, 14, 11, 16, Black);                  // tail boom
+    g.rect(1, 11, 2, 19, Dark);                    // tail rotor
+    g.rect(21, 14, 23, 16, Light);                 // canopy
+    g.rect(17, 14, 18, 16, Mid);                   // rotor hub
+    return g;
+}
+
+Grid boat()
+{
+    Grid g(31, 31);
+    // A hull pointed at the bow: full beam aft, narrowing over the last third.
+    for (int x = 2; x <= 29; ++x) {
+        const int half = x < 20 ? 7 : 7 * (29 - x) / 9;
+        g.rect(x, 15 - half, x, 15 + half, Black);
+    }
+    g.rect(6, 12, 10, 18, Mid);                    // wheelhouse
+    g.rect(7, 13, 9, 13, Light);
+    g.rect(20, 15, 24, 15, Light);                 // bow gun
+    g.rect(2, 9, 2, 21, Dark);                     // transom
+    return g;
+}
+
+// A machine gun or a flak gun on its mount, seen from above.
+Grid machineGun()
+{
+    Grid g(23, 23);
+    g.segment(11.0, 11.0, 3.0, 3.0, 2.0, Black);   // tripod legs
+    g.segment(11.0, 11.0, 3.0, 19.0, 2.0, Black);
+    g.segment(11.0, 11.0, 2.0, 11.0, 2.0, Black);
+    g.rect(8, 9, 13, 13, Black);                   // receiver
+    g.rect(14, 10, 21, 12, Black);                 // barrel
+    g.rect(16, 10, 17, 10, Mid);                   // cooling jacket
+    g.rect(12, 14, 15, 16, Mid);                   // ammunition box beside it
+    g.rect(9, 7, 12, 7, Light);                    // sight
+    return g;
+}
+
 // --- Flags (25 x 25: the program stretches a control point's flag into 25 x 25) ----------------
 
 QImage flag(QColor cloth)
@@ -375,6 +455,15 @@ std::vector<Picture> makeMarkers()
         {"Halftrack", halftrack().image()}, {"LightTank", lightTank().image()},
         {"HeavyTank", heavyTank().image()}, {"Truck", truck().image()},
         {"FieldGun", fieldGun().image()},   {"death", death().image()},
+    };
+}
+
+std::vector<Picture> makeStandIns()
+{
+    return {
+        {"soldier", soldier().image()},    {"vehicle", vehicle().image()},
+        {"plane", plane().image()},        {"helicopter", helicopter().image()},
+        {"boat", boat().image()},          {"machinegun", machineGun().image()},
     };
 }
 

@@ -19,6 +19,10 @@ struct Picture {
 // Player and vehicle markers (one per kit base picture, one per vehicle, and "death"): a pure
 // black body around the fill point (w div 2, w div 2) on a pure white background, facing right.
 std::vector<Picture> makeMarkers();
+// The markers the program draws for a kit or vehicle no picture is found for, of kinds the
+// markers above do not cover: a plain soldier and vehicle, plane, helicopter, boat, machine gun.
+// Built into the program, not shipped in the images folder.
+std::vector<Picture> makeStandIns();
 // Control-point flags: AXISVLAG, ALIESVLAG and GRAYVLAG.
 std::vector<Picture> makeFlags();
 // The About window's logo.

@@ -66,13 +66,15 @@ int main(int argc, char** argv)
 
     const std::vector<mkimages::Picture> markers = mkimages::makeMarkers();
     const std::vector<mkimages::Picture> flags = mkimages::makeFlags();
-    for (const mkimages::Picture& p : markers) {
-        QString fault = mkimages::markerFault(p.image);
-        if (!fault.isEmpty()) {
-            std::fprintf(stderr, "marker %s: %s\n", qPrintable(p.name), qPrintable(fault));
-            ok = false;
+    const std::vector<mkimages::Picture> standIns = mkimages::makeStandIns();
+    for (const auto* list : {&markers, &standIns})
+        for (const mkimages::Picture& p : *list) {
+            QString fault = mkimages::markerFault(p.image);
+            if (!fault.isEmpty()) {
+                std::fprintf(stderr, "marker %s: %s\n", qPrintable(p.name), qPrintable(fault));
+                ok = false;
+            }
         }
-    }
     for (const auto* list : {&markers, &flags})
         for (const mkimages::Picture& p : *list) {
             QString path = imagesDir + "/" + p.name + ".bmp";
@@ -97,6 +99,13 @@ int main(int argc, char** argv)
     if (positional.size() == 2) {
         const QString configDir = positional[1];
         QDir().mkpath(configDir);
+        // The stand-in markers go into the program itself, from a folder of their own.
+        const QString standInDir = configDir + "/markers";
+        QDir().mkpath(standInDir);
+        for (const mkimages::Picture& p : standIns) {
+            QString path = standInDir + "/" + p.name + ".bmp";
+            report(mkimages::saveBmp24(p.image, path), path);
+        }
         report(mkimages::writeSettingsFile(configDir + "/Tarvel.ini"), configDir + "/Tarvel.ini");
         report(mkimages::writePictureMapFile(configDir + "/Tarvel.map"), configDir + "/Tarvel.map");
     }
