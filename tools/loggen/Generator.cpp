@@ -1,6 +1,7 @@
 #include "Generator.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <type_traits>
 
@@ -223,7 +224,7 @@ void Generator::dispatch(const Action& a)
         if (a.gen == v.gen && v.state == VehicleState::Abandoned && m_inRound) {
             // Left alone too long: the server blows it up and it comes back at its spawn.
             beginEvent("destroyVehicle", t);
-            paramString(m_vehicleParam, VehicleKinds[v.kind].name);
+            paramString(m_vehicleParam, vehicleName(v.kind, 0));
             paramPos(m_vehiclePosParam, v.leg.at(t));
             endEvent();
             v.state = VehicleState::Wrecked;
@@ -867,7 +868,7 @@ void Generator::spawn(Player& p, Time t)
     paramInt("player_id", p.id);
     paramPos("player_location", pos);
     paramInt("team", p.team);
-    paramString("kit", demoworld::Kits[p.kit]);
+    paramString("kit", kitName(p.kit));
     endEvent();
 
     p.mode = Mode::OnFoot;
@@ -1011,7 +1012,7 @@ void Generator::footTick(Player& p, Time t)
             beginEvent("pickupKit", t);
             paramInt("player_id", p.id);
             paramPos("player_location", pos);
-            paramString("kit", demoworld::Kits[k.kit]);
+            paramString("kit", kitName(k.kit));
             endEvent();
             p.kit = k.kit;
             k.taken = true;
@@ -1112,7 +1113,7 @@ void Generator::extras(Player& p, Time t, Pos pos, bool fighting)
             paramInt("player_id", p.id);
             paramPos("player_location", pos);
             paramInt("repair_status", m_rng.range(10, 90));
-            paramString(m_vehicleParam, VehicleKinds[v.kind].name);
+            paramString(m_vehicleParam, vehicleName(v.kind, 0));
             endEvent();
             p.pending = Pending::Repair;
             return;
@@ -1312,7 +1313,7 @@ void Generator::occupantLost(int vehicle, int seat, Time t, const Cause& cause)
                 die(m_players[id], t, true, cause);
         }
         beginEvent("destroyVehicle", t);
-        paramString(m_vehicleParam, kind.name);
+        paramString(m_vehicleParam, vehicleName(m_vehicles[vehicle].kind, 0));
         paramPos(m_vehiclePosParam, where);
         endEvent();
         bump(v);
@@ -1580,13 +1581,55 @@ void Generator::writeScore(const Player& p, Time t, Pos pos, std::string_view ty
     endEvent();
 }
 
+namespace {
+
+// Names the program ships no picture for, as real logs spell them: the stock game's and a
+// modification's, in the order of demoworld::Kits and VehicleKinds.
+constexpr std::array<const char*, 10> StockKits = {
+    "German_Scout", "German_Assault", "German_AT", "German_Medic", "German_Engineer",
+    "Rus_Scout",    "Rus_Assault",    "Rus_AT",    "Rus_Medic",    "Rus_Engineer"};
+constexpr std::array<const char*, 10> ModKits = {
+    "NVA_Scout_Alt",   "NVA_HeavyAssault_Alt",    "NVA_AT",        "NVA_Medic",    "NVA_Engineer_Alt",
+    "USArmy_Sniper",   "USArmy_HeavyAssault_Alt", "USArmy_AT_Alt", "ARVN_Medic",   "ARVN_Engineer"};
+constexpr std::array<const char*, 6> StockVehicles = {"Willys", "Hanomag", "PanzerIV", "T34-85", "OpelBlitz",
+                                                      "Stationary_mg42"};
+constexpr std::array<const char*, 6> ModVehicles = {"M151", "BTR60", "T54", "PattonM48", "UH-60", "F4Phantom"};
+
+} // namespace
+
+std::string Generator::kitName(int kit) const
+{
+    switch (m_options.names) {
+    case NameSet::Stock: return StockKits[static_cast<std::size_t>(kit)];
+    case NameSet::Mod: return ModKits[static_cast<std::size_t>(kit)];
+    case NameSet::Demo: break;
+    }
+    return demoworld::Kits[static_cast<std::size_t>(kit)];
+}
+
+std::string Generator::vehicleName(int kind, int seat) const
+{
+    const auto k = static_cast<std::size_t>(kind);
+    switch (m_options.names) {
+    case NameSet::Stock:
+        // A seat is its own object, named after its vehicle and its gun.
+        return seat > 0 ? std::string(StockVehicles[k]) + "_MG42_PCO" + std::to_string(seat) : StockVehicles[k];
+    case NameSet::Mod:
+        if (seat == 1)
+            return std::string(ModVehicles[k]) + "GunnerPCO";
+        return seat > 1 ? std::string(ModVehicles[k]) + "MG_PCO" + std::to_string(seat) : ModVehicles[k];
+    case NameSet::Demo: break;
+    }
+    return VehicleKinds[k].name;
+}
+
 void Generator::writeVehicleSeat(std::string_view event, const Player& p, Time t, Pos pos,
                                  const Vehicle& v, int seat, Pos vehiclePos)
 {
     beginEvent(event, t);
     paramInt("player_id", p.id);
     paramPos("player_location", pos);
-    paramString(m_vehicleParam, VehicleKinds[v.kind].name);
+    paramString(m_vehicleParam, vehicleName(v.kind, seat));
     paramInt("pco_id", seat);
     paramPos(m_vehiclePosParam, vehiclePos);
     endEvent();

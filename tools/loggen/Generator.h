@@ -207,6 +207,9 @@ private:
     TextOut& m_out;
     Rng m_rng;
     std::string m_vehicleParam, m_vehiclePosParam;
+    // Kits and vehicles as the chosen name set spells them (Options::names).
+    std::string kitName(int kit) const;
+    std::string vehicleName(int kind, int seat) const;
 
     std::priority_queue<Action, std::vector<Action>, std::greater<>> m_queue;
     std::uint64_t m_seq = 0;

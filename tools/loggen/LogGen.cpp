@@ -99,6 +99,10 @@ std::string usage()
            "  --real-world         move the action to where real maps have it: a world of\n"
            "                       4096 whose rounds are fought near X 3500, Z 3000 and near\n"
            "                       X 50, Z 4000 in turn, on \"kessel_ridge_4096\" (no picture)\n"
+           "  --names SET          name the kits and vehicles as SET does: demo (default),\n"
+           "                       stock (\"German_Assault\", \"T34-85\", \"Stationary_mg42\")\n"
+           "                       or mod (\"NVA_Scout_Alt\", \"BTR60GunnerPCO\", \"UH-60\"),\n"
+           "                       which no shipped picture shows\n"
            "  --zxml               write the log as one zlib stream (a .zxml file)\n"
            "  -o FILE              output file (default: standard output)\n"
            "  --keyhash            write a \"playerKeyHash\" event (32 hex digits, the same for\n"
@@ -153,6 +157,10 @@ ParseResult parseArguments(const std::vector<std::string>& args)
             o.vechicleSpelling = true;
         } else if (name == "--real-world") {
             o.realWorld = true;
+        } else if (name == "--names") {
+            if (!takeValue() || (value != "demo" && value != "stock" && value != "mod"))
+                return fail("--names needs demo, stock or mod");
+            o.names = value == "stock" ? NameSet::Stock : value == "mod" ? NameSet::Mod : NameSet::Demo;
         } else if (name == "--keyhash") {
             o.keyhash = true;
         } else if (name == "--name-changes") {

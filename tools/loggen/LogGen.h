@@ -10,6 +10,10 @@ namespace loggen {
 
 class ByteSink;
 
+// Whose kits and vehicles a log names: the demo world's, which have pictures, or a real game's
+// (the stock game's, a modification's), which the program ships no pictures for.
+enum class NameSet { Demo, Stock, Mod };
+
 struct Options {
     std::uint64_t seed = 1;
     int players = 20;            // players on the server at a time, bots included
@@ -22,6 +26,7 @@ struct Options {
     bool zxml = false;           // compress the output as one zlib stream
     bool vechicleSpelling = false; // write "vechicle"/"vechicle_pos" instead of "vehicle"/"vehicle_pos"
     bool realWorld = false;      // the action moved to where real maps have it (RealWorldSize)
+    NameSet names = NameSet::Demo; // how kits and vehicles are named
     std::string output;          // output file; empty: standard output
 
     // Following players across names, logs and servers.
