@@ -49,6 +49,9 @@ struct TMarker {
     // The colour its black centre is painted in; none until painted. A painted centre is no
     // longer black, so the colour stays until another picture is shown.
     std::optional<QRgb> Colour;
+    // The picture is the built-in one of its kit's or vehicle's kind (MarkerKinds.h): no picture
+    // was found for what it shows.
+    bool StandIn = false;
     bool HasPicture() const { return PictureName.has_value(); }
 };
 

@@ -287,6 +287,10 @@ void TReplaySession::ApplyEvent(int index)
         case TEventKind::Attack: ApplyAttack(*s, e); break;
         default: break;
         }
+        // A player none of whose events named a picture yet (a bot's first event of the round
+        // may be a kill) is drawn all the same, as the kind its vehicle or kit tells.
+        if (!s->Image.HasPicture() && !s->Dead)
+            ShowStandIn(*s);
         if (IsLogged(kind))
             LogScore(*s, e, kind);
     }
@@ -353,7 +357,7 @@ void TReplaySession::ApplyKit(TInfoClass& s, const TEventInfo& e)
     s.SetFighterClass(e.Kit);
     s.Invechicle.clear();
     s.PositionInvechicle = -1;
-    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Kit);
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Kit, TMarkerFor::Kit);
     s.UpdateTeamColor();
 }
 
@@ -362,7 +366,7 @@ void TReplaySession::ApplySpawn(TInfoClass& s, const TEventInfo& e)
     s.Dead = false;
     s.SetFighterClass(e.Kit);
     s.SetTeam(e.Team);
-    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Kit);
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Kit, TMarkerFor::Kit);
     if (TMapObject* point = FindControlPointNear(FMapObjects, e.PlayerLocation))
         point->SetTeam(s.Team());
     s.UpdateTeamColor();
@@ -373,14 +377,14 @@ void TReplaySession::ApplyVehicleEnter(TInfoClass& s, const TEventInfo& e)
     if (e.PcoID == 0) {
         s.Invechicle = e.Vehicle;
         s.PositionInvechicle = 0;
-        s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Vehicle);
+        s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Vehicle, TMarkerFor::Vehicle);
         if (TMapObject* vehicle = FindMapObjectNear(FMapObjects, e.PlayerLocation, s.AbsoluteClassInfo)) {
             s.MapObjectInUse = vehicle;
             vehicle->SetObjectClass(e.Vehicle);
             vehicle->SetPictureName(s.AbsoluteClassInfo);
         }
     } else {
-        s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Vehicle);
+        s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, e.Vehicle, TMarkerFor::Vehicle);
     }
     s.UpdateTeamColor();
 }
@@ -396,7 +400,7 @@ void TReplaySession::ApplyVehicleExit(TInfoClass& s, const TEventInfo& e)
         PlaceMapObject(vehicle);
         s.MapObjectInUse = nullptr;
     }
-    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, s.FighterClass());
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, s.FighterClass(), TMarkerFor::Kit);
     s.UpdateTeamColor();
 }
 
@@ -410,7 +414,7 @@ void TReplaySession::ApplyVehicleDestroy(TInfoClass& s, const TEventInfo& e)
 void TReplaySession::ApplyDeath(TInfoClass& s, const TEventInfo& e, TEventKind kind)
 {
     s.Deaths = CheckedAdd(s.Deaths, 1);
-    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, "death");
+    s.AbsoluteClassInfo = LoadMarkerPicture(s.Image, "death", TMarkerFor::Death);
     s.UpdateTeamColor();
     s.Dead = true;
     // Only a death without a message leaves the vehicle where the player fell.
@@ -421,16 +425,40 @@ void TReplaySession::ApplyDeath(TInfoClass& s, const TEventInfo& e, TEventKind k
     }
 }
 
-std::string TReplaySession::LoadMarkerPicture(TMarker& marker, const std::string& name)
+std::string TReplaySession::LoadMarkerPicture(TMarker& marker, const std::string& name, TMarkerFor what)
 {
     // Loaded as any picture is, so that a missing one is noted and a broken one raises; the
     // marker keeps only its name, size and colour, and the states' list the picture.
     TPictureHolder loaded;
     loaded.AutoSize = true;
     std::string foundUnder = LoadPicture(loaded, name);
-    if (loaded.HasPicture())
-        FPlayerStates.Pictures().Show(marker, foundUnder, loaded.Picture(), QSize(loaded.Width, loaded.Height));
+    TMarkerPictures& pictures = FPlayerStates.Pictures();
+    if (loaded.HasPicture()) {
+        pictures.Show(marker, foundUnder, loaded.Picture(), QSize(loaded.Width, loaded.Height));
+        marker.StandIn = false;
+    } else if (!marker.HasPicture() || marker.StandIn) {
+        // A marker with no picture of its own would be a name floating on the map: it shows
+        // the kind its kit or vehicle names. One that has a picture keeps it, as any image does.
+        ShowStandIn(marker, MarkerKindOf(what, name));
+    }
     return foundUnder;
+}
+
+void TReplaySession::ShowStandIn(TMarker& marker, TMarkerKind kind)
+{
+    // Where the marker stands: one of no picture was placed at the size of none.
+    const int32_t centreX = CheckedAdd(marker.Left, DivTrunc(marker.Width, 2));
+    const int32_t centreY = CheckedAdd(marker.Top, DivTrunc(marker.Height, 2));
+    FPlayerStates.Pictures().Show(marker, StandInKey(kind), StandInPicture(kind));
+    marker.Left = CheckedSub(centreX, DivTrunc(marker.Width, 2));
+    marker.Top = CheckedSub(centreY, DivTrunc(marker.Height, 2));
+    marker.StandIn = true;
+}
+
+void TReplaySession::ShowStandIn(TInfoClass& s)
+{
+    ShowStandIn(s.Image, s.Invechicle.empty() ? KitKind(s.FighterClass()) : VehicleKind(s.Invechicle));
+    s.UpdateTeamColor();
 }
 
 void TReplaySession::ApplyAttack(TInfoClass& s, const TEventInfo& e)

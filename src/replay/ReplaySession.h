@@ -13,6 +13,7 @@
 #include "mapview/RoundMap.h"
 #include "replay/EventKind.h"
 #include "replay/LookAhead.h"
+#include "replay/MarkerKinds.h"
 #include "replay/MarkerPath.h"
 #include "replay/PlayerStates.h"
 
@@ -231,7 +232,10 @@ private:
     std::string LoadPicture(TPictureHolder& image, const std::string& name) { return FLoader.picture(image, name); }
     // Loads the picture for a name as the marker's; the marker keeps its picture when none is
     // found. The name it was looked for under last.
-    std::string LoadMarkerPicture(TMarker& marker, const std::string& name);
+    std::string LoadMarkerPicture(TMarker& marker, const std::string& name, TMarkerFor what);
+    // The built-in picture of the kind the state's vehicle or kit tells, on its marker.
+    void ShowStandIn(TInfoClass& s);
+    void ShowStandIn(TMarker& marker, TMarkerKind kind);
 
     TPlayerList& FRoster;
     TReplayLoader FLoader;

@@ -62,5 +62,7 @@ inline const char BayAtStart[] = "bay_SCALE=2000\r\nbay_CORRECTIONY=2000\r\nbay_
 inline int MapX(double x) { return static_cast<int>(std::lround(2.0 * x)); }
 inline int MapY(double z) { return 105 - static_cast<int>(std::lround(2.0 * z)); }
 constexpr int HalfMarker = 52; // a marker without picture is 105 x 105
+// Once placed with a kit no picture shows, a marker is the built-in plain soldier, 21 x 21.
+constexpr int HalfStandIn = 10;
 
 } // namespace replaylog

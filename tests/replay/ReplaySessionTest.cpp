@@ -151,20 +151,20 @@ TEST(SessionAnimation, AMarkerMovesInProportionBetweenTwoEventsOrJumpsWithoutAni
     TSessionReplay r(log);
     r.Select(0);
     const TMarker& marker = r.session.FindPlayerState(3)->Image;
-    EXPECT_EQ(marker.Left, MapX(100) - HalfMarker);
-    EXPECT_EQ(marker.Top, MapY(200) - HalfMarker);
+    EXPECT_EQ(marker.Left, MapX(100) - HalfStandIn);
+    EXPECT_EQ(marker.Top, MapY(200) - HalfStandIn);
     // From (cx, cy) at 10 s to (gx, gy) at 20 s: 100 tenths; `remaining` tenths to go.
     auto expect = [&](int remaining) {
         const double x = MapX(200) - (MapX(200) - MapX(100)) / 100.0 * remaining;
         const double y = MapY(100) - (MapY(100) - MapY(200)) / 100.0 * remaining;
-        EXPECT_EQ(marker.Left, std::lround(x) - HalfMarker) << remaining;
-        EXPECT_EQ(marker.Top, std::lround(y) - HalfMarker) << remaining;
+        EXPECT_EQ(marker.Left, std::lround(x) - HalfStandIn) << remaining;
+        EXPECT_EQ(marker.Top, std::lround(y) - HalfStandIn) << remaining;
     };
     r.Ticks(1);
     expect(99);
     r.Ticks(49);
     expect(50);
-    EXPECT_EQ(marker.Left, 248);
+    EXPECT_EQ(marker.Left, 290);
 
     TSessionReplay still(log);
     TReplaySettings jumping = DefaultSettings();
@@ -173,12 +173,12 @@ TEST(SessionAnimation, AMarkerMovesInProportionBetweenTwoEventsOrJumpsWithoutAni
     still.Select(0);
     const TMarker& jumper = still.session.FindPlayerState(3)->Image;
     still.Ticks(50);
-    EXPECT_EQ(jumper.Left, MapX(100) - HalfMarker);
-    EXPECT_EQ(jumper.Top, MapY(200) - HalfMarker);
+    EXPECT_EQ(jumper.Left, MapX(100) - HalfStandIn);
+    EXPECT_EQ(jumper.Top, MapY(200) - HalfStandIn);
     while (still.session.EventIndex() < 1)
         still.Ticks(1);
-    EXPECT_EQ(jumper.Left, MapX(200) - HalfMarker);
-    EXPECT_EQ(jumper.Top, MapY(100) - HalfMarker);
+    EXPECT_EQ(jumper.Left, MapX(200) - HalfStandIn);
+    EXPECT_EQ(jumper.Top, MapY(100) - HalfStandIn);
 }
 
 TEST(SessionSeek, AnyMomentForwardOrBackIsTheStateOfAsManyTicks)

@@ -226,22 +226,22 @@ TEST(SessionMarkers, ZeroIsAMissingCoordinate)
 {
     TEvents r(Log(Round(Ev("spawnEvent", "10", 3, "0.5/0/200") + Ev("pickupKit", "20", 3, "0/0/300"))));
     TInfoClass& anna = r.State(3);
-    EXPECT_EQ(anna.Image.Left, MapX(0.5) - HalfMarker);
-    EXPECT_EQ(anna.Image.Top, MapY(200) - HalfMarker);
+    EXPECT_EQ(anna.Image.Left, MapX(0.5) - HalfStandIn);
+    EXPECT_EQ(anna.Image.Top, MapY(200) - HalfStandIn);
     r.session.PlaceMarker(anna, 0, 40);
-    EXPECT_EQ(anna.Image.Left, MapX(0.5) - HalfMarker);
-    EXPECT_EQ(anna.Image.Top, 40 - HalfMarker);
+    EXPECT_EQ(anna.Image.Left, MapX(0.5) - HalfStandIn);
+    EXPECT_EQ(anna.Image.Top, 40 - HalfStandIn);
 
     TReplaySettings settings = DefaultSettings();
     settings.left = -MapX(0.5);
     settings.top = -MapY(200);
     r.session.SetSettings(settings);
     r.session.PlaceMarker(anna, 0, 0);
-    EXPECT_EQ(anna.Image.Left, MapX(0.5) - HalfMarker);
-    EXPECT_EQ(anna.Image.Top, 40 - HalfMarker);
+    EXPECT_EQ(anna.Image.Left, MapX(0.5) - HalfStandIn);
+    EXPECT_EQ(anna.Image.Top, 40 - HalfStandIn);
     settings.top = 5 - MapY(200);
     r.session.SetSettings(settings);
     r.session.PlaceMarker(anna, 0, 0);
-    EXPECT_EQ(anna.Image.Left, -HalfMarker);
-    EXPECT_EQ(anna.Image.Top, 5 - HalfMarker);
+    EXPECT_EQ(anna.Image.Left, -HalfStandIn);
+    EXPECT_EQ(anna.Image.Top, 5 - HalfStandIn);
 }

@@ -278,8 +278,8 @@ TEST(CalibrateWindow, AMapWithNeitherPictureNorSavedCalibrationIsFittedToTheRoun
     EXPECT_EQ(w.TopMargin(), fit.Top);
     EXPECT_NE(fit, (TCalibration{300, 400, 20, -30}));
     // The first event is placed with it, as every later one.
-    EXPECT_EQ(r.State(3).Image.Left, w.WorldToMapX(1200) + fit.Left - HalfMarker);
-    EXPECT_EQ(r.State(3).Image.Top, w.WorldToMapY(900) + fit.Top - HalfMarker);
+    EXPECT_EQ(r.State(3).Image.Left, w.WorldToMapX(1200) + fit.Left - HalfStandIn);
+    EXPECT_EQ(r.State(3).Image.Top, w.WorldToMapY(900) + fit.Top - HalfStandIn);
     EXPECT_EQ(w.ProgramFiles().Settings().Text(), settings); // not saved
 
     // "Save" stores it; from then on the map's saved values are taken, not a new fit.

@@ -141,8 +141,9 @@ TEST(FrameDrawMap, ALargePictureGivesAMinimapOfTheWholeMapWithinItsPage)
 
 TEST(FrameDrawMap, TheFrameFollowsThePickedPlayerUntilTheMinimapPans)
 {
-    // On a map 600 high, at zoom 1000, Anna's marker (105 square, no picture) has its corner at
-    // (400 - 52, 600 - 220 - 52): the view scrolls to (348 - 312, 328 - 312), within its range.
+    // On a map 600 high, at zoom 1000, Anna's marker (the built-in soldier, 21 square: her kit has
+    // no picture) has its corner at (400 - 10, 600 - 220 - 10): the view scrolls to
+    // (390 - 312, 370 - 312), held to its vertical range of 29.
     TReplay r(Log(Round(Ev("spawnEvent", "10", 3, "200/0/110", {{"team", "1"}}) +
                         Ev("pickupKit", "30", 3, "200/0/110"))));
     TTarvelMain& w = r.window;
@@ -155,7 +156,7 @@ TEST(FrameDrawMap, TheFrameFollowsThePickedPlayerUntilTheMinimapPans)
     w.show();
     QCoreApplication::processEvents();
     const TInfoClass& anna = r.State(3);
-    ASSERT_EQ(QPoint(anna.Image.Left, anna.Image.Top), QPoint(348, 328));
+    ASSERT_EQ(QPoint(anna.Image.Left, anna.Image.Top), QPoint(390, 370));
     // Picked anew: showing the window may have made her row current already.
     w.ScoreBord->setCurrentItem(nullptr);
     w.CBTrackPlayer->setChecked(false);
@@ -163,7 +164,7 @@ TEST(FrameDrawMap, TheFrameFollowsThePickedPlayerUntilTheMinimapPans)
     ASSERT_TRUE(w.CBTrackPlayer->isChecked());
     w.SetLayoutChanged();
     w.DrawMap();
-    EXPECT_EQ(Scroll(w), QPoint(36, 16));
+    EXPECT_EQ(Scroll(w), QPoint(78, 29));
 
     w.ScrollBox2MouseDown(0, 0);
     w.ScrollBox2MouseUp();

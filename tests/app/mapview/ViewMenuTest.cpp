@@ -97,7 +97,7 @@ namespace {
 std::string FightLog()
 {
     std::string events = Ev("spawnEvent", "10", 3, "100/0/100", {{"team", "1"}}) +
-                         Ev("spawnEvent", "10", 5, "130/0/100", {{"team", "2"}}) +
+                         Ev("spawnEvent", "10", 5, "130/0/100", {{"team", "2"}, {"kit", "Ghost"}}) +
                          Ev("pickupKit", "15", 3, "110/0/100") +
                          Score("20", 5, "130/0/100", "Kill", {{"victim_id", "3"}, {"weapon", "M1"}}) +
                          Score("20", 3, "115/0/100", "Death") + Ev("spawnEvent", "40", 3, "900/0/900", {{"team", "1"}}) +
@@ -202,6 +202,12 @@ TEST(ViewOverlays, DeathsAndTrailsFollowACalibrationChangedMidRound)
     // A scale that puts the fight on the 105-pixel map without a picture.
     TReplay r(FightLog(), "bay_SCALE=500\r\nbay_CORRECTIONY=500\r\nbay_TOPMARGIN=0\r\nbay_LEFTMARGIN=0\r\n");
     TTarvelMain& w = r.window;
+    // Markers that draw nothing (white is their transparent colour), so that only the death map
+    // differs between the frames; of the size of none, so that the labels stay clear of it.
+    QImage blank(105, 105, QImage::Format_RGB888);
+    blank.fill(Qt::white);
+    for (const char* name : {"death", "Ghost"})
+        ASSERT_TRUE(blank.save(QString::fromStdString(r.home.Dir.Path(std::string("images/") + name + ".bmp")), "BMP"));
     w.SetDrawThreadEnabled(false);
     r.Select(0);
     while (w.ReplayTime() < 20.05)

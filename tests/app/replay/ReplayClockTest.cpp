@@ -143,8 +143,8 @@ TEST(ReplayAnimation, ZeroIsAMissingCoordinate)
     r.Select(0);
     TInfoClass& anna = r.State(3);
     r.Ticks(60);
-    EXPECT_EQ(anna.Image.Left, MapX(0.5) - HalfMarker);
-    EXPECT_EQ(anna.Image.Top, std::lround(MapY(300) + (MapY(200) - MapY(300)) / 100.0 * 40) - HalfMarker);
+    EXPECT_EQ(anna.Image.Left, MapX(0.5) - HalfStandIn);
+    EXPECT_EQ(anna.Image.Top, std::lround(MapY(300) + (MapY(200) - MapY(300)) / 100.0 * 40) - HalfStandIn);
 }
 
 TEST(ReplaySelection, TimeLineLengthAndClockFromTheRoundsWholeSeconds)
@@ -182,8 +182,8 @@ TEST(ReplaySelection, PerMapCalibrationAndADoubleClickWithoutSelection)
     EXPECT_EQ(w.TBTop->value(), 7);
     EXPECT_EQ(w.TBLeft->value(), -3);
     // The first event is placed with the map's calibration: it comes after it.
-    EXPECT_EQ(r.State(3).Image.Left, 150 - 3 - HalfMarker);
-    EXPECT_EQ(r.State(3).Image.Top, 105 - 240 + 7 - HalfMarker);
+    EXPECT_EQ(r.State(3).Image.Left, 150 - 3 - HalfStandIn);
+    EXPECT_EQ(r.State(3).Image.Top, 105 - 240 + 7 - HalfStandIn);
 
     r.Ticks(1);
     w.ListBox1->setCurrentRow(-1);
