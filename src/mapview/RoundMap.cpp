@@ -128,6 +128,25 @@ std::vector<TWorldPoint> SelectionPlaces(const TEventInfoList& events, const std
     return places;
 }
 
+std::vector<TWorldPoint> FightPlaces(const TEventInfoList& events, const std::string& objectFile)
+{
+    std::vector<TWorldPoint> places = RoundPlaces(events, TMapObjectList());
+    if (places.empty())
+        return places;
+    double minX = places[0].X, maxX = minX, minZ = places[0].Z, maxZ = minZ;
+    for (const TWorldPoint& p : places) {
+        minX = std::min(minX, p.X);
+        maxX = std::max(maxX, p.X);
+        minZ = std::min(minZ, p.Z);
+        maxZ = std::max(maxZ, p.Z);
+    }
+    const double reach = std::max({100.0, (maxX - minX) / 4, (maxZ - minZ) / 4});
+    for (const TWorldPoint& o : ObjectFilePlaces(objectFile))
+        if (o.X >= minX - reach && o.X <= maxX + reach && o.Z >= minZ - reach && o.Z <= maxZ + reach)
+            places.push_back(o);
+    return places;
+}
+
 std::optional<TCalibration> SelectionFit(bool pictureMissing, bool calibrationSaved, const TEventInfoList& events,
                                          const std::string& objectFile, int pictureHeight)
 {
@@ -231,6 +250,7 @@ void TRoundMap::SelectMap(const TwexXMLNode& round, const TEventInfoList& events
     FFittedPlaces.clear();
     if (fit)
         FFittedPlaces = SelectionPlaces(events, objectFile);
+    FFightPlaces = ::FightPlaces(events, objectFile);
     TakeSelectionCalibration(saved, fit, FCalibration, [this](int TCalibration::*bar, int position, bool savedValue) {
         MoveSlider(bar, position);
         if (FHooks.sliderMoved)

@@ -83,6 +83,10 @@ std::vector<TWorldPoint> SelectionPlaces(const TEventInfoList& events, const std
 // another map's values and the round would lie off the grid drawn for it, so they take the fit
 // to the places of the round's events and of the map's object file. Nothing on any other map, or
 // when there is no place to fit.
+// Where a round was fought: its events' places and the objects of the object file that lie
+// near them (within a quarter of the fight's span, and at least 100 world units, of its box).
+// An imported map's objects cover its whole world; the fight is often a corner of it.
+std::vector<TWorldPoint> FightPlaces(const TEventInfoList& events, const std::string& objectFile);
 std::optional<TCalibration> SelectionFit(bool pictureMissing, bool calibrationSaved, const TEventInfoList& events,
                                          const std::string& objectFile, int pictureHeight);
 
@@ -188,6 +192,9 @@ public:
     // the fit that stood in for it was made to (none without a fit), which the view frames.
     bool CalibrationSaved() const { return FCalibrationSaved; }
     const std::vector<TWorldPoint>& FittedPlaces() const { return FFittedPlaces; }
+    // The round's places and the map's objects near them (FightPlaces), which a view larger
+    // than designed frames whatever the map.
+    const std::vector<TWorldPoint>& FightPlaces() const { return FFightPlaces; }
     int32_t LeftMargin() const { return FCalibration.LeftMargin(); }
     int32_t TopMargin() const { return FCalibration.TopMargin(); }
     const TMapObjectList& Objects() const { return FObjects; }
@@ -205,6 +212,7 @@ private:
     THooks FHooks;
     bool FCalibrationSaved = false;
     std::vector<TWorldPoint> FFittedPlaces;
+    std::vector<TWorldPoint> FFightPlaces;
     std::string FMapName;
     TPictureHolder FPicture;
     bool FPictureMissing = false;

@@ -107,6 +107,10 @@ std::optional<TViewPlace> FirstViewPlace(const TRoundMap& map, bool larger, bool
     case TFirstView::Keep:
         return std::nullopt;
     case TFirstView::FitMap:
+        // The fight, with the map's objects near it, rather than a whole world it may be a
+        // corner of; the whole map where the round has no place.
+        if (const std::optional<TViewPlace> fight = FramePlaces(map.FightPlaces(), map, frameView, corner))
+            return fight;
         return TViewPlace{ZoomToFit(room.width() - corner.x(), room.height() - corner.y()), {}};
     case TFirstView::FrameRound:
         return FramePlaces(places, map, frameView, corner);

@@ -95,6 +95,8 @@ public:
     // The zoom slider moved by the user, within its range.
     void MoveZoom(int zoom);
     int Zoom() const { return FZoom; }
+    // Where the view is scrolled.
+    TViewScroll Scroll() const { return FScroll; }
 
     // What the selection of the replay's round does to the view (FirstViewOf): the whole map
     // fitted, the round's places framed, or the view kept.

@@ -7,6 +7,7 @@
 #include "replay/ReplaySession.h"
 #include "round/RoundReplay.h"
 #include "round/RoundView.h"
+#include "settings/ProgramFolder.h"
 #include "tool/Ornwick.h"
 
 #include <QDir>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 
 using namespace replaylog;
@@ -81,11 +83,12 @@ TEST(RoundView, AMapWithoutPictureOrCalibrationIsFramedOnItsRoundOthersKeepTheVi
     designed.StartZoom(saved.files.Settings());
     designed.ApplyFirstView(*saved.replay);
     EXPECT_EQ(designed.Zoom(), 1500);
-    // A larger view fits the whole map, until the user has zoomed.
+    // A larger view frames the fight (here wider than the map holds: the smallest zoom), until
+    // the user has zoomed.
     TRoundView larger(QSize(1500, 900));
     larger.StartZoom(saved.files.Settings());
     larger.ApplyFirstView(*saved.replay);
-    EXPECT_EQ(larger.Zoom(), ZoomToFit(1500 - MapCornerX, 900 - MapCornerY));
+    EXPECT_EQ(larger.Zoom(), MinMapZoom);
     TRoundView zoomed(QSize(1500, 900));
     zoomed.StartZoom(saved.files.Settings());
     zoomed.MoveZoom(2500);
@@ -96,6 +99,54 @@ TEST(RoundView, AMapWithoutPictureOrCalibrationIsFramedOnItsRoundOthersKeepTheVi
     TRoundView start;
     start.StartZoom(bad.files.Settings());
     EXPECT_EQ(start.Zoom(), DesignedMapZoom);
+}
+
+TEST(RoundView, ALargerViewFramesAFightInACornerOfAMapWithPictureAndItsObjectsNearIt)
+{
+    // A map as an import makes it: a 2048-unit world on a 600-pixel picture, with objects over
+    // the whole world, and a fight 300 units wide in its top right corner.
+    TSeparatorScope point('.');
+    TTempDir dir;
+    QDir().mkpath(QString::fromStdString(dir.Path("images")));
+    QImage picture(600, 600, QImage::Format_RGB888);
+    picture.fill(qRgb(40, 90, 40));
+    ASSERT_TRUE(picture.save(QString::fromStdString(dir.Path("images/bay.jpg")), "JPEG"));
+    std::string objects;
+    for (const char* place : {"1500/0/1600", "200/0/200", "1000/0/1000", "100/0/1900"})
+        objects += std::string("Object.create controlpoint\nObject.absolutePosition ") + place + "\nObject.setTeam 0\n";
+    dir.Write("images/bayOBS.con", objects);
+    dir.Write("Tarvel.ini", "ZOOM=1000\r\nbay_SCALE=293\r\nbay_CORRECTIONY=293\r\nbay_TOPMARGIN=0\r\nbay_LEFTMARGIN=0\r\n");
+    TProgramFiles files(dir.Path("Tarvel"));
+    files.Read();
+    TOpenedLog log;
+    log.Open(dir.Write("log.xml", Log(Round(Ev("spawnEvent", "10", 3, "1700/0/1700", {{"team", "1"}}) +
+                                            Ev("spawnEvent", "10", 5, "2000/0/2000", {{"team", "2"}}) +
+                                            Ev("pickupKit", "30", 3, "1750/0/1800") +
+                                            Ev("pickupKit", "40", 5, "1950/0/1900")))));
+    TRoundReplay replay(files, log.Roster());
+    replay.Select(*log.Round(0));
+    ASSERT_FALSE(replay.Map().PictureMissing());
+
+    const QSize size(1500, 900);
+    TRoundView view(size);
+    view.StartZoom(files.Settings());
+    view.ApplyFirstView(replay);
+    EXPECT_GT(view.Zoom(), ZoomToFit(size.width() - MapCornerX, size.height() - MapCornerY));
+    view.Draw(replay, TViewOptions(), FrameFont());
+    // Both players in view, the control point beside the fight too; those across the world not.
+    const QImage shown = view.ViewPicture(Qt::gray);
+    auto inView = [&](double x, double z) {
+        const double zoom = view.Zoom() / 1000.0;
+        const QPoint drawn(static_cast<int>(std::lround(0.293 * x * zoom)) + MapCornerX - view.Scroll().X,
+                           static_cast<int>(std::lround((600 - 0.293 * z) * zoom)) + MapCornerY - view.Scroll().Y);
+        return QRect(QPoint(0, 0), size).contains(drawn);
+    };
+    EXPECT_TRUE(inView(1700, 1700));
+    EXPECT_TRUE(inView(2000, 2000));
+    EXPECT_TRUE(inView(1500, 1600));
+    EXPECT_FALSE(inView(200, 200));
+    EXPECT_FALSE(inView(100, 1900));
+    EXPECT_EQ(shown.size(), size);
 }
 
 TEST(RoundView, TheSwitchesDecideWhatTheFrameDraws)
