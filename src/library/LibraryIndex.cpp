@@ -12,6 +12,7 @@
 #include "log/PlayerIdentity.h"
 #include "log/RoundIndex.h"
 #include "log/StreamedLog.h"
+#include "xmltree/ElementContent.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <QDateTime>
@@ -464,7 +465,7 @@ std::vector<TChatLine> ChatOf(const TwexXMLNode& round)
                 if (TryStrToInt(TrimView(param->Value()), id))
                     line.id = id;
             } else if (at->Value() == "text")
-                line.text = DecodePlayerName(param->Value()); // escaped as the names are
+                line.text = DecodeEntities(param->Value());
         }
         lines.push_back(std::move(line));
     }
@@ -718,7 +719,7 @@ public:
         named = ParseLogName(path);
         if (FRead.firstRound) {
             const TwexXMLNode& first = *FRead.firstRound;
-            server = ServerSetting(first, "server name");
+            server = DecodeEntities(ServerSetting(first, "server name"));
             int value = 0;
             if (TryStrToInt(ServerSetting(first, "port"), value))
                 port = value;
@@ -891,7 +892,7 @@ int StoreLog(TLibraryDatabase& library, const TLogReader& log, TRowWriting writi
             if (name.empty())
                 for (const TPlayerInfo& stay : roster)
                     if (stay.PlayerID == line.id && stay.JoinTime <= line.time)
-                        name = stay.PlayerName;
+                        name = DecodeEntities(stay.PlayerName);
             addChat.Run(roundRow, line.time, line.id, name, line.text);
         }
     };

@@ -10,6 +10,7 @@
 #include "mapview/RoundMap.h"
 #include "replay/EventKind.h"
 #include "replay/ReplaySession.h"
+#include "xmltree/ElementContent.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <algorithm>
@@ -119,10 +120,13 @@ TRoundRecords RecordsOfRound(const TwexXMLTree& tree, const TwexXMLNode& node, i
     TRoundRecords records;
     TRoundRecord& round = records.round;
     round.index = index;
-    round.map = RoundMapName(node, "");
+    // The library's texts are the log's with every entity decoded, the server's table's as
+    // StatText reads them, the rest here; the replay's names have only "&lt;" and "&gt;"
+    // decoded, which decoding in full reads the same as the log's own text.
+    round.map = DecodeEntities(RoundMapName(node, ""));
     const TRoundGame game = RoundGame(node);
-    round.mod = game.Mod;
-    round.mode = game.Mode;
+    round.mod = DecodeEntities(game.Mod);
+    round.mode = DecodeEntities(game.Mode);
 
     TEventInfoList events;
     try {
@@ -201,12 +205,12 @@ TRoundRecords RecordsOfRound(const TwexXMLTree& tree, const TwexXMLNode& node, i
             kill.time = e.Timestamp;
             kill.teamKill = note->second.teamKill;
             kill.killerID = e.PlayerID;
-            kill.killerName = note->second.killer;
+            kill.killerName = DecodeEntities(note->second.killer);
             kill.victimID = e.VictimID;
-            kill.victimName = note->second.victim;
-            kill.weapon = e.Weapon;
-            kill.kit = e.Kit.empty() ? with.kit : e.Kit;
-            kill.vehicle = e.Vehicle.empty() ? with.vehicle : e.Vehicle;
+            kill.victimName = DecodeEntities(note->second.victim);
+            kill.weapon = DecodeEntities(e.Weapon);
+            kill.kit = DecodeEntities(e.Kit.empty() ? with.kit : e.Kit);
+            kill.vehicle = DecodeEntities(e.Vehicle.empty() ? with.vehicle : e.Vehicle);
             kill.killerPlace = OwnPlace(e.PlayerLocation);
             kill.victimPlace = VictimPlace(events, i);
         }
@@ -217,7 +221,7 @@ TRoundRecords RecordsOfRound(const TwexXMLTree& tree, const TwexXMLNode& node, i
     const double named = round.start ? end : 0;
     for (TPlayerRoundRecord& p : records.players) {
         if (const TPlayerInfo* stay = stays.At(p.id, named); stay && p.name.empty())
-            p.name = stay->PlayerName;
+            p.name = DecodeEntities(stay->PlayerName);
         if (p.name.empty())
             p.name = "Bot nr : " + std::to_string(p.id);
         if (p.team == 0)

@@ -1,7 +1,7 @@
 #include "log/PlayerIdentity.h"
 
 #include "base/Convert.h"
-#include "log/RoundIndex.h"
+#include "xmltree/ElementContent.h"
 #include "xmltree/wexXMLTree.h"
 
 #include <optional>
@@ -88,7 +88,7 @@ public:
             TStay* stay = StayOf(event);
             const TwexXMLNode* param = Param(event, "name");
             if (stay && param)
-                AddName(*stay, DecodePlayerName(param->Value()));
+                AddName(*stay, DecodeEntities(param->Value()));
         }
     }
 
@@ -128,7 +128,7 @@ private:
                 stay.stay.JoinTime = static_cast<double>(time);
         }
         if (const TwexXMLNode* param = Param(event, "name"))
-            AddName(stay, DecodePlayerName(param->Value()));
+            AddName(stay, DecodeEntities(param->Value()));
         // An id given again is another stay, maybe of another player: later events are its.
         FCurrent[stay.stay.PlayerID] = FStays.size();
         FStays.push_back(std::move(stay));

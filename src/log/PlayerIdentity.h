@@ -20,7 +20,7 @@ struct TPlayerStay {
 // stay joined with is the identity.
 struct TPlayerIdentity {
     std::string KeyHash; // 32 lower-case hex digits, or "" when the player has none
-    std::vector<std::string> Names; // as the roster decodes them, in order of first use
+    std::vector<std::string> Names; // entities decoded as DecodeEntities does, in order of first use
     std::vector<TPlayerStay> Stays; // in the order of the log
 };
 

@@ -48,8 +48,6 @@ struct TRoundStats {
 // The text of an element joined from all its pieces: entity references decoded and each
 // "bf:nonprint" child read as the character of its code (one 8-bit character).
 std::string StatText(const TwexXMLTree& tree, const TwexXMLNode& element);
-// "&lt;", "&gt;", "&amp;", "&quot;", "&apos;" and character references of codes up to 255.
-std::string DecodeEntities(std::string_view text);
 // Whether the text is a number as JSON writes one.
 bool IsPlainNumber(std::string_view text);
 

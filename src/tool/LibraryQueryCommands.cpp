@@ -64,7 +64,8 @@ int LibraryRoundsCommand(TLibraryCommand& c)
     }
     const std::unique_ptr<TLibraryDatabase> library = c.Open();
     for (const TLibraryRound& r : LibraryRounds(*library, filter))
-        c.out << "{\"file\":" << JsonString(r.file) << ",\"round\":" << r.round << ",\"map\":" << JsonString(r.map)
+        c.out << "{\"file\":" << JsonString(r.file) << ",\"round\":" << r.round << ",\"server\":" << JsonString(r.server)
+              << ",\"map\":" << JsonString(r.map)
               << ",\"mod\":" << JsonString(r.mod) << ",\"mode\":" << JsonString(r.mode)
               << ",\"start\":" << JsonString(r.started) << ",\"datedBy\":" << (r.datedByName ? "\"name\"" : "\"file time\"")
               << ",\"length\":" << r.length << ",\"players\":" << r.players

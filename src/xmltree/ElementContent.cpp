@@ -2,6 +2,10 @@
 
 #include "xmltree/wexXMLTree.h"
 
+#include <charconv>
+#include <optional>
+#include <utility>
+
 namespace {
 
 std::vector<TElementPiece> FromNode(const TwexXMLNode& node)
@@ -14,7 +18,49 @@ std::vector<TElementPiece> FromNode(const TwexXMLNode& node)
     return pieces;
 }
 
+// The code a character reference's digits give; nothing beyond 8 bits.
+std::optional<int> Code(std::string_view digits, int base)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || value < 0 || value > 255)
+        return std::nullopt;
+    return value;
+}
+
 } // namespace
+
+std::string DecodeEntities(std::string_view text)
+{
+    static const std::pair<std::string_view, char> named[] = {
+        {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"apos", '\''}};
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t semicolon = text[i] == '&' ? text.find(';', i + 1) : std::string_view::npos;
+        if (semicolon == std::string_view::npos || semicolon - i > 8) {
+            out += text[i];
+            continue;
+        }
+        const std::string_view entity = text.substr(i + 1, semicolon - i - 1);
+        std::optional<int> code;
+        if (entity.size() > 2 && (entity[1] == 'x' || entity[1] == 'X') && entity[0] == '#')
+            code = Code(entity.substr(2), 16);
+        else if (entity.size() > 1 && entity[0] == '#')
+            code = Code(entity.substr(1), 10);
+        else
+            for (const auto& [name, character] : named)
+                if (entity == name)
+                    code = static_cast<unsigned char>(character);
+        if (!code) {
+            out += text[i]; // not one this program knows: kept as written
+            continue;
+        }
+        out += static_cast<char>(*code);
+        i = semicolon;
+    }
+    return out;
+}
 
 std::vector<TElementPiece> ElementContent(const TwexXMLTree& tree, const TwexXMLNode& node)
 {

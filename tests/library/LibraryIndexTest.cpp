@@ -3,6 +3,7 @@
 // or vanished files never cost what the library held.
 #include "../replay/LogText.h"
 #include "LogGen.h"
+#include "OldServerLog.h"
 #include "TestLibrary.h"
 #include "TestUtil.h"
 #include "library/LibraryIndex.h"
@@ -536,6 +537,33 @@ TEST(LibraryIndex, AHostileNameIsAName)
                                      "JOIN identities v ON v.id = k.victim_identity");
     ASSERT_EQ(kill.size(), 1u);
     EXPECT_EQ(kill[0], (std::vector<std::string>{"1", "2", "name:" + hostile, "name:Bert", "11", "20"}));
+}
+
+TEST(LibraryIndex, TextsAreStoredWithEveryEntityDecoded)
+{
+    using namespace oldserverlog;
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    ASSERT_EQ(IndexLogFile(*library, dir.Write("ev_14567-20040501_2000.xml", Text())), 2);
+    const std::vector<TLibraryRound> rounds = LibraryRounds(*library, {});
+    ASSERT_EQ(rounds.size(), 2u);
+    for (const TLibraryRound& r : rounds)
+        EXPECT_EQ(r.server, Server);
+    std::set<std::string> names;
+    for (const TLibraryPlayer& p : LibraryPlayers(*library)) {
+        EXPECT_EQ(p.names.size(), 1u);
+        names.insert(p.names.begin(), p.names.end());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{Anna, Bert, Jaeger}));
+    // The rounds' and the kills' names are the players' own, found in any letter case.
+    EXPECT_EQ(LibraryRounds(*library, {.player = "J\xC4GER"}).size(), 2u);
+    const std::optional<TPlayerPage> page = PlayerPage(*library, Bert);
+    ASSERT_TRUE(page);
+    ASSERT_EQ(page->deaths.size(), 4u);
+    EXPECT_EQ(page->deaths[0].killer, Anna);
+    EXPECT_EQ(page->deaths[0].victim, Bert);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM player_rounds WHERE name NOT IN (?, ?, ?)", {Q(Anna), Q(Bert), Q(Jaeger)}), 0);
 }
 
 TEST(LibraryIndex, ScanSummaryJsonNamesEveryCount)

@@ -67,12 +67,12 @@ TEST(LibraryQueryCommands, RoundsPrintsARoundALineAndRefusesABadDay)
     // Typed in UTF-8, found as the log wrote it.
     TRun run = RunLibrary({"rounds", "--home", t.home, "--db", t.db, "--player", "ANN\xC3\x89", "--since", "2024-05-01", "--until", "2024-05-01"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "{\"file\":\"/logs/ev_14567-20240501_2000.xml\",\"round\":0,\"map\":\"berlin\",\"mod\":\"bf1942\","
+    EXPECT_EQ(run.out, "{\"file\":\"/logs/ev_14567-20240501_2000.xml\",\"round\":0,\"server\":\"Server\",\"map\":\"berlin\",\"mod\":\"bf1942\","
                        "\"mode\":\"GPM_CQ\",\"start\":\"2024-05-01 20:00\",\"datedBy\":\"name\",\"length\":900,\"players\":2,\"winner\":\"1\","
                        "\"tickets\":\"1:20, 2:0\"}\n");
     run = RunLibrary({"rounds", "--home", t.home, "--db", t.db, "--map", "el_alamein"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("\"round\":1,\"map\":\"el_alamein\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"round\":1,\"server\":\"Server\",\"map\":\"el_alamein\""), std::string::npos) << run.out;
     EXPECT_EQ(RunLibrary({"rounds", "--home", t.home, "--db", t.db, "--map", "nowhere"}).out, "");
 
     for (const char* day : {"2024-5-01", "2024-02-30", "yesterday"}) {
