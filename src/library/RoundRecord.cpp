@@ -1,6 +1,7 @@
 #include "library/RoundRecord.h"
 
 #include "base/Errors.h"
+#include "base/Numeric.h"
 #include "level/MapImport.h"
 #include "log/EventInfo.h"
 #include "log/LogTime.h"
@@ -149,12 +150,23 @@ TRoundRecords RecordsOfRound(const TwexXMLTree& tree, const TwexXMLNode& node, i
 
     // One replay of the whole round gives both the counts the stats command prints and the
     // kills the kill feed shows, each with the index of its event.
-    std::unordered_map<int32_t, TReplayCounts> counts;
+    // Those who left before the end took their states' counts with them: they are added, so
+    // that a round without the server's table counts everybody's kills.
+    std::unordered_map<int32_t, TReplayCounts> counts, left;
     std::map<int, TKillNote> notes;
-    ReplayWholeRound(events, roster, [&counts, &notes](const TReplaySession& session) {
-        counts = CountsOf(session.PlayerStates());
-        notes = session.Overlays().Kills();
-    });
+    ReplayWholeRound(
+        events, roster,
+        [&counts, &notes](const TReplaySession& session) {
+            counts = CountsOf(session.PlayerStates());
+            notes = session.Overlays().Kills();
+        },
+        &left);
+    for (const auto& [id, gone] : left) {
+        TReplayCounts& c = counts[id];
+        c.kills = CheckedAdd(c.kills, gone.kills);
+        c.deaths = CheckedAdd(c.deaths, gone.deaths);
+        c.tks = CheckedAdd(c.tks, gone.tks);
+    }
     const TStays stays(roster);
 
     // The players: the server's table in its order, then whoever was on the server while the

@@ -39,8 +39,9 @@ struct TPlayerRoundRecord {
     // the player has no row there or the value is not a whole number.
     std::vector<std::pair<std::string, std::string>> tableFields;
     std::optional<int> score, kills, deaths, tks;
-    // The replay's counts at the end of the round (those the stats command prints); nothing
-    // when the replay holds no state of the player then.
+    // The replay's counts of the whole round: those of the player's state at the end (what the
+    // stats command prints) and those of each state of the id that left before it, added up;
+    // nothing when the replay held no state of the id.
     std::optional<TReplayCounts> replay;
 };
 

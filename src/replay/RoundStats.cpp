@@ -2,8 +2,10 @@
 
 #include "base/Errors.h"
 #include "base/Json.h"
+#include "base/Numeric.h"
 #include "log/EventInfo.h"
 #include "log/PlayerList.h"
+#include "replay/EventKind.h"
 #include "replay/PlayerStates.h"
 #include "replay/ReplaySession.h"
 #include "xmltree/ElementContent.h"
@@ -169,16 +171,30 @@ std::unordered_map<int32_t, TReplayCounts> CountsOf(const TPlayerStateList& stat
 namespace {
 
 // The replay of a session holding the round's events, every event applied once, in order.
-void ReplayAll(TReplaySession& session, const std::function<void(const TReplaySession&)>& read)
+void ReplayAll(TReplaySession& session, const std::function<void(const TReplaySession&)>& read,
+               std::unordered_map<int32_t, TReplayCounts>* left = nullptr)
 {
     session.KeepTrails(false);
     session.EventsChanged();
     // The clock applies the first event at the selection and each later one once as it falls
     // due, in list order; the counts do not depend on when.
     for (int i = 0; i < session.Events().Count(); ++i) {
+        // A leaving player's state goes with its counts: they are read just before.
+        const TEventInfo& e = *session.Events().GetEvent(i);
+        const TInfoClass* leaving = nullptr;
+        TReplayCounts before;
+        if (left && KindOf(e) == TEventKind::PlayerDestroyed)
+            if ((leaving = session.PlayerStates().Find(PlayerKey(e.PlayerID))))
+                before = {leaving->Kills, leaving->Deaths, leaving->TKs};
         try {
             session.ApplyEvent(i);
         } catch (const EBaseError&) {
+        }
+        if (leaving && !session.PlayerStates().Find(PlayerKey(e.PlayerID))) {
+            TReplayCounts& sum = (*left)[e.PlayerID];
+            sum.kills = CheckedAdd(sum.kills, before.kills);
+            sum.deaths = CheckedAdd(sum.deaths, before.deaths);
+            sum.tks = CheckedAdd(sum.tks, before.tks);
         }
     }
     read(session);
@@ -206,7 +222,8 @@ void ReplayWholeRound(const TEventInfoList& events, const TPlayerList& roster,
 }
 
 void ReplayWholeRound(TEventInfoList& events, const TPlayerList& roster,
-                      const std::function<void(const TReplaySession&)>& read)
+                      const std::function<void(const TReplaySession&)>& read,
+                      std::unordered_map<int32_t, TReplayCounts>* left)
 {
     TPlayerList copy;
     CopyRoster(roster, copy);
@@ -217,7 +234,7 @@ void ReplayWholeRound(TEventInfoList& events, const TPlayerList& roster,
         TEventInfoList& to;
         ~TGiveBack() { to = std::move(from); }
     } giveBack{session.Events(), events};
-    ReplayAll(session, read);
+    ReplayAll(session, read, left);
 }
 
 std::unordered_map<int32_t, TReplayCounts> ReplayCounts(const TEventInfoList& events, const TPlayerList& roster)

@@ -65,9 +65,12 @@ std::unordered_map<int32_t, TReplayCounts> ReplayCounts(const TEventInfoList& ev
 void ReplayWholeRound(const TEventInfoList& events, const TPlayerList& roster,
                       const std::function<void(const TReplaySession&)>& read);
 // The same on the events themselves rather than a copy of them: they are lent to the replay,
-// which only reads them, and are back as they were once `read` has run, or raised.
+// which only reads them, and are back as they were once `read` has run, or raised. `left`, when
+// given, gets the counts each state had when a "destroyPlayer" took it away, added up by id:
+// what the states at the end no longer hold.
 void ReplayWholeRound(TEventInfoList& events, const TPlayerList& roster,
-                      const std::function<void(const TReplaySession&)>& read);
+                      const std::function<void(const TReplaySession&)>& read,
+                      std::unordered_map<int32_t, TReplayCounts>* left = nullptr);
 
 // One JSON object for the round, then one per player in the server's order.
 std::vector<std::string> RoundStatsJson(const TRoundStats& stats,

@@ -6,6 +6,7 @@
 #include "OldServerLog.h"
 #include "TestLibrary.h"
 #include "TestUtil.h"
+#include "WholeRoundCounts.h"
 #include "library/LibraryIndex.h"
 #include "library/LibraryQuery.h"
 #include "log/EventInfo.h"
@@ -88,7 +89,7 @@ std::optional<int> Number(const std::string& text)
 }
 
 // Each round of the log as stored against what the stats command prints: the server's table
-// and the replay's counts, player by player.
+// and the replay's counts (with those of players who left before the end), player by player.
 void ExpectStatsStored(TLibraryDatabase& library, const std::string& file)
 {
     SCOPED_TRACE(file);
@@ -107,7 +108,7 @@ void ExpectStatsStored(TLibraryDatabase& library, const std::string& file)
         TEventInfoList events;
         log.BuildRoundEvents(n, events);
         const TRoundStats stats = ReadRoundStats(log.Document(), *log.Round(n));
-        const auto counts = ReplayCounts(events, log.Roster());
+        const auto counts = WholeRoundCounts(events, log.Roster());
         std::map<int32_t, std::vector<std::string>> stored;
         for (auto& row : Rows(library,
                               "SELECT p.player_id, p.name, p.table_kills, p.table_deaths, p.table_tks, p.table_score, "
@@ -537,6 +538,33 @@ TEST(LibraryIndex, AHostileNameIsAName)
                                      "JOIN identities v ON v.id = k.victim_identity");
     ASSERT_EQ(kill.size(), 1u);
     EXPECT_EQ(kill[0], (std::vector<std::string>{"1", "2", "name:" + hostile, "name:Bert", "11", "20"}));
+}
+
+TEST(LibraryIndex, WithoutTheServersTableAPlayerCountsWhatTheReplayCounted)
+{
+    using namespace oldserverlog;
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    ASSERT_EQ(IndexLogFile(*library, dir.Write("ev_14567-20040501_2000.xml", Text())), 2);
+    std::map<std::string, TLibraryPlayer> players;
+    for (const TLibraryPlayer& p : LibraryPlayers(*library))
+        players[p.names.at(0)] = p;
+    // Anna left both rounds before they ended: her kills are the three and the one the replay
+    // counted until then.
+    ASSERT_TRUE(players.count(Anna));
+    EXPECT_EQ(players[Anna].kills, 4);
+    EXPECT_EQ(players[Anna].deaths, 1);
+    EXPECT_EQ(players[Anna].rounds, 2);
+    EXPECT_EQ(players[Bert].deaths, 4);
+    EXPECT_EQ(players[Jaeger].kills, 1);
+    const std::optional<TPlayerPage> page = PlayerPage(*library, Anna);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->player.kills, 4);
+    EXPECT_EQ(page->player.ratio, 4.0);
+    EXPECT_EQ(page->kills.size(), 4u);
+    EXPECT_EQ(page->byWeapon, (std::vector<std::pair<std::string, int>>{{"M16", 4}}));
+
 }
 
 TEST(LibraryIndex, TextsAreStoredWithEveryEntityDecoded)

@@ -3,6 +3,7 @@
 #include "../replay/LogText.h"
 #include "LogGen.h"
 #include "TestUtil.h"
+#include "WholeRoundCounts.h"
 #include "library/RoundRecord.h"
 #include "log/EventInfo.h"
 #include "log/OpenedLog.h"
@@ -41,7 +42,6 @@ void ExpectOneTruth(const std::string& file)
         TEventInfoList events;
         log.BuildRoundEvents(n, events);
         const TRoundStats stats = ReadRoundStats(log.Document(), *log.Round(n));
-        const auto counts = ReplayCounts(events, log.Roster());
 
         EXPECT_EQ(records.round.index, n);
         EXPECT_TRUE(records.round.table);
@@ -67,30 +67,27 @@ void ExpectOneTruth(const std::string& file)
             EXPECT_EQ(p.score, Number(row, "score"));
             EXPECT_EQ(p.name, row.Field("player_name"));
         }
-        // A player's state, and its counts, go when the player leaves: the counts at the end are
-        // the kills since the last time the player left.
-        std::map<int32_t, double> left;
-        for (int i = 0; i < events.Count(); ++i)
-            if (events.GetEvent(i)->EventName == "destroyPlayer")
-                left[events.GetEvent(i)->PlayerID] = events.GetEvent(i)->Timestamp;
+        // A player's state, and its counts, go when the player leaves: the record adds those
+        // to the counts at the end, so that every kill the replay applied counts to its killer.
         std::map<int32_t, TReplayCounts> fromKills;
         for (const TKillRecord& kill : records.kills) {
             EXPECT_TRUE(byID.count(kill.killerID) && byID.count(kill.victimID));
-            if (left.count(kill.killerID) && kill.time <= left[kill.killerID])
-                continue;
             TReplayCounts& c = fromKills[kill.killerID];
             (kill.teamKill ? c.tks : c.kills)++;
         }
-        int killsCounted = 0;
-        for (const auto& [id, c] : counts) {
+        for (const auto& [id, c] : WholeRoundCounts(events, log.Roster())) {
             ASSERT_TRUE(byID.count(id)) << "player " << id;
             const TPlayerRoundRecord& p = *byID[id];
             ASSERT_TRUE(p.replay);
             EXPECT_EQ(p.replay->kills, c.kills) << p.name;
             EXPECT_EQ(p.replay->deaths, c.deaths) << p.name;
             EXPECT_EQ(p.replay->tks, c.tks) << p.name;
-            EXPECT_EQ(fromKills[id].kills, c.kills) << p.name;
-            EXPECT_EQ(fromKills[id].tks, c.tks) << p.name;
+        }
+        int killsCounted = 0;
+        for (const TPlayerRoundRecord& p : records.players) {
+            const TReplayCounts c = p.replay.value_or(TReplayCounts{});
+            EXPECT_EQ(fromKills[p.id].kills, c.kills) << p.name;
+            EXPECT_EQ(fromKills[p.id].tks, c.tks) << p.name;
             killsCounted += c.kills;
         }
         EXPECT_GT(killsCounted, 0);

@@ -1,7 +1,9 @@
 // `ornwick library rounds`, `player` and `heatmap` over a library of the test's own rows.
 #include "../library/LibraryRows.h"
+#include "../library/OldServerLog.h"
 #include "../library/TestLibrary.h"
 #include "TestUtil.h"
+#include "library/LibraryIndex.h"
 #include "tool/Ornwick.h"
 
 #include <QDir>
@@ -98,6 +100,37 @@ TEST(LibraryQueryCommands, PlayerPrintsThePageOrExitsThreeForNone)
     EXPECT_NE(run.err.find("Nobody"), std::string::npos) << run.err;
     EXPECT_EQ(RunLibrary({"player", "--home", t.home, "--db", t.db}).status, 2);
     EXPECT_EQ(RunLibrary({"player", "Anna", "Bert", "--home", t.home, "--db", t.db}).status, 2);
+}
+
+// An old server's log: no table of the players, a round cut off, names written with entities.
+TEST(LibraryQueryCommands, AnOldServersLogPrintsTheReplaysCountsAndDecodedNames)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    std::string db;
+    {
+        const std::unique_ptr<TLibraryDatabase> library = NewTestLibrary(dir);
+        db = library->Location();
+        ASSERT_EQ(IndexLogFile(*library, dir.Write("ev_14567-20040501_2000.xml", oldserverlog::Text())), 2);
+        TRun run = RunLibrary({"rounds", "--home", dir.Path(""), "--db", db});
+        EXPECT_EQ(run.status, 0) << run.err;
+        size_t lines = 0;
+        for (size_t at = run.out.find("\"server\":\"DC 0.7 LostVillage <S>A<S> sv1\","); at != std::string::npos;
+             at = run.out.find("\"server\":\"DC 0.7 LostVillage <S>A<S> sv1\",", at + 1))
+            ++lines;
+        EXPECT_EQ(lines, 2u) << run.out;
+        run = RunLibrary({"player", "<S>Anna", "--home", dir.Path(""), "--db", db});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "{\"names\":[\"<S>Anna\"],\"keyhash\":\"\",\"rounds\":2,\"score\":0,\"kills\":4,\"deaths\":1,"
+                           "\"tks\":0,\"kits\":{},\"vehicles\":{},\"weapons\":{\"M16\":4}}\n");
+        // Typed in UTF-8, as the log's reference wrote it.
+        run = RunLibrary({"player", "j\xC3\xA4ger", "--home", dir.Path(""), "--db", db});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.rfind("{\"names\":[\"J\xC3\xA4ger\"]", 0), 0u) << run.out;
+        EXPECT_NE(run.out.find("\"kills\":1,"), std::string::npos) << run.out;
+        run = RunLibrary({"player", "Bert & Co", "--home", dir.Path(""), "--db", db});
+        EXPECT_NE(run.out.find("\"deaths\":4,"), std::string::npos) << run.out;
+    }
 }
 
 TEST(LibraryQueryCommands, HeatmapWritesThePngAndTellsWhatItDrew)
