@@ -71,6 +71,11 @@ const std::vector<std::vector<const char*>>& Migrations()
         "CREATE INDEX kills_victim ON kills(victim_identity)",
         "CREATE TABLE chat (round_id BIGINT NOT NULL REFERENCES rounds(id) ON DELETE CASCADE, "
         "time DOUBLE PRECISION NOT NULL, player_id INTEGER NOT NULL, name TEXT NOT NULL, text TEXT NOT NULL)",
+    }, {
+        // Version 1 stored no counts of those who left a round that has no server's table, and
+        // left entities in the texts but the names' "&lt;" and "&gt;": a time no file has makes
+        // the next scan index every file again, while the rows stay readable until then.
+        "UPDATE files SET modified = -1",
     }};
     return migrations;
 }

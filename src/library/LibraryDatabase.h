@@ -10,7 +10,7 @@
 #include <string>
 
 // The schema this program writes; each version's migration brings the one before it up to it.
-inline constexpr int LibrarySchemaVersion = 1;
+inline constexpr int LibrarySchemaVersion = 2;
 
 enum class TLibraryEngine { SQLite, PostgreSQL };
 

@@ -594,6 +594,31 @@ TEST(LibraryIndex, TextsAreStoredWithEveryEntityDecoded)
     EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM player_rounds WHERE name NOT IN (?, ?, ?)", {Q(Anna), Q(Bert), Q(Jaeger)}), 0);
 }
 
+// A library the first version stored kept the counts and texts of another reading: once the
+// library is brought up to date, the next scan reads every file again.
+TEST(LibraryIndex, ALibraryOfTheFirstVersionIsIndexedAgainByTheNextScan)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    const TTestLibraryPlace place(dir);
+    fs::create_directory(dir.Path("logs"));
+    dir.Write("logs/ev_14567-20040501_2000.xml", oldserverlog::Text());
+    {
+        TLibraryDatabase library(place.Location());
+        EXPECT_EQ(Scan(library, dir.Path("logs")).indexed, 1);
+        EXPECT_EQ(Scan(library, dir.Path("logs")).skipped, 1);
+    }
+    place.Execute({"UPDATE ornwick_library SET version = 1", "UPDATE logs SET server = 'as version 1 stored it'"});
+    TLibraryDatabase library(place.Location());
+    EXPECT_EQ(library.SchemaVersion(), LibrarySchemaVersion);
+    EXPECT_EQ(LibraryRounds(library, {}).at(0).server, "as version 1 stored it"); // readable until then
+    const TScanSummary summary = Scan(library, dir.Path("logs"));
+    EXPECT_EQ(summary.indexed, 1);
+    EXPECT_EQ(summary.skipped, 0);
+    EXPECT_EQ(LibraryRounds(library, {}).at(0).server, oldserverlog::Server);
+    EXPECT_EQ(Scan(library, dir.Path("logs")).skipped, 1);
+}
+
 TEST(LibraryIndex, ScanSummaryJsonNamesEveryCount)
 {
     TScanSummary summary;
