@@ -151,20 +151,24 @@ TMapImport ImportGameMap(const std::string& gameFolder, const TRoundGame& game, 
     return ImportMap(OpenLevel(gameFolder, map, game.Mod), map, game.Mode, false, imagesFolder);
 }
 
-TRoundMap::TImporter GameFolderImporter(TProgramFiles& files, std::function<void(const std::string&)> notice)
+TRoundMap::TImporter GameFolderImporter(TProgramFiles& files, std::function<void(const std::string&)> notice,
+                                        std::function<void()> beforeImport)
 {
     struct TTried {
         std::unordered_set<std::string> maps;
         bool problemTold = false;
     };
     auto tried = std::make_shared<TTried>();
-    return [&files, tried, notice = std::move(notice)](const TwexXMLNode& round, const std::string& map) {
+    return [&files, tried, notice = std::move(notice), beforeImport = std::move(beforeImport)](const TwexXMLNode& round,
+                                                                                            const std::string& map) {
         const TSavedGameFolder saved = SavedGameFolder(files.Settings());
         if (!saved.Problem.empty() && !std::exchange(tried->problemTold, true))
             notice(saved.Problem);
         if (saved.Folder.empty() || !tried->maps.insert(UpperCaseLatin1(map)).second)
             return false;
         try {
+            if (beforeImport)
+                beforeImport();
             const std::string images = files.ImageFolders().front();
             const TMapImport import = ImportGameMap(saved.Folder, RoundGame(round), map, images);
             WriteMapImport(import, images, files.SettingsFile());

@@ -86,7 +86,10 @@ inline constexpr char GameFolderKey[] = "GameFolder";
 // program's own pictures go, its calibration into the settings; each map tried once. An import
 // that cannot be made, and once a saved game folder that is not one, is told to `notice`
 // (ImportNotice) and the round goes on without the picture: nothing is reported as an error.
-TRoundMap::TImporter GameFolderImporter(class TProgramFiles& files, std::function<void(const std::string&)> notice);
+// `beforeImport` runs just before an import is made (its picture may be drawn with text, which
+// needs a GUI application), never when there is nothing to import.
+TRoundMap::TImporter GameFolderImporter(class TProgramFiles& files, std::function<void(const std::string&)> notice,
+                                        std::function<void()> beforeImport = {});
 
 // The import as one JSON object.
 std::string MapImportJson(const TMapImport& import);

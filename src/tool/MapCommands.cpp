@@ -163,7 +163,7 @@ int FitRound(TContext& c)
     TToolScope scope;
     TProgramFiles files = StartWithoutWindow(command.home);
     TRoundMap map(files);
-    command.SetUp(map, files, c.err);
+    command.SetUp(map, files, scope, c.err);
     TOpenedLog log;
     OpenTelling(log, command.log, c.err);
     CheckRoundListed(command.round, log.Rounds().size());

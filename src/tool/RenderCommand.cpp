@@ -122,7 +122,7 @@ int Render(TContext& c)
         (name == "objects" ? options.showObjects : name == "flags" ? options.showFlags : options.showHitLines) = false;
     options.killInfo = killInfo;
     TOpenedLog log;
-    const std::unique_ptr<TRoundReplay> selected = SelectInView(command, log, files, view, c.err);
+    const std::unique_ptr<TRoundReplay> selected = SelectInView(command, log, files, view, scope, c.err);
     TRoundReplay& replay = *selected;
     if (scope.Failed())
         return scope.Finish(c.out, c.err);

@@ -145,14 +145,14 @@ int Replay(TContext& c)
     TOpenedLog log;
     // The replay takes the roster as the log gives it: made once the log is open.
     std::unique_ptr<TRoundReplay> replay = std::make_unique<TRoundReplay>(files, log.Roster());
-    command.SetUp(replay->Map(), files, c.err);
+    command.SetUp(replay->Map(), files, scope, c.err);
     RunThenPrint(
         [&] {
             OpenTelling(log, command.log, c.err);
             CheckRoundListed(command.round, log.Rounds().size());
             const TwexXMLNode& round = *log.Round(command.round);
             replay = std::make_unique<TRoundReplay>(files, log.Roster());
-            command.SetUp(replay->Map(), files, c.err);
+            command.SetUp(replay->Map(), files, scope, c.err);
             replay->SetClock(animate, loop);
             RunHandler([&] { replay->Select(round); });
             for (const auto& move : moves)

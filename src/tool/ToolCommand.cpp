@@ -125,18 +125,16 @@ int TToolScope::Finish(std::ostream& out, std::ostream& err) const
     return 1;
 }
 
-TGuiScope::TGuiScope()
+void TToolScope::MakeGuiApplication()
 {
-    if (!QCoreApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "ornwick";
-        static char* argv[] = {name, nullptr};
-        FApp = std::make_unique<QGuiApplication>(argc, argv);
-    }
+    if (QCoreApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "ornwick";
+    static char* argv[] = {name, nullptr};
+    FApp = std::make_unique<QGuiApplication>(argc, argv);
 }
-
-TGuiScope::~TGuiScope() = default;
 
 TProgramFiles StartWithoutWindow(const std::string& exeName)
 {
@@ -165,19 +163,20 @@ TRoundCommand::TRoundCommand(const TContext& c, const std::function<bool(const s
     }
 }
 
-void TRoundCommand::SetUp(TRoundMap& map, TProgramFiles& files, std::ostream& err) const
+void TRoundCommand::SetUp(TRoundMap& map, TProgramFiles& files, TToolScope& scope, std::ostream& err) const
 {
-    map.SetImporter(GameFolderImporter(files, [&err](const std::string& notice) { err << notice << '\n'; }));
+    map.SetImporter(GameFolderImporter(
+        files, [&err](const std::string& notice) { err << notice << '\n'; }, [&scope] { scope.MakeGuiApplication(); }));
     MoveSliders(map, numbers);
 }
 
 std::unique_ptr<TRoundReplay> SelectInView(const TRoundCommand& command, TOpenedLog& log, TProgramFiles& files,
-                                           TRoundView& view, std::ostream& err)
+                                           TRoundView& view, TToolScope& scope, std::ostream& err)
 {
     OpenTelling(log, command.log, err);
     CheckRoundListed(command.round, log.Rounds().size());
     auto replay = std::make_unique<TRoundReplay>(files, log.Roster());
-    command.SetUp(replay->Map(), files, err);
+    command.SetUp(replay->Map(), files, scope, err);
     RunHandler([&] {
         replay->Select(*log.Round(command.round));
         view.ApplyFirstView(*replay);

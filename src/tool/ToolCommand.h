@@ -88,21 +88,21 @@ public:
     // Writes the collected messages; the command's exit status.
     int Finish(std::ostream& out, std::ostream& err) const;
 
+    // Pictures and fonts need a GUI application, not widgets: an offscreen one, which needs no
+    // display, made unless an application exists (the tests have one), kept to the scope's end.
+    void MakeGuiApplication();
+
 private:
     TErrorSink FPreviousSink;
     QtMessageHandler FPreviousHandler = nullptr;
     std::vector<std::string> FMessages;
+    std::unique_ptr<QGuiApplication> FApp;
 };
 
-// Pictures and fonts need a GUI application, not widgets: the tool makes an offscreen one unless
-// an application exists (the tests have one).
+// A command that draws: its GUI application made from the start.
 class TGuiScope : public TToolScope {
 public:
-    TGuiScope();
-    ~TGuiScope();
-
-private:
-    std::unique_ptr<QGuiApplication> FApp;
+    TGuiScope() { MakeGuiApplication(); }
 };
 
 // The commands build no window, but start as the window starts: its program files read from
@@ -138,15 +138,16 @@ struct TRoundCommand {
 
     // The map of the round with the sliders set as a user sets them, and a map without a
     // picture imported from the game folder as the window's selection imports it, an import
-    // that cannot be made told to `err` as the window's notice tells it.
-    void SetUp(TRoundMap& map, TProgramFiles& files, std::ostream& err) const;
+    // that cannot be made told to `err` as the window's notice tells it. An import draws its
+    // picture, so it makes the scope's GUI application first.
+    void SetUp(TRoundMap& map, TProgramFiles& files, TToolScope& scope, std::ostream& err) const;
 };
 
 // Opens the command's log and selects its round in a replay of its own, as the window's double
 // click selects it, then frames `view` as the window's first view; a failure of the selection is
 // reported (RunHandler) and leaves what was done before it. The replay, made once the log is open.
 std::unique_ptr<TRoundReplay> SelectInView(const TRoundCommand& command, TOpenedLog& log, TProgramFiles& files,
-                                           TRoundView& view, std::ostream& err);
+                                           TRoundView& view, TToolScope& scope, std::ostream& err);
 
 // The calibration sliders moved as a user moves them, for the options given among `numbers`.
 void MoveSliders(TRoundMap& map, const std::map<std::string, int>& numbers);

@@ -81,7 +81,7 @@ int Video(TContext& c)
     TRoundView view;
     const TViewOptions options = StartView(view, files, overlays, zoom);
     TOpenedLog log;
-    const std::unique_ptr<TRoundReplay> selected = SelectInView(command, log, files, view, c.err);
+    const std::unique_ptr<TRoundReplay> selected = SelectInView(command, log, files, view, scope, c.err);
     TRoundReplay& replay = *selected;
     if (scope.Failed())
         return scope.Finish(c.out, c.err);

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -263,4 +264,37 @@ TEST(ImportMapWindow, AModificationsScriptsAloneGiveTheRoundAGridPicture)
     const TCalibration c = w.Calibration();
     EXPECT_NEAR(CalibratedMapX(c, 300), 300.0 / 1024 * DrawnMapSize, 2);
     EXPECT_NEAR(CalibratedMapY(c, 2400, 400), (1024 - 400.0) / 1024 * DrawnMapSize, 2);
+}
+
+// The tool as the user starts it, with no display: a replay or a fit that imports a map onto
+// the grid, whose labels need fonts, makes its offscreen GUI application for the import.
+TEST(ImportMapWindow, TheToolImportsAGridPictureWithoutADisplay)
+{
+    TTempDir game;
+    std::filesystem::create_directories(game.Path("game/Mods/bf1942/Archives/bf1942/levels"));
+    std::vector<TRfaFile> scripts = SmallLevel();
+    std::erase_if(scripts, [](const TRfaFile& f) { return f.Path.find("extures/") != std::string::npos; });
+    game.Write("game/Mods/bf1942/Archives/bf1942/levels/Small.rfa", LevelArchive("Small", scripts, false));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    for (const char* command : {"replay", "fit"}) {
+        SCOPED_TRACE(command);
+        THome home;
+        std::filesystem::create_directory(home.Dir.Path("images"));
+        home.Dir.Write("Tarvel.ini", "GameFolder=" + game.Path("game") + "\r\n");
+        const std::string log = home.Dir.Write("log.xml", SmallRounds);
+        QProcess tool;
+        tool.setProcessEnvironment(environment);
+        tool.start(QString::fromUtf8(ORNWICK_BIN_DIR) + QStringLiteral("/ornwick"),
+                   {QString::fromLatin1(command), QString::fromStdString(log), QStringLiteral("0"), QStringLiteral("--home"),
+                    QString::fromStdString(home.Dir.Path(""))});
+        ASSERT_TRUE(tool.waitForFinished(60000));
+        const std::string err = tool.readAllStandardError().toStdString();
+        EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit) << err;
+        EXPECT_EQ(tool.exitCode(), 0) << err;
+        EXPECT_EQ(err, "");
+        EXPECT_FALSE(tool.readAllStandardOutput().isEmpty());
+        EXPECT_EQ(Images(home), (std::vector<std::string>{"small.jpg", "smallOBS.con"}));
+    }
 }
