@@ -318,9 +318,7 @@ std::string TRoundMap::LoadPicture(TPictureHolder& image, const std::string& nam
 void TRoundMap::PictureMissed(const std::string& name)
 {
     ++FMisses;
-    const std::string key = UpperCaseLatin1(name);
-    if (std::none_of(FMissing.begin(), FMissing.end(), [&](const std::string& m) { return UpperCaseLatin1(m) == key; }))
-        FMissing.push_back(name);
+    FMissing.Add(name);
     if (FHooks.pictureMissed)
         FHooks.pictureMissed(name);
 }

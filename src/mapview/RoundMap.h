@@ -6,6 +6,7 @@
 
 #include "mapview/Calibration.h"
 #include "mapview/MapObject.h"
+#include "mapview/MissingNames.h"
 #include "mapview/PictureHolder.h"
 
 #include <cstdint>
@@ -199,7 +200,7 @@ public:
     int32_t TopMargin() const { return FCalibration.TopMargin(); }
     const TMapObjectList& Objects() const { return FObjects; }
     // The names that found no picture, each once, in the order they were first missed.
-    const std::vector<std::string>& MissingPictures() const { return FMissing; }
+    const std::vector<std::string>& MissingPictures() const { return FMissing.Names(); }
 
 private:
     void PlaceObject(TMapObject& object);
@@ -219,5 +220,5 @@ private:
     int FMisses = 0; // names that found no picture, each time
     TMapCalibration FCalibration;
     TMapObjectList FObjects;
-    std::vector<std::string> FMissing;
+    TMissingNames FMissing;
 };
