@@ -14,6 +14,7 @@
 #include <cstring>
 #include <cstdint>
 #include <cerrno>
+#include <cstdio> // renameat2
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -304,19 +305,50 @@ void TFileReplacement::Close()
         Fail(errno);
 }
 
+namespace {
+
+// The rename itself on the disk; a folder that cannot be synced keeps the new file anyway.
+void SyncFolderOf(const std::string& fileName)
+{
+    const std::string folder = ExtractFilePath(fileName);
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        (void)::fsync(dir);
+        ::close(dir);
+    }
+}
+
+} // namespace
+
 void TFileReplacement::Commit()
 {
     Close();
     if (::rename(FTemporary.c_str(), FTarget.c_str()) != 0)
         Fail(errno);
     FTemporary.clear();
-    // The rename itself on the disk; a folder that cannot be synced keeps the new file anyway.
-    const std::string folder = ExtractFilePath(FTarget);
-    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        (void)::fsync(dir);
-        ::close(dir);
+    SyncFolderOf(FTarget);
+}
+
+bool TFileReplacement::CommitNew()
+{
+    Close();
+    // In one step, so that a file another program makes meanwhile is not replaced either; a
+    // file system that cannot rename so takes a hard link, which never replaces a file.
+    int result = ::renameat2(AT_FDCWD, FTemporary.c_str(), AT_FDCWD, FTarget.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        result = ::link(FTemporary.c_str(), FTarget.c_str());
+        if (result == 0)
+            ::unlink(FTemporary.c_str());
     }
+    if (result != 0) {
+        if (errno != EEXIST)
+            Fail(errno);
+        Discard();
+        return false;
+    }
+    FTemporary.clear();
+    SyncFolderOf(FTarget);
+    return true;
 }
 
 void WriteWholeFile(const std::string& fileName, std::string_view bytes)

@@ -91,6 +91,9 @@ public:
     // fail has failed, so that several files can take their places together.
     void Close();
     void Commit(); // closes when still open, then takes the file's place
+    // As Commit, but only where no file has the name yet: when one has, it stays as it was,
+    // the new content goes and the result is false.
+    bool CommitNew();
 
 private:
     [[noreturn]] void Fail(int error);

@@ -125,3 +125,22 @@ TEST(FileReplacement, ALinkWritesItsFileAndADeviceOrTheLogItselfIsNoOutput)
     EXPECT_EQ(MessageOf([&] { WriteWholeFile(dir.Path("no/such/folder/x"), "x"); }),
               "Cannot create file " + dir.Path("no/such/folder/x") + ": No such file or directory");
 }
+
+// A new file takes a name only while no file has it, also one made after the writing began.
+TEST(FileReplacement, ANewFileNeverReplacesOneThatAppeared)
+{
+    TTempDir dir;
+    const std::string name = dir.Path("a.xml");
+    TFileReplacement late(name);
+    late.Write("part");
+    dir.Write("a.xml", "whole"); // another program, meanwhile
+    EXPECT_FALSE(late.CommitNew());
+    EXPECT_EQ(ReadFileBytes(name), "whole");
+
+    std::filesystem::remove(name);
+    TFileReplacement first(name);
+    first.Write("part");
+    EXPECT_TRUE(first.CommitNew());
+    EXPECT_EQ(ReadFileBytes(name), "part");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}), 1); // no temporary left
+}
