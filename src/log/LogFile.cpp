@@ -328,14 +328,23 @@ std::string ConvertZxmlLog(const std::string& fileName)
     if (inflated.Size() == 0)
         throw EZDecompressionError();
     const std::string outputName = ChangeFileExt(fileName, ".xml");
-    // Only a whole log converts: a part, or a garbled text, must not pass for one, nor take
-    // the place of a log converted before.
-    if (reading.EndsEarly())
-        throw EBaseError(reading.Note() + (FileExists(outputName) ? "; " + outputName + " kept as it was" : "") +
-                         ", nothing converted");
+    // A part, or a garbled text, must never take the place of a file of the output's name (a
+    // whole log converted before, most of all).
+    const auto kept = [&] { return EBaseError(reading.Note() + "; " + outputName + " kept as it was, nothing converted"); };
+    if (reading.EndsEarly() && FileExists(outputName))
+        throw kept();
     // A .xml name that links to the log itself must not replace it.
     if (SameFile(outputName, fileName))
         throw EFCreateError(outputName, "it is the log being converted");
-    inflated.SaveToFile(outputName);
-    return outputName;
+    if (!reading.EndsEarly()) {
+        inflated.SaveToFile(outputName);
+        return outputName;
+    }
+    // What a crashed server's log holds is wanted as text all the same: written where no file
+    // is, and still a failure, so that nobody takes it for a whole log.
+    TFileReplacement file(outputName);
+    file.Write(inflated.View());
+    if (!file.CommitNew())
+        throw kept();
+    throw EBaseError(reading.Note() + "; " + outputName + " holds the text read");
 }

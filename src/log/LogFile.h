@@ -85,7 +85,8 @@ using TFileBytesView = std::function<void(std::string_view)>;
 TLogReading LoadLogFile(const std::string& fileName, TwexXMLTree& document, const TFileBytesView& seeFile);
 
 // Writes the inflated text of a compressed log beside it with the extension ".xml". Returns
-// the name written, or "" when the name is no compressed log's and nothing was done. Only a
-// whole log is written: one that inflates to no text at all raises "error", one that broke off
-// raises its note and the name of the file it leaves as it was; neither writes anything.
+// the name written, or "" when the name is no compressed log's and nothing was done. A log that
+// inflates to no text at all raises "error" and writes nothing. One that broke off is written
+// as far as it inflated when no file has the output's name, else that file stays as it was;
+// either way it raises its note and what became of the output.
 std::string ConvertZxmlLog(const std::string& fileName);

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <filesystem>
+
 namespace {
 
 const char Log[] = "<?xml version=\"1.0\"?>\n<bf:log>\n<bf:round/>\n</bf:log>\n";
@@ -245,11 +247,10 @@ TEST(OpenLog, ACompressedLogCutOffOpensAsFarAsItGoesAndSaysSo)
     EXPECT_EQ(window.LogNote(), "");
     EXPECT_EQ(RunOrnwickTool({"rounds", whole}).err, "");
 
-    // convert says the same, and fails: only a whole log converts.
+    // convert says the same, and fails, though it writes the text read where no .xml was.
     const TToolRun converted = RunOrnwickTool({"convert", cut});
     EXPECT_EQ(converted.status, 1);
-    EXPECT_EQ(converted.err, tool.err.substr(0, tool.err.size() - 1) + ", nothing converted\n");
-    EXPECT_FALSE(PathExists(home.Dir.Path("cut.xml")));
+    EXPECT_EQ(converted.err, tool.err.substr(0, tool.err.size() - 1) + "; " + home.Dir.Path("cut.xml") + " holds the text read\n");
 }
 
 // A log converted whole is never replaced by what a log that broke off holds, in the window or
@@ -286,6 +287,38 @@ TEST(ConvertLog, ALogThatBrokeOffKeepsTheConvertedOne)
         EXPECT_EQ(errors.Messages, std::vector<std::string>{refused});
         EXPECT_EQ(ReadFileBytes(xml), whole);
     }
+}
+
+// A log cut off where no .xml of its name is (a crashed server's) converts as far as it goes,
+// in the window and by the tool alike, both saying so; the tool still fails.
+TEST(ConvertLog, ALogCutOffConvertsAsFarAsItGoesWhereNoXmlIs)
+{
+    THome home;
+    const std::string text = loggen::generateToString(loggen::Options{});
+    const std::string packed = Compressed(text);
+    const std::string log = home.Dir.Write("a.zxml", packed.substr(0, packed.size() / 2));
+    const std::string xml = home.Dir.Path("a.xml");
+    TErrorCapture errors;
+    TTarvelMain window(home.Exe());
+    window.SetStopReplayWait(0);
+    TDialogAnswer answer{log};
+    answer.Install(window);
+    window.ParceXML1->trigger();
+    const std::string written = window.LogNote() + "; " + xml + " holds the text read";
+    ASSERT_NE(window.LogNote(), "");
+    errors.Messages.clear();
+
+    const TToolRun tool = RunOrnwickTool({"convert", log});
+    EXPECT_EQ(tool.status, 1);
+    EXPECT_EQ(tool.err, written + "\n");
+    const std::string part = ReadFileBytes(xml);
+    EXPECT_GT(part.size(), 0u);
+    EXPECT_EQ(part, text.substr(0, part.size()));
+
+    std::filesystem::remove(xml);
+    window.ConvertzxmlLogtoxml1->trigger();
+    EXPECT_EQ(errors.Messages, std::vector<std::string>{written});
+    EXPECT_EQ(ReadFileBytes(xml), part);
 }
 
 // A small log that inflates past the limit (set low here through the environment) is refused

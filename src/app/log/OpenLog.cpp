@@ -99,6 +99,6 @@ void TTarvelMain::ConvertzxmlLogtoxml1Click()
     if (!OpenDialog1->Execute())
         return;
     // A name that is not ".zxml" in any letter case is passed over without a word; a log
-    // that broke off is reported as an error and converts nothing.
+    // that broke off is reported as an error, converted as far as it goes where no .xml is.
     ConvertZxmlLog(OpenDialog1->FileName);
 }
