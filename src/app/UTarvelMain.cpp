@@ -273,7 +273,7 @@ void TTarvelMain::PlaceAnchoredControls()
     PCMainInfo->resize(PCMainInfo->width(), PCMainInfoDesignHeight + taller);
     const QSize room = MinimapRoom();
     const TMinimapSize minimap = MinimapSize(FMapImage.Width, FMapImage.Height, room.width(), room.height());
-    if (minimap.Width != FMinimap.Width || minimap.Height != FMinimap.Height)
+    if (FMapDrawn && (minimap.Width != FMinimap.Width || minimap.Height != FMinimap.Height))
         ShowMinimap();
     // The time line as designed reaches past the page's edge; once the map view grows past its
     // end, it spans the map view, reaching as far beyond its right edge as it starts before it.

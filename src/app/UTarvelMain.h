@@ -438,6 +438,7 @@ private:
     TViewOptions FView;
     bool FDragging = false;    // a button is held down on the minimap
     TMinimapSize FMinimap;     // the minimap's size as the last frame drew it
+    bool FMapDrawn = false;    // a frame was drawn: till then the minimap keeps its placeholder
     void ShowMinimap();        // the zoomed map as it stands onto the minimap, sized to its room
     quint64 FLastWheel = 0;    // the time stamp of the wheel event handled last
     const QEvent* FWheelPassedUp = nullptr; // that event, while it may still pass up

@@ -72,6 +72,10 @@ TEST(WidgetsCommand, PrintsEveryControlParentsFirstThenTheMenuItems)
     EXPECT_EQ(named.at("ReplayFromstart20Events")["text"], "ReplayFromstart50Events");
     EXPECT_EQ(named.at("TabSheet3")["text"], "Admin");
     EXPECT_EQ(named.at("TabSheet3")["tabVisible"], true);
+    // Shown at its designed size before any log, the minimap keeps its room and placeholder.
+    const QJsonObject minimap = named.at("BigPicture");
+    EXPECT_EQ(std::vector<int>({minimap["w"].toInt(), minimap["h"].toInt(), minimap["pictureW"].toInt(), minimap["pictureH"].toInt()}),
+              std::vector<int>({300, 300, 20, 20}));
     QStringList menu;
     int replayItems = 0; // listed with their keys in ReplayMenuTest
     for (const QJsonObject& item : run.menuItems)

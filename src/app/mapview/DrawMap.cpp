@@ -36,6 +36,7 @@ void TTarvelMain::DrawMap()
     DrawRoundFrame(FFrameCanvas, MapZoomImage->Bitmap(), FGrid, FReplay.Session(), map, FView, target);
     MapZoomImage->update();
 
+    FMapDrawn = true;
     ShowMinimap();
 }
 
