@@ -52,6 +52,8 @@ struct TMarker {
     // The picture is the built-in one of its kit's or vehicle's kind (MarkerKinds.h): no picture
     // was found for what it shows.
     bool StandIn = false;
+    // The picture is the death picture: a player who lives again keeps it no longer.
+    bool ShowsDeath = false;
     bool HasPicture() const { return PictureName.has_value(); }
 };
 

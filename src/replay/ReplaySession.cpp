@@ -436,9 +436,11 @@ std::string TReplaySession::LoadMarkerPicture(TMarker& marker, const std::string
     if (loaded.HasPicture()) {
         pictures.Show(marker, foundUnder, loaded.Picture(), QSize(loaded.Width, loaded.Height));
         marker.StandIn = false;
-    } else if (!marker.HasPicture() || marker.StandIn) {
-        // A marker with no picture of its own would be a name floating on the map: it shows
-        // the kind its kit or vehicle names. One that has a picture keeps it, as any image does.
+        marker.ShowsDeath = what == TMarkerFor::Death;
+    } else if (!marker.HasPicture() || marker.StandIn || (marker.ShowsDeath && what != TMarkerFor::Death)) {
+        // A marker with no picture of its own would be a name floating on the map, and one
+        // that kept the death picture a living player drawn as dead: it shows the kind its kit
+        // or vehicle names. One that has another picture keeps it, as any image does.
         ShowStandIn(marker, MarkerKindOf(what, name));
     }
     return foundUnder;
@@ -453,6 +455,7 @@ void TReplaySession::ShowStandIn(TMarker& marker, TMarkerKind kind)
     marker.Left = CheckedSub(centreX, DivTrunc(marker.Width, 2));
     marker.Top = CheckedSub(centreY, DivTrunc(marker.Height, 2));
     marker.StandIn = true;
+    marker.ShowsDeath = kind == TMarkerKind::Death;
 }
 
 void TReplaySession::ShowStandIn(TInfoClass& s)

@@ -141,20 +141,23 @@ TEST(MarkerKinds, AMarkerKeepsAPictureItHadAndAStandInGivesWayToTheNextKind)
 {
     TRealNamesRound round(loggen::NameSet::Mod);
     TReplaySession& session = round.replay->Session();
-    // Run until some player has been a stand-in soldier, then entered a vehicle of another kind.
+    // Some player, a stand-in soldier, enters a vehicle of another kind; players die and live again.
     bool sawVehicle = false;
-    while (round.replay->Running() && !sawVehicle) {
+    while (round.replay->Running()) {
         round.replay->Tick();
         const TPlayerStateList& states = session.PlayerStates();
         for (int i = 0; i < states.Count(); ++i) {
             const TInfoClass& s = *states.State(i);
-            if (s.PositionInvechicle == 0 && s.Image.StandIn && !s.Dead) {
-                EXPECT_EQ(*s.Image.PictureName, StandInKey(VehicleKind(s.Invechicle))) << s.Invechicle;
+            if (s.LastEvent && s.LastEvent->EventName == "enterVehicle" && s.Image.StandIn && !s.Dead) {
+                EXPECT_EQ(*s.Image.PictureName, StandInKey(VehicleKind(s.LastEvent->Vehicle))) << s.LastEvent->Vehicle;
                 sawVehicle = true;
             }
-            // A dead player shows the shipped death picture, not a stand-in.
+            // A dead player shows the shipped death picture, not a stand-in; one who lives again
+            // is no longer drawn as dead, though no picture shows their kit.
             if (s.Dead && s.Image.HasPicture())
                 EXPECT_FALSE(s.Image.StandIn) << s.PlayerName;
+            if (!s.Dead && s.Image.ShowsDeath)
+                ADD_FAILURE() << s.PlayerName << " lives on as a death picture";
         }
     }
     EXPECT_TRUE(sawVehicle);
