@@ -17,15 +17,6 @@
 
 namespace {
 
-std::optional<int> Code(std::string_view digits, int base)
-{
-    int value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || value < 0 || value > 255)
-        return std::nullopt;
-    return value;
-}
-
 std::string Attribute(const TwexXMLNode& node, std::string_view name)
 {
     const TwexXMLAttribute* attribute = node.AttributeByName(name);
@@ -74,7 +65,7 @@ std::string StatText(const TwexXMLTree& tree, const TwexXMLNode& element)
         if (!piece.child) {
             text += DecodeEntities(piece.text);
         } else if (piece.child->Name() == "bf:nonprint") {
-            if (const std::optional<int> code = Code(piece.child->Value(), 10))
+            if (const std::optional<int> code = CharacterCode(piece.child->Value(), 10))
                 text += static_cast<char>(*code);
         }
     }

@@ -18,8 +18,9 @@ std::vector<TElementPiece> FromNode(const TwexXMLNode& node)
     return pieces;
 }
 
-// The code a character reference's digits give; nothing beyond 8 bits.
-std::optional<int> Code(std::string_view digits, int base)
+} // namespace
+
+std::optional<int> CharacterCode(std::string_view digits, int base)
 {
     int value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
@@ -27,8 +28,6 @@ std::optional<int> Code(std::string_view digits, int base)
         return std::nullopt;
     return value;
 }
-
-} // namespace
 
 std::string DecodeEntities(std::string_view text)
 {
@@ -45,9 +44,9 @@ std::string DecodeEntities(std::string_view text)
         const std::string_view entity = text.substr(i + 1, semicolon - i - 1);
         std::optional<int> code;
         if (entity.size() > 2 && (entity[1] == 'x' || entity[1] == 'X') && entity[0] == '#')
-            code = Code(entity.substr(2), 16);
+            code = CharacterCode(entity.substr(2), 16);
         else if (entity.size() > 1 && entity[0] == '#')
-            code = Code(entity.substr(1), 10);
+            code = CharacterCode(entity.substr(1), 10);
         else
             for (const auto& [name, character] : named)
                 if (entity == name)

@@ -5,6 +5,7 @@
 // element (a name with a character code inside it, say) is whole only in the token list that
 // the load leaves in the tree, so the content is read from there.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,3 +26,5 @@ std::vector<TElementPiece> ElementContent(const TwexXMLTree& tree, const TwexXML
 // references ("&#228;", "&#xE4;") of codes up to 255 decoded into 8-bit (Latin-1) text; any
 // other reference, one beyond 255 among them, stays as written. The tree keeps texts as written.
 std::string DecodeEntities(std::string_view text);
+// The code a character reference's digits give in the base; nothing beyond 8 bits.
+std::optional<int> CharacterCode(std::string_view digits, int base);
