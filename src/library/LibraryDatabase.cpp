@@ -1,5 +1,7 @@
 #include "library/LibraryDatabase.h"
 
+#include "base/Files.h"
+
 #include "base/Errors.h"
 
 #include <QSqlError>
@@ -254,6 +256,9 @@ void TLibraryDatabase::Close()
 
 void TLibraryDatabase::OpenFile()
 {
+    // SQLite would wait on a pipe for ever, and make nothing of a folder or a device.
+    if (ExistsAsNonRegularFile(FLocation))
+        throw EBaseError(FShown + " is no match library: it is no regular file");
     FDatabase = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), FConnection);
     if (!FDatabase.isValid())
         throw EBaseError("The match library cannot be opened: Qt's SQLite driver is missing");

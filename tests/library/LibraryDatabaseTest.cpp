@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -132,6 +134,14 @@ TEST(LibraryDatabase, WhatIsNoLibraryOrANewerOneIsRefusedAndLeftAsItWas)
         ASSERT_TRUE(notDatabase);
         EXPECT_NE(notDatabase->find("is no match library"), std::string::npos) << *notDatabase;
         EXPECT_EQ(ReadFileBytes(text), "these are my notes, not a database\n");
+        // A pipe would be waited on for ever, a folder holds no library: both refused at once.
+        const std::string pipe = dir.Path("pipe.sqlite");
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        for (const std::string& place : {pipe, dir.Path("")}) {
+            const std::optional<std::string> notFile = Refusal(place);
+            ASSERT_TRUE(notFile) << place;
+            EXPECT_NE(notFile->find("is no regular file"), std::string::npos) << *notFile;
+        }
     }
 
     // Another program's database.
