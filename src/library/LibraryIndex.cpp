@@ -250,16 +250,28 @@ private:
 
 struct TFileStamp {
     int64_t size = 0;
-    int64_t modified = 0; // nanoseconds since the epoch
+    // Nanoseconds since the epoch, which 64 bits hold until 2262; a later time is its seconds
+    // (which only a time of 1970's first minutes would also give). Only compared, never shown.
+    int64_t modified = 0;
+    int64_t seconds = 0; // since the epoch: the date a log's file time gives
 };
+
+int64_t StampNanoseconds(int64_t seconds, int64_t nanoseconds)
+{
+    int64_t scaled = 0;
+    if (__builtin_mul_overflow(seconds, int64_t{1000000000}, &scaled) ||
+        __builtin_add_overflow(scaled, nanoseconds, &scaled))
+        return seconds;
+    return scaled;
+}
 
 std::optional<TFileStamp> StampOf(const std::string& path)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return TFileStamp{static_cast<int64_t>(info.st_size),
-                      static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    const auto seconds = static_cast<int64_t>(info.st_mtim.tv_sec);
+    return TFileStamp{static_cast<int64_t>(info.st_size), StampNanoseconds(seconds, info.st_mtim.tv_nsec), seconds};
 }
 
 std::string AbsolutePath(const std::string& path) { return fs::absolute(fs::path(path)).lexically_normal().string(); }
@@ -791,7 +803,7 @@ int StoreLog(TLibraryDatabase& library, const TLogReader& log, TRowWriting writi
     const std::string& path = log.path;
     // Dated here, not by the log's reader: the local time zone is the storing thread's to read.
     const std::string started =
-        log.named ? LogStartText(*log.named) : MinuteText(QDateTime::fromMSecsSinceEpoch(log.stamp.modified / 1000000));
+        log.named ? LogStartText(*log.named) : MinuteText(QDateTime::fromSecsSinceEpoch(log.stamp.seconds));
     const std::optional<double>& logStart = log.logStart;
     const TLogIdentities& identities = *log.identities;
     const TStaySpans& spans = *log.spans;

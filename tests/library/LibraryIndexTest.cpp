@@ -704,6 +704,26 @@ TEST(LibraryIndex, ALogNamedByNoServerIsDatedByItsFileTimeAndSaysSo)
     EXPECT_EQ(copied.started.substr(0, 10), local.toStdString().substr(0, 10));
 }
 
+TEST(LibraryIndex, AFileTimeBeyond2262IsDatedRightAndSeenUnchanged)
+{
+    // Nanoseconds since 1970 overflow 64 bits in April 2262.
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    fs::create_directory(dir.Path("logs"));
+    const std::string log = dir.Write("logs/far future.xml", SmallLog(13));
+    const int64_t moment = 10413792000; // 2300-01-01 00:00:00 UTC
+    const struct timespec times[2] = {{moment, 0}, {moment, 500}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, log.c_str(), times, 0), 0);
+    EXPECT_EQ(Scan(*library, dir.Path("logs")).indexed, 1);
+    const std::vector<TLibraryRound> rounds = LibraryRounds(*library, {});
+    ASSERT_FALSE(rounds.empty());
+    const QString local = QDateTime::fromSecsSinceEpoch(moment).toString(QStringLiteral("yyyy-MM-dd"));
+    EXPECT_EQ(rounds[0].started.substr(0, 10), local.toStdString());
+    EXPECT_FALSE(rounds[0].datedByName);
+    EXPECT_EQ(Scan(*library, dir.Path("logs")).skipped, 1);
+}
+
 namespace {
 
 // A log indexed read in pieces, once or twice, and read whole stores the same rows, or fails
