@@ -7,11 +7,22 @@
 
 #include <QCoreApplication>
 
+#include <filesystem>
 #include <map>
 
 std::unique_ptr<TLibraryDatabase> TLibraryCommand::Open() const
 {
     return std::make_unique<TLibraryDatabase>(location);
+}
+
+std::unique_ptr<TLibraryDatabase> TLibraryCommand::OpenExisting() const
+{
+    // Opening makes a library where there is none: a query of a mistyped name would leave an
+    // empty one behind and answer as if it were the library.
+    std::error_code ignored;
+    if (!IsLibraryServerUrl(location) && !std::filesystem::exists(location, ignored))
+        throw TUsageError{"no library at " + location};
+    return Open();
 }
 
 int Library(TContext& c)

@@ -16,7 +16,10 @@ struct TLibraryCommand {
     std::ostream& out;
     std::ostream& err;
 
+    // The library, made when a file of its name is missing (a scan).
     std::unique_ptr<TLibraryDatabase> Open() const;
+    // The library as it is: a file of its name that is missing is a usage error.
+    std::unique_ptr<TLibraryDatabase> OpenExisting() const;
 };
 
 // LibraryScanCommand.cpp

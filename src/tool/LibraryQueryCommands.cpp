@@ -62,7 +62,7 @@ int LibraryRoundsCommand(TLibraryCommand& c)
         else
             throw TUsageError();
     }
-    const std::unique_ptr<TLibraryDatabase> library = c.Open();
+    const std::unique_ptr<TLibraryDatabase> library = c.OpenExisting();
     for (const TLibraryRound& r : LibraryRounds(*library, filter))
         c.out << "{\"file\":" << JsonString(r.file) << ",\"round\":" << r.round << ",\"server\":" << JsonString(r.server)
               << ",\"map\":" << JsonString(r.map)
@@ -77,7 +77,7 @@ int LibraryPlayerCommand(TLibraryCommand& c)
 {
     if (c.args.size() != 1 || c.args[0].empty())
         throw TUsageError();
-    const std::unique_ptr<TLibraryDatabase> library = c.Open();
+    const std::unique_ptr<TLibraryDatabase> library = c.OpenExisting();
     const std::optional<TPlayerPage> page = PlayerPage(*library, NameOf(c.args[0]));
     if (!page) {
         c.err << "No player of the library is named " << c.args[0] << '\n';
@@ -133,7 +133,7 @@ int LibraryHeatmapCommand(TLibraryCommand& c)
     const TProgramFiles files = StartWithoutWindow(c.home.empty() ? DefaultTarvel() : HomeTarvel(c.home));
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
-    const std::unique_ptr<TLibraryDatabase> library = c.Open();
+    const std::unique_ptr<TLibraryDatabase> library = c.OpenExisting();
     const std::vector<TWorldPlace> places = HeatPlaces(*library, filter);
     const THeatBase base = HeatBaseOf(files, filter.map, places);
     const THeatMap heat = DrawHeatMap(base, places, HeatZoom(base), FrameFont());

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -130,6 +131,21 @@ TEST(LibraryQueryCommands, AnOldServersLogPrintsTheReplaysCountsAndDecodedNames)
         EXPECT_NE(run.out.find("\"kills\":1,"), std::string::npos) << run.out;
         run = RunLibrary({"player", "Bert & Co", "--home", dir.Path(""), "--db", db});
         EXPECT_NE(run.out.find("\"deaths\":4,"), std::string::npos) << run.out;
+    }
+}
+
+TEST(LibraryQueryCommands, AQueryOfALibraryThatIsNotThereSaysSoAndMakesNone)
+{
+    TTempDir dir;
+    const std::string typo = dir.Path("typo.sqlite");
+    for (std::vector<std::string> args : {std::vector<std::string>{"rounds"}, {"player", "Anna"},
+                                          {"heatmap", "berlin", "--out", dir.Path("heat.png")}}) {
+        args.insert(args.end(), {"--db", typo});
+        const TRun run = RunLibrary(args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_EQ(run.err, "ornwick: no library at " + typo + "\n");
+        EXPECT_FALSE(std::filesystem::exists(typo));
+        EXPECT_FALSE(std::filesystem::exists(dir.Path("heat.png")));
     }
 }
 
