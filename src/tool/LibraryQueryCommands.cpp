@@ -134,6 +134,13 @@ int LibraryHeatmapCommand(TLibraryCommand& c)
     if (scope.Failed())
         return scope.Finish(c.out, c.err);
     const std::unique_ptr<TLibraryDatabase> library = c.OpenExisting();
+    // A map the library never saw (a typo) is said, as an unknown player is, not drawn empty.
+    TRoundFilter onMap;
+    onMap.map = filter.map;
+    if (LibraryRounds(*library, onMap).empty()) {
+        c.err << "No round of the library is played on " << c.args[0] << '\n';
+        return 3;
+    }
     const std::vector<TWorldPlace> places = HeatPlaces(*library, filter);
     const THeatBase base = HeatBaseOf(files, filter.map, places);
     const THeatMap heat = DrawHeatMap(base, places, HeatZoom(base), FrameFont());

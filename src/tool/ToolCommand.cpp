@@ -17,6 +17,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 
 int RoundNumber(const std::string& text)
@@ -57,6 +59,32 @@ void CheckOutput(const std::string& option, const std::string& out, const std::v
     for (const std::string& input : inputs)
         if (SameFile(out, input))
             throw TUsageError{option + " " + out + ": that is the log being read; name a file of its own"};
+    // A file of that name (or one a link leads to) is replaced only when it holds what the
+    // command writes: a log, or any other file of the user's, is never written over.
+    if (!IsOwnKindOfOutput(out))
+        throw TUsageError{option + " " + out + ": it exists and holds no " + extension.substr(1) +
+                          " of this program's; it is left as it is"};
+}
+
+bool IsOwnKindOfOutput(const std::string& out)
+{
+    std::error_code ignored;
+    if (!std::filesystem::exists(out, ignored))
+        return true;
+    std::ifstream file(out, std::ios::binary);
+    char head[12] = {};
+    file.read(head, sizeof head);
+    const std::string_view bytes(head, static_cast<size_t>(file.gcount()));
+    const std::string extension = UpperCaseAscii(ExtractFileExt(out));
+    if (bytes.empty())
+        return true; // an empty file holds nothing to lose
+    if (extension == ".PNG")
+        return bytes.starts_with("\x89PNG\r\n\x1a\n");
+    if (extension == ".JPG" || extension == ".JPEG")
+        return bytes.starts_with("\xFF\xD8\xFF");
+    if (extension == ".MP4")
+        return bytes.size() >= 8 && bytes.substr(4, 4) == "ftyp";
+    return false;
 }
 
 bool SameOutput(const std::string& a, const std::string& b)

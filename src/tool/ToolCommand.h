@@ -61,6 +61,9 @@ void CheckOutput(const std::string& option, const std::string& out, const std::v
                  const std::string& wrongExtension, const std::vector<std::string>& inputs);
 // Whether two names lead to one file, also before either exists.
 bool SameOutput(const std::string& a, const std::string& b);
+// Whether `out` is missing, empty, or holds a file of the kind its extension names (.png, .jpg,
+// .jpeg, .mp4), as the tool writes them: what else it holds, the tool did not make.
+bool IsOwnKindOfOutput(const std::string& out);
 
 // A log that broke off opens as far as it goes; the user is told on standard error.
 void TellLogNote(const std::string& note, std::ostream& err);

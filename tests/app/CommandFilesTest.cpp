@@ -45,7 +45,9 @@ TEST(FullDisk, TheSettingsAPictureAndTheCalibrationFailAndKeepTheirOldFiles)
     ORNWICK_ON_SMALL_FILE_SYSTEM(folder);
     const std::string ini = folder + "/Tarvel.ini", png = folder + "/old.png";
     std::ofstream(ini, std::ios::binary) << OldIni;
-    std::ofstream(png, std::ios::binary) << "an old picture";
+    // A picture the tool wrote before: only such a file is written over.
+    const std::string oldPicture = std::string("\x89PNG\r\n\x1a\n", 8) + "an old picture";
+    std::ofstream(png, std::ios::binary) << oldPicture;
     TTempDir logs; // on a disk with room: only the outputs are on the full one
     const std::string log = logs.Write("walk.xml", WalkLog());
     smallfs::Fill(folder);
@@ -69,7 +71,7 @@ TEST(FullDisk, TheSettingsAPictureAndTheCalibrationFailAndKeepTheirOldFiles)
         EXPECT_EQ(errors.Messages, std::vector<std::string>{"Cannot create file " + ini + full});
     }
     EXPECT_EQ(ReadFileBytes(ini), OldIni);
-    EXPECT_EQ(ReadFileBytes(png), "an old picture");
+    EXPECT_EQ(ReadFileBytes(png), oldPicture);
     // Only the two old files and the filler: no temporary file is left behind.
     EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }

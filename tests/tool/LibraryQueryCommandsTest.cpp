@@ -149,6 +149,32 @@ TEST(LibraryQueryCommands, AQueryOfALibraryThatIsNotThereSaysSoAndMakesNone)
     }
 }
 
+TEST(LibraryQueryCommands, HeatmapReplacesNoLogNorAnyFileItDidNotMakeAndNamesAnUnknownMap)
+{
+    TToolLibrary t;
+    const std::string log = t.dir.Write("ev_14567-20240501_2000.xml", "<bf:log></bf:log>\n");
+    const std::string link = t.dir.Path("heat.png");
+    std::filesystem::create_symlink(log, link);
+    const std::string notes = t.dir.Write("notes.png", "my notes\n");
+    for (const std::string& out : {link, notes}) {
+        const TRun run = RunLibrary({"heatmap", "berlin", "--out", out, "--db", t.library->Location(), "--home", t.home});
+        EXPECT_EQ(run.status, 2) << out;
+        EXPECT_NE(run.err.find("it is left as it is"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(ReadFileBytes(log), "<bf:log></bf:log>\n");
+    EXPECT_EQ(ReadFileBytes(notes), "my notes\n");
+    // A heat map it wrote is replaced.
+    const std::string heat = t.dir.Path("berlin.png");
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(RunLibrary({"heatmap", "berlin", "--out", heat, "--db", t.library->Location(), "--home", t.home}).status, 0);
+    // A map of no round: exit 3, nothing drawn.
+    const TRun unknown =
+        RunLibrary({"heatmap", "berlni", "--out", t.dir.Path("typo.png"), "--db", t.library->Location(), "--home", t.home});
+    EXPECT_EQ(unknown.status, 3);
+    EXPECT_EQ(unknown.err, "No round of the library is played on berlni\n");
+    EXPECT_FALSE(std::filesystem::exists(t.dir.Path("typo.png")));
+}
+
 TEST(LibraryQueryCommands, HeatmapWritesThePngAndTellsWhatItDrew)
 {
     TToolLibrary t;
