@@ -606,10 +606,26 @@ std::vector<std::string> LogFilesIn(const std::string& folder)
     std::vector<std::string> files;
     std::error_code error;
     const fs::path root = fs::absolute(fs::path(folder)).lexically_normal();
+    std::error_code unresolved;
+    const std::string realRoot = fs::canonical(root, unresolved).string();
     fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
     for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (IsLogFileName(it->path().string()) && it->is_regular_file(error))
-            files.push_back(it->path().string());
+        if (!IsLogFileName(it->path().string()) || !it->is_regular_file(error))
+            continue;
+        // A link is the log it leads to: a log linked beside itself is one log, not two.
+        std::error_code ignored;
+        if (it->is_symlink(ignored)) {
+            const fs::path real = fs::canonical(it->path(), ignored);
+            if (!ignored) {
+                // Named under the folder as given when it leads into it, as its other files are.
+                const std::string target = real.string();
+                const bool inside = !realRoot.empty() && target.size() > realRoot.size() &&
+                                    target.compare(0, realRoot.size(), realRoot) == 0 && target[realRoot.size()] == '/';
+                files.push_back(inside ? root.string() + target.substr(realRoot.size()) : target);
+                continue;
+            }
+        }
+        files.push_back(it->path().string());
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -1176,6 +1192,26 @@ TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::strin
                 }
         }
         std::sort(gone.begin(), gone.end());
+        // A log stored under a link's name (as earlier scans stored links) is the log the link
+        // leads to, stored under its own name: its rows go, or its rounds would count twice.
+        std::vector<std::string> links;
+        std::erase_if(gone, [&](const std::string& path) {
+            std::error_code ignored;
+            if (!fs::is_symlink(path, ignored))
+                return false;
+            const fs::path real = fs::canonical(path, ignored);
+            if (ignored || !std::binary_search(found.begin(), found.end(), real.string()))
+                return false;
+            links.push_back(path);
+            return true;
+        });
+        if (!links.empty()) {
+            TTransaction transaction(db);
+            TStatement forget(db, "DELETE FROM files WHERE path = ?");
+            for (const std::string& path : links)
+                forget.Run(path);
+            transaction.Commit();
+        }
         summary.missing = static_cast<int>(gone.size());
         if (!gone.empty() || !foundAgain.empty()) {
             TTransaction transaction(db);

@@ -704,6 +704,33 @@ TEST(LibraryIndex, ALogNamedByNoServerIsDatedByItsFileTimeAndSaysSo)
     EXPECT_EQ(copied.started.substr(0, 10), local.toStdString().substr(0, 10));
 }
 
+TEST(LibraryIndex, ALinkToALogIsThatLogAndCountsOnce)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    fs::create_directory(dir.Path("logs"));
+    const std::string log = dir.Write("logs/ev_16567-20240301_2015.xml", SmallLog(21));
+    // Stored under the name of a copy first, as a link was stored before: then the copy becomes
+    // a link to the log.
+    const std::string link = dir.Write("logs/link.xml", SmallLog(21));
+    Scan(*library, dir.Path("logs"));
+    const int64_t once = Count(*library, "SELECT COUNT(*) FROM rounds") / 2;
+    ASSERT_GT(once, 0);
+    fs::remove(link);
+    fs::create_symlink(log, link);
+    const TScanSummary summary = Scan(*library, dir.Path("logs"));
+    EXPECT_EQ(summary.files, 1);
+    EXPECT_EQ(summary.missing, 0);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), once);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM files"), 1);
+    // A new library takes the link for the log from the start.
+    TTempDir other;
+    auto fresh = NewTestLibrary(other);
+    EXPECT_EQ(Scan(*fresh, dir.Path("logs")).files, 1);
+    EXPECT_EQ(Count(*fresh, "SELECT COUNT(*) FROM rounds"), once);
+}
+
 TEST(LibraryIndex, AFileTimeBeyond2262IsDatedRightAndSeenUnchanged)
 {
     // Nanoseconds since 1970 overflow 64 bits in April 2262.
