@@ -601,19 +601,29 @@ bool IsLogFileName(const std::string& path)
     return extension == ".xml" || extension == ".zxml";
 }
 
-std::vector<std::string> LogFilesIn(const std::string& folder)
+namespace {
+
+void AddLogFilesIn(const fs::path& folder, const fs::path& root, const std::string& realRoot,
+                   std::vector<std::string>& files, std::vector<std::pair<std::string, std::string>>* unreadable)
 {
-    std::vector<std::string> files;
     std::error_code error;
-    const fs::path root = fs::absolute(fs::path(folder)).lexically_normal();
-    std::error_code unresolved;
-    const std::string realRoot = fs::canonical(root, unresolved).string();
-    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
-    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (!IsLogFileName(it->path().string()) || !it->is_regular_file(error))
+    fs::directory_iterator it(folder, error);
+    if (error) {
+        if (unreadable)
+            unreadable->push_back({folder.string(), "Cannot read folder " + folder.string() + ": " + error.message()});
+        return;
+    }
+    std::vector<fs::path> subfolders;
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        std::error_code ignored;
+        // Folders a link leads to are not entered: a link to a parent would never end.
+        if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+            subfolders.push_back(it->path());
+            continue;
+        }
+        if (!IsLogFileName(it->path().string()) || !it->is_regular_file(ignored))
             continue;
         // A link is the log it leads to: a log linked beside itself is one log, not two.
-        std::error_code ignored;
         if (it->is_symlink(ignored)) {
             const fs::path real = fs::canonical(it->path(), ignored);
             if (!ignored) {
@@ -627,6 +637,21 @@ std::vector<std::string> LogFilesIn(const std::string& folder)
         }
         files.push_back(it->path().string());
     }
+    if (error && unreadable)
+        unreadable->push_back({folder.string(), "Cannot read folder " + folder.string() + ": " + error.message()});
+    for (const fs::path& subfolder : subfolders)
+        AddLogFilesIn(subfolder, root, realRoot, files, unreadable);
+}
+
+} // namespace
+
+std::vector<std::string> LogFilesIn(const std::string& folder, std::vector<std::pair<std::string, std::string>>* unreadable)
+{
+    std::vector<std::string> files;
+    const fs::path root = fs::absolute(fs::path(folder)).lexically_normal();
+    std::error_code unresolved;
+    const std::string realRoot = fs::canonical(root, unresolved).string();
+    AddLogFilesIn(root, root, realRoot, files, unreadable);
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -1108,7 +1133,8 @@ TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::strin
             summary.failures.push_back({roots.back(), "Cannot open folder " + roots.back()});
             continue;
         }
-        for (std::string& file : LogFilesIn(roots.back()))
+        // A subfolder that cannot be read is said, as a log that cannot be, and the scan goes on.
+        for (std::string& file : LogFilesIn(roots.back(), &summary.failures))
             found.push_back(std::move(file));
     }
     std::sort(found.begin(), found.end());

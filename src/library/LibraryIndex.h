@@ -36,8 +36,11 @@ using TScanReport = std::function<bool(const TScanProgress&)>;
 // Whether a file's name is a log's: ".xml" or ".zxml" in any letter case.
 bool IsLogFileName(const std::string& path);
 
-// The log files (".xml", ".zxml", any letter case) of `folder` and its subfolders, sorted.
-std::vector<std::string> LogFilesIn(const std::string& folder);
+// The log files (".xml", ".zxml", any letter case) of `folder` and its subfolders, sorted; a
+// link to a log is the log it leads to. Each folder that cannot be read is added to `unreadable`
+// with the reason.
+std::vector<std::string> LogFilesIn(const std::string& folder,
+                                    std::vector<std::pair<std::string, std::string>>* unreadable = nullptr);
 
 // Stores one log file, replacing what the library held of it, in one transaction; returns the
 // rounds stored. A log that ends early is stored as far as it can be read, with its note.

@@ -26,6 +26,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -729,6 +731,48 @@ TEST(LibraryIndex, ALinkToALogIsThatLogAndCountsOnce)
     auto fresh = NewTestLibrary(other);
     EXPECT_EQ(Scan(*fresh, dir.Path("logs")).files, 1);
     EXPECT_EQ(Count(*fresh, "SELECT COUNT(*) FROM rounds"), once);
+}
+
+TEST(LibraryIndex, AFolderThatCannotBeReadIsSaidAndTheRestFound)
+{
+    TTempDir dir;
+    fs::create_directories(dir.Path("logs/shut"));
+    fs::create_directories(dir.Path("logs/open"));
+    dir.Write("logs/open/a.xml", "<bf:log/>");
+    dir.Write("logs/shut/b.xml", "<bf:log/>");
+    fs::create_symlink(dir.Path("logs/gone.xml"), dir.Path("logs/dangling.xml")); // ends no walk
+    fs::permissions(dir.Path(""), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir.Path("logs"), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir.Path("logs/open"), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir.Path("logs/shut"), fs::perms::none);
+    // Root reads every folder: the walk runs as a user of no rights, in a process of its own.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        std::vector<std::pair<std::string, std::string>> unreadable;
+        const std::vector<std::string> files = LogFilesIn(dir.Path("logs"), &unreadable);
+        std::string answer = std::to_string(files.size()) + "\n";
+        for (const auto& [folder, why] : unreadable)
+            answer += folder + "|" + why + "\n";
+        const ssize_t written = ::write(pipeEnds[1], answer.data(), answer.size());
+        ::_exit(written == static_cast<ssize_t>(answer.size()) ? 0 : 3);
+    }
+    ::close(pipeEnds[1]);
+    std::string answer;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, static_cast<size_t>(n));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    fs::permissions(dir.Path("logs/shut"), fs::perms::owner_all);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(answer, "1\n" + fs::path(dir.Path("logs/shut")).lexically_normal().string() + "|Cannot read folder " +
+                          fs::path(dir.Path("logs/shut")).lexically_normal().string() + ": Permission denied\n");
 }
 
 TEST(LibraryIndex, AFileTimeBeyond2262IsDatedRightAndSeenUnchanged)
