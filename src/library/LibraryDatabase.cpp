@@ -84,6 +84,9 @@ const std::vector<std::vector<const char*>>& Migrations()
 
 // The table that says a database is a library, and of which version.
 constexpr const char* MetaTable = "ornwick_library";
+// SQLite's application id of a library file ("ORNW"), written before anything else, so that a
+// file of no tables is told from another program's empty database.
+constexpr int LibraryApplicationId = 0x4F524E57;
 
 // Each engine's key column, which new rows number themselves: SQLite's INTEGER PRIMARY KEY is
 // its row id.
@@ -277,6 +280,9 @@ void TLibraryDatabase::OpenFile()
     if (!FDatabase.open())
         throw EBaseError("The match library " + FShown + " cannot be opened: " + ErrorText(FDatabase.lastError()));
     QSqlQuery query(FDatabase);
+    // Marked first: a library whose making was cut off is still known for one.
+    if (!existed)
+        query.exec(QStringLiteral("PRAGMA application_id = %1").arg(LibraryApplicationId));
     // Readers go on while a scan writes, and a killed scan loses only its own file's transaction.
     query.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     // Under WAL a commit need not wait for the disk: a killed program still loses nothing
@@ -307,10 +313,34 @@ int TLibraryDatabase::Inspect()
         while (query.next())
             tables << query.value(0).toString();
     }
+    if (FEngine == TLibraryEngine::SQLite) {
+        // A file of views alone, or one of no tables that this program did not mark, is
+        // another's: only a new or empty file, or one this program began, is made a library.
+        QSqlQuery query(FDatabase);
+        if (query.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'view'")) && query.next() &&
+            query.value(0).toInt() > 0 && !tables.contains(QString::fromLatin1(MetaTable)))
+            throw EBaseError(FShown + " is no match library: it holds other tables");
+        if (tables.isEmpty()) {
+            const auto pragma = [this](const char* name) {
+                QSqlQuery read(FDatabase);
+                return read.exec(QStringLiteral("PRAGMA %1").arg(QLatin1String(name))) && read.next() ? read.value(0).toInt() : 0;
+            };
+            if (pragma("application_id") != LibraryApplicationId)
+                throw EBaseError(FShown + " is no match library: it is another program's database");
+        }
+    }
     if (tables.isEmpty())
         return 0;
     if (!tables.contains(QString::fromLatin1(MetaTable)))
         throw EBaseError(FShown + " is no match library: it holds other tables");
+    // A version that is no number, or none at all, cannot be brought up to date: said before
+    // anything is written.
+    {
+        QSqlQuery query(FDatabase);
+        if (!query.exec(QStringLiteral("SELECT version FROM %1").arg(QString::fromLatin1(MetaTable))) || !query.next() ||
+            (query.value(0).typeId() != QMetaType::LongLong && query.value(0).typeId() != QMetaType::Int))
+            throw EBaseError("The match library " + FShown + " cannot be brought up to date: it names no schema version");
+    }
     const int version = SchemaVersion();
     if (version > LibrarySchemaVersion)
         throw EBaseError(FShown + " is a match library of a newer Ornwick (schema " + std::to_string(version) +

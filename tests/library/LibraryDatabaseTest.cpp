@@ -134,6 +134,46 @@ TEST(LibraryDatabase, WhatIsNoLibraryOrANewerOneIsRefusedAndLeftAsItWas)
         ASSERT_TRUE(notDatabase);
         EXPECT_NE(notDatabase->find("is no match library"), std::string::npos) << *notDatabase;
         EXPECT_EQ(ReadFileBytes(text), "these are my notes, not a database\n");
+        // Other programs' SQLite files of no tables, of a view alone, and libraries that name no
+        // schema version: refused, byte for byte as they were (no journal mode switched).
+        struct TForeign {
+            const char* name;
+            std::vector<const char*> statements;
+            const char* refusal;
+        };
+        const TForeign foreign[] = {
+            {"marked.sqlite", {"PRAGMA user_version = 42", "PRAGMA application_id = 1234"}, "it is another program's database"},
+            {"versioned.sqlite", {"PRAGMA user_version = 7"}, "it is another program's database"},
+            {"view.sqlite", {"CREATE VIEW answer AS SELECT 42"}, "it holds other tables"},
+            {"norow.sqlite", {"CREATE TABLE ornwick_library (version INTEGER NOT NULL)"}, "names no schema version"},
+            {"text.sqlite", {"CREATE TABLE ornwick_library (version TEXT)", "INSERT INTO ornwick_library VALUES ('two')"},
+             "names no schema version"}};
+        for (const TForeign& f : foreign) {
+            const std::string file = dir.Path(f.name);
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+                db.setDatabaseName(QString::fromStdString(file));
+                ASSERT_TRUE(db.open());
+                for (const char* statement : f.statements)
+                    ASSERT_TRUE(QSqlQuery(db).exec(QString::fromLatin1(statement))) << statement;
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+            const std::string bytes = ReadFileBytes(file);
+            const std::optional<std::string> refused = Refusal(file);
+            ASSERT_TRUE(refused) << f.name;
+            EXPECT_NE(refused->find(f.refusal), std::string::npos) << *refused;
+            EXPECT_EQ(ReadFileBytes(file), bytes) << f.name;
+            EXPECT_FALSE(std::filesystem::exists(file + "-wal")) << f.name;
+        }
+        // An empty file is made a library, and marked as one.
+        const std::string empty = dir.Write("empty.sqlite", "");
+        {
+            TLibraryDatabase made(empty);
+            EXPECT_EQ(Pragma(made, "application_id"), std::to_string(0x4F524E57));
+        }
+        EXPECT_FALSE(Refusal(empty));
+
         // A pipe would be waited on for ever, a folder holds no library: both refused at once.
         const std::string pipe = dir.Path("pipe.sqlite");
         ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
