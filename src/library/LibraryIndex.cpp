@@ -593,6 +593,21 @@ private:
 
 } // namespace
 
+namespace {
+
+// Removes a file's rows and all that hangs on them; a library that cannot be written keeps them.
+void ForgetFile(TLibraryDatabase& library, const std::string& path)
+{
+    try {
+        TTransaction transaction(library.Connection());
+        TStatement(library.Connection(), "DELETE FROM files WHERE path = ?").Run(path);
+        transaction.Commit();
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace
+
 bool IsLogFileName(const std::string& path)
 {
     std::string extension = fs::path(path).extension().string();
@@ -1202,6 +1217,10 @@ TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::strin
         } catch (const std::exception& error) {
             ++summary.failed;
             summary.failures.push_back({file, error.what()});
+            // What the library held of the log is not what the file holds now: its rounds go
+            // until it reads again, rather than count in every total as if it still held them.
+            if (held.count(file))
+                ForgetFile(library, file);
         }
     }
 

@@ -775,6 +775,36 @@ TEST(LibraryIndex, AFolderThatCannotBeReadIsSaidAndTheRestFound)
                           fs::path(dir.Path("logs/shut")).lexically_normal().string() + ": Permission denied\n");
 }
 
+TEST(LibraryIndex, ALogReplacedByBytesThatDoNotReadLosesItsRoundsUntilItReadsAgain)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    fs::create_directory(dir.Path("logs"));
+    const std::string log = dir.Write("logs/crashed.zxml", "");
+    const std::string good = loggen::generateToString([] {
+        loggen::Options options;
+        options.seed = 31;
+        options.players = 6;
+        options.rounds = 2;
+        options.roundTime = 120;
+        options.zxml = true;
+        return options;
+    }());
+    WriteWholeFile(log, good);
+    ASSERT_EQ(Scan(*library, dir.Path("logs")).failed, 0);
+    const int64_t rounds = Count(*library, "SELECT COUNT(*) FROM rounds");
+    ASSERT_GT(rounds, 0);
+    WriteWholeFile(log, std::string(4096, '\x7f'));
+    const TScanSummary broken = Scan(*library, dir.Path("logs"));
+    EXPECT_EQ(broken.failed, 1);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), 0);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM player_rounds"), 0);
+    WriteWholeFile(log, good);
+    EXPECT_EQ(Scan(*library, dir.Path("logs")).failed, 0);
+    EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), rounds);
+}
+
 TEST(LibraryIndex, AFileTimeBeyond2262IsDatedRightAndSeenUnchanged)
 {
     // Nanoseconds since 1970 overflow 64 bits in April 2262.
