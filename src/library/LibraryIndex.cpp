@@ -58,9 +58,44 @@ template <typename T> QVariant Nullable(const std::optional<T>& value)
     return value ? QVariant::fromValue(*value) : QVariant(QMetaType::fromType<T>());
 }
 
+// Whether SQLite's result code refuses every write, not one row: the file is read-only, the
+// disk is full, the file went or broke.
+bool RefusesEveryWrite(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_PERM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+[[noreturn]] void ThrowUnwritable(const std::string& why, bool everyWrite)
+{
+    const std::string message = "The match library cannot be written: " + why;
+    if (everyWrite)
+        throw ELibraryUnwritable(message);
+    throw EBaseError(message);
+}
+
 [[noreturn]] void Unwritable(const QSqlError& error)
 {
-    throw EBaseError("The match library cannot be written: " + error.text().toStdString());
+    // SQLite's result code, or PostgreSQL's SQLSTATE: a connection lost (08), a server out of
+    // room (53), read-only (25006) or shut down (57P).
+    const QString code = error.nativeErrorCode();
+    bool number = false;
+    const int sqlite = code.toInt(&number);
+    const bool everyWrite = number ? RefusesEveryWrite(sqlite)
+                                   : code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("53")) ||
+                                         code == QLatin1String("25006") || code.startsWith(QLatin1String("57P")) ||
+                                         error.type() == QSqlError::ConnectionError;
+    ThrowUnwritable(error.text().toStdString(), everyWrite);
 }
 
 // The UTF-8 form of an 8-bit text, as Qt's SQLite driver stores the QString of `Text`: the text
@@ -153,9 +188,10 @@ private:
     [[noreturn]] void UnwritableHere()
     {
         const std::string why = sqlite3_errmsg(FHandle);
+        const int code = sqlite3_extended_errcode(FHandle);
         if (FStatement)
             sqlite3_reset(FStatement);
-        throw EBaseError("The match library cannot be written: " + why);
+        ThrowUnwritable(why, RefusesEveryWrite(code));
     }
     void Checked(int result)
     {
@@ -1214,6 +1250,9 @@ TScanSummary ScanFolders(TLibraryDatabase& library, const std::vector<std::strin
         try {
             summary.rounds += ahead ? ahead->StoreNext(library, file) : IndexLogFile(library, file);
             ++summary.indexed;
+        } catch (const ELibraryUnwritable& error) {
+            throw ELibraryUnwritable(std::string(error.what()) + " (the scan stopped at " + file + ", " +
+                                     std::to_string(summary.indexed) + " logs stored before it)");
         } catch (const std::exception& error) {
             ++summary.failed;
             summary.failures.push_back({file, error.what()});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Errors.h"
+
 // Filling a match library from log files: each file is read once, and every round of it stored
 // in one transaction, so that a scan killed midway keeps every file it finished. Logs are only
 // ever read.
@@ -10,6 +12,14 @@
 #include <vector>
 
 class TLibraryDatabase;
+
+// The library itself refused a write (read-only, full, gone): a scan stops at the first, for
+// every log after it would fail the same way. A log that cannot be read is no such failure,
+// nor is a library another program holds for a moment.
+class ELibraryUnwritable : public EBaseError {
+public:
+    using EBaseError::EBaseError;
+};
 
 // What a scan did, as `ornwick library scan` prints it.
 struct TScanSummary {

@@ -805,6 +805,34 @@ TEST(LibraryIndex, ALogReplacedByBytesThatDoNotReadLosesItsRoundsUntilItReadsAga
     EXPECT_EQ(Count(*library, "SELECT COUNT(*) FROM rounds"), rounds);
 }
 
+TEST(LibraryIndex, AScanStopsAtTheFirstWriteTheLibraryItselfRefuses)
+{
+    TSeparatorScope point('.');
+    TTempDir dir;
+    auto library = NewTestLibrary(dir);
+    if (library->Engine() != TLibraryEngine::SQLite)
+        GTEST_SKIP() << "a library that refuses every write is made with SQLite's query_only";
+    fs::create_directory(dir.Path("logs"));
+    for (int i = 0; i < 4; ++i)
+        dir.Write("logs/ev_16567-2024030" + std::to_string(i + 1) + "_2015.xml", SmallLog(40 + i));
+    for (const int readers : {1, 2}) {
+        SCOPED_TRACE(readers);
+        // As a library on a read-only file or a full disk: every write refused.
+        ASSERT_TRUE(QSqlQuery(library->Connection()).exec(QStringLiteral("PRAGMA query_only = 1")));
+        try {
+            Scan(*library, dir.Path("logs"), {}, readers);
+            ADD_FAILURE() << "the scan went on";
+        } catch (const ELibraryUnwritable& error) {
+            const std::string message = error.what();
+            EXPECT_EQ(message.rfind("The match library cannot be written: ", 0), 0u) << message;
+            EXPECT_NE(message.find("the scan stopped at " + dir.Path("logs/ev_16567-20240301_2015.xml")), std::string::npos)
+                << message;
+        }
+        ASSERT_TRUE(QSqlQuery(library->Connection()).exec(QStringLiteral("PRAGMA query_only = 0")));
+    }
+    EXPECT_EQ(Scan(*library, dir.Path("logs")).indexed, 4);
+}
+
 TEST(LibraryIndex, AFileTimeBeyond2262IsDatedRightAndSeenUnchanged)
 {
     // Nanoseconds since 1970 overflow 64 bits in April 2262.
