@@ -203,12 +203,26 @@ std::string LibraryLocationShown(const std::string& location)
     // at worst cuts out more.
     const size_t authority = location.find("://") + 3;
     const size_t at = location.rfind('@');
-    if (at == std::string::npos || at < authority)
-        return location;
-    const size_t colon = location.find(':', authority);
-    if (colon == std::string::npos || colon > at)
-        return location;
-    return location.substr(0, colon) + location.substr(at);
+    std::string shown = location;
+    if (at != std::string::npos && at >= authority) {
+        const size_t colon = location.find(':', authority);
+        if (colon != std::string::npos && colon < at)
+            shown = location.substr(0, colon) + location.substr(at);
+    }
+    // A password given as a parameter goes too, with its "&".
+    const size_t query = shown.find('?', authority);
+    if (query == std::string::npos)
+        return shown;
+    std::string kept;
+    size_t from = query + 1;
+    while (from <= shown.size()) {
+        const size_t end = std::min(shown.find('&', from), shown.size());
+        const std::string item = shown.substr(from, end - from);
+        if (!StartsWithNoCase(item, "password=") && !StartsWithNoCase(item, "password%3d") && item != "password")
+            kept += (kept.empty() ? "" : "&") + item;
+        from = end + 1;
+    }
+    return shown.substr(0, query) + (kept.empty() ? "" : "?" + kept);
 }
 
 QSqlDatabase LibraryServerConnection(const std::string& url, const QString& connection)

@@ -254,6 +254,18 @@ TEST(LibraryServerUrl, AServersUrlIsToldFromAFileAndShownWithoutItsPassword)
     EXPECT_EQ(LibraryLocationShown("postgresql://:Secret42@db.example/lib"), "postgresql://@db.example/lib");
     EXPECT_EQ(LibraryLocationShown("postgresql://clan:12?3#4/5@db.example/lib"), "postgresql://clan@db.example/lib");
     EXPECT_EQ(LibraryLocationShown("postgresql://db.example:5432/lib"), "postgresql://db.example:5432/lib");
+    // A password as a parameter is no more shown than one before the host.
+    EXPECT_EQ(LibraryLocationShown("postgresql://clan@db.example/lib?password=Secret42&sslmode=require"),
+              "postgresql://clan@db.example/lib?sslmode=require");
+    EXPECT_EQ(LibraryLocationShown("postgresql://db.example/lib?sslmode=require&PASSWORD=Secret42"),
+              "postgresql://db.example/lib?sslmode=require");
+    EXPECT_EQ(LibraryLocationShown("postgresql://db.example/lib?password=Secret42"), "postgresql://db.example/lib");
+    try {
+        TLibraryDatabase refused("postgresql://clan@127.0.0.1/lib?password=Secret42");
+        ADD_FAILURE() << "a parameter the library does not take was taken";
+    } catch (const EBaseError& error) {
+        EXPECT_EQ(std::string(error.what()).find("Secret42"), std::string::npos) << error.what();
+    }
 }
 
 TEST(LibraryServerUrl, AUrlThatCannotBeUsedIsRefusedByNameAndNeverShowsItsPassword)

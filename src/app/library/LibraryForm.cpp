@@ -480,7 +480,8 @@ void TLibraryForm::CreateHeatMapPage()
 
 void TLibraryForm::Refresh()
 {
-    setWindowTitle(QStringLiteral("Library - ") + PathText(FMenu.Location()));
+    // A server's URL is shown without its password.
+    setWindowTitle(QStringLiteral("Library - ") + PathText(LibraryLocationShown(FMenu.Location())));
     RefreshRounds();
     RefreshPlayers();
     // The page shown stays on its tab, brought up to date.
