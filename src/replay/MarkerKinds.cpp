@@ -62,13 +62,13 @@ TMarkerKind KindOfVehicle(const std::string& lower, bool seat)
 {
     if (HasAny(lower, {"heli", "uh-1", "uh1", "uh-60", "uh60", "ah-1", "ah1", "ah-64", "ah64", "huey", "cobra", "apache",
                        "chinook", "ch-47", "ch47", "kiowa", "oh-6", "oh6", "loach", "mi-8", "mi8", "mi-24", "mi24",
-                       "hind", "hip", "blackhawk", "seaknight", "havoc", "hokum", "lynx", "gazelle"}))
+                       "hind", "blackhawk", "seaknight", "havoc", "hokum", "lynx", "gazelle"}))
         return TMarkerKind::Helicopter;
     if (HasAny(lower, {"plane", "jet", "bomber", "fighter", "phantom", "f4", "f-4", "f-100", "f100", "f-5", "f5e",
                        "mig", "a-1", "a1h", "skyraider", "a-4", "a4", "skyhawk", "a-6", "intruder", "b-52", "b52",
                        "spitfire", "bf109", "me262", "zero", "corsair", "mustang", "p51", "p-51", "p-47", "p47",
                        "yak", "stuka", "ju87", "ju88", "b17", "b-17", "lancaster", "il2", "il-2", "lavochkin", "la5",
-                       "kate", "val", "wildcat", "hellcat", "dauntless", "avenger", "typhoon", "mosquito",
+                       "wildcat", "hellcat", "dauntless", "avenger", "typhoon", "mosquito",
                        "frogfoot", "su25", "su-25", "harrier", "tornado", "thunderbolt"}))
         return TMarkerKind::Plane;
     if (HasAny(lower, {"boat", "ship", "pbr", "lcvp", "higgins", "sampan", "destroyer", "carrier", "submarine",

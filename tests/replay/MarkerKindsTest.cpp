@@ -34,6 +34,7 @@ TEST(MarkerKinds, NamesOfRealLogsTellTheirKind)
         {"Willys", K::Jeep},            {"M151", K::Jeep},              {"OpelBlitz", K::Truck},
         {"F4Phantom", K::Plane},        {"Spitfire", K::Plane},         {"UH-60", K::Helicopter},
         {"UH1GunnerPCO", K::Helicopter}, {"PBR", K::Boat},              {"LCVP", K::Boat},
+        {"Battleship", K::Boat},        {"Valentine", K::Vehicle},
         {"Stationary_mg42", K::MachineGun}, {"Flak38", K::MachineGun},  {"Pak40", K::StaticGun},
         {"Howitzer", K::StaticGun},     {"Zeppelin", K::Vehicle},       {"", K::Vehicle}};
     for (const auto& [name, kind] : vehicles)
